@@ -1,0 +1,32 @@
+// DriverState: the handles the control system's library issued to the driver.
+// Module-level tables, zero at load, indexed by the row of the matching table.
+#pragma once
+
+#include "dcs/vendor/vnxapi.h"
+
+#define MAXDCSROWS 2000
+
+extern VnxHandle CtrlSPTags[MAXDCSROWS];
+extern VnxHandle CtrlOPTags[MAXDCSROWS];
+extern VnxHandle CtrlModeTags[MAXDCSROWS];
+extern VnxHandle CtrlSPInitTags[MAXDCSROWS];
+extern VnxHandle CtrlOPInitTags[MAXDCSROWS];
+extern VnxHandle CtrlSPItems[MAXDCSROWS];
+extern VnxHandle CtrlOPItems[MAXDCSROWS];
+extern VnxHandle PVExportTags[MAXDCSROWS];
+extern VnxHandle PVImportTags[MAXDCSROWS];
+extern VnxHandle PVImportItems[MAXDCSROWS];
+
+extern VnxHandle PVExportArrayTag;
+extern VnxHandle SPTagList;
+extern VnxHandle OPTagList;
+extern VnxHandle PVImportTagList;
+extern uint32_t DataServicesContext;  // filled by the library, never read
+
+// Row count of a table clamped to what the handle tables hold: a negative
+// count walks no row, a count above MAXDCSROWS walks MAXDCSROWS rows.
+int32_t ClampRows(int32_t count);
+
+// DCSLoad's part of the state: seven tables and the array tag back to zero,
+// in the declared order. Clears only; closes nothing.
+void ClearLoadHandles();

@@ -1,0 +1,44 @@
+// Fixture for tests that run driver code against the simulated control system:
+// a fresh tag database and driver state per test, the trace on, every host
+// message captured (and not echoed), and the message-box/sleep double reset.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "dcs/driver/driver_state.h"
+#include "standins/iface/iface_control.h"
+#include "standins/vnxsim/vnxsim.h"
+#include "tests/support/test_block.h"
+
+// Every DriverState slot back to zero, lists included.
+void ClearDriverStateForTest();
+
+class SimTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // The trace since the last ClearTrace(), one line per client-library call.
+    std::vector<std::string> Trace() const;
+    // Only the lines of calls to these operations (by name, e.g. "CloseTag").
+    std::vector<std::string> TraceOf(const std::vector<std::string>& ops) const;
+    void ClearTrace();
+
+    // Host messages as KEY, KEY("text"), KEY("text", 3) or KEY("text", "context").
+    const std::vector<std::string>& Messages() const { return messages_; }
+    void ClearMessages() { messages_.clear(); }
+
+    // Message boxes as "caption: text" (Linux double only; empty under Wine).
+    std::vector<std::string> Boxes() const;
+
+    // Defines the tags a TestBlock names: float scalars for every controller
+    // and PV-export tag, an integer for each Mode tag, floats for imports, and
+    // the array tag with bounds 0..PVCount-1 (at least 0..0).
+    void DefineTagsFor(TestBlock& block);
+
+    static void Capture(const IFaceMessage* message, void* user);
+    std::vector<std::string> messages_;
+};
