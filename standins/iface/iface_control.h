@@ -3,6 +3,7 @@
 // Exported by name; the driver never calls these.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "dcs/host/iface.h"
@@ -16,7 +17,7 @@ struct IFaceHeapStats {
     int32_t live_bytes;
     int32_t allocations;   // successful allocations since the last reset
     int32_t releases;
-    int32_t failures;      // allocations refused by an injected failure
+    int32_t failures;      // allocations refused (injected failure, size overflow, no memory)
     int32_t bad_releases;  // releases of unknown blocks or through the wrong family
 };
 
@@ -27,6 +28,8 @@ IFACE_API void IFaceHeapResetCounters(void);
 // Fail the n-th allocation from now (1 = the next), of either family;
 // n = -1 fails every allocation from now on; n = 0 disarms.
 IFACE_API void IFaceHeapFailAllocation(int32_t n);
+// 1 and the block's family and requested size when the block is live, else 0.
+IFACE_API int32_t IFaceHeapBlockInfo(const void* block, int32_t* family, size_t* size);
 
 // One ErrorMsg call as the host received it.
 struct IFaceMessage {

@@ -1,0 +1,32 @@
+#include "standins/iface/message_table.h"
+
+#include <cstring>
+
+namespace {
+
+const HostMessage kMessages[] = {
+    {"DCSGeneralVendorMsg1", HOST_ARGS_TEXT, "DCS start-up failed: %1"},
+    {"DCSGeneralVendorMsg2", HOST_ARGS_TEXT_TEXT, "DCS error %2: %1"},
+    {"DCSGeneralConfigError", HOST_ARGS_TEXT_TEXT, "DCS configuration error %2: %1"},
+    {"DCSGenTagVendorMsg", HOST_ARGS_TEXT_INT, "General field %2: no tag handle %1"},
+    {"DCSArrayTagError", HOST_ARGS_NONE, "The PV export array tag name is missing"},
+    {"DCSCtrlTagFieldError", HOST_ARGS_NONE, "A controller row is missing one of its tag names"},
+    {"DCSPVTagFieldError", HOST_ARGS_NONE, "A PV export row is missing its tag name"},
+    {"DCSPVImportTagFieldError", HOST_ARGS_NONE, "A PV import row is missing its tag name"},
+    {"DCSCtrlVendorMsg", HOST_ARGS_TEXT_INT, "Controller row %2: tag error: %1"},
+    {"DCSPVVendorMsg", HOST_ARGS_TEXT_INT, "PV export row %2: tag error: %1"},
+    {"DCSPVImportVendorMsg", HOST_ARGS_TEXT_INT, "PV import row %2: tag error: %1"},
+    {"DCSCtrlOPVendorMsg", HOST_ARGS_TEXT_INT, "Controller row %2: OP or mode tag error: %1"},
+    {"DCSCtrlSPVendorMsg", HOST_ARGS_TEXT_INT, "Controller row %2: SP tag error: %1"},
+};
+
+}  // namespace
+
+const HostMessage* FindHostMessage(const char* key)
+{
+    if (!key) return nullptr;
+    for (const HostMessage& message : kMessages) {
+        if (std::strcmp(message.key, key) == 0) return &message;
+    }
+    return nullptr;
+}

@@ -1,0 +1,45 @@
+// MessageBoxA and Sleep for the Linux build of the driver (libwinshim.so).
+// A box goes to standard error; on a terminal it waits for Enter, as the
+// modal box waits for its OK button.
+#include <cerrno>
+#include <cstdint>
+#include <cstdio>
+#include <ctime>
+#include <unistd.h>
+
+#define WINSHIM_EXPORT extern "C" __attribute__((visibility("default")))
+
+namespace {
+
+constexpr int kIdOk = 1;
+
+void WaitForEnter()
+{
+    std::fputs("[OK: press Enter] ", stderr);
+    std::fflush(stderr);
+    char c = 0;
+    for (;;) {
+        ssize_t n = read(STDIN_FILENO, &c, 1);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0 || c == '\n') break;
+    }
+}
+
+}  // namespace
+
+WINSHIM_EXPORT int MessageBoxA(void* /*owner*/, const char* text, const char* caption,
+                               unsigned int /*type*/)
+{
+    std::fprintf(stderr, "[%s] %s\n", caption ? caption : "", text ? text : "");
+    std::fflush(stderr);
+    if (isatty(STDIN_FILENO)) WaitForEnter();
+    return kIdOk;
+}
+
+WINSHIM_EXPORT void Sleep(uint32_t milliseconds)
+{
+    timespec left{static_cast<time_t>(milliseconds / 1000),
+                  static_cast<long>(milliseconds % 1000) * 1000000L};
+    while (nanosleep(&left, &left) != 0 && errno == EINTR) {
+    }
+}
