@@ -1,0 +1,16 @@
+// Back to a fresh simulated control system.
+#include "standins/vnxsim/sim_internal.h"
+
+using namespace vnxsim;
+
+VNXSIM_API void VnxSimReset(void)
+{
+    ResetRun();
+    ResetProcess();
+    ResetHandles();
+    ResetLists();
+    ResetTags();
+    ResetFaults();
+    ResetTrace();
+    ResetCalls();
+}
