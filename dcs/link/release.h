@@ -4,6 +4,8 @@
 #include "dcs/data/dcs_data.h"
 #include "dcs/driver/driver_state.h"
 
-// DCSReset's work; returns what ApiShutdown returned.
+// DCSReset's work; returns what ApiShutdown returned. Works in any state:
+// bound, partly bound by a failed configuration, or already released.
 int32_t ResetDriver(DCSData* data);
+// Removes and closes every item of a list (null: nothing), at most MAXDCSROWS.
 void EmptyTagList(VnxHandle list);

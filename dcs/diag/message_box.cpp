@@ -1,0 +1,9 @@
+// The driver's only user interface: a modal box for faults in its own set-up.
+#include "dcs/diag/report.h"
+
+#include "dcs/host/platform_ui.h"
+
+void ShowMessageBox(const char* text, const char* caption)
+{
+    MessageBoxA(nullptr, text, caption, MB_OK);
+}

@@ -1,0 +1,113 @@
+// Tag names in the block: reading them without trusting the block's shape,
+// and the validators that run before each table is bound. A row with no
+// cells, or a table with no definitions, has no name to read: it counts as
+// missing and is never dereferenced.
+#include "dcs/link/bind.h"
+
+namespace {
+
+uint8_t IsTextCell(const DCSDataDef* defs, int32_t def_count, const DCSCell* cells, int32_t col)
+{
+    if (!defs || !cells || col < 0 || col >= def_count) return 0;
+    return defs[col].Type == DCS_TYPE_TEXT;
+}
+
+uint8_t IsNamed(const char* name) { return name && name[0] != '\0'; }
+
+// Columns a validator looks at: every declared text column, and the tag
+// columns binding reads whether they are declared or not.
+uint8_t MustHoldName(const DCSDataDef* defs, int32_t def_count, int32_t col, int32_t tag_columns)
+{
+    if (col < tag_columns) return 1;
+    return defs && col < def_count && defs[col].Type == DCS_TYPE_TEXT;
+}
+
+int32_t ColumnsToCheck(int32_t def_count, int32_t tag_columns)
+{
+    return def_count > tag_columns ? def_count : tag_columns;
+}
+
+uint8_t IsRow(int32_t row, int32_t count, const void* rows)
+{
+    return rows && row >= 0 && row < ClampRows(count);
+}
+
+}  // namespace
+
+const char* ArrayTagName(DCSData* data)
+{
+    if (!IsTextCell(data->GenDefs, GetGenDefCnt(data), data->GenData, GEN_COL_ARRAY_TAG)) {
+        return nullptr;
+    }
+    return GetGenDataText(data, GEN_COL_ARRAY_TAG);
+}
+
+const char* CtrlTagName(DCSData* data, int32_t row, int32_t col)
+{
+    if (!IsRow(row, GetCtrlCount(data), data->CtrlRows)) return nullptr;
+    if (!IsTextCell(data->CtrlDefs, GetCtrlDefCnt(data), data->CtrlRows[row].Cells, col)) {
+        return nullptr;
+    }
+    return GetCtrlCellText(data, row, col);
+}
+
+const char* PVTagName(DCSData* data, int32_t row, int32_t col)
+{
+    if (!IsRow(row, GetPVCount(data), data->PVRows)) return nullptr;
+    if (!IsTextCell(data->PVDefs, GetPVDefCnt(data), data->PVRows[row].Cells, col)) return nullptr;
+    return GetPVCellText(data, row, col);
+}
+
+const char* PVImportTagName(DCSData* data, int32_t row, int32_t col)
+{
+    if (!IsRow(row, GetPVImportCount(data), data->PVImportRows)) return nullptr;
+    if (!IsTextCell(data->PVImportDefs, GetPVImportDefCnt(data), data->PVImportRows[row].Cells,
+                    col)) {
+        return nullptr;
+    }
+    return GetPVImportCellText(data, row, col);
+}
+
+// Names of blanks pass: ValidateTagName judges them.
+uint8_t CheckCtrlTagFields(DCSData* data)
+{
+    const int32_t rows = ClampRows(GetCtrlCount(data));
+    const int32_t def_count = GetCtrlDefCnt(data);
+    const int32_t cols = ColumnsToCheck(def_count, CTRL_TAG_COLUMNS);
+    for (int32_t row = 0; row < rows; ++row) {
+        for (int32_t col = 0; col < cols; ++col) {
+            if (!MustHoldName(data->CtrlDefs, def_count, col, CTRL_TAG_COLUMNS)) continue;
+            if (!IsNamed(CtrlTagName(data, row, col))) return 0;
+        }
+    }
+    return 1;
+}
+
+uint8_t CheckPVTagFields(DCSData* data)
+{
+    const int32_t rows = ClampRows(GetPVCount(data));
+    const int32_t def_count = GetPVDefCnt(data);
+    const int32_t cols = ColumnsToCheck(def_count, PV_COL_TAG + 1);
+    for (int32_t row = 0; row < rows; ++row) {
+        for (int32_t col = 0; col < cols; ++col) {
+            if (!MustHoldName(data->PVDefs, def_count, col, PV_COL_TAG + 1)) continue;
+            if (!IsNamed(PVTagName(data, row, col))) return 0;
+        }
+    }
+    return 1;
+}
+
+// The "Mapping" choice column is not a text column and is not looked at.
+uint8_t CheckPVImportTagFields(DCSData* data)
+{
+    const int32_t rows = ClampRows(GetPVImportCount(data));
+    const int32_t def_count = GetPVImportDefCnt(data);
+    const int32_t cols = ColumnsToCheck(def_count, PVIMPORT_COL_TAG + 1);
+    for (int32_t row = 0; row < rows; ++row) {
+        for (int32_t col = 0; col < cols; ++col) {
+            if (!MustHoldName(data->PVImportDefs, def_count, col, PVIMPORT_COL_TAG + 1)) continue;
+            if (!IsNamed(PVImportTagName(data, row, col))) return 0;
+        }
+    }
+    return 1;
+}

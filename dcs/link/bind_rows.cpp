@@ -1,0 +1,93 @@
+// Binding row tags: one tag per call of BindRowTag, and the three row phases.
+#include "dcs/diag/report.h"
+#include "dcs/link/bind.h"
+
+namespace {
+
+struct CtrlColumn {
+    int32_t col;
+    VnxHandle* table;
+    const char* context;  // sent when the library gives no handle
+};
+
+// The order a controller row is bound in.
+const CtrlColumn CtrlColumns[CTRL_TAG_COLUMNS] = {
+    {CTRL_COL_SP, CtrlSPTags, "for Controller Setpoint Tag Handle"},
+    {CTRL_COL_OP, CtrlOPTags, "for Controller Output Tag Handle"},
+    {CTRL_COL_MODE, CtrlModeTags, "for Controller Mode Tag Handle"},
+    {CTRL_COL_SP_INIT, CtrlSPInitTags, "for Controller Setpoint Init Tag Handle"},
+    {CTRL_COL_OP_INIT, CtrlOPInitTags, "for Controller Output Init Tag Handle"},
+};
+
+}  // namespace
+
+// The handle is stored before its status is known, so that a reset closes a
+// handle whose status check failed.
+uint8_t BindRowTag(const char* name, MessageKey key, int32_t row, const char* context,
+                   VnxHandle* slot)
+{
+    // Validation keeps this from happening; a missing name is never passed on.
+    if (!name || !name[0]) {
+        SendTextRow(key, context, row);
+        return 0;
+    }
+    int16_t status = ValidateTagName(name);
+    if (status != 0) {
+        ReportVendorStatus(status, key, row, "");
+        return 0;
+    }
+    *slot = OpenTag(name);
+    if (!*slot) {
+        SendTextRow(key, context, row);
+        return 0;
+    }
+    status = GetTagStatus(*slot);
+    if (status != 0) {
+        ReportVendorStatus(status, key, row, "");
+        return 0;
+    }
+    return 1;
+}
+
+uint8_t ConfigCtrlTag(DCSData* data, int32_t row, int32_t col, VnxHandle* slot,
+                      const char* context)
+{
+    return BindRowTag(CtrlTagName(data, row, col), MSG_CTRL_VENDOR, row, context, slot);
+}
+
+uint8_t BindCtrlTags(DCSData* data)
+{
+    const int32_t rows = ClampRows(GetCtrlCount(data));
+    for (int32_t row = 0; row < rows; ++row) {
+        for (const CtrlColumn& column : CtrlColumns) {
+            if (!ConfigCtrlTag(data, row, column.col, &column.table[row], column.context)) return 0;
+        }
+    }
+    return 1;
+}
+
+uint8_t BindPVTags(DCSData* data)
+{
+    uint8_t bound = 1;
+    const int32_t rows = ClampRows(GetPVCount(data));
+    for (int32_t row = 0; row < rows; ++row) {
+        if (!BindRowTag(PVTagName(data, row, PV_COL_TAG), MSG_PV_VENDOR, row, "for PV Tag Handle",
+                        &PVExportTags[row])) {
+            bound = 0;
+        }
+    }
+    return bound;
+}
+
+uint8_t BindPVImportTags(DCSData* data)
+{
+    uint8_t bound = 1;
+    const int32_t rows = ClampRows(GetPVImportCount(data));
+    for (int32_t row = 0; row < rows; ++row) {
+        if (!BindRowTag(PVImportTagName(data, row, PVIMPORT_COL_TAG), MSG_PVIMPORT_VENDOR, row,
+                        "for PV Import Tag Handle", &PVImportTags[row])) {
+            bound = 0;
+        }
+    }
+    return bound;
+}
