@@ -1,0 +1,11 @@
+// Leaves DriverState as a successful configuration would, but through the
+// client library directly, so the exchange tests do not depend on binding.
+#pragma once
+
+#include "tests/support/test_block.h"
+
+// Starts the API and data services, opens every named tag the simulated
+// control system knows (unknown names leave their slot null), opens the array
+// tag, and builds the SP, OP and PV import lists by name in row order: the SP
+// list is list:1, the OP list list:2, the import list list:3.
+void BindByHand(TestBlock& block);
