@@ -45,11 +45,11 @@ void SendTextContext(MessageKey key, const char* text, const char* context)
     SendKeyed(key, text, -1, context);
 }
 
+// Row keys get the row, context keys (row -1 at every call site) the context;
+// both are passed on so that the catalogue can pick.
 void ReportVendorStatus(int32_t status, MessageKey key, int32_t row, const char* context)
 {
-    const char* text = VendorStatusText(status);
-    if (row >= 0) SendTextRow(key, text, row);
-    else SendTextContext(key, text, context);
+    SendKeyed(key, VendorStatusText(status), row, context);
 }
 
 void ReportDataQuality(int32_t quality, MessageKey key, int32_t row)
