@@ -12,6 +12,9 @@
 #include "dcs/driver/entry_points.h"
 #include "standins/iface/iface_control.h"
 #include "standins/vnxsim/vnxsim.h"
+#if !defined(_WIN32)
+#include "standins/winshim/winshim_double.h"
+#endif
 
 namespace {
 
@@ -138,6 +141,9 @@ TEST(Lifecycle, runs_a_closed_loop_and_ends_with_nothing_open)
     IFaceSetMessageEcho(0);
     IFaceSetMessageSink(&CaptureMessage, nullptr);
     VnxSimReset();
+#if !defined(_WIN32)
+    WinShimReset();  // also what binds the module to the double: the settle returns at once
+#endif
     DefineControlSystem();
     const int32_t live_at_start = LiveBlocks();
 
@@ -207,6 +213,10 @@ TEST(Lifecycle, runs_a_closed_loop_and_ends_with_nothing_open)
     EXPECT_EQ(LiveBlocks(), live_at_start);
     EXPECT_EQ(BadReleases(), 0);
     EXPECT_TRUE(messages.empty()) << messages.front();
+#if !defined(_WIN32)
+    EXPECT_EQ(WinShimSleepTotal(), 10000u);
+    EXPECT_EQ(WinShimBoxCount(), 0);
+#endif
 
     IFaceSetMessageSink(nullptr, nullptr);
     g_messages = nullptr;
