@@ -64,6 +64,14 @@ check_win32() {
                               on && NF == 0 { on = 0 }
                               on { print $NF }' <<<"$dump" | sort -u)"
 
+  # As on Linux, no allocation function may come from outside the module.
+  local allocators
+  allocators=$(awk '/DLL Name:/ { dll = $3; next } NF == 0 { dll = "" } dll && NF >= 3 { print dll ": " $3 }' <<<"$dump" |
+    grep -E ': (malloc|calloc|realloc|free|_?strdup|_msize|_aligned_malloc|_Znw|_Zna|_Zdl|_Zda)' || true)
+  if [ -n "$allocators" ]; then
+    fail "$dll imports allocation functions: $(echo $allocators)"
+  fi
+
   # Import lines of VNXAPIWX.dll: "<thunk> <ordinal> <name>"; by ordinal means
   # the thunk's top bit is set and there is no name.
   local imports
