@@ -6,6 +6,36 @@
 //
 // Everything is deterministic: no threads, no wall clock. Time moves only
 // when VnxSimAdvance is called.
+//
+// How the client library answers (dcs/vendor/vnxapi.h):
+// - Before ApiStartup and after ApiShutdown every operation but ApiStartup
+//   fails: status 33, a null handle, ServiceEvents 33, and the value queries
+//   below answer -1. ApiStartup while running: 0, nothing changes.
+//   ApiShutdown ends the run: its lists go stale (ListRewind 42, ListFirst
+//   null); tags and items not closed stay open and counted.
+// - Handles encode a slot and a generation: a closed, made-up or wrong-kind
+//   handle is never dereferenced. Status operations answer 42; handle
+//   operations null; GetIOStatus, GetDataQuality, GetTagDataType,
+//   GetArrayDims, GetArrayLowerBound and GetArrayUpperBound answer -1.
+//   Lists cannot be closed (CloseTag on a list: 42). Writes, SendTag and the
+//   array queries take tag handles only; GetIOStatus and GetDataQuality items
+//   only; GetTagStatus, GetTagDataType and GetTagValue either.
+// - Tag names: 1 to 64 characters, each a letter, digit or one of . _ - : [ ]
+//   (so no blanks); ValidateTagName answers 5 otherwise (34 for null) and
+//   never looks the name up.
+// - Writes stage per tag; SendTag commits what is staged (also nothing) and
+//   counts a send. SetTagValue on an array sets its first element; array
+//   element indices count from 0 at the lower bound. Float to integer rounds
+//   half away from zero and saturates, NaN gives 0; integers to float round
+//   to the nearest float. Check order: value pointer 34, conversion 17,
+//   count 253, index 253 (SetArrayElement on a scalar: 43 first).
+// - ReadTagList snapshots each item's values, IO status and quality. Before
+//   its first read an item answers IO status 0, quality 3 and value 0.
+// - RemoveTagFromList: 253 for an item not in that list (of another list,
+//   or already removed). CloseTag on an item still in a list unlinks it.
+//   Removing or closing the current item keeps the iteration: ListNext
+//   answers the item that followed it.
+// - ServiceEvents answers 0 while running and does nothing else.
 #pragma once
 
 #include <cstdint>
@@ -67,8 +97,9 @@ enum VnxHandleKind { VNX_KIND_TAG = 0, VNX_KIND_ITEM = 1, VNX_KIND_LIST = 2 };
 #define VNX_ST_FAILURE 254
 
 // ---- Tag database -----------------------------------------------------------
-// All definition calls return 0, or a non-zero status (a duplicate or unknown
-// name, a bad argument). Names are case-sensitive.
+// All definition calls return 0, or a non-zero status: 5 for a name that
+// ValidateTagName would refuse, 253 for a duplicate or unknown name or a bad
+// argument. Names are case-sensitive.
 
 // Forget everything: tags, handles, lists, faults, trace, counters, time;
 // the API is stopped.
@@ -77,17 +108,19 @@ VNXSIM_API void VnxSimReset(void);
 VNXSIM_API int32_t VnxSimDefineFloat(const char* name, float value);    // data type 11
 VNXSIM_API int32_t VnxSimDefineInt(const char* name, int32_t value);    // data type 128
 // A one-dimensional float array with the given bounds, every element = value.
+// upper = lower - 1 gives an array without elements.
 VNXSIM_API int32_t VnxSimDefineArray(const char* name, int16_t lower, int16_t upper, float value);
 // Override what GetTagDataType answers (any code) and what GetArrayDims answers.
 VNXSIM_API int32_t VnxSimSetDataType(const char* name, int32_t data_type);
 VNXSIM_API int32_t VnxSimSetArrayDims(const char* name, int16_t dims);
 
-// Committed values (what a list read or a PID block sees). index 0 for scalars.
+// Committed values (what a list read or a PID block sees). index 0 for scalars,
+// from 0 at the lower bound for arrays. Converted as the client library does.
 VNXSIM_API int32_t VnxSimSetFloat(const char* name, int32_t index, float value);
 VNXSIM_API int32_t VnxSimSetInt(const char* name, int32_t index, int32_t value);
 VNXSIM_API int32_t VnxSimGetFloat(const char* name, int32_t index, float* value);
 VNXSIM_API int32_t VnxSimGetInt(const char* name, int32_t index, int32_t* value);
-// How many SendTag commits reached this tag.
+// How many SendTag commits reached this tag (-1: unknown name).
 VNXSIM_API int32_t VnxSimSendCount(const char* name);
 
 // Per-tag condition: IO status (1 good), data quality (0 good) and the tag
@@ -101,17 +134,26 @@ VNXSIM_API int32_t VnxSimSetTagStatus(const char* name, int16_t status);
 // normally, the next `count` calls (-1: all) answer `result` instead and have
 // no effect. `name` selects calls on tags or items of that tag name (for
 // OpenTag, ValidateTagName, AddTagToList: the name argument); null matches
-// every call of the operation. For handle results, result 0 is a null handle.
-// Returns a rule id > 0.
+// every call of the operation. For handle results, result 0 is a null handle
+// and anything else that value as a (made-up) handle.
+// Every rule that matches a call counts it; the earliest-defined rule whose
+// window covers the call answers. A call answered by the count-down fault is
+// not seen by the rules. An answered call has no effect whatever it is: a
+// CloseTag or RemoveTagFromList answered this way closes or removes nothing
+// (the handle stays open and counted), an OpenTag opens nothing.
+// Returns a rule id > 0, or 0 for an unknown operation or bad skip/count.
 VNXSIM_API int32_t VnxSimInject(int32_t op, const char* name, int32_t result, int32_t skip,
                                 int32_t count);
 // The same rule for a list (ReadTagList, ListRewind, ListFirst, ListNext,
-// AddTagToList, RemoveTagFromList on that list).
+// AddTagToList, RemoveTagFromList on that list). 0 for other operations.
 VNXSIM_API int32_t VnxSimInjectList(int32_t op, VnxHandle list, int32_t result, int32_t skip,
                                     int32_t count);
 // Count-down fault: the n-th client-library call from now (1 = the next one)
 // fails the way its operation can fail: a failure status, a null handle,
 // IO status 0, data quality 1, data type 129, a bad array shape. n = 0 disarms.
+// Status operations answer 254, handle operations null, ServiceEvents -1,
+// GetArrayDims 2, GetArrayLowerBound 1, GetArrayUpperBound -1. Like a
+// scripted answer it has no effect: a failed CloseTag leaves the handle open.
 VNXSIM_API void VnxSimFailNthCall(int32_t n);
 // 1 once the armed count-down fault has fired.
 VNXSIM_API int32_t VnxSimFaultFired(void);
@@ -119,7 +161,7 @@ VNXSIM_API void VnxSimClearFaults(void);
 
 // ---- Handles and counters ---------------------------------------------------
 // Handles of this kind still open (tags and items until CloseTag; lists live
-// until the API run that made them ends with ApiShutdown).
+// until the API run that made them ends with ApiShutdown). -1 for a bad kind.
 VNXSIM_API int32_t VnxSimOpenCount(int32_t kind);
 VNXSIM_API int32_t VnxSimApiRunning(void);
 // Client-library calls since reset: all of them, or one operation's.
@@ -136,11 +178,17 @@ VNXSIM_API int32_t VnxSimCallCount(int32_t op);
 //   AddTagToList(list:2, "FIC101.OP") = item:FIC101.OP
 // Handles print as kind:tag-name (lists as list:N in order of creation,
 // 0 for null, stale:0x... for unknown handles). Written bytes print by the
-// conversion code: float for 9, int for 12, hex bytes otherwise.
+// conversion code: float for 9, int for 12, hex bytes otherwise
+// ("hex 0000803f", memory order); 0 for a null pointer. Floats print as the
+// shortest text that reads back to the same float. GetTagValue shows what
+// it wrote to the buffer, "-" when it wrote nothing. Name arguments print
+// quoted, with quote, backslash and non-printable bytes escaped. The
+// context slot of DataServicesStartup prints as slot (0 when null).
 VNXSIM_API void VnxSimTraceEnable(int32_t on);
 VNXSIM_API void VnxSimTraceClear(void);
 VNXSIM_API int32_t VnxSimTraceCount(void);
-// Copies line i (0-based) into buf; returns its length, or -1 past the end.
+// Copies line i (0-based) into buf (cut to size - 1, NUL-terminated); returns
+// the line's full length, or -1 past the end.
 VNXSIM_API int32_t VnxSimTraceLine(int32_t i, char* buf, int32_t size);
 
 // ---- Process behaviour ------------------------------------------------------
@@ -150,6 +198,16 @@ VNXSIM_API int32_t VnxSimTraceLine(int32_t i, char* buf, int32_t size);
 // of the array tag `pv_tag`, or from the scalar tag `pv_tag` when pv_index < 0.
 // OP is in percent, clamped to [op_lo, op_hi]. The SP Init and OP Init tags,
 // when written (SendTag), load SP and OP. Direct action when kp < 0.
+//
+// The SP and OP live in their tags: VnxSimSetFloat on the SP tag is an
+// operator's setpoint change. Only a SendTag to an Init tag loads (OP
+// clamped); VnxSimSetFloat on an Init tag does not. Position form,
+// OP = I + P + D with P = kp (SP - PV), I += kp scan / ti (SP - PV), and D
+// on the PV (no kick on setpoint steps). The first automatic scan after
+// manual, or after the OP was changed from outside, only takes over: I is
+// set so OP stays as it is. Integration pauses while the output is at a
+// limit and the error drives it further. A mode other than 1 is manual.
+// Scan k of a block runs at (time of definition) + k * scan.
 struct VnxSimPid {
     const char* name;
     const char* sp_tag;
@@ -166,12 +224,18 @@ struct VnxSimPid {
     double op_hi;
     double scan;      // s
 };
+// 0, or 253: a name already taken, a missing or unsuitable tag (the five
+// control tags scalar, the PV an array element in range or a scalar), a
+// negative ti or td, op_lo > op_hi, scan <= 0, or a value not finite.
 VNXSIM_API int32_t VnxSimDefinePid(const VnxSimPid* pid);
-// Advance simulated time; every block scans as often as its period fits.
+// Advance simulated time; every block scans as often as its period fits,
+// blocks in the order their scans fall due. Not positive or not finite:
+// nothing happens.
 VNXSIM_API void VnxSimAdvance(double seconds);
 VNXSIM_API double VnxSimTime(void);
 
 // Called after every client-library call (op code, call number) — dcshost
-// uses it to show progress while the driver waits.
+// uses it to show progress while the driver waits. Calls the hook makes to
+// the library are counted and traced but do not run the hook again.
 typedef void (*VnxSimCallHook)(int32_t op, int32_t call_number, void* user);
 VNXSIM_API void VnxSimSetCallHook(VnxSimCallHook hook, void* user);
