@@ -104,11 +104,15 @@ void ReadImportRow(DCSData* data, int32_t row, int16_t* pass_status)
     int32_t data_type = GetTagDataType(item);
     if (data_type == VNX_TYPE_FLOAT) {
         float value = 0.0f;
-        if (!ReadItemValue(item, &value, VNX_CONV_FLOAT, MSG_PVIMPORT_VENDOR, row, pass_status)) return;
+        if (!ReadItemValue(item, &value, VNX_CONV_FLOAT, MSG_PVIMPORT_VENDOR, row, pass_status)) {
+            return;
+        }
         SetPVImportValue(data, row, static_cast<double>(value));
     } else if (data_type == VNX_TYPE_INT) {
         int32_t value = 0;
-        if (!ReadItemValue(item, &value, VNX_CONV_INT, MSG_PVIMPORT_VENDOR, row, pass_status)) return;
+        if (!ReadItemValue(item, &value, VNX_CONV_INT, MSG_PVIMPORT_VENDOR, row, pass_status)) {
+            return;
+        }
         int32_t mapping = GetPVImportCellInt(data, row, IMPORT_COL_MAPPING);
         SetPVImportValue(data, row, IntImportValue(value, mapping));
     } else {
@@ -122,8 +126,13 @@ uint8_t ReadCtrlLists(DCSData* data, uint8_t skip_sp, uint8_t skip_op)
 {
     if (skip_sp && skip_op) return 1;
     int16_t pass_status = 0;
-    if (!skip_op && !ReadCtrlList(OPTagList, "for Controller Output Tag List", &pass_status)) return 0;
-    if (!skip_sp && !ReadCtrlList(SPTagList, "for Controller Setpoint Tag List", &pass_status)) return 0;
+    if (!skip_op && !ReadCtrlList(OPTagList, "for Controller Output Tag List", &pass_status)) {
+        return 0;
+    }
+    // A failed SP list read leaves the OP values, already read, unstored too.
+    if (!skip_sp && !ReadCtrlList(SPTagList, "for Controller Setpoint Tag List", &pass_status)) {
+        return 0;
+    }
     for (int32_t row = 0; row < ClampRows(GetCtrlCount(data)); ++row) {
         if (!skip_op && GetCtrlActive(data, row) != 0) ReadCtrlOP(data, row, &pass_status);
         // Inactive controllers still follow their setpoint.

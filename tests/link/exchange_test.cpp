@@ -261,6 +261,25 @@ TEST_F(Exchange, failed_sp_list_read_leaves_the_op_values_unstored_too)
     EXPECT_THAT(TraceOf({"GetIOStatus", "GetTagValue"}), IsEmpty());
 }
 
+TEST_F(Exchange, skip_flags_leave_out_their_list_and_reads)
+{
+    block.AddController("C1", 1);
+    block.AddImport("I1");
+    DCSData* d = Bind();
+
+    EXPECT_EQ(ReadCtrlLists(d, 1, 1), 1);
+    EXPECT_EQ(ReadPVImportList(d, 1), 1);
+    EXPECT_THAT(Trace(), IsEmpty());
+
+    ReadCtrlLists(d, 1, 0);
+    ReadCtrlLists(d, 0, 1);
+    EXPECT_THAT(TraceOf({"ReadTagList", "GetTagValue"}),
+                ElementsAre("ReadTagList(list:2) = 0",
+                            "GetTagValue(item:C1.OP, 0, float 0, 9, 0, 0) = 0",
+                            "ReadTagList(list:1) = 0",
+                            "GetTagValue(item:C1.SP, 0, float 0, 9, 0, 0) = 0"));
+}
+
 // ---- imports -----------------------------------------------------------------
 
 TEST_F(Exchange, failed_import_list_read_changes_no_import)
@@ -486,11 +505,14 @@ TEST_P(ExchangeTagWrite, stops_the_tag_writes_at_the_first_failing_row)
     EXPECT_EQ(VnxSimSendCount("P0"), 1);
     EXPECT_EQ(VnxSimSendCount("P1"), 0);
     EXPECT_EQ(CommittedFloat("P2"), 0.0f);
-    for (const std::string& line : Trace()) EXPECT_EQ(line.find("tag:P2"), std::string::npos) << line;
+    for (const std::string& line : Trace()) {
+        EXPECT_EQ(line.find("tag:P2"), std::string::npos) << line;
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(EachStep, ExchangeTagWrite,
-                         ::testing::Values(VNX_OP_GetTagStatus, VNX_OP_SetTagValue, VNX_OP_SendTag));
+                         ::testing::Values(VNX_OP_GetTagStatus, VNX_OP_SetTagValue,
+                                           VNX_OP_SendTag));
 
 // Decision: a finite double beyond float range saturates to +-FLT_MAX; the
 // infinities and NaN keep their class.
