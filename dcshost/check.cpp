@@ -1,0 +1,204 @@
+#include "dcshost/check.h"
+
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "dcshost/progress.h"
+#include "dcshost/session.h"
+#include "standins/vnxsim/vnxsim.h"
+
+namespace {
+
+// The controller columns in the order the driver binds them, with the
+// context text its no-handle report carries for each.
+struct CtrlColumn {
+    const char* caption;
+    const char* context;
+};
+const CtrlColumn kCtrlColumns[] = {
+    {"SP TAG", "for Controller Setpoint Tag Handle"},
+    {"OP TAG", "for Controller Output Tag Handle"},
+    {"Mode TAG", "for Controller Mode Tag Handle"},
+    {"SP Init TAG", "for Controller Setpoint Init Tag Handle"},
+    {"OP Init TAG", "for Controller Output Init Tag Handle"},
+};
+
+template <typename Row>
+void NameRow(const std::vector<Row>& rows, BindingFailure& failure) {
+    if (failure.row >= 0 && static_cast<size_t>(failure.row) < rows.size())
+        failure.row_name = rows[static_cast<size_t>(failure.row)].name;
+}
+
+template <typename Row>
+const Row* RowAt(const std::vector<Row>& rows, int row) {
+    return row >= 0 && static_cast<size_t>(row) < rows.size() ? &rows[static_cast<size_t>(row)]
+                                                               : nullptr;
+}
+
+// A validator's report names no row: point at the first empty cell.
+template <typename Row>
+void FindEmptyCell(const std::vector<Row>& rows, BindingFailure& failure) {
+    for (size_t i = 0; i < rows.size(); ++i) {
+        for (const CellText& cell : rows[i].cells) {
+            if (cell.text.empty()) {
+                failure.row = static_cast<int>(i);
+                failure.row_name = rows[i].name;
+                failure.column = cell.caption;
+                return;
+            }
+        }
+    }
+}
+
+void DescribeCtrl(const ReceivedMessage& message, const Scenario& scenario,
+                  const std::string& traced_tag, BindingFailure& failure) {
+    failure.table = "controller";
+    failure.row = message.Row();
+    NameRow(scenario.controllers, failure);
+    const CtrlRowDef* row = RowAt(scenario.controllers, failure.row);
+    for (const CtrlColumn& column : kCtrlColumns) {
+        if (message.Text() == column.context) failure.column = column.caption;
+    }
+    // A status report does not say which column: the failing call does.
+    if (failure.column.empty() && row) {
+        for (const CtrlColumn& column : kCtrlColumns) {
+            const std::string* text = FindCell(row->cells, column.caption);
+            if (text && *text == traced_tag) {
+                failure.column = column.caption;
+                break;
+            }
+        }
+    }
+    const std::string* text = row ? FindCell(row->cells, failure.column) : nullptr;
+    failure.tag = text ? *text : traced_tag;
+}
+
+template <typename Row>
+void DescribeSingleTagRow(const ReceivedMessage& message, const std::vector<Row>& rows,
+                          const char* table, BindingFailure& failure) {
+    failure.table = table;
+    failure.row = message.Row();
+    failure.column = "TAG";
+    NameRow(rows, failure);
+    if (const Row* row = RowAt(rows, failure.row)) {
+        if (const std::string* text = FindCell(row->cells, "TAG")) failure.tag = *text;
+    }
+}
+
+}  // namespace
+
+BindingFailure DescribeFailure(const ReceivedMessage& message, const Scenario& scenario,
+                               const std::string& traced_tag) {
+    BindingFailure failure;
+    failure.key = message.key;
+    failure.wording = message.wording;
+    const std::string& key = message.key;
+    if (key == "DCSCtrlVendorMsg") {
+        DescribeCtrl(message, scenario, traced_tag, failure);
+    } else if (key == "DCSPVVendorMsg") {
+        DescribeSingleTagRow(message, scenario.pvs, "PV export", failure);
+    } else if (key == "DCSPVImportVendorMsg") {
+        DescribeSingleTagRow(message, scenario.imports, "PV import", failure);
+    } else if (key == "DCSCtrlTagFieldError") {
+        failure.table = "controller";
+        FindEmptyCell(scenario.controllers, failure);
+    } else if (key == "DCSPVTagFieldError") {
+        failure.table = "PV export";
+        FindEmptyCell(scenario.pvs, failure);
+    } else if (key == "DCSPVImportTagFieldError") {
+        failure.table = "PV import";
+        FindEmptyCell(scenario.imports, failure);
+    } else if (key == "DCSArrayTagError" || key == "DCSGenTagVendorMsg" ||
+               key == "DCSGeneralConfigError" ||
+               (key == "DCSGeneralVendorMsg2" && message.Context() == "for PV Export Array Tag")) {
+        failure.table = "general field";
+        failure.column = "PV Array Tag";
+        failure.tag = scenario.pv_array_tag;
+    } else if (key == "DCSGeneralVendorMsg1") {
+        failure.table = "control system start-up";
+    } else {
+        failure.table = "driver";
+    }
+    return failure;
+}
+
+std::string FormatFailure(const BindingFailure& failure) {
+    std::string line = "binding failure: " + failure.table;
+    if (failure.row >= 0) line += " row " + std::to_string(failure.row);
+    if (!failure.row_name.empty()) line += " (" + failure.row_name + ")";
+    if (!failure.column.empty()) line += " column \"" + failure.column + "\"";
+    if (!failure.tag.empty()) line += " tag \"" + failure.tag + "\"";
+    else if (!failure.column.empty()) line += " empty";
+    return line + ": " + failure.key + ": " + failure.wording;
+}
+
+std::string TagNameFromTraceLine(const std::string& line) {
+    size_t open = line.find('(');
+    if (open == std::string::npos) return "";
+    size_t quote = line.find('"', open);
+    size_t close = line.find(')', open);
+    if (quote != std::string::npos && (close == std::string::npos || quote < close)) {
+        size_t end = line.find('"', quote + 1);
+        return end == std::string::npos ? "" : line.substr(quote + 1, end - quote - 1);
+    }
+    const char kTag[] = "tag:";
+    if (line.compare(open + 1, std::strlen(kTag), kTag) == 0) {
+        size_t start = open + 1 + std::strlen(kTag);
+        size_t end = line.find_first_of(",)", start);
+        return end == std::string::npos ? "" : line.substr(start, end - start);
+    }
+    return "";
+}
+
+int CheckScenario(const Scenario& scenario, const CheckOptions& options) {
+    std::printf("check: %s (%s): %zu controllers, %zu PV exports, %zu PV imports\n",
+                scenario.title.empty() ? "untitled" : scenario.title.c_str(), scenario.file.c_str(),
+                scenario.controllers.size(), scenario.pvs.size(), scenario.imports.size());
+    std::printf("driver: %s\n", options.driver_path.c_str());
+    std::fflush(stdout);
+
+    Session session;
+    int opened = session.Open(scenario, options.driver_path);
+    if (opened != kExitClean) return opened;
+
+    std::vector<BindingFailure> failures;
+    session.Log().SetPrinting(false);
+    session.Log().SetObserver([&](const ReceivedMessage& message) {
+        // The report follows the call that failed: the trace's last line.
+        std::string traced;
+        int32_t count = VnxSimTraceCount();
+        char line[1024];
+        if (count > 0 && VnxSimTraceLine(count - 1, line, sizeof line) >= 0)
+            traced = TagNameFromTraceLine(line);
+        failures.push_back(DescribeFailure(message, scenario, traced));
+    });
+
+    Progress progress(Progress::StdoutIsTerminal());
+    VnxSimTraceClear();
+    VnxSimTraceEnable(1);
+    progress.BeginConfigure("DCSConfigure");
+    int32_t configured = session.Api().Configure(session.Data());
+    progress.EndConfigure();
+    VnxSimTraceEnable(0);
+    VnxSimTraceClear();
+    // A successful bind is released at once: the check leaves nothing behind.
+    if (configured == 1) session.Api().Reset(session.Data());
+    session.Log().SetObserver(nullptr);
+    Leftovers left = session.Close();
+
+    for (const BindingFailure& failure : failures) std::printf("%s\n", FormatFailure(failure).c_str());
+    if (!left.Clean()) std::printf("%s\n", DescribeLeftovers(left).c_str());
+    if (configured == 1 && failures.empty()) {
+        std::printf("check: every tag bound (%zu controllers with 5 tags each, %zu PV exports, "
+                    "%zu PV imports, PV array tag \"%s\")\n",
+                    scenario.controllers.size(), scenario.pvs.size(), scenario.imports.size(),
+                    scenario.pv_array_tag.c_str());
+        return left.Clean() ? kExitClean : kExitNotClean;
+    }
+    if (failures.empty())
+        std::printf("check: DCSConfigure failed without a host message\n");
+    else
+        std::printf("check: %zu binding failure%s\n", failures.size(), failures.size() == 1 ? "" : "s");
+    return kExitConfigureFailed;
+}

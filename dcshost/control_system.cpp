@@ -1,0 +1,98 @@
+#include "dcshost/control_system.h"
+
+#include <algorithm>
+#include <cfloat>
+#include <cstdint>
+
+#include "standins/vnxsim/vnxsim.h"
+
+namespace {
+
+// Scenario numbers are finite doubles; a plain cast of one out of range is
+// undefined, so they are saturated first.
+float ToFloat(double value) {
+    return static_cast<float>(std::clamp(value, -static_cast<double>(FLT_MAX),
+                                         static_cast<double>(FLT_MAX)));
+}
+
+int32_t ToInt(double value) {
+    return static_cast<int32_t>(std::clamp(value, static_cast<double>(INT32_MIN),
+                                           static_cast<double>(INT32_MAX)));
+}
+
+bool Defined(int32_t status, const std::string& what, std::string& error) {
+    if (status == 0) return true;
+    error = "the control system refused " + what + " (status " + std::to_string(status) + ")";
+    return false;
+}
+
+}  // namespace
+
+bool BuildControlSystem(const Scenario& scenario, std::string& error) {
+    VnxSimReset();
+    for (const SysTag& tag : scenario.tags) {
+        int32_t status = tag.type == TagType::Int
+                             ? VnxSimDefineInt(tag.name.c_str(), ToInt(tag.value))
+                             : VnxSimDefineFloat(tag.name.c_str(), ToFloat(tag.value));
+        if (!Defined(status, "tag " + tag.name, error)) return false;
+    }
+    for (const SysArray& array : scenario.arrays) {
+        int32_t status = VnxSimDefineArray(array.name.c_str(), static_cast<int16_t>(array.lower),
+                                           static_cast<int16_t>(array.upper),
+                                           ToFloat(array.value));
+        if (!Defined(status, "array " + array.name, error)) return false;
+    }
+    for (const SysPid& def : scenario.pids) {
+        VnxSimPid pid{};
+        pid.name = def.name.c_str();
+        pid.sp_tag = def.sp_tag.c_str();
+        pid.op_tag = def.op_tag.c_str();
+        pid.mode_tag = def.mode_tag.c_str();
+        pid.sp_init_tag = def.sp_init_tag.c_str();
+        pid.op_init_tag = def.op_init_tag.c_str();
+        pid.pv_tag = def.pv_tag.c_str();
+        pid.pv_index = def.pv_index;
+        pid.kp = def.kp;
+        pid.ti = def.ti;
+        pid.td = def.td;
+        pid.op_lo = def.op_lo;
+        pid.op_hi = def.op_hi;
+        pid.scan = def.scan;
+        if (!Defined(VnxSimDefinePid(&pid), "PID " + def.name, error)) return false;
+    }
+    return true;
+}
+
+OperatorEvents::OperatorEvents(const Scenario& scenario) {
+    for (const RunEvent& event : scenario.run.events) {
+        bool is_int = false;
+        for (const SysTag& tag : scenario.tags)
+            if (tag.name == event.tag) is_int = tag.type == TagType::Int;
+        events_.push_back(Due{event, is_int});
+    }
+    std::stable_sort(events_.begin(), events_.end(),
+                     [](const Due& a, const Due& b) { return a.event.at < b.event.at; });
+}
+
+int OperatorEvents::ApplyDue(double time) {
+    int applied = 0;
+    // A small allowance so an event at a step's time is not missed by rounding.
+    while (next_ < events_.size() && events_[next_].event.at <= time + 1e-9) {
+        const Due& due = events_[next_++];
+        const char* tag = due.event.tag.c_str();
+        if (due.is_int)
+            VnxSimSetInt(tag, 0, ToInt(due.event.value));
+        else
+            VnxSimSetFloat(tag, 0, ToFloat(due.event.value));
+        ++applied;
+    }
+    return applied;
+}
+
+double ReadSystemValue(const std::string& tag) {
+    float value = 0.0f;
+    if (VnxSimGetFloat(tag.c_str(), 0, &value) == 0) return value;
+    int32_t number = 0;
+    if (VnxSimGetInt(tag.c_str(), 0, &number) == 0) return number;
+    return 0.0;
+}

@@ -1,0 +1,32 @@
+// The simulated control system's side of a scenario: its tag database, the
+// PV export array and the PID blocks, built through the simulator's control
+// API; and what an operator does there during the run (setpoint changes).
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "dcshost/scenario.h"
+
+// Starts from a fresh control system. False with a reason when the simulator
+// refuses a definition.
+bool BuildControlSystem(const Scenario& scenario, std::string& error);
+
+// The scenario's operator writes, applied when the run reaches their time.
+class OperatorEvents {
+public:
+    explicit OperatorEvents(const Scenario& scenario);
+    // Applies every event due at or before `time`; returns how many.
+    int ApplyDue(double time);
+
+private:
+    struct Due {
+        RunEvent event;
+        bool is_int;
+    };
+    std::vector<Due> events_;  // by time
+    size_t next_ = 0;
+};
+
+// A tag's committed value in the control system as a double (0 when unknown).
+double ReadSystemValue(const std::string& tag);

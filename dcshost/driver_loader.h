@@ -1,0 +1,44 @@
+// Loads the driver module the way a host does: by path, and its nine entry
+// points by name. Nothing of the driver is linked into dcshost.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "dcs/data/dcs_data.h"
+
+typedef int32_t (*DCSEntryPoint)(DCSData*);
+
+struct DriverEntryPoints {
+    DCSEntryPoint Load = nullptr;
+    DCSEntryPoint Configure = nullptr;
+    DCSEntryPoint Initialize = nullptr;
+    DCSEntryPoint Start = nullptr;
+    DCSEntryPoint Stop = nullptr;
+    DCSEntryPoint Simulate = nullptr;
+    DCSEntryPoint TimeZero = nullptr;
+    DCSEntryPoint Reset = nullptr;
+    DCSEntryPoint Destroy = nullptr;
+};
+
+class DriverModule {
+public:
+    DriverModule() = default;
+    ~DriverModule();
+    DriverModule(const DriverModule&) = delete;
+    DriverModule& operator=(const DriverModule&) = delete;
+
+    // False with a reason when the module or one of the nine names is missing.
+    bool Open(const std::string& path, std::string& error);
+    void Close();
+    const DriverEntryPoints& Api() const { return api_; }
+
+private:
+    void* module_ = nullptr;
+    DriverEntryPoints api_;
+};
+
+// The driver next to the running executable: libvornak.so or vornak.dll.
+std::string DefaultDriverPath();
+// The directory of the running executable, with a trailing separator.
+std::string ExecutableDir();

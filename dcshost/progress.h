@@ -1,0 +1,46 @@
+// Progress on the long waits: the driver's ten-second settle inside
+// DCSConfigure (seen through the control system's call hook, one
+// ServiceEvents call per second) and the run itself. On a terminal one line is
+// redrawn; otherwise lines are appended.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+class Progress {
+public:
+    explicit Progress(bool terminal);
+    ~Progress();
+    Progress(const Progress&) = delete;
+    Progress& operator=(const Progress&) = delete;
+
+    // Whether standard output is a terminal.
+    static bool StdoutIsTerminal();
+
+    // Around DCSConfigure: the first ten ServiceEvents calls are the settle.
+    void BeginConfigure(const std::string& what);
+    void EndConfigure();
+
+    // The run: a line every `every` steps and at the last one.
+    void BeginRun(int total_steps, double step, int every);
+    void RunStep(int step);
+    void EndRun();
+
+    // Ends a redrawn line before something else is printed.
+    static void BreakLine();
+
+    // The settle counter as the hook sees it (for tests).
+    void OnCall(int32_t op);
+    int SettleSeconds() const { return settle_; }
+
+private:
+    void Draw(const std::string& text, bool final_line);
+
+    bool terminal_;
+    bool configuring_ = false;
+    int settle_ = 0;
+    int total_ = 0;
+    int every_ = 1;
+    double step_ = 1.0;
+    std::string what_;
+};

@@ -1,0 +1,540 @@
+// Scenario reading: toml++ (built without exceptions) into the plain struct,
+// with every problem reported as file:line:col. References between the two
+// sides (a PID's tags, a plant input, a loop's PV row) are checked once the
+// whole file is read, so sections may come in any order.
+#include "dcshost/scenario.h"
+
+#include <algorithm>
+#include <cmath>
+#include <fstream>
+#include <map>
+#include <set>
+#include <sstream>
+
+#include <toml++/toml.h>
+
+namespace {
+
+SourcePos PosOf(const toml::source_region& region) {
+    return SourcePos{static_cast<int>(region.begin.line), static_cast<int>(region.begin.column)};
+}
+
+const char* TypeName(const toml::node& node) {
+    switch (node.type()) {
+    case toml::node_type::table: return "a table";
+    case toml::node_type::array: return "an array";
+    case toml::node_type::string: return "a string";
+    case toml::node_type::integer: return "an integer";
+    case toml::node_type::floating_point: return "a number";
+    case toml::node_type::boolean: return "a boolean";
+    default: return "a date or time";
+    }
+}
+
+struct Context {
+    std::string file;
+    std::vector<ScenarioError>& errors;
+
+    void Error(SourcePos pos, const std::string& message) {
+        errors.push_back(ScenarioError{file, pos, message});
+    }
+};
+
+// Reads the keys of one table; whatever was not asked for is an unknown key.
+class Fields {
+public:
+    Fields(const toml::table& table, std::string where, Context& ctx)
+        : table_(table), where_(std::move(where)), ctx_(ctx) {}
+
+    SourcePos Pos() const { return PosOf(table_.source()); }
+
+    // Each reader leaves out untouched when the key is absent or has the wrong
+    // type; a required key that is absent is an error at the table.
+    bool Text(const char* key, std::string& out, bool required, SourcePos* at = nullptr) {
+        const toml::node* node = Find(key, required);
+        if (!node) return false;
+        if (!node->is_string()) return WrongType(key, *node, "a string");
+        out = node->value<std::string>().value_or("");
+        if (at) *at = PosOf(node->source());
+        return true;
+    }
+
+    bool Number(const char* key, double& out, bool required) {
+        const toml::node* node = Find(key, required);
+        if (!node) return false;
+        if (!node->is_number()) return WrongType(key, *node, "a number");
+        double value = node->value<double>().value_or(0.0);
+        if (!std::isfinite(value)) {
+            ctx_.Error(PosOf(node->source()), "'" + std::string(key) + "' in " + where_ +
+                                                  " must be a finite number");
+            return false;
+        }
+        out = value;
+        return true;
+    }
+
+    bool Integer(const char* key, int& out, bool required, long long lo, long long hi) {
+        const toml::node* node = Find(key, required);
+        if (!node) return false;
+        if (!node->is_integer()) return WrongType(key, *node, "an integer");
+        long long value = node->value<int64_t>().value_or(0);
+        if (value < lo || value > hi) {
+            ctx_.Error(PosOf(node->source()), "'" + std::string(key) + "' in " + where_ +
+                                                  " must lie between " + std::to_string(lo) +
+                                                  " and " + std::to_string(hi));
+            return false;
+        }
+        out = static_cast<int>(value);
+        return true;
+    }
+
+    bool Flag(const char* key, bool& out) {
+        const toml::node* node = Find(key, false);
+        if (!node) return false;
+        if (!node->is_boolean()) return WrongType(key, *node, "true or false");
+        out = node->value<bool>().value_or(false);
+        return true;
+    }
+
+    const toml::table* Table(const char* key) {
+        const toml::node* node = Find(key, false);
+        if (!node) return nullptr;
+        if (!node->is_table()) {
+            WrongType(key, *node, "a table");
+            return nullptr;
+        }
+        return node->as_table();
+    }
+
+    // An array whose every element is a table ([[key]] or key = [{...}, ...]).
+    std::vector<const toml::table*> Tables(const char* key, bool required = false) {
+        std::vector<const toml::table*> out;
+        const toml::node* node = Find(key, required);
+        if (!node) return out;
+        const toml::array* array = node->as_array();
+        if (!array) {
+            WrongType(key, *node, "an array of tables");
+            return out;
+        }
+        for (const toml::node& element : *array) {
+            if (const toml::table* table = element.as_table()) {
+                out.push_back(table);
+            } else {
+                ctx_.Error(PosOf(element.source()), "'" + std::string(key) + "' in " + where_ +
+                                                        " holds " + TypeName(element) +
+                                                        " where a table was expected");
+            }
+        }
+        return out;
+    }
+
+    // Reports every key nobody asked for.
+    void Done() {
+        for (auto&& [key, node] : table_) {
+            (void)node;
+            if (!used_.count(std::string(key.str()))) {
+                ctx_.Error(PosOf(key.source()),
+                           "unknown key '" + std::string(key.str()) + "' in " + where_);
+            }
+        }
+    }
+
+private:
+    const toml::node* Find(const char* key, bool required) {
+        used_.insert(key);
+        const toml::node* node = table_.get(key);
+        if (!node && required) {
+            ctx_.Error(Pos(), where_ + " is missing '" + std::string(key) + "'");
+        }
+        return node;
+    }
+
+    bool WrongType(const char* key, const toml::node& node, const char* expected) {
+        ctx_.Error(PosOf(node.source()), "'" + std::string(key) + "' in " + where_ + " must be " +
+                                             expected + ", not " + TypeName(node));
+        return false;
+    }
+
+    const toml::table& table_;
+    std::string where_;
+    Context& ctx_;
+    std::set<std::string> used_;
+};
+
+// A name one part of the scenario uses and another must define.
+enum class RefKind { FloatTag, IntTag, AnyTag, ArrayElement, PlantSource, PVRow };
+
+struct Reference {
+    RefKind kind;
+    std::string name;
+    int index;  // ArrayElement only
+    SourcePos pos;
+    std::string what;  // "sp_tag of PID LIC101"
+};
+
+struct Reader {
+    Context& ctx;
+    Scenario& out;
+    std::vector<Reference> refs;
+
+    void Require(RefKind kind, const std::string& name, SourcePos pos, const std::string& what,
+                 int index = -1) {
+        refs.push_back(Reference{kind, name, index, pos, what});
+    }
+
+    void ReadRun(const toml::table& table) {
+        Fields f(table, "[run]", ctx);
+        f.Number("step", out.run.step, false);
+        f.Number("duration", out.run.duration, false);
+        f.Integer("progress_every", out.run.progress_every, false, 0, 1000000000);
+        if (out.run.step <= 0.0) ctx.Error(f.Pos(), "'step' in [run] must be above 0");
+        if (out.run.duration < out.run.step)
+            ctx.Error(f.Pos(), "'duration' in [run] must be at least one step");
+        else if (out.run.duration / out.run.step > 10000000.0)
+            ctx.Error(f.Pos(), "[run] would take more than 10000000 steps");
+        for (const toml::table* t : f.Tables("event")) {
+            Fields e(*t, "[[run.event]]", ctx);
+            RunEvent event;
+            event.pos = e.Pos();
+            e.Number("at", event.at, true);
+            SourcePos at;
+            if (e.Text("tag", event.tag, true, &at))
+                Require(RefKind::AnyTag, event.tag, at, "tag of [[run.event]]");
+            e.Number("value", event.value, true);
+            e.Done();
+            out.run.events.push_back(event);
+        }
+        f.Done();
+    }
+
+    void ReadSystem(const toml::table& table) {
+        Fields f(table, "[system]", ctx);
+        for (const toml::table* t : f.Tables("tag")) {
+            Fields e(*t, "[[system.tag]]", ctx);
+            SysTag tag;
+            tag.pos = e.Pos();
+            e.Text("name", tag.name, true);
+            std::string type = "float";
+            SourcePos type_at = tag.pos;
+            e.Text("type", type, false, &type_at);
+            if (type == "int") tag.type = TagType::Int;
+            else if (type != "float")
+                ctx.Error(type_at, "'type' in [[system.tag]] must be \"float\" or \"int\", not \"" +
+                                       type + "\"");
+            e.Number("value", tag.value, false);
+            e.Done();
+            out.tags.push_back(tag);
+        }
+        for (const toml::table* t : f.Tables("array")) {
+            Fields e(*t, "[[system.array]]", ctx);
+            SysArray array;
+            array.pos = e.Pos();
+            e.Text("name", array.name, true);
+            e.Integer("lower", array.lower, false, -32768, 32767);
+            e.Integer("upper", array.upper, true, -32768, 32767);
+            e.Number("value", array.value, false);
+            e.Done();
+            out.arrays.push_back(array);
+        }
+        for (const toml::table* t : f.Tables("pid")) ReadPid(*t);
+        f.Done();
+    }
+
+    void ReadPid(const toml::table& table) {
+        Fields e(table, "[[system.pid]]", ctx);
+        SysPid pid;
+        pid.pos = e.Pos();
+        e.Text("name", pid.name, true);
+        const std::string of = " of PID " + pid.name;
+        struct { const char* key; std::string* slot; RefKind kind; } tags[] = {
+            {"sp_tag", &pid.sp_tag, RefKind::FloatTag},
+            {"op_tag", &pid.op_tag, RefKind::FloatTag},
+            {"mode_tag", &pid.mode_tag, RefKind::IntTag},
+            {"sp_init_tag", &pid.sp_init_tag, RefKind::FloatTag},
+            {"op_init_tag", &pid.op_init_tag, RefKind::FloatTag},
+        };
+        for (auto& tag : tags) {
+            SourcePos at;
+            if (e.Text(tag.key, *tag.slot, true, &at)) Require(tag.kind, *tag.slot, at, tag.key + of);
+        }
+        SourcePos pv_at;
+        bool has_pv = e.Text("pv_tag", pid.pv_tag, true, &pv_at);
+        e.Integer("pv_index", pid.pv_index, false, -1, 32767);
+        if (has_pv) {
+            if (pid.pv_index >= 0)
+                Require(RefKind::ArrayElement, pid.pv_tag, pv_at, "pv_tag" + of, pid.pv_index);
+            else
+                Require(RefKind::FloatTag, pid.pv_tag, pv_at, "pv_tag" + of);
+        }
+        e.Number("kp", pid.kp, true);
+        e.Number("ti", pid.ti, false);
+        e.Number("td", pid.td, false);
+        e.Number("op_lo", pid.op_lo, false);
+        e.Number("op_hi", pid.op_hi, false);
+        e.Number("scan", pid.scan, false);
+        if (pid.ti < 0.0 || pid.td < 0.0)
+            ctx.Error(pid.pos, "'ti' and 'td'" + of + " must not be negative");
+        if (pid.op_lo >= pid.op_hi) ctx.Error(pid.pos, "'op_lo'" + of + " must lie below 'op_hi'");
+        if (pid.scan <= 0.0) ctx.Error(pid.pos, "'scan'" + of + " must be above 0");
+        e.Done();
+        out.pids.push_back(pid);
+    }
+
+    // The tag columns of a row: scenario key -> the driver's caption.
+    void ReadCells(Fields& e, std::vector<CellText>& cells,
+                   std::initializer_list<std::pair<const char*, const char*>> columns) {
+        for (auto& column : columns) {
+            std::string text;
+            if (e.Text(column.first, text, true)) cells.push_back(CellText{column.second, text});
+        }
+    }
+
+    void ReadHost(const toml::table& table) {
+        Fields f(table, "[host]", ctx);
+        f.Text("pv_array_tag", out.pv_array_tag, false);
+        for (const toml::table* t : f.Tables("controller")) {
+            Fields e(*t, "[[host.controller]]", ctx);
+            CtrlRowDef row;
+            row.pos = e.Pos();
+            e.Text("name", row.name, true);
+            ReadCells(e, row.cells, {{"sp_tag", "SP TAG"},
+                                     {"op_tag", "OP TAG"},
+                                     {"mode_tag", "Mode TAG"},
+                                     {"sp_init_tag", "SP Init TAG"},
+                                     {"op_init_tag", "OP Init TAG"}});
+            e.Flag("active", row.active);
+            e.Number("sp", row.sp, false);
+            e.Number("op", row.op, false);
+            SourcePos pv_at;
+            if (e.Text("pv", row.pv, false, &pv_at))
+                Require(RefKind::PVRow, row.pv, pv_at, "pv of controller " + row.name);
+            e.Done();
+            out.controllers.push_back(row);
+        }
+        for (const toml::table* t : f.Tables("pv")) {
+            Fields e(*t, "[[host.pv]]", ctx);
+            PVRowDef row;
+            row.pos = e.Pos();
+            e.Text("name", row.name, true);
+            ReadCells(e, row.cells, {{"tag", "TAG"}});
+            e.Flag("active", row.active);
+            SourcePos from_at;
+            bool has_from = e.Text("from", row.from, false, &from_at);
+            bool has_value = e.Number("value", row.value, false);
+            if (has_from) Require(RefKind::PlantSource, row.from, from_at, "from of PV " + row.name);
+            if (has_from == has_value)
+                ctx.Error(row.pos, "[[host.pv]] " + row.name + " needs either 'from' or 'value'");
+            e.Done();
+            out.pvs.push_back(row);
+        }
+        for (const toml::table* t : f.Tables("import")) {
+            Fields e(*t, "[[host.import]]", ctx);
+            ImportRowDef row;
+            row.pos = e.Pos();
+            e.Text("name", row.name, true);
+            ReadCells(e, row.cells, {{"tag", "TAG"}});
+            SourcePos mapping_at = row.pos;
+            e.Text("mapping", row.mapping, false, &mapping_at);
+            if (row.mapping != "1:1" && row.mapping != "Controller Mode")
+                ctx.Error(mapping_at, "'mapping' in [[host.import]] must be \"1:1\" or "
+                                      "\"Controller Mode\", not \"" + row.mapping + "\"");
+            e.Flag("active", row.active);
+            e.Number("value", row.value, false);
+            e.Done();
+            out.imports.push_back(row);
+        }
+        f.Done();
+    }
+
+    void ReadPlant(const toml::table& table) {
+        Fields f(table, "[plant]", ctx);
+        for (const toml::table* t : f.Tables("block")) {
+            Fields e(*t, "[[plant.block]]", ctx);
+            PlantBlockDef block;
+            block.pos = e.Pos();
+            e.Text("name", block.name, true);
+            std::string kind;
+            SourcePos kind_at = block.pos;
+            if (e.Text("kind", kind, true, &kind_at)) {
+                if (kind == "integrating") block.kind = BlockKind::Integrating;
+                else if (kind != "first_order")
+                    ctx.Error(kind_at, "'kind' of block " + block.name +
+                                           " must be \"first_order\" or \"integrating\", not \"" +
+                                           kind + "\"");
+            }
+            for (const toml::table* in : e.Tables("inputs")) {
+                Fields i(*in, "an input of block " + block.name, ctx);
+                PlantInput input;
+                input.pos = i.Pos();
+                if (i.Text("from", input.from, true, &input.pos))
+                    Require(RefKind::PlantSource, input.from, input.pos,
+                            "input of block " + block.name);
+                i.Number("gain", input.gain, false);
+                i.Done();
+                block.inputs.push_back(input);
+            }
+            e.Number("initial", block.initial, false);
+            if (block.kind == BlockKind::FirstOrder) {
+                e.Number("bias", block.bias, false);
+                e.Number("tau", block.tau, false);
+                e.Number("dead_time", block.dead_time, false);
+                if (block.tau <= 0.0) ctx.Error(block.pos, "'tau' of block " + block.name + " must be above 0");
+                if (block.dead_time < 0.0)
+                    ctx.Error(block.pos, "'dead_time' of block " + block.name + " must not be negative");
+            } else {
+                e.Number("lo", block.lo, false);
+                e.Number("hi", block.hi, false);
+                if (!(block.lo <= block.initial && block.initial <= block.hi))
+                    ctx.Error(block.pos, "'initial' of block " + block.name +
+                                             " must lie between 'lo' and 'hi'");
+            }
+            e.Done();
+            out.plant.push_back(block);
+        }
+        f.Done();
+    }
+
+    template <typename T>
+    void CheckUnique(const std::vector<T>& items, const char* what) {
+        std::set<std::string> seen;
+        for (const T& item : items) {
+            if (!item.name.empty() && !seen.insert(item.name).second)
+                ctx.Error(item.pos, std::string(what) + " '" + item.name + "' is defined twice");
+        }
+    }
+
+    void CheckReferences() {
+        std::map<std::string, TagType> tags;
+        std::map<std::string, const SysArray*> arrays;
+        for (const SysTag& tag : out.tags) {
+            if (!tags.emplace(tag.name, tag.type).second)
+                ctx.Error(tag.pos, "tag '" + tag.name + "' is defined twice");
+        }
+        for (const SysArray& array : out.arrays) {
+            if (tags.count(array.name) || !arrays.emplace(array.name, &array).second)
+                ctx.Error(array.pos, "tag '" + array.name + "' is defined twice");
+            if (array.lower > array.upper)
+                ctx.Error(array.pos, "array '" + array.name + "': 'lower' lies above 'upper'");
+        }
+        CheckUnique(out.pids, "PID");
+        CheckUnique(out.controllers, "controller");
+        CheckUnique(out.pvs, "PV row");
+        CheckUnique(out.imports, "import row");
+        CheckUnique(out.plant, "plant block");
+
+        auto has = [](const auto& items, const std::string& name) {
+            for (const auto& item : items)
+                if (item.name == name) return true;
+            return false;
+        };
+        for (const Reference& ref : refs) {
+            std::string missing;
+            auto tag = tags.find(ref.name);
+            switch (ref.kind) {
+            case RefKind::FloatTag:
+                if (tag == tags.end()) missing = "missing tag '" + ref.name + "'";
+                else if (tag->second != TagType::Float) missing = "tag '" + ref.name + "' is not a float tag";
+                break;
+            case RefKind::IntTag:
+                if (tag == tags.end()) missing = "missing tag '" + ref.name + "'";
+                else if (tag->second != TagType::Int) missing = "tag '" + ref.name + "' is not an int tag";
+                break;
+            case RefKind::AnyTag:
+                if (tag == tags.end()) missing = "missing tag '" + ref.name + "'";
+                break;
+            case RefKind::ArrayElement: {
+                auto array = arrays.find(ref.name);
+                if (array == arrays.end()) missing = "missing array tag '" + ref.name + "'";
+                else if (ref.index < array->second->lower || ref.index > array->second->upper)
+                    missing = "pv_index " + std::to_string(ref.index) + " lies outside array '" +
+                              ref.name + "'";
+                break;
+            }
+            case RefKind::PVRow:
+                if (!has(out.pvs, ref.name)) missing = "no PV row named '" + ref.name + "'";
+                break;
+            case RefKind::PlantSource: {
+                size_t colon = ref.name.find(':');
+                std::string prefix = ref.name.substr(0, colon == std::string::npos ? 0 : colon);
+                std::string name = colon == std::string::npos ? "" : ref.name.substr(colon + 1);
+                bool found = (prefix == "op" && has(out.controllers, name)) ||
+                             (prefix == "import" && has(out.imports, name)) ||
+                             (prefix == "plant" && has(out.plant, name));
+                if (prefix != "op" && prefix != "import" && prefix != "plant")
+                    missing = "'" + ref.name + "' must be op:LOOP, import:ROW or plant:BLOCK";
+                else if (!found)
+                    missing = "nothing named '" + name + "' for '" + ref.name + "'";
+                break;
+            }
+            }
+            if (!missing.empty()) ctx.Error(ref.pos, ref.what + ": " + missing);
+        }
+        for (const RunEvent& event : out.run.events) {
+            if (event.at < 0.0 || event.at > out.run.duration)
+                ctx.Error(event.pos, "'at' of [[run.event]] lies outside the run");
+        }
+    }
+};
+
+}  // namespace
+
+std::string FormatScenarioError(const ScenarioError& error) {
+    std::ostringstream text;
+    text << error.file;
+    if (error.pos.line > 0) text << ':' << error.pos.line;
+    if (error.pos.column > 0) text << ':' << error.pos.column;
+    text << ": error: " << error.message;
+    return text.str();
+}
+
+const std::string* FindCell(const std::vector<CellText>& cells, const std::string& caption) {
+    for (const CellText& cell : cells)
+        if (cell.caption == caption) return &cell.text;
+    return nullptr;
+}
+
+bool ParseScenario(const std::string& text, const std::string& file, Scenario& out,
+                   std::vector<ScenarioError>& errors) {
+    size_t before = errors.size();
+    Context ctx{file, errors};
+    toml::parse_result parsed = toml::parse(std::string_view(text), file);
+    if (!parsed) {
+        const toml::parse_error& error = parsed.error();
+        ctx.Error(PosOf(error.source()), std::string(error.description()));
+        return false;
+    }
+    const toml::table& root = parsed.table();
+    out = Scenario{};
+    out.file = file;
+    Reader reader{ctx, out, {}};
+    Fields top(root, "the scenario", ctx);
+    top.Text("title", out.title, false);
+    if (const toml::table* t = top.Table("run")) reader.ReadRun(*t);
+    if (const toml::table* t = top.Table("system")) reader.ReadSystem(*t);
+    if (const toml::table* t = top.Table("host")) reader.ReadHost(*t);
+    if (const toml::table* t = top.Table("plant")) reader.ReadPlant(*t);
+    top.Done();
+    reader.CheckReferences();
+    if (errors.size() == before) return true;
+    // Keep the report in file order.
+    std::stable_sort(errors.begin() + static_cast<std::ptrdiff_t>(before), errors.end(),
+                     [](const ScenarioError& a, const ScenarioError& b) {
+                         return a.pos.line != b.pos.line ? a.pos.line < b.pos.line
+                                                         : a.pos.column < b.pos.column;
+                     });
+    return false;
+}
+
+bool LoadScenario(const std::string& path_or_name, Scenario& out,
+                  std::vector<ScenarioError>& errors) {
+    if (path_or_name == "default")
+        return ParseScenario(DefaultScenarioText(), "default.toml (built in)", out, errors);
+    std::ifstream in(path_or_name, std::ios::binary);
+    if (!in) {
+        errors.push_back(ScenarioError{path_or_name, {}, "cannot open the scenario file"});
+        return false;
+    }
+    std::ostringstream text;
+    text << in.rdbuf();
+    return ParseScenario(text.str(), path_or_name, out, errors);
+}

@@ -1,0 +1,160 @@
+// A scenario: both sides of a closed-loop run in one plain struct, read from
+// TOML. The simulated control system (tags, export array, PID blocks), the
+// host's tables as an engineer fills them, the plant model and the run.
+#pragma once
+
+#include <string>
+#include <vector>
+
+struct SourcePos {
+    int line = 0;
+    int column = 0;
+};
+
+// One problem found in a scenario file, with where it is.
+struct ScenarioError {
+    std::string file;
+    SourcePos pos;
+    std::string message;
+};
+
+// file:line:col: error: message
+std::string FormatScenarioError(const ScenarioError& error);
+
+// ---- Control-system side ----------------------------------------------------
+
+enum class TagType { Float, Int };
+
+struct SysTag {
+    std::string name;
+    TagType type = TagType::Float;
+    double value = 0.0;
+    SourcePos pos;
+};
+
+// A one-dimensional float array tag (the PV export array).
+struct SysArray {
+    std::string name;
+    int lower = 0;
+    int upper = 0;
+    double value = 0.0;
+    SourcePos pos;
+};
+
+struct SysPid {
+    std::string name;
+    std::string sp_tag, op_tag, mode_tag, sp_init_tag, op_init_tag;
+    std::string pv_tag;  // an array tag (with pv_index) or a float tag
+    int pv_index = -1;   // -1: pv_tag is a scalar
+    double kp = 1.0, ti = 0.0, td = 0.0;
+    double op_lo = 0.0, op_hi = 100.0;
+    double scan = 1.0;
+    SourcePos pos;
+};
+
+// ---- Host side: the rows of the data block ------------------------------------
+
+// A text cell for the driver's column with this caption ("SP TAG", "TAG", ...).
+struct CellText {
+    std::string caption;
+    std::string text;
+};
+
+struct CtrlRowDef {
+    std::string name;             // the loop's name in summaries and trends
+    std::vector<CellText> cells;  // the five tag columns
+    bool active = true;
+    double sp = 0.0;              // starting setpoint
+    double op = 0.0;              // starting output, a fraction of full range
+    std::string pv;               // name of the PV export row that is this loop's PV
+    SourcePos pos;
+};
+
+struct PVRowDef {
+    std::string name;
+    std::vector<CellText> cells;  // "TAG"
+    bool active = true;
+    std::string from;             // a plant source ("plant:NAME"); empty: constant value
+    double value = 0.0;
+    SourcePos pos;
+};
+
+struct ImportRowDef {
+    std::string name;
+    std::vector<CellText> cells;  // "TAG"
+    std::string mapping = "1:1";  // the "Mapping" choice by its text
+    bool active = true;
+    double value = 0.0;           // starting value, written out at initialisation
+    SourcePos pos;
+};
+
+// ---- Plant ------------------------------------------------------------------
+
+enum class BlockKind { FirstOrder, Integrating };
+
+// A weighted input: "op:LOOP" (controller output in percent), "import:ROW"
+// (an imported value), "plant:BLOCK" (another block's output).
+struct PlantInput {
+    std::string from;
+    double gain = 1.0;
+    SourcePos pos;
+};
+
+struct PlantBlockDef {
+    std::string name;
+    BlockKind kind = BlockKind::FirstOrder;
+    std::vector<PlantInput> inputs;
+    double bias = 0.0;       // first order: output at zero input
+    double tau = 1.0;        // first order: time constant, s
+    double dead_time = 0.0;  // first order: s
+    double initial = 0.0;    // output at time zero
+    double lo = -1e300;      // integrating: output limits
+    double hi = 1e300;
+    SourcePos pos;
+};
+
+// ---- Run --------------------------------------------------------------------
+
+// An operator's write in the control system at a given time (a setpoint change).
+struct RunEvent {
+    double at = 0.0;
+    std::string tag;
+    double value = 0.0;
+    SourcePos pos;
+};
+
+struct RunDef {
+    double step = 1.0;
+    double duration = 60.0;
+    int progress_every = 0;  // steps between progress lines; 0: about every 10 %
+    std::vector<RunEvent> events;
+};
+
+struct Scenario {
+    std::string file;   // as given, for messages
+    std::string title;
+    std::vector<SysTag> tags;
+    std::vector<SysArray> arrays;
+    std::vector<SysPid> pids;
+    std::string pv_array_tag;  // general field "PV Array Tag"
+    std::vector<CtrlRowDef> controllers;
+    std::vector<PVRowDef> pvs;
+    std::vector<ImportRowDef> imports;
+    std::vector<PlantBlockDef> plant;
+    RunDef run;
+};
+
+// Text of a row's cell by caption; null when the row has none.
+const std::string* FindCell(const std::vector<CellText>& cells, const std::string& caption);
+
+// Parses TOML text. file names the source in errors. Returns false and fills
+// errors (every problem found, in file order) when the scenario is unusable.
+bool ParseScenario(const std::string& text, const std::string& file, Scenario& out,
+                   std::vector<ScenarioError>& errors);
+
+// Reads a file, or the built-in scenario for the name "default".
+bool LoadScenario(const std::string& path_or_name, Scenario& out,
+                  std::vector<ScenarioError>& errors);
+
+// The built-in scenario's TOML text.
+const char* DefaultScenarioText();

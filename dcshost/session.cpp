@@ -1,0 +1,60 @@
+#include "dcshost/session.h"
+
+#include <cstdio>
+
+#include "dcshost/control_system.h"
+#include "standins/vnxsim/vnxsim.h"
+
+int Session::Open(const Scenario& scenario, const std::string& driver_path) {
+    std::string error;
+    if (!BuildControlSystem(scenario, error)) {
+        std::fprintf(stderr, "%s: %s\n", scenario.file.c_str(), error.c_str());
+        return kExitBadScenario;
+    }
+    if (!driver_.Open(driver_path, error)) {
+        std::fprintf(stderr, "dcshost: %s\n", error.c_str());
+        return kExitNoDriver;
+    }
+    log_.Attach();
+    // Whatever the module's own start-up took from the host heap is not the
+    // block's: the balance is taken from here.
+    baseline_ = HostHeapSnapshot::Now();
+    open_ = true;
+    driver_.Api().Load(block_.Data());
+    if (!block_.Fill(scenario, error)) {
+        std::fprintf(stderr, "%s: %s\n", scenario.file.c_str(), error.c_str());
+        Close();
+        return kExitBadScenario;
+    }
+    return kExitClean;
+}
+
+Leftovers Session::Close() {
+    Leftovers left;
+    if (!open_) return left;
+    open_ = false;
+    driver_.Api().Destroy(block_.Data());
+    block_.Release();
+    HostHeapSnapshot now = HostHeapSnapshot::Now();
+    left.tags = VnxSimOpenCount(VNX_KIND_TAG);
+    left.items = VnxSimOpenCount(VNX_KIND_ITEM);
+    left.lists = VnxSimOpenCount(VNX_KIND_LIST);
+    left.heap_blocks = now.blocks - baseline_.blocks;
+    left.heap_bytes = now.bytes - baseline_.bytes;
+    left.bad_releases = now.bad_releases - baseline_.bad_releases;
+    log_.Detach();
+    return left;
+}
+
+std::string DescribeLeftovers(const Leftovers& left) {
+    char text[256];
+    std::snprintf(text, sizeof text,
+                  "handles left open in the control system: %d tags, %d items, %d lists\n"
+                  "host heap after FreeDCSData: %s (%+d blocks, %+d bytes, %d bad releases)",
+                  left.tags, left.items, left.lists,
+                  left.heap_blocks == 0 && left.heap_bytes == 0 && left.bad_releases == 0
+                      ? "balanced"
+                      : "NOT balanced",
+                  left.heap_blocks, left.heap_bytes, left.bad_releases);
+    return text;
+}

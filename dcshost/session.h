@@ -1,0 +1,64 @@
+// What run and check share: the control system built from the scenario, the
+// driver loaded by path, the host's message log, the block declared by
+// DCSLoad and filled from the scenario, and the final accounting (handles
+// left open in the control system, the host heap after FreeDCSData).
+#pragma once
+
+#include <string>
+
+#include "dcshost/driver_loader.h"
+#include "dcshost/host_block.h"
+#include "dcshost/messages.h"
+#include "dcshost/scenario.h"
+
+// Exit codes of the commands.
+enum ExitCode {
+    kExitClean = 0,
+    kExitConfigureFailed = 1,  // run: DCSConfigure failed; check: a binding failure
+    kExitBadScenario = 2,
+    kExitNoDriver = 3,
+    kExitNotClean = 4,  // run: messages, leaks, or a loop off its setpoint
+};
+
+struct Leftovers {
+    int tags = 0;
+    int items = 0;
+    int lists = 0;
+    int heap_blocks = 0;  // live host-heap blocks beyond those before DCSLoad
+    int heap_bytes = 0;
+    int bad_releases = 0;
+
+    bool Clean() const {
+        return tags == 0 && items == 0 && lists == 0 && heap_blocks == 0 && heap_bytes == 0 &&
+               bad_releases == 0;
+    }
+};
+
+class Session {
+public:
+    Session() = default;
+    ~Session() { Close(); }
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
+
+    // Builds the control system, loads the driver, runs DCSLoad and fills the
+    // block. Returns kExitClean or the exit code, having printed the reason.
+    int Open(const Scenario& scenario, const std::string& driver_path);
+    // DCSDestroy, then the block back through FreeDCSData; counts what is left.
+    Leftovers Close();
+
+    const DriverEntryPoints& Api() const { return driver_.Api(); }
+    DCSData* Data() { return block_.Data(); }
+    HostBlock& Block() { return block_; }
+    MessageLog& Log() { return log_; }
+
+private:
+    DriverModule driver_;
+    MessageLog log_;
+    HostBlock block_;
+    HostHeapSnapshot baseline_;
+    bool open_ = false;
+};
+
+// "3 tags, 0 items, 0 lists" style lines for the summary.
+std::string DescribeLeftovers(const Leftovers& left);

@@ -1,0 +1,43 @@
+// Trends of a run: PV, SP, OP and mode of every loop (and every imported
+// value), sampled once per step, written as CSV and as an SVG chart.
+#pragma once
+
+#include <string>
+#include <vector>
+
+struct LoopSample {
+    double pv = 0.0;
+    double sp = 0.0;
+    double op = 0.0;  // percent
+    int mode = 0;     // 0 manual, 1 automatic
+};
+
+class Trend {
+public:
+    void Setup(const std::vector<std::string>& loops, const std::vector<std::string>& imports);
+    // One sample per loop and per import, in Setup's order.
+    void Sample(double time, const std::vector<LoopSample>& loops,
+                const std::vector<double>& imports);
+
+    size_t Samples() const { return time_.size(); }
+
+    // time_s, then LOOP.PV, LOOP.SP, LOOP.OP, LOOP.MODE per loop, then each import.
+    bool WriteCsv(const std::string& path, std::string& error) const;
+    // One panel per loop (at most max_loops; the title says when some are left
+    // out), then one panel for the imports.
+    bool WriteSvg(const std::string& path, const std::string& title, int max_loops,
+                  std::string& error) const;
+
+    std::string Csv() const;
+    std::string Svg(const std::string& title, int max_loops) const;
+
+private:
+    struct Series {
+        std::vector<float> pv, sp, op;
+        std::vector<unsigned char> mode;
+    };
+    std::vector<std::string> loop_names_, import_names_;
+    std::vector<double> time_;
+    std::vector<Series> loops_;
+    std::vector<std::vector<float>> imports_;
+};
