@@ -1,5 +1,5 @@
 // The four definition allocators. They differ only in the fields, bound,
-// moniker list and texts of their table, so one routine serves all four.
+// moniker list and texts of their table; the work is shared.
 #include "dcs/data/dcs_data.h"
 #include "dcs/host/iface.h"
 #include "dcs/host/platform_ui.h"
@@ -9,41 +9,39 @@ namespace {
 const char kDefsCaption[] = "ZUDCSAPI";
 
 struct DefTable {
-    int32_t DCSData::*count;
-    DCSDataDef* DCSData::*defs;
     int32_t bound;
     const char* const* monikers;
     const char* bound_message;
     const char* alloc_message;
 };
 
-const DefTable kGenTable = {&DCSData::GenDefCnt, &DCSData::GenDefs, MAXGENFIELDS, GenMonikers,
-                            "0 <= GenDefCnt <= MAXGENFIELDS", "Could not allocate DCSDataDef(Gen)"};
-const DefTable kCtrlTable = {&DCSData::CtrlDefCnt, &DCSData::CtrlDefs, MAXCTRLFIELDS, CtrlMonikers,
-                             "0 <= CtrlDefCnt <= MAXCTRLFIELDS",
+const DefTable kGenTable = {MAXGENFIELDS, GenMonikers, "0 <= GenDefCnt <= MAXGENFIELDS",
+                            "Could not allocate DCSDataDef(Gen)"};
+const DefTable kCtrlTable = {MAXCTRLFIELDS, CtrlMonikers, "0 <= CtrlDefCnt <= MAXCTRLFIELDS",
                              "Could not allocate DCSDataDef(Ctrl)"};
-const DefTable kPVTable = {&DCSData::PVDefCnt, &DCSData::PVDefs, MAXPVFIELDS, PVMonikers,
-                           "0 <= PVDefCnt <= MAXPVFIELDS", "Could not allocate DCSDataDef(PV)"};
-const DefTable kPVImportTable = {&DCSData::PVImportDefCnt, &DCSData::PVImportDefs,
-                                 MAXPVIMPORTFIELDS, PVImportMonikers,
+const DefTable kPVTable = {MAXPVFIELDS, PVMonikers, "0 <= PVDefCnt <= MAXPVFIELDS",
+                           "Could not allocate DCSDataDef(PV)"};
+const DefTable kPVImportTable = {MAXPVIMPORTFIELDS, PVImportMonikers,
                                  "0 <= PVImportDefCnt <= MAXPVIMPORTFIELDS",
                                  "Could not allocate DCSDataDef(PVImport)"};
 
-// Type is left to the caller, who sets it for every definition next.
-int32_t AllocDefs(DCSData* d, int32_t count, const DefTable& t)
+// Out of bounds: the box, and the block stays as it was.
+bool CheckCount(int32_t count, const DefTable& t)
 {
-    if (count < 0 || count > t.bound) {
-        MessageBoxA(nullptr, t.bound_message, kDefsCaption, MB_OK);
-        return 0;
-    }
-    // The count stays even when the array is missing; readers test the array.
-    d->*t.count = count;
+    if (count >= 0 && count <= t.bound) return true;
+    MessageBoxA(nullptr, t.bound_message, kDefsCaption, MB_OK);
+    return false;
+}
+
+// Null (after the box) when the host heap refuses. Type is left to the
+// caller, who sets it for every definition next.
+DCSDataDef* NewDefs(int32_t count, const DefTable& t)
+{
     DCSDataDef* defs =
         static_cast<DCSDataDef*>(IFace_new(static_cast<size_t>(count) * sizeof(DCSDataDef)));
-    d->*t.defs = defs;
     if (!defs) {
         MessageBoxA(nullptr, t.alloc_message, kDefsCaption, MB_OK);
-        return 0;
+        return nullptr;
     }
     for (int32_t j = 0; j < count; ++j) {
         defs[j].Label = nullptr;
@@ -52,12 +50,41 @@ int32_t AllocDefs(DCSData* d, int32_t count, const DefTable& t)
         defs[j].HostBuffer1 = nullptr;
         defs[j].HostBuffer2 = nullptr;
     }
-    return 1;
+    return defs;
 }
 
 }  // namespace
 
-int32_t AllocGenDefs(DCSData* d, int32_t count) { return AllocDefs(d, count, kGenTable); }
-int32_t AllocCtrlDefs(DCSData* d, int32_t count) { return AllocDefs(d, count, kCtrlTable); }
-int32_t AllocPVDefs(DCSData* d, int32_t count) { return AllocDefs(d, count, kPVTable); }
-int32_t AllocPVImportDefs(DCSData* d, int32_t count) { return AllocDefs(d, count, kPVImportTable); }
+// The fields are written by name, not through a table: the block is packed
+// and may sit at any address. The count stays when the array is missing.
+int32_t AllocGenDefs(DCSData* d, int32_t count)
+{
+    if (!CheckCount(count, kGenTable)) return 0;
+    d->GenDefCnt = count;
+    d->GenDefs = NewDefs(count, kGenTable);
+    return d->GenDefs ? 1 : 0;
+}
+
+int32_t AllocCtrlDefs(DCSData* d, int32_t count)
+{
+    if (!CheckCount(count, kCtrlTable)) return 0;
+    d->CtrlDefCnt = count;
+    d->CtrlDefs = NewDefs(count, kCtrlTable);
+    return d->CtrlDefs ? 1 : 0;
+}
+
+int32_t AllocPVDefs(DCSData* d, int32_t count)
+{
+    if (!CheckCount(count, kPVTable)) return 0;
+    d->PVDefCnt = count;
+    d->PVDefs = NewDefs(count, kPVTable);
+    return d->PVDefs ? 1 : 0;
+}
+
+int32_t AllocPVImportDefs(DCSData* d, int32_t count)
+{
+    if (!CheckCount(count, kPVImportTable)) return 0;
+    d->PVImportDefCnt = count;
+    d->PVImportDefs = NewDefs(count, kPVImportTable);
+    return d->PVImportDefs ? 1 : 0;
+}

@@ -65,3 +65,11 @@ inline void ForgetBoxes()
     WinShimReset();
 #endif
 }
+
+// A packed field by value. GoogleTest's assertions take their arguments by
+// reference, and a reference must not bind to a misaligned field.
+template <class T>
+T Value(T field)
+{
+    return field;
+}

@@ -18,6 +18,8 @@ struct Column {
     const char* moniker;
 };
 
+// Read through member pointers, which know nothing of packing: the blocks
+// these tests build are aligned.
 struct Table {
     const char* name;
     int32_t DCSData::*count;
@@ -95,13 +97,13 @@ class DeclareFields : public SimTest {};
 
 TEST_F(DeclareFields, declares_every_column_with_type_caption_and_moniker)
 {
-    DCSData d{};
+    alignas(8) DCSData d{};
 
     EXPECT_EQ(DCSLoad(&d), 0);
 
     for (const Table& t : kTables) {
         SCOPED_TRACE(t.name);
-        ASSERT_EQ(d.*t.count, static_cast<int32_t>(t.columns.size()));
+        ASSERT_EQ(Value(d.*t.count), static_cast<int32_t>(t.columns.size()));
         const DCSDataDef* defs = d.*t.defs;
         ASSERT_NE(defs, nullptr);
         for (size_t j = 0; j < t.columns.size(); ++j) {
@@ -173,7 +175,7 @@ TEST_F(DeclareFields, clears_seven_handle_tables_and_the_array_tag_and_keeps_the
     for (VnxHandle* table : kept) table[0] = table[MAXDCSROWS - 1] = mark;
     PVExportArrayTag = SPTagList = OPTagList = PVImportTagList = mark;
     DataServicesContext = 77;
-    DCSData d{};
+    alignas(8) DCSData d{};
 
     DCSLoad(&d);
 
@@ -201,7 +203,7 @@ TEST_F(DeclareFields, each_failed_allocation_skips_only_what_depends_on_it)
         SCOPED_TRACE("allocation " + std::to_string(n) + ": " + slot);
         ForgetBoxes();
         int32_t live = LiveBlocks();
-        DCSData d{};
+        alignas(8) DCSData d{};
         IFaceHeapFailAllocation(n);
 
         EXPECT_EQ(DCSLoad(&d), 0);
@@ -209,10 +211,10 @@ TEST_F(DeclareFields, each_failed_allocation_skips_only_what_depends_on_it)
         IFaceHeapFailAllocation(0);
         EXPECT_EQ(MissingBuffers(d), std::vector<std::string>{slot});
         EXPECT_EQ(Boxes(), BoxFor(slot));
-        EXPECT_EQ(d.GenDefCnt, 1);
-        EXPECT_EQ(d.CtrlDefCnt, 5);
-        EXPECT_EQ(d.PVDefCnt, 1);
-        EXPECT_EQ(d.PVImportDefCnt, 2);
+        EXPECT_EQ(Value(d.GenDefCnt), 1);
+        EXPECT_EQ(Value(d.CtrlDefCnt), 5);
+        EXPECT_EQ(Value(d.PVDefCnt), 1);
+        EXPECT_EQ(Value(d.PVImportDefCnt), 2);
         FreeDCSData(&d);
         EXPECT_EQ(LiveBlocks(), live);
     }
@@ -222,7 +224,7 @@ TEST_F(DeclareFields, asks_the_host_heap_for_sixteen_buffers_that_free_data_retu
 {
     IFaceHeapStats malloc_before = HeapStats(IFACE_FAMILY_MALLOC);
     IFaceHeapStats new_before = HeapStats(IFACE_FAMILY_NEW);
-    DCSData d{};
+    alignas(8) DCSData d{};
 
     DCSLoad(&d);
 
@@ -233,4 +235,20 @@ TEST_F(DeclareFields, asks_the_host_heap_for_sixteen_buffers_that_free_data_retu
     EXPECT_EQ(HeapStats(IFACE_FAMILY_NEW).live_blocks, new_before.live_blocks);
     EXPECT_EQ(HeapStats(IFACE_FAMILY_MALLOC).bad_releases, malloc_before.bad_releases);
     EXPECT_EQ(HeapStats(IFACE_FAMILY_NEW).bad_releases, new_before.bad_releases);
+}
+
+TEST_F(DeclareFields, works_on_a_block_at_an_odd_address)
+{
+    RawBytes<1 + sizeof(DCSData)> buffer(0);
+    DCSData* d = reinterpret_cast<DCSData*>(buffer.bytes + 1);  // packed: any address will do
+    int32_t live = LiveBlocks();
+
+    EXPECT_EQ(DCSLoad(d), 0);
+
+    EXPECT_EQ(GetCtrlDefCnt(d), 5);
+    EXPECT_STREQ(GetPVImportDefLabel(d, IMPORT_COL_MAPPING), "Mapping");
+    EXPECT_EQ(GetPVImportDefType(d, IMPORT_COL_MAPPING), DCS_TYPE_CHOICE);
+    EXPECT_EQ(buffer.Get<double>(1 + 52), 1.0);
+    FreeDCSData(d);
+    EXPECT_EQ(LiveBlocks(), live);
 }

@@ -96,25 +96,25 @@ TEST_F(FreeData, leaves_a_released_block_with_null_pointers_and_zero_counts)
 
     FreeDCSData(&d);
 
-    EXPECT_EQ(d.GenDefCnt, 0);
-    EXPECT_EQ(d.CtrlDefCnt, 0);
-    EXPECT_EQ(d.PVDefCnt, 0);
-    EXPECT_EQ(d.PVImportDefCnt, 0);
-    EXPECT_EQ(d.GenDefs, nullptr);
-    EXPECT_EQ(d.CtrlDefs, nullptr);
-    EXPECT_EQ(d.PVDefs, nullptr);
-    EXPECT_EQ(d.PVImportDefs, nullptr);
-    EXPECT_EQ(d.GenData, nullptr);
-    EXPECT_EQ(d.CtrlDataDefault.Cells, nullptr);
-    EXPECT_EQ(d.PVDataDefault.Cells, nullptr);
-    EXPECT_EQ(d.PVImportDataDefault.Cells, nullptr);
+    EXPECT_EQ(Value(d.GenDefCnt), 0);
+    EXPECT_EQ(Value(d.CtrlDefCnt), 0);
+    EXPECT_EQ(Value(d.PVDefCnt), 0);
+    EXPECT_EQ(Value(d.PVImportDefCnt), 0);
+    EXPECT_EQ(Value(d.GenDefs), nullptr);
+    EXPECT_EQ(Value(d.CtrlDefs), nullptr);
+    EXPECT_EQ(Value(d.PVDefs), nullptr);
+    EXPECT_EQ(Value(d.PVImportDefs), nullptr);
+    EXPECT_EQ(Value(d.GenData), nullptr);
+    EXPECT_EQ(Value(d.CtrlDataDefault.Cells), nullptr);
+    EXPECT_EQ(Value(d.PVDataDefault.Cells), nullptr);
+    EXPECT_EQ(Value(d.PVImportDataDefault.Cells), nullptr);
     // The rows and the default rows' values stay as the host and the allocators left them.
-    EXPECT_EQ(d.CtrlCount, 1);
-    EXPECT_EQ(d.CtrlRows, rows);
-    EXPECT_EQ(d.PVCount, 4);
-    EXPECT_EQ(d.PVImportCount, 5);
-    EXPECT_EQ(d.CtrlDataDefault.Active, 1);
-    EXPECT_EQ(d.CtrlDataDefault.HostValue1, 1.0);
+    EXPECT_EQ(Value(d.CtrlCount), 1);
+    EXPECT_EQ(Value(d.CtrlRows), rows);
+    EXPECT_EQ(Value(d.PVCount), 4);
+    EXPECT_EQ(Value(d.PVImportCount), 5);
+    EXPECT_EQ(Value(d.CtrlDataDefault.Active), 1);
+    EXPECT_EQ(Value(d.CtrlDataDefault.HostValue1), 1.0);
     IFace_free(host_text);
 }
 
@@ -134,7 +134,7 @@ TEST_F(FreeData, second_call_releases_nothing)
     EXPECT_EQ(second.new_family.releases, first.new_family.releases);
     EXPECT_EQ(second.malloc_family.bad_releases, first.malloc_family.bad_releases);
     EXPECT_EQ(second.new_family.bad_releases, first.new_family.bad_releases);
-    EXPECT_EQ(d.CtrlDefCnt, 0);
+    EXPECT_EQ(Value(d.CtrlDefCnt), 0);
 }
 
 TEST_F(FreeData, block_of_null_pointers_only_has_its_counts_zeroed)
@@ -169,7 +169,7 @@ TEST_F(FreeData, releases_default_cells_without_their_texts_when_definitions_are
 
     FreeDCSData(&d);
 
-    EXPECT_EQ(d.CtrlDataDefault.Cells, nullptr);
+    EXPECT_EQ(Value(d.CtrlDataDefault.Cells), nullptr);
     EXPECT_EQ(HeapStats(IFACE_FAMILY_NEW).releases, before.new_family.releases + 1);
     EXPECT_EQ(IFaceHeapBlockInfo(text, nullptr, nullptr), 1) << "no definition says it is a text";
     IFace_free(text);
