@@ -1,6 +1,7 @@
 #include "dcshost/check.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -45,6 +46,7 @@ void FindEmptyCell(const std::vector<Row>& rows, BindingFailure& failure) {
                 failure.row = static_cast<int>(i);
                 failure.row_name = rows[i].name;
                 failure.column = cell.caption;
+                failure.empty_cell = true;
                 return;
             }
         }
@@ -129,7 +131,7 @@ std::string FormatFailure(const BindingFailure& failure) {
     if (!failure.row_name.empty()) line += " (" + failure.row_name + ")";
     if (!failure.column.empty()) line += " column \"" + failure.column + "\"";
     if (!failure.tag.empty()) line += " tag \"" + failure.tag + "\"";
-    else if (!failure.column.empty()) line += " empty";
+    if (failure.empty_cell) line += " empty";
     return line + ": " + failure.key + ": " + failure.wording;
 }
 
@@ -139,8 +141,21 @@ std::string TagNameFromTraceLine(const std::string& line) {
     size_t quote = line.find('"', open);
     size_t close = line.find(')', open);
     if (quote != std::string::npos && (close == std::string::npos || quote < close)) {
-        size_t end = line.find('"', quote + 1);
-        return end == std::string::npos ? "" : line.substr(quote + 1, end - quote - 1);
+        // The trace escapes quotes, backslashes and control characters.
+        std::string name;
+        for (size_t i = quote + 1; i < line.size(); ++i) {
+            char c = line[i];
+            if (c == '"') return name;
+            if (c != '\\' || i + 1 >= line.size()) {
+                name += c;
+            } else if (line[i + 1] == 'x' && i + 3 < line.size()) {
+                name += static_cast<char>(std::strtol(line.substr(i + 2, 2).c_str(), nullptr, 16));
+                i += 3;
+            } else {
+                name += line[++i];
+            }
+        }
+        return "";
     }
     const char kTag[] = "tag:";
     if (line.compare(open + 1, std::strlen(kTag), kTag) == 0) {

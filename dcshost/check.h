@@ -14,6 +14,7 @@ struct BindingFailure {
     std::string row_name;  // the scenario's name of the row
     std::string column;    // caption, when known
     std::string tag;       // the tag name concerned, when known
+    bool empty_cell = false;  // the column's cell is empty (a validator's report)
     std::string key;
     std::string wording;
 };

@@ -35,6 +35,9 @@ bool BuildControlSystem(const Scenario& scenario, std::string& error) {
                              ? VnxSimDefineInt(tag.name.c_str(), ToInt(tag.value))
                              : VnxSimDefineFloat(tag.name.c_str(), ToFloat(tag.value));
         if (!Defined(status, "tag " + tag.name, error)) return false;
+        if (tag.status != 0) VnxSimSetTagStatus(tag.name.c_str(), static_cast<int16_t>(tag.status));
+        if (tag.io_status != 1) VnxSimSetIOStatus(tag.name.c_str(), tag.io_status);
+        if (tag.quality != 0) VnxSimSetQuality(tag.name.c_str(), tag.quality);
     }
     for (const SysArray& array : scenario.arrays) {
         int32_t status = VnxSimDefineArray(array.name.c_str(), static_cast<int16_t>(array.lower),

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <fstream>
 #include <map>
 #include <set>
@@ -222,6 +223,11 @@ struct Reader {
                 ctx.Error(type_at, "'type' in [[system.tag]] must be \"float\" or \"int\", not \"" +
                                        type + "\"");
             e.Number("value", tag.value, false);
+            if (tag.type == TagType::Int && (tag.value < -2147483648.0 || tag.value > 2147483647.0))
+                ctx.Error(tag.pos, "'value' of int tag " + tag.name + " lies outside 32 bits");
+            e.Integer("status", tag.status, false, -32768, 32767);
+            e.Integer("io_status", tag.io_status, false, INT32_MIN, INT32_MAX);
+            e.Integer("quality", tag.quality, false, INT32_MIN, INT32_MAX);
             e.Done();
             out.tags.push_back(tag);
         }

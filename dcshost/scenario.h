@@ -29,6 +29,11 @@ struct SysTag {
     std::string name;
     TagType type = TagType::Float;
     double value = 0.0;
+    // The tag's condition in the control system: what GetTagStatus answers
+    // (0 usable), its IO status (1 good) and data quality (0 good).
+    int status = 0;
+    int io_status = 1;
+    int quality = 0;
     SourcePos pos;
 };
 

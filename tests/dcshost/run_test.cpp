@@ -1,0 +1,147 @@
+// The run command in process, against the real driver module loaded by path,
+// with the message-box/sleep double in place of the shim: the settle's ten
+// sleeps are recorded, not waited for.
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+
+#include <gtest/gtest.h>
+
+#include "dcshost/driver_loader.h"
+#include "dcshost/run.h"
+#include "dcshost/session.h"
+#include "standins/vnxsim/vnxsim.h"
+#include "standins/winshim/winshim_double.h"
+
+namespace {
+
+// One level loop on a tank, with one import that can be spoiled.
+std::string OneLoop(const std::string& import_tag_extra, const std::string& mode_tag) {
+    return R"(
+title = "one loop"
+[run]
+step = 1.0
+duration = 120.0
+[[run.event]]
+at = 10.0
+tag = "L.SP"
+value = 60.0
+[system]
+array = [{ name = "ARR", upper = 0 }]
+tag = [
+  { name = "L.SP", value = 50 }, { name = "L.OP", value = 50 }, { name = "L.MODE", type = "int" },
+  { name = "L.SPINIT" }, { name = "L.OPINIT" }, { name = "L.PV" },
+  { name = "Q", value = 3 )" + import_tag_extra + R"( },
+]
+pid = [{ name = "L", sp_tag = "L.SP", op_tag = "L.OP", mode_tag = "L.MODE", sp_init_tag = "L.SPINIT", op_init_tag = "L.OPINIT", pv_tag = "ARR", pv_index = 0, kp = 5.0, ti = 50.0 }]
+[host]
+pv_array_tag = "ARR"
+controller = [{ name = "L", sp_tag = "L.SP", op_tag = "L.OP", mode_tag = ")" + mode_tag + R"(", sp_init_tag = "L.SPINIT", op_init_tag = "L.OPINIT", sp = 50, op = 0.5, pv = "LV" }]
+pv = [{ name = "LV", tag = "L.PV", from = "plant:tank" }]
+import = [{ name = "Q", tag = "Q", value = 3 }]
+[plant]
+block = [
+  { name = "tank", kind = "integrating", initial = 50, lo = 0, hi = 100, inputs = [{ from = "op:L", gain = 0.02 }, { from = "import:Q", gain = -0.3333333333333333 }] },
+]
+)";
+}
+
+Scenario Parse(const std::string& text) {
+    Scenario s;
+    std::vector<ScenarioError> errors;
+    EXPECT_TRUE(ParseScenario(text, "one.toml", s, errors));
+    for (const ScenarioError& error : errors) ADD_FAILURE() << FormatScenarioError(error);
+    return s;
+}
+
+class Run : public ::testing::Test {
+protected:
+    void SetUp() override {
+        WinShimReset();
+        options_.driver_path = DefaultDriverPath();
+        options_.out_dir = ::testing::TempDir();
+        options_.out_name = "run_test";
+    }
+
+    int RunCapturing(const Scenario& s) {
+        ::testing::internal::CaptureStdout();
+        int code = RunScenario(s, options_);
+        output_ = ::testing::internal::GetCapturedStdout();
+        return code;
+    }
+
+    bool Printed(const std::string& line) const {
+        return output_.find("\n" + line + "\n") != std::string::npos;
+    }
+
+    RunOptions options_;
+    std::string output_;
+};
+
+}  // namespace
+
+TEST_F(Run, settles_the_default_unit_clean_through_the_module) {
+    Scenario s;
+    std::vector<ScenarioError> errors;
+    ASSERT_TRUE(LoadScenario("default", s, errors));
+    options_.settle_tolerance = 1.0;
+    EXPECT_EQ(RunCapturing(s), kExitClean) << output_;
+    EXPECT_EQ(WinShimSleepCount(), 10);
+    EXPECT_EQ(WinShimSleepTotal(), 10000u);
+    EXPECT_TRUE(Printed("loops within 1 % of their setpoint: 3 of 3")) << output_;
+    EXPECT_TRUE(Printed("host messages: 0")) << output_;
+    EXPECT_TRUE(Printed("run: clean")) << output_;
+    std::ifstream csv(options_.out_dir + "/run_test.trend.csv");
+    std::string header;
+    std::getline(csv, header);
+    EXPECT_EQ(header.rfind("time_s,LIC101.PV,LIC101.SP,LIC101.OP,LIC101.MODE,", 0), 0u);
+}
+
+TEST_F(Run, follows_a_setpoint_change_made_in_the_control_system) {
+    options_.settle_tolerance = 1.0;
+    EXPECT_EQ(RunCapturing(Parse(OneLoop("", "L.MODE"))), kExitClean) << output_;
+    EXPECT_EQ(WinShimBoxCount(), 0);
+    float sp = 0.0f;
+    ASSERT_EQ(VnxSimGetFloat("L.SP", 0, &sp), 0);
+    EXPECT_EQ(sp, 60.0f);
+}
+
+TEST_F(Run, ends_after_a_failed_configuration_with_nothing_left) {
+    EXPECT_EQ(RunCapturing(Parse(OneLoop("", "L.MODEX"))), kExitConfigureFailed);
+    size_t report = output_.find("\nmessage DCSCtrlVendorMsg: ");
+    ASSERT_NE(report, std::string::npos) << output_;
+    EXPECT_NE(output_.find("for Controller Mode Tag Handle", report), std::string::npos) << output_;
+    EXPECT_TRUE(Printed("handles left open in the control system: 0 tags, 0 items, 0 lists"))
+        << output_;
+    EXPECT_NE(output_.find("host heap after FreeDCSData: balanced"), std::string::npos) << output_;
+    EXPECT_EQ(output_.find("DCSInitialize"), std::string::npos);
+}
+
+TEST_F(Run, is_not_clean_when_the_driver_reports_every_pass) {
+    options_.trends = false;
+    options_.duration = 5.0;
+    EXPECT_EQ(RunCapturing(Parse(OneLoop(", quality = 1", "L.MODE"))), kExitNotClean);
+    // One report per pass for the import of bad quality.
+    EXPECT_TRUE(Printed("host messages: 5 - DCSPVImportVendorMsg x5")) << output_;
+    EXPECT_TRUE(Printed("run: NOT clean")) << output_;
+}
+
+TEST_F(Run, refuses_a_driver_it_cannot_load) {
+    options_.driver_path = "/nonexistent/libvornak.so";
+    EXPECT_EQ(RunCapturing(Parse(OneLoop("", "L.MODE"))), kExitNoDriver);
+}
+
+TEST(RunResult, judges_a_loop_by_its_error_against_the_setpoint) {
+    EXPECT_DOUBLE_EQ(ErrorPercent(49.5, 50.0), 1.0);
+    EXPECT_DOUBLE_EQ(ErrorPercent(0.005, 0.0), 0.5);  // of 1 when the setpoint is 0
+    LoopResult loop;
+    loop.has_pv = true;
+    loop.error_percent = 1.0;
+    EXPECT_TRUE(LoopSettled(loop, 1.0));
+    loop.error_percent = 1.01;
+    EXPECT_FALSE(LoopSettled(loop, 1.0));
+    loop.error_percent = NAN;
+    EXPECT_FALSE(LoopSettled(loop, 1.0));
+    loop.active = false;  // loops that take no part are not judged
+    EXPECT_TRUE(LoopSettled(loop, 1.0));
+}

@@ -1,0 +1,67 @@
+// Trend files: the CSV a spreadsheet reads column by column, and an SVG with
+// a panel per loop that a browser shows.
+#include <gtest/gtest.h>
+
+#include "dcshost/trend.h"
+
+namespace {
+
+size_t Count(const std::string& text, const std::string& what) {
+    size_t n = 0;
+    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+    return n;
+}
+
+Trend TwoLoops() {
+    Trend trend;
+    trend.Setup({"LIC101", "A&B<1>"}, {"P101"});
+    trend.Sample(0.0, {{50.0, 50.0, 42.5, 0}, {1.0, 2.0, 3.0, 0}}, {1.0});
+    trend.Sample(1.5, {{49.75, 55.0, 50.0, 1}, {1.5, 2.0, 3.0, 1}}, {2.0});
+    trend.Sample(3.0, {{49.5, 55.0, 60.0, 1}, {1.5, 2.0, 3.0, 0}}, {2.0});
+    return trend;
+}
+
+}  // namespace
+
+TEST(Trend, writes_one_csv_column_per_loop_value_and_import) {
+    EXPECT_EQ(TwoLoops().Csv(),
+              "time_s,LIC101.PV,LIC101.SP,LIC101.OP,LIC101.MODE,A&B<1>.PV,A&B<1>.SP,A&B<1>.OP,"
+              "A&B<1>.MODE,P101\n"
+              "0,50,50,42.5,0,1,2,3,0,1\n"
+              "1.5,49.75,55,50,1,1.5,2,3,1,2\n"
+              "3,49.5,55,60,1,1.5,2,3,0,2\n");
+}
+
+TEST(Trend, draws_a_panel_per_loop_and_per_import_with_escaped_names) {
+    std::string svg = TwoLoops().Svg("Unit & co", 12);
+    EXPECT_EQ(svg.rfind("<svg xmlns=\"http://www.w3.org/2000/svg\"", 0), 0u);
+    EXPECT_NE(svg.find(">Unit &amp; co</text>"), std::string::npos);
+    EXPECT_NE(svg.find(">A&amp;B&lt;1&gt;</text>"), std::string::npos);
+    EXPECT_NE(svg.find(">P101 (imported)</text>"), std::string::npos);
+    // PV, SP and OP per loop, one value line per import.
+    EXPECT_EQ(Count(svg, "<polyline class=\"pv\""), 2u);
+    EXPECT_EQ(Count(svg, "<polyline class=\"sp\""), 2u);
+    EXPECT_EQ(Count(svg, "<polyline class=\"out\""), 2u);
+    EXPECT_EQ(Count(svg, "<polyline class=\"value\""), 1u);
+    EXPECT_EQ(svg.substr(svg.size() - 7), "</svg>\n");
+}
+
+TEST(Trend, shades_only_the_spans_in_automatic) {
+    std::string svg = TwoLoops().Svg("t", 12);
+    // Loop 1 is automatic from 1.5 s to the end, loop 2 from 1.5 s to 3 s;
+    // the four legends show one band each.
+    EXPECT_EQ(Count(svg, "class=\"auto\"/>"), 2u + 2u);
+}
+
+TEST(Trend, says_which_loops_the_chart_leaves_out) {
+    std::string svg = TwoLoops().Svg("Scale", 1);
+    EXPECT_NE(svg.find(">Scale (first 1 of 2 loops; every loop is in the CSV)</text>"),
+              std::string::npos);
+    EXPECT_EQ(Count(svg, "<polyline class=\"pv\""), 1u);
+}
+
+TEST(Trend, reports_a_file_it_cannot_write) {
+    std::string error;
+    EXPECT_FALSE(TwoLoops().WriteCsv("/nonexistent/dir/t.csv", error));
+    EXPECT_EQ(error, "cannot write /nonexistent/dir/t.csv");
+}
