@@ -12,39 +12,76 @@ void CloseSlot(VnxHandle* slot)
     *slot = nullptr;
 }
 
+// Clears the slot of an item the walk has closed. A list holds its rows in
+// order, so the search starts behind the slot found last.
+void ForgetItem(VnxHandle item, VnxHandle* items, int32_t rows, int32_t* next)
+{
+    for (int32_t i = 0; i < rows; ++i) {
+        const int32_t row = (*next + i) % rows;
+        if (items[row] == item) {
+            items[row] = nullptr;
+            *next = row + 1;
+            return;
+        }
+    }
+}
+
+// The next item is asked for after the current one is gone. No list holds
+// more than MAXDCSROWS items, so a library that never ends a list cannot
+// hold the reset forever.
+void WalkList(VnxHandle list, VnxHandle* items, int32_t rows)
+{
+    if (!list) return;
+    ListRewind(list);
+    VnxHandle item = ListFirst(list);
+    int32_t next = 0;
+    for (int32_t taken = 0; item && taken < MAXDCSROWS; ++taken) {
+        RemoveTagFromList(list, item);
+        CloseTag(item);
+        if (items) ForgetItem(item, items, rows, &next);
+        item = ListNext(list);
+        ServiceEvents();
+    }
+}
+
+// A walk the library cut short (ListFirst or ListNext answering none too
+// early) leaves items open in the list; their slots still name them, so they
+// are released the same way. The walk cleared the slots of the items it
+// closed, so nothing is closed twice.
+void ReleaseUnwalkedItems(VnxHandle list, VnxHandle* items, int32_t rows)
+{
+    for (int32_t row = 0; row < rows; ++row) {
+        if (!items[row]) continue;
+        RemoveTagFromList(list, items[row]);
+        CloseTag(items[row]);
+        items[row] = nullptr;
+        ServiceEvents();
+    }
+}
+
 // Emptied lists die with the library run that made them; a stale handle must
 // not reach the next run's library.
-void EmptyAndForget(VnxHandle* list)
+void EmptyAndForget(VnxHandle* list, VnxHandle* items, int32_t rows)
 {
-    EmptyTagList(*list);
+    WalkList(*list, items, rows);
+    if (*list) ReleaseUnwalkedItems(*list, items, rows);
     *list = nullptr;
 }
 
 }  // namespace
 
-// The next item is asked for after the current one is gone. No list holds
-// more than MAXDCSROWS items, so a library that never ends a list cannot
-// hold the reset forever.
 void EmptyTagList(VnxHandle list)
 {
-    if (!list) return;
-    ListRewind(list);
-    VnxHandle item = ListFirst(list);
-    for (int32_t taken = 0; item && taken < MAXDCSROWS; ++taken) {
-        RemoveTagFromList(list, item);
-        CloseTag(item);
-        item = ListNext(list);
-        ServiceEvents();
-    }
+    WalkList(list, nullptr, 0);
 }
 
 // The items were closed with their lists, so every walked row's item slot is
 // cleared, whether or not the row's tag was bound.
 int32_t ResetDriver(DCSData* data)
 {
-    EmptyAndForget(&SPTagList);
-    EmptyAndForget(&OPTagList);
-    EmptyAndForget(&PVImportTagList);
+    EmptyAndForget(&SPTagList, CtrlSPItems, ClampRows(GetCtrlCount(data)));
+    EmptyAndForget(&OPTagList, CtrlOPItems, ClampRows(GetCtrlCount(data)));
+    EmptyAndForget(&PVImportTagList, PVImportItems, ClampRows(GetPVImportCount(data)));
 
     const int32_t pv_rows = ClampRows(GetPVCount(data));
     for (int32_t row = 0; row < pv_rows; ++row) {

@@ -188,7 +188,32 @@ TEST_F(Reset, empties_at_most_max_rows_items_per_list)
     VnxSimInjectList(VNX_OP_ListNext, list, 0x7777, 0, -1);
     ResetDriver(b.get());
     EXPECT_EQ(Calls("ListNext"), MAXDCSROWS + 2u + 1);
-    EXPECT_EQ(Calls("RemoveTagFromList"), MAXDCSROWS + 2u + 1);
+    // The walk never met B.SP: it is removed through its slot afterwards.
+    EXPECT_EQ(Calls("RemoveTagFromList"), MAXDCSROWS + 1u + 2 + 1);
+    EXPECT_EQ(VnxSimOpenCount(VNX_KIND_ITEM), 0);
+}
+
+// A list the library ends too early still has its items released, each once.
+TEST_F(Reset, releases_items_a_cut_short_walk_did_not_meet)
+{
+    TestBlock b;
+    Bind(b);
+    VnxSimInjectList(VNX_OP_ListFirst, SPTagList, 0, 0, 1);
+    VnxSimInjectList(VNX_OP_ListNext, OPTagList, 0, 0, 1);
+    ResetDriver(b.get());
+    const Lines walked_sp{"ListRewind(list:1) = 0", "ListFirst(list:1) = 0",
+                          "RemoveTagFromList(list:1, item:A.SP) = 0", "CloseTag(item:A.SP) = 0",
+                          "ServiceEvents() = 0", "RemoveTagFromList(list:1, item:B.SP) = 0",
+                          "CloseTag(item:B.SP) = 0", "ServiceEvents() = 0"};
+    const Lines walked_op{"ListRewind(list:2) = 0", "ListFirst(list:2) = item:A.OP",
+                          "RemoveTagFromList(list:2, item:A.OP) = 0", "CloseTag(item:A.OP) = 0",
+                          "ListNext(list:2) = 0", "ServiceEvents() = 0",
+                          "RemoveTagFromList(list:2, item:B.OP) = 0", "CloseTag(item:B.OP) = 0",
+                          "ServiceEvents() = 0"};
+    const Lines trace = Trace();
+    EXPECT_EQ(Lines(trace.begin(), trace.begin() + 17), walked_sp + walked_op);
+    EXPECT_EQ(Calls("CloseTag"), 5u + 3 + 1 + 10 + 1);
+    ExpectReleased();
 }
 
 TEST_F(Reset, empty_tag_list_ignores_null_list)
