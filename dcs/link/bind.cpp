@@ -57,6 +57,10 @@ uint8_t CheckRowCounts(DCSData* data)
 
 int32_t ConfigureDriver(DCSData* data)
 {
+    // Binding over a binding would overwrite handles that are still open:
+    // the earlier one is released first, as DCSReset would.
+    if (HoldsBinding(data)) ResetDriver(data);
+
     // Rows the handle tables cannot hold are refused before the library is
     // started: no settle is spent on a configuration that cannot succeed.
     if (!CheckRowCounts(data)) return FailConfiguration(data);

@@ -114,3 +114,29 @@ int32_t ResetDriver(DCSData* data)
     DataServicesShutdown();
     return ApiShutdown();
 }
+
+namespace {
+
+uint8_t AnySlot(const VnxHandle* table, int32_t rows)
+{
+    for (int32_t row = 0; row < rows; ++row) {
+        if (table[row]) return 1;
+    }
+    return 0;
+}
+
+}  // namespace
+
+uint8_t HoldsBinding(DCSData* data)
+{
+    if (SPTagList || OPTagList || PVImportTagList || PVExportArrayTag) return 1;
+    const int32_t ctrl_rows = ClampRows(GetCtrlCount(data));
+    const VnxHandle* const ctrl_tables[] = {CtrlSPTags,     CtrlOPTags,  CtrlModeTags, CtrlSPInitTags,
+                                            CtrlOPInitTags, CtrlSPItems, CtrlOPItems};
+    for (const VnxHandle* table : ctrl_tables) {
+        if (AnySlot(table, ctrl_rows)) return 1;
+    }
+    const int32_t import_rows = ClampRows(GetPVImportCount(data));
+    return AnySlot(PVExportTags, ClampRows(GetPVCount(data))) ||
+           AnySlot(PVImportTags, import_rows) || AnySlot(PVImportItems, import_rows);
+}

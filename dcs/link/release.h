@@ -9,3 +9,6 @@
 int32_t ResetDriver(DCSData* data);
 // Removes and closes every item of a list (null: nothing), at most MAXDCSROWS.
 void EmptyTagList(VnxHandle list);
+// Bound as the driver's states have it: a list, the array tag, or a tag or
+// item in a row the block counts now.
+uint8_t HoldsBinding(DCSData* data);
