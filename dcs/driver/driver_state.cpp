@@ -24,14 +24,35 @@ int32_t ClampRows(int32_t count)
     return count;
 }
 
-void ClearLoadHandles()
+namespace {
+
+// A tag still open when its slot is cleared would stay open in the control
+// system for good, so a bound driver's tags are closed first.
+void ClearTags(VnxHandle* table, uint8_t close)
 {
-    for (int i = 0; i < MAXDCSROWS; ++i) CtrlOPItems[i] = nullptr;
-    for (int i = 0; i < MAXDCSROWS; ++i) CtrlSPItems[i] = nullptr;
-    for (int i = 0; i < MAXDCSROWS; ++i) CtrlOPTags[i] = nullptr;
-    for (int i = 0; i < MAXDCSROWS; ++i) CtrlSPTags[i] = nullptr;
-    for (int i = 0; i < MAXDCSROWS; ++i) PVExportTags[i] = nullptr;
-    for (int i = 0; i < MAXDCSROWS; ++i) PVImportItems[i] = nullptr;
-    for (int i = 0; i < MAXDCSROWS; ++i) PVImportTags[i] = nullptr;
+    for (int i = 0; i < MAXDCSROWS; ++i) {
+        if (close && table[i]) CloseTag(table[i]);
+        table[i] = nullptr;
+    }
+}
+
+// Items belong to their lists, which stay and are emptied by the next release.
+void ClearItems(VnxHandle* table)
+{
+    for (int i = 0; i < MAXDCSROWS; ++i) table[i] = nullptr;
+}
+
+}  // namespace
+
+void ClearLoadHandles(uint8_t close_tags)
+{
+    ClearItems(CtrlOPItems);
+    ClearItems(CtrlSPItems);
+    ClearTags(CtrlOPTags, close_tags);
+    ClearTags(CtrlSPTags, close_tags);
+    ClearTags(PVExportTags, close_tags);
+    ClearItems(PVImportItems);
+    ClearTags(PVImportTags, close_tags);
+    if (close_tags && PVExportArrayTag) CloseTag(PVExportArrayTag);
     PVExportArrayTag = nullptr;
 }

@@ -28,5 +28,6 @@ extern uint32_t DataServicesContext;  // filled by the library, never read
 int32_t ClampRows(int32_t count);
 
 // DCSLoad's part of the state: seven tables and the array tag back to zero,
-// in the declared order. Clears only; closes nothing.
-void ClearLoadHandles();
+// in the declared order. With close_tags (a driver still bound) each tag is
+// closed before it is forgotten; items are left to their lists.
+void ClearLoadHandles(uint8_t close_tags);

@@ -10,8 +10,9 @@
 
 DCS_EXPORT int32_t DCSLoad(DCSData* data)
 {
+    const uint8_t bound = HoldsBinding(data);
     DeclareDriverFields(data);
-    ClearLoadHandles();
+    ClearLoadHandles(bound);
     return 0;
 }
 
