@@ -20,21 +20,24 @@ int32_t ToInt(double value) {
                                            static_cast<double>(INT32_MAX)));
 }
 
-bool Defined(int32_t status, const std::string& what, std::string& error) {
+bool Defined(int32_t status, const Scenario& scenario, SourcePos pos, const std::string& what,
+             ScenarioError& error) {
     if (status == 0) return true;
-    error = "the control system refused " + what + " (status " + std::to_string(status) + ")";
+    error = ScenarioError{scenario.file, pos,
+                          "the control system refuses " + what + " (status " +
+                              std::to_string(status) + ")"};
     return false;
 }
 
 }  // namespace
 
-bool BuildControlSystem(const Scenario& scenario, std::string& error) {
+bool BuildControlSystem(const Scenario& scenario, ScenarioError& error) {
     VnxSimReset();
     for (const SysTag& tag : scenario.tags) {
         int32_t status = tag.type == TagType::Int
                              ? VnxSimDefineInt(tag.name.c_str(), ToInt(tag.value))
                              : VnxSimDefineFloat(tag.name.c_str(), ToFloat(tag.value));
-        if (!Defined(status, "tag " + tag.name, error)) return false;
+        if (!Defined(status, scenario, tag.pos, "tag '" + tag.name + "'", error)) return false;
         if (tag.status != 0) VnxSimSetTagStatus(tag.name.c_str(), static_cast<int16_t>(tag.status));
         if (tag.io_status != 1) VnxSimSetIOStatus(tag.name.c_str(), tag.io_status);
         if (tag.quality != 0) VnxSimSetQuality(tag.name.c_str(), tag.quality);
@@ -43,7 +46,7 @@ bool BuildControlSystem(const Scenario& scenario, std::string& error) {
         int32_t status = VnxSimDefineArray(array.name.c_str(), static_cast<int16_t>(array.lower),
                                            static_cast<int16_t>(array.upper),
                                            ToFloat(array.value));
-        if (!Defined(status, "array " + array.name, error)) return false;
+        if (!Defined(status, scenario, array.pos, "array '" + array.name + "'", error)) return false;
     }
     for (const SysPid& def : scenario.pids) {
         VnxSimPid pid{};
@@ -61,7 +64,8 @@ bool BuildControlSystem(const Scenario& scenario, std::string& error) {
         pid.op_lo = def.op_lo;
         pid.op_hi = def.op_hi;
         pid.scan = def.scan;
-        if (!Defined(VnxSimDefinePid(&pid), "PID " + def.name, error)) return false;
+        if (!Defined(VnxSimDefinePid(&pid), scenario, def.pos, "PID '" + def.name + "'", error))
+            return false;
     }
     return true;
 }

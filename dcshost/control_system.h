@@ -8,9 +8,10 @@
 
 #include "dcshost/scenario.h"
 
-// Starts from a fresh control system. False with a reason when the simulator
-// refuses a definition.
-bool BuildControlSystem(const Scenario& scenario, std::string& error);
+// Starts from a fresh control system. False when the simulator refuses a
+// definition (a tag name it does not take, say), with where the scenario
+// defines it.
+bool BuildControlSystem(const Scenario& scenario, ScenarioError& error);
 
 // The scenario's operator writes, applied when the run reaches their time.
 class OperatorEvents {

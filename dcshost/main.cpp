@@ -38,6 +38,8 @@ std::string Stem(const std::string& name) {
 int main(int argc, char** argv) {
     CLI::App app{"dcshost - runs a plant closed-loop through the Vornak DCS driver, as a host does"};
     app.require_subcommand(1);
+    // "/path" is a path, also on Windows (Wine passes Unix paths through).
+    app.allow_windows_style_options(false);
     std::string driver = DefaultDriverPath();
     std::string scenario_name;
 

@@ -16,6 +16,7 @@ namespace {
 constexpr int kSettleSeconds = 10;
 
 bool line_open = false;
+size_t drawn = 0;  // length of the redrawn line
 
 void Hook(int32_t op, int32_t /*call_number*/, void* user) {
     static_cast<Progress*>(user)->OnCall(op);
@@ -47,8 +48,10 @@ void Progress::BreakLine() {
 
 void Progress::Draw(const std::string& text, bool final_line) {
     if (terminal_) {
-        // \033[K clears what a longer earlier text left behind.
-        std::printf("\r%s\033[K", text.c_str());
+        // Blanks over what a longer earlier text left behind.
+        size_t pad = line_open && drawn > text.size() ? drawn - text.size() : 0;
+        std::printf("\r%s%*s", text.c_str(), static_cast<int>(pad), "");
+        drawn = text.size();
         line_open = true;
         if (final_line) BreakLine();
     } else {

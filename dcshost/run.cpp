@@ -107,24 +107,40 @@ bool LoopSettled(const LoopResult& loop, double tolerance) {
     return std::isfinite(loop.error_percent) && loop.error_percent <= tolerance;
 }
 
-std::string FormatLoopTable(const std::vector<LoopResult>& loops) {
+std::string FormatLoopTable(const std::vector<LoopResult>& loops, size_t max_lines) {
+    std::vector<const LoopResult*> shown;
+    for (const LoopResult& loop : loops) shown.push_back(&loop);
+    if (shown.size() > max_lines) {
+        auto worse = [](const LoopResult* a, const LoopResult* b) {
+            double ea = a->has_pv && a->active ? a->error_percent : -1.0;
+            double eb = b->has_pv && b->active ? b->error_percent : -1.0;
+            return ea > eb || (std::isnan(ea) && !std::isnan(eb));
+        };
+        std::stable_sort(shown.begin(), shown.end(), worse);
+        shown.resize(max_lines);
+    }
     size_t width = 8;
-    for (const LoopResult& loop : loops) width = std::max(width, loop.name.size());
+    for (const LoopResult* loop : shown) width = std::max(width, loop->name.size());
     int w = static_cast<int>(width);
     std::string out;
     char line[512];
+    if (shown.size() < loops.size()) {
+        std::snprintf(line, sizeof line, "  %zu loops; the %zu farthest from their setpoints:\n",
+                      loops.size(), shown.size());
+        out += line;
+    }
     std::snprintf(line, sizeof line, "  %-*s  %-6s  %12s  %12s  %9s  %7s\n", w, "loop", "mode", "SP",
                   "PV", "error", "OP %");
     out += line;
-    for (const LoopResult& loop : loops) {
-        const char* mode = !loop.active ? "off" : (loop.mode == 1 ? "auto" : "manual");
-        if (loop.has_pv) {
+    for (const LoopResult* loop : shown) {
+        const char* mode = !loop->active ? "off" : (loop->mode == 1 ? "auto" : "manual");
+        if (loop->has_pv) {
             std::snprintf(line, sizeof line, "  %-*s  %-6s  %12.6g  %12.6g  %7.3f %%  %7.2f\n", w,
-                          loop.name.c_str(), mode, loop.sp, loop.pv, loop.error_percent,
-                          loop.op_percent);
+                          loop->name.c_str(), mode, loop->sp, loop->pv, loop->error_percent,
+                          loop->op_percent);
         } else {
             std::snprintf(line, sizeof line, "  %-*s  %-6s  %12.6g  %12s  %9s  %7.2f\n", w,
-                          loop.name.c_str(), mode, loop.sp, "-", "-", loop.op_percent);
+                          loop->name.c_str(), mode, loop->sp, "-", "-", loop->op_percent);
         }
         out += line;
     }
@@ -241,8 +257,12 @@ int RunScenario(const Scenario& scenario_in, const RunOptions& options) {
     Leftovers left = session.Close();
 
     std::printf("\nsummary after %g s:\n%s", steps * step, FormatLoopTable(results).c_str());
-    for (size_t i = 0; i < scenario.imports.size(); ++i)
+    const size_t kImportLines = 10;
+    for (size_t i = 0; i < scenario.imports.size() && i < kImportLines; ++i)
         std::printf("  imported %-12s %g\n", scenario.imports[i].name.c_str(), import_samples[i]);
+    if (scenario.imports.size() > kImportLines)
+        std::printf("  ... and %zu more imports (every value is in the CSV)\n",
+                    scenario.imports.size() - kImportLines);
     std::printf("host messages: %zu%s%s\n", message_count, message_count ? " - " : "",
                 message_counts.c_str());
     std::printf("%s\n", DescribeLeftovers(left).c_str());

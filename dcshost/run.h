@@ -35,8 +35,9 @@ struct LoopResult {
 bool LoopSettled(const LoopResult& loop, double tolerance);
 double ErrorPercent(double pv, double sp);
 
-// The summary table, one line per loop.
-std::string FormatLoopTable(const std::vector<LoopResult>& loops);
+// The summary table, one line per loop. Past max_lines loops it stays
+// compact: the loops farthest from their setpoints, and how many there are.
+std::string FormatLoopTable(const std::vector<LoopResult>& loops, size_t max_lines = 20);
 
 // Returns the process exit code (session.h).
 int RunScenario(const Scenario& scenario, const RunOptions& options);

@@ -6,11 +6,12 @@
 #include "standins/vnxsim/vnxsim.h"
 
 int Session::Open(const Scenario& scenario, const std::string& driver_path) {
-    std::string error;
-    if (!BuildControlSystem(scenario, error)) {
-        std::fprintf(stderr, "%s: %s\n", scenario.file.c_str(), error.c_str());
+    ScenarioError refused;
+    if (!BuildControlSystem(scenario, refused)) {
+        std::fprintf(stderr, "%s\n", FormatScenarioError(refused).c_str());
         return kExitBadScenario;
     }
+    std::string error;
     if (!driver_.Open(driver_path, error)) {
         std::fprintf(stderr, "dcshost: %s\n", error.c_str());
         return kExitNoDriver;
