@@ -24,6 +24,11 @@ int32_t ClampRows(int32_t count)
     return count;
 }
 
+int32_t RowsToWalk(int32_t count, const void* rows)
+{
+    return rows ? ClampRows(count) : 0;
+}
+
 namespace {
 
 // A tag still open when its slot is cleared would stay open in the control

@@ -26,6 +26,9 @@ extern uint32_t DataServicesContext;  // filled by the library, never read
 // Row count of a table clamped to what the handle tables hold: a negative
 // count walks no row, a count above MAXDCSROWS walks MAXDCSROWS rows.
 int32_t ClampRows(int32_t count);
+// Rows a loop over a table's records may walk: as ClampRows, and none when
+// the block has no row array behind its count.
+int32_t RowsToWalk(int32_t count, const void* rows);
 
 // DCSLoad's part of the state: seven tables and the array tag back to zero,
 // in the declared order. With close_tags (a driver still bound) each tag is

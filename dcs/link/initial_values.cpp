@@ -33,7 +33,7 @@ int32_t StopControllers(DCSData* data)
 uint8_t WriteCtrlModes(DCSData* data, uint8_t mode)
 {
     int32_t value = mode != 0 ? 1 : 0;
-    for (int32_t row = 0; row < ClampRows(GetCtrlCount(data)); ++row) {
+    for (int32_t row = 0; row < RowsToWalk(GetCtrlCount(data), data->CtrlRows); ++row) {
         VnxHandle tag = CtrlModeTags[row];
         if (GetCtrlActive(data, row) == 0 || !tag) continue;
         // Mode writes have no key of their own.
@@ -44,7 +44,7 @@ uint8_t WriteCtrlModes(DCSData* data, uint8_t mode)
 
 uint8_t WriteCtrlInitValues(DCSData* data)
 {
-    for (int32_t row = 0; row < ClampRows(GetCtrlCount(data)); ++row) {
+    for (int32_t row = 0; row < RowsToWalk(GetCtrlCount(data), data->CtrlRows); ++row) {
         VnxHandle op_tag = CtrlOPInitTags[row];
         if (GetCtrlActive(data, row) != 0 && op_tag) {
             // The host's fraction becomes the control system's percent.
@@ -63,7 +63,7 @@ uint8_t WriteCtrlInitValues(DCSData* data)
 uint8_t WritePVImportTags(DCSData* data, uint8_t skip)
 {
     if (skip == 1) return 0;
-    for (int32_t row = 0; row < ClampRows(GetPVImportCount(data)); ++row) {
+    for (int32_t row = 0; row < RowsToWalk(GetPVImportCount(data), data->PVImportRows); ++row) {
         VnxHandle tag = PVImportTags[row];
         if (GetPVImportActive(data, row) == 0 || !tag) continue;
         // Always a float, with no mapping, whatever the tag's data type.

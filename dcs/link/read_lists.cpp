@@ -133,7 +133,7 @@ uint8_t ReadCtrlLists(DCSData* data, uint8_t skip_sp, uint8_t skip_op)
     if (!skip_sp && !ReadCtrlList(SPTagList, "for Controller Setpoint Tag List", &pass_status)) {
         return 0;
     }
-    for (int32_t row = 0; row < ClampRows(GetCtrlCount(data)); ++row) {
+    for (int32_t row = 0; row < RowsToWalk(GetCtrlCount(data), data->CtrlRows); ++row) {
         if (!skip_op && GetCtrlActive(data, row) != 0) ReadCtrlOP(data, row, &pass_status);
         // Inactive controllers still follow their setpoint.
         if (!skip_sp) ReadCtrlSP(data, row, &pass_status);
@@ -152,7 +152,7 @@ uint8_t ReadPVImportList(DCSData* data, uint8_t skip)
             return 0;
         }
     }
-    for (int32_t row = 0; row < ClampRows(GetPVImportCount(data)); ++row) {
+    for (int32_t row = 0; row < RowsToWalk(GetPVImportCount(data), data->PVImportRows); ++row) {
         if (GetPVImportActive(data, row) == 0) continue;
         ReadImportRow(data, row, &pass_status);
     }

@@ -14,7 +14,7 @@ uint8_t WritePVExportArray(DCSData* data, uint8_t* array_done)
         return 0;
     }
     bool any = false;
-    for (int32_t row = 0; row < ClampRows(GetPVCount(data)); ++row) {
+    for (int32_t row = 0; row < RowsToWalk(GetPVCount(data), data->PVRows); ++row) {
         // Only exactly 1 takes part here; other non-zero values go per tag.
         if (GetPVActive(data, row) != 1) continue;
         any = true;
@@ -43,7 +43,7 @@ uint8_t WritePVExportArray(DCSData* data, uint8_t* array_done)
 uint8_t WritePVExportTags(DCSData* data, uint8_t array_done)
 {
     if (array_done == 1) return 0;
-    for (int32_t row = 0; row < ClampRows(GetPVCount(data)); ++row) {
+    for (int32_t row = 0; row < RowsToWalk(GetPVCount(data), data->PVRows); ++row) {
         VnxHandle tag = PVExportTags[row];
         if (GetPVActive(data, row) == 0 || !tag) continue;
         float value = NarrowToFloat(GetPVValue(data, row));
