@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -210,6 +211,10 @@ void MinMax(const std::vector<float>& values, double& lo, double& hi) {
 }
 
 bool WriteFile(const std::string& path, const std::string& text, std::string& error) {
+    // The trend folder is made on first use, like any output folder.
+    std::error_code ignored;
+    std::filesystem::path parent = std::filesystem::path(path).parent_path();
+    if (!parent.empty()) std::filesystem::create_directories(parent, ignored);
     std::ofstream out(path, std::ios::binary);
     out << text;
     out.close();
