@@ -10,6 +10,9 @@
 // kick.
 #include <algorithm>
 #include <cmath>
+#include <functional>
+#include <queue>
+#include <utility>
 #include <limits>
 #include <string>
 #include <vector>
@@ -167,15 +170,21 @@ VNXSIM_API void VnxSimAdvance(double seconds)
     double target = g_now + seconds;
     // Scans due within rounding of the target belong to this advance.
     double slack = 1e-9 * std::max(1.0, std::fabs(target));
-    for (;;) {
-        Block* next = nullptr;
-        for (Block& b : g_blocks) {
-            if (Due(b) <= target + slack && (!next || Due(b) < Due(*next))) next = &b;
-        }
-        if (!next) break;
-        g_now = std::max(g_now, Due(*next));
-        ++next->scans;
-        Scan(*next);
+    // Earliest scan first; equal times scan in order of definition. A queue
+    // keeps a large plant linear in its blocks.
+    using DueScan = std::pair<double, size_t>;
+    std::priority_queue<DueScan, std::vector<DueScan>, std::greater<DueScan>> due;
+    for (size_t i = 0; i < g_blocks.size(); ++i) {
+        if (Due(g_blocks[i]) <= target + slack) due.push({Due(g_blocks[i]), i});
+    }
+    while (!due.empty()) {
+        DueScan next = due.top();
+        due.pop();
+        Block& b = g_blocks[next.second];
+        g_now = std::max(g_now, next.first);
+        ++b.scans;
+        Scan(b);
+        if (Due(b) <= target + slack) due.push({Due(b), next.second});
     }
     g_now = target;
 }
