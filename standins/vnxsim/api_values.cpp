@@ -9,9 +9,9 @@ using namespace vnxsim;
 
 namespace {
 
-bool ElementInRange(const Tag& t, int32_t index)
+bool ElementInRange(const Slot& s, int32_t index)
 {
-    return index >= 0 && static_cast<size_t>(index) < t.committed.size();
+    return index >= 0 && index < s.elements;
 }
 
 // The value a read answers: the snapshot for items (0 before any list
@@ -40,7 +40,7 @@ int16_t GetTagValue(VnxHandle item, int32_t index, void* buffer, int32_t convers
         status = VNX_ST_INVALID_POINTER;
     } else if (!IsKnownConversion(conversion)) {
         status = VNX_ST_INVALID_CONVERSION;
-    } else if (!ElementInRange(TagAt(s->tag), index)) {
+    } else if (!ElementInRange(*s, index)) {
         status = VNX_ST_INVALID_PARAMETER;
     } else {
         status = EncodeValue(ReadValue(*s, static_cast<size_t>(index)), conversion, buffer);
@@ -71,7 +71,7 @@ int32_t GetIOStatus(VnxHandle item, int32_t index)
     if (call.tracing()) call.args = DescribeHandle(item) + ", " + std::to_string(index);
     if (Fault f = call.CheckHandle(item)) return call.DoneInt(f.value);
     Slot* s = ApiRunning() ? FindSlot(item, kItemBit) : nullptr;
-    if (!s || !ElementInRange(TagAt(s->tag), index)) return call.DoneInt(kBadAnswer);
+    if (!s || !ElementInRange(*s, index)) return call.DoneInt(kBadAnswer);
     return call.DoneInt(s->snap.io_status);
 }
 
@@ -81,6 +81,6 @@ int32_t GetDataQuality(VnxHandle item, int32_t index)
     if (call.tracing()) call.args = DescribeHandle(item) + ", " + std::to_string(index);
     if (Fault f = call.CheckHandle(item)) return call.DoneInt(f.value);
     Slot* s = ApiRunning() ? FindSlot(item, kItemBit) : nullptr;
-    if (!s || !ElementInRange(TagAt(s->tag), index)) return call.DoneInt(kBadAnswer);
+    if (!s || !ElementInRange(*s, index)) return call.DoneInt(kBadAnswer);
     return call.DoneInt(s->snap.quality);
 }

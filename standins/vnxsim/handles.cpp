@@ -46,6 +46,7 @@ VnxHandle OpenHandle(VnxHandleKind kind, int32_t tag)
     s.kind = static_cast<uint8_t>(kind);
     s.live = true;
     s.tag = tag;
+    if (tag >= 0) s.elements = static_cast<int32_t>(TagAt(tag).committed.size());
     ++g_open[kind];
     return HandleAt(index);
 }

@@ -73,7 +73,7 @@ void SnapshotList(int32_t list)
         Slot& it = SlotAt(i);
         const Tag& tag = TagAt(it.tag);
         it.snap.taken = true;
-        it.snap.values = tag.committed;
+        it.snap.values.CopyFrom(tag.committed);
         it.snap.io_status = tag.io_status;
         it.snap.quality = tag.quality;
     }

@@ -3,8 +3,10 @@
 // touched only from the caller's thread.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "standins/vnxsim/vnxsim.h"
@@ -12,23 +14,55 @@
 namespace vnxsim {
 
 // ---- Tag database (tags.cpp) -------------------------------------------------
+// Element values: the first in place, the rest of an array in a block of its
+// own. A scalar, which almost every tag is, then needs no block, and a list
+// read copies it without chasing a pointer.
+template <typename T>
+class Elements {
+public:
+    size_t size() const { return size_; }
+    bool empty() const { return size_ == 0; }
+    T& operator[](size_t i) { return i == 0 ? first_ : rest_[i - 1]; }
+    const T& operator[](size_t i) const { return i == 0 ? first_ : rest_[i - 1]; }
+    void assign(size_t n, T value)
+    {
+        size_ = n;
+        first_ = n > 0 ? value : T{};
+        rest_.assign(n > 1 ? n - 1 : 0, value);
+    }
+    // Reuses this one's block: a list read allocates nothing after the first.
+    void CopyFrom(const Elements& other)
+    {
+        size_ = other.size_;
+        first_ = other.first_;
+        if (!rest_.empty() || !other.rest_.empty()) rest_.assign(other.rest_.begin(), other.rest_.end());
+    }
+
+private:
+    T first_{};
+    size_t size_ = 0;
+    std::vector<T> rest_;
+};
+
+// What the per-step calls read comes first; the name and shape, which only
+// binding and the control API look at, last.
 struct Tag {
-    std::string name;
-    bool is_int = false;     // storage: int32 values; otherwise float values
-    bool is_array = false;
-    int16_t lower = 0;
-    int16_t upper = 0;
-    int32_t data_type = VNX_TYPE_FLOAT;
-    int16_t dims = 0;
     // One entry per element (one for a scalar). Doubles hold every float and
     // every int32 exactly, so one representation serves both storages.
-    std::vector<double> committed;
-    std::vector<double> staged;
-    std::vector<uint8_t> staged_set;
+    Elements<double> committed;
     int32_t io_status = 1;
     int32_t quality = 0;
+    int32_t data_type = VNX_TYPE_FLOAT;
     int16_t tag_status = 0;
+    bool is_int = false;     // storage: int32 values; otherwise float values
+    bool is_array = false;
     int32_t sends = 0;
+    Elements<double> staged;
+    Elements<uint8_t> staged_set;
+    int16_t lower = 0;
+    int16_t upper = 0;
+    int16_t dims = 0;
+    std::string name;
 };
 
 bool IsValidTagName(const char* name);
@@ -36,6 +70,13 @@ bool IsValidTagName(const char* name);
 int32_t FindTag(const char* name);
 Tag& TagAt(int32_t index);
 void ResetTags();
+
+// ---- Name index (name_index.cpp) ---------------------------------------------
+// Index of the tag with this name, or -1.
+int32_t LookUpName(std::string_view name);
+// A tag just added; its name must not be indexed yet.
+void IndexName(std::string_view name, int32_t tag);
+void ResetNameIndex();
 
 // ---- Value conversion (convert.cpp) ------------------------------------------
 // Round half away from zero, saturate to the int32 range; NaN gives 0.
@@ -53,9 +94,9 @@ bool IsKnownConversion(int32_t conversion);
 // ---- Handles (handles.cpp) ---------------------------------------------------
 struct Snapshot {
     bool taken = false;
-    std::vector<double> values;
     int32_t io_status = 0;  // "Data Uninitialized" until the first read
     int32_t quality = 3;
+    Elements<double> values;
 };
 
 struct ListState {
@@ -74,6 +115,9 @@ struct Slot {
     uint8_t kind = 0;
     bool live = false;
     int32_t tag = -1;        // tags and items
+    // Tags and items: the tag's element count, fixed when it was defined; kept
+    // here so that a query on an item need not look at the tag.
+    int32_t elements = 0;
     // Items: the list holding the item (-1: detached) and their neighbours.
     int32_t list = -1;
     int32_t prev = -1;

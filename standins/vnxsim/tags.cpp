@@ -2,7 +2,6 @@
 #include <cstring>
 #include <deque>
 #include <string>
-#include <unordered_map>
 
 #include "standins/vnxsim/sim_internal.h"
 
@@ -11,7 +10,6 @@ namespace {
 
 // A deque keeps references to tags stable while the database grows.
 std::deque<Tag> g_tags;
-std::unordered_map<std::string, int32_t> g_by_name;
 
 bool IsNameChar(char c)
 {
@@ -27,7 +25,7 @@ int32_t AddTag(const char* name, Tag tag)
     tag.staged.assign(tag.committed.size(), 0.0);
     tag.staged_set.assign(tag.committed.size(), 0);
     g_tags.push_back(std::move(tag));
-    g_by_name.emplace(g_tags.back().name, static_cast<int32_t>(g_tags.size() - 1));
+    IndexName(g_tags.back().name, static_cast<int32_t>(g_tags.size() - 1));
     return VNX_ST_OK;
 }
 
@@ -57,8 +55,7 @@ bool IsValidTagName(const char* name)
 int32_t FindTag(const char* name)
 {
     if (!name) return -1;
-    auto it = g_by_name.find(name);
-    return it == g_by_name.end() ? -1 : it->second;
+    return LookUpName(name);
 }
 
 Tag& TagAt(int32_t index)
@@ -69,7 +66,7 @@ Tag& TagAt(int32_t index)
 void ResetTags()
 {
     g_tags.clear();
-    g_by_name.clear();
+    ResetNameIndex();
 }
 
 }  // namespace vnxsim

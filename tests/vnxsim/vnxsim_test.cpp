@@ -162,6 +162,38 @@ TEST_F(Handles, rejects_closed_made_up_and_wrong_kind_handles)
     EXPECT_EQ(VnxSimOpenCount(VNX_KIND_LIST), 1);
 }
 
+// Binding a full table opens thousands of tags by name; each must reach its own.
+TEST_F(Handles, open_each_of_thousands_of_names_to_its_own_tag)
+{
+    std::vector<std::string> names;
+    for (int i = 0; i < 5000; ++i) names.push_back("T" + std::to_string(i));
+    names.push_back("AREA1.UNIT2.FIC-1001.PIDA.SP");  // longer than a short-string buffer
+    names.push_back("AREA1.UNIT2.FIC-1001.PIDA.SQ");
+    for (size_t i = 0; i < names.size(); ++i) {
+        ASSERT_EQ(VnxSimDefineFloat(names[i].c_str(), 0.0f), 0) << names[i];
+    }
+    EXPECT_EQ(VnxSimDefineFloat("T4999", 0.0f), VNX_ST_INVALID_PARAMETER);
+    Start();
+    for (size_t i = 0; i < names.size(); ++i) {
+        VnxHandle tag = OpenTag(names[i].c_str());
+        ASSERT_NE(tag, nullptr) << names[i];
+        float v = static_cast<float>(i);
+        SetTagValue(tag, 1, &v, VNX_CONV_FLOAT);
+        SendTag(tag);
+    }
+    for (size_t i = 0; i < names.size(); ++i) {
+        ASSERT_EQ(Committed(names[i].c_str()), static_cast<float>(i)) << names[i];
+    }
+    for (const char* unknown : {"T", "T50000", "t1", "AREA1.UNIT2.FIC-1001.PIDA.S", ""}) {
+        EXPECT_EQ(OpenTag(unknown), nullptr) << unknown;
+    }
+    VnxSimReset();
+    Start();
+    EXPECT_EQ(OpenTag("T1"), nullptr);
+    EXPECT_EQ(VnxSimDefineFloat("T1", 0.0f), 0);
+    EXPECT_NE(OpenTag("T1"), nullptr);
+}
+
 TEST_F(Lists, iterate_in_order_through_removal_and_close_of_the_current_item)
 {
     for (const char* n : {"A", "B", "C"}) VnxSimDefineFloat(n, 0.0f);
@@ -316,6 +348,35 @@ TEST_F(Reads, answer_the_snapshot_of_the_last_list_read)
     EXPECT_EQ(GetDataQuality(op, 0), 2);
     GetTagValue(op, 0, &f, 9, 0, 0);
     EXPECT_EQ(f, 50.0f);
+}
+
+TEST_F(Reads, answer_every_element_of_an_array_item_from_its_snapshot)
+{
+    VnxSimDefineArray("ARR", 0, 4, 1.5f);
+    VnxSimDefineArray("EMPTY", 0, -1, 0.0f);
+    Start();
+    VnxHandle list = CreateTagList();
+    VnxHandle arr = AddTagToList(list, "ARR");
+    VnxHandle empty = AddTagToList(list, "EMPTY");
+    for (int i = 0; i < 5; ++i) VnxSimSetFloat("ARR", i, 10.0f * i);
+    ASSERT_EQ(ReadTagList(list), 0);
+    VnxSimSetFloat("ARR", 3, -7.0f);  // after the read: not seen until the next one
+    float f = 0.0f;
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_EQ(GetIOStatus(arr, i), 1);
+        ASSERT_EQ(GetTagValue(arr, i, &f, VNX_CONV_FLOAT, 0, 0), 0);
+        EXPECT_EQ(f, 10.0f * i);
+    }
+    EXPECT_EQ(GetIOStatus(arr, 5), -1);
+    EXPECT_EQ(GetTagValue(arr, 5, &f, VNX_CONV_FLOAT, 0, 0), VNX_ST_INVALID_PARAMETER);
+    EXPECT_EQ(GetIOStatus(empty, 0), -1);
+    EXPECT_EQ(GetTagValue(empty, 0, &f, VNX_CONV_FLOAT, 0, 0), VNX_ST_INVALID_PARAMETER);
+
+    ASSERT_EQ(ReadTagList(list), 0);
+    GetTagValue(arr, 3, &f, VNX_CONV_FLOAT, 0, 0);
+    EXPECT_EQ(f, -7.0f);
+    GetTagValue(arr, 4, &f, VNX_CONV_FLOAT, 0, 0);
+    EXPECT_EQ(f, 40.0f);
 }
 
 TEST_F(Reads, report_tag_shape_status_and_data_type)
