@@ -1,5 +1,7 @@
 // Trend files: the CSV a spreadsheet reads column by column, and an SVG with
 // a panel per loop that a browser shows.
+#include <cstdio>
+
 #include <gtest/gtest.h>
 
 #include "dcshost/trend.h"
@@ -60,8 +62,13 @@ TEST(Trend, says_which_loops_the_chart_leaves_out) {
     EXPECT_EQ(Count(svg, "<polyline class=\"pv\""), 1u);
 }
 
-TEST(Trend, reports_a_file_it_cannot_write) {
+TEST(Trend, makes_its_folder_and_reports_a_file_it_cannot_write) {
     std::string error;
-    EXPECT_FALSE(TwoLoops().WriteCsv("/nonexistent/dir/t.csv", error));
-    EXPECT_EQ(error, "cannot write /nonexistent/dir/t.csv");
+    const std::string dir = ::testing::TempDir() + "dcshost_trend_folder";
+    std::remove((dir + "/t.csv").c_str());
+    EXPECT_TRUE(TwoLoops().WriteCsv(dir + "/t.csv", error)) << error;
+    // A folder whose place a file already holds cannot be made.
+    const std::string blocked = dir + "/t.csv/inner.csv";
+    EXPECT_FALSE(TwoLoops().WriteCsv(blocked, error));
+    EXPECT_EQ(error, "cannot write " + blocked);
 }
