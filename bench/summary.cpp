@@ -93,12 +93,12 @@ const SummaryReporter::Result* SummaryReporter::Find(const std::string& op, cons
 
 void SummaryReporter::PrintTable(std::ostream& out) const
 {
-    // Driver benchmarks in the order op, rows.
+    // In the order op, rows; a side not run shows as "-".
     std::set<std::tuple<std::string, int>> rows_of_ops;
     for (const auto& entry : results_) {
         std::string op, side;
         int rows = 0;
-        if (SplitName(entry.first, &op, &side, &rows) && side == "driver") rows_of_ops.emplace(op, rows);
+        if (SplitName(entry.first, &op, &side, &rows)) rows_of_ops.emplace(op, rows);
     }
     char line[256];
     std::snprintf(line, sizeof line, "%-24s %5s %11s %11s %6s %10s %7s %5s %5s %6s\n", "pass",
@@ -108,20 +108,21 @@ void SummaryReporter::PrintTable(std::ostream& out) const
     for (const auto& [op, rows] : rows_of_ops) {
         const Result* d = Find(op, "driver", rows);
         const Result* f = Find(op, "floor", rows);
+        const Result* counted = d ? d : f;
         std::string ratio = "-";
-        if (f && f->seconds > 0.0) {
+        if (d && f && f->seconds > 0.0) {
             char buf[16];
             std::snprintf(buf, sizeof buf, "%.2f", d->seconds / f->seconds);
             ratio = buf;
         }
         std::snprintf(line, sizeof line, "%-24s %5d %11s %11s %6s %10s %7s %5s %5s %6s\n",
-                      op.c_str(), rows, FormatTime(d->seconds).c_str(),
+                      op.c_str(), rows, d ? FormatTime(d->seconds).c_str() : "-",
                       f ? FormatTime(f->seconds).c_str() : "-", ratio.c_str(),
-                      FormatTime(d->seconds / rows).c_str(),
-                      FormatCount(Counter(d->counters, "calls")).c_str(),
-                      FormatCount(Counter(d->counters, "list_reads")).c_str(),
-                      FormatCount(Counter(d->counters, "sends")).c_str(),
-                      FormatCount(Counter(d->counters, "allocs")).c_str());
+                      d ? FormatTime(d->seconds / rows).c_str() : "-",
+                      FormatCount(Counter(counted->counters, "calls")).c_str(),
+                      FormatCount(Counter(counted->counters, "list_reads")).c_str(),
+                      FormatCount(Counter(counted->counters, "sends")).c_str(),
+                      FormatCount(Counter(counted->counters, "allocs")).c_str());
         out << line;
     }
 }
