@@ -1,0 +1,352 @@
+// libFuzzer target: the input decides a host block (row counts, rows, flags,
+// values, names, missing cells, definitions and row arrays), the simulated
+// control system's tags and their condition, a fault schedule (a count-down
+// fault, scripted answers, a refused allocation in DCSLoad) and a sequence of
+// entry-point calls. After the sequence and a closing DCSReset it checks what
+// the reliability tests check: every report and box from the catalogue,
+// nothing left open, no stray write into the block, the host heap balanced.
+// A violation aborts, so libFuzzer keeps the input.
+//
+// The input is read front to back, a byte at a time; a missing byte reads as
+// 0, and 0 always means the plain choice, so the empty input is a realistic
+// block run through a clean lifecycle.
+#include <cmath>
+#include <climits>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "dcs/driver/driver_state.h"
+#include "dcs/driver/entry_points.h"
+#include "standins/iface/iface_control.h"
+#include "standins/vnxsim/vnxsim.h"
+#include "standins/winshim/winshim_double.h"
+#include "tests/reliability/catalogue_check.h"
+#include "tests/reliability/guarded_block.h"
+
+namespace {
+
+class Input {
+public:
+    Input(const uint8_t* data, size_t size) : data_(data), size_(size) {}
+    uint8_t Byte() { return pos_ < size_ ? data_[pos_++] : 0; }
+    uint16_t Word()
+    {
+        const uint16_t low = Byte();
+        return static_cast<uint16_t>(low | (Byte() << 8));
+    }
+    template <typename T, size_t N>
+    T Pick(const T (&choices)[N])
+    {
+        return choices[Byte() % N];
+    }
+
+private:
+    const uint8_t* data_;
+    size_t size_;
+    size_t pos_ = 0;
+};
+
+const int kNamedRows = 5;  // rows past these name tags the control system lacks
+
+std::string CtrlName(int row, int col)
+{
+    static const char* const suffix[5] = {".SP", ".OP", ".MODE", ".SPI", ".OPI"};
+    return "C" + std::to_string(row) + suffix[col];
+}
+std::string PVName(int row) { return "P" + std::to_string(row); }
+std::string ImportName(int row) { return "I" + std::to_string(row); }
+
+// A row count: mostly a few rows, now and then one the tables cannot hold.
+// Returns the count and how many rows the host really has behind it.
+void PickCount(Input& in, int32_t* count, size_t* rows)
+{
+    const uint8_t b = in.Byte();
+    if (b < 0xF8) {
+        *count = (3 + b) % 5;
+        *rows = static_cast<size_t>(*count);
+        return;
+    }
+    // Full tables cost a thousand times a small one: kept to a quarter.
+    switch (b) {
+    case 0xFC: *count = MAXDCSROWS + 1; *rows = MAXDCSROWS + 1; break;
+    case 0xFD: *count = INT_MAX; *rows = MAXDCSROWS; break;
+    default: *count = -1; *rows = 2; break;
+    }
+}
+
+int16_t PickActive(Input& in)
+{
+    static const int16_t actives[] = {1, 0, -1, 2, 1, 0, 32767, -32768};
+    return in.Pick(actives);
+}
+
+double PickValue(Input& in)
+{
+    const double values[] = {1.5,
+                             0.0,
+                             std::numeric_limits<double>::quiet_NaN(),
+                             std::numeric_limits<double>::infinity(),
+                             -std::numeric_limits<double>::infinity(),
+                             1e300,
+                             -1e300,
+                             0.425,
+                             std::numeric_limits<double>::denorm_min(),
+                             -0.0};
+    return in.Pick(values);
+}
+
+// Names a host should not send, or the names of other rows and tables.
+const char* PickName(Input& in)
+{
+    static const std::string huge(300, 'L');
+    static const char* const names[] = {nullptr, "",   "   ",         "C0.SP",     "P0",
+                                        "I1",    "ARR", "no such tag", "bad name!", huge.c_str()};
+    return in.Pick(names);
+}
+
+void ClearDriverState()
+{
+    for (VnxHandle* table : {CtrlSPTags, CtrlOPTags, CtrlModeTags, CtrlSPInitTags, CtrlOPInitTags,
+                             CtrlSPItems, CtrlOPItems, PVExportTags, PVImportTags, PVImportItems}) {
+        std::memset(table, 0, sizeof(VnxHandle) * MAXDCSROWS);
+    }
+    PVExportArrayTag = SPTagList = OPTagList = PVImportTagList = nullptr;
+    DataServicesContext = 0;
+}
+
+void DefineTags(Input& in, size_t pv_rows)
+{
+    for (int r = 0; r < kNamedRows; ++r) {
+        for (int c = 0; c < 5; ++c) {
+            if (c == 2) VnxSimDefineInt(CtrlName(r, c).c_str(), 0);
+            else VnxSimDefineFloat(CtrlName(r, c).c_str(), 10.0f * r + c);
+        }
+        VnxSimDefineFloat(PVName(r).c_str(), 0.0f);
+        if (r % 2) VnxSimDefineInt(ImportName(r).c_str(), r);
+        else VnxSimDefineFloat(ImportName(r).c_str(), 0.5f * r);
+    }
+    const int16_t upper = static_cast<int16_t>(pv_rows > 0 ? std::min<size_t>(pv_rows, 30000) - 1 : 0);
+    VnxSimDefineArray("ARR", 0, upper, 0.0f);
+
+    // Tweaks: the condition of a tag, its data type or the array's shape.
+    const int tweaks = in.Byte() % 8;
+    for (int i = 0; i < tweaks; ++i) {
+        const uint8_t which = in.Byte();
+        const int row = which % kNamedRows;
+        std::string name;
+        switch ((which / kNamedRows) % 4) {
+        case 0: name = CtrlName(row, (which / 20) % 5); break;
+        case 1: name = PVName(row); break;
+        case 2: name = ImportName(row); break;
+        default: name = "ARR"; break;
+        }
+        const int16_t value = static_cast<int16_t>(in.Word());
+        switch (in.Byte() % 6) {
+        case 0: VnxSimSetIOStatus(name.c_str(), value % 13); break;
+        case 1: VnxSimSetQuality(name.c_str(), value % 5); break;
+        case 2: VnxSimSetTagStatus(name.c_str(), value); break;
+        case 3: VnxSimSetDataType(name.c_str(), value); break;
+        case 4: VnxSimSetArrayDims(name.c_str(), static_cast<int16_t>(value % 3)); break;
+        default: VnxSimSetInt(name.c_str(), 0, value); break;
+        }
+    }
+}
+
+const int32_t kOps[] = {
+    VNX_OP_DataServicesStartup, VNX_OP_DataServicesShutdown, VNX_OP_ServiceEvents,
+    VNX_OP_OpenTag,             VNX_OP_CloseTag,             VNX_OP_ValidateTagName,
+    VNX_OP_CreateTagList,       VNX_OP_AddTagToList,         VNX_OP_RemoveTagFromList,
+    VNX_OP_ListRewind,          VNX_OP_ListFirst,            VNX_OP_ListNext,
+    VNX_OP_GetTagValue,         VNX_OP_GetTagDataType,       VNX_OP_GetIOStatus,
+    VNX_OP_GetDataQuality,      VNX_OP_SetTagValue,          VNX_OP_GetTagStatus,
+    VNX_OP_ReadTagList,         VNX_OP_SendTag,              VNX_OP_ApiStartup,
+    VNX_OP_ApiShutdown,         VNX_OP_GetArrayDims,         VNX_OP_GetArrayLowerBound,
+    VNX_OP_GetArrayUpperBound,  VNX_OP_SetArrayElement};
+
+// A refused close or shutdown keeps what it refused: the library's doing.
+bool KeepsWhatItRefuses(int32_t op)
+{
+    return op == VNX_OP_CloseTag || op == VNX_OP_ApiShutdown;
+}
+
+struct Schedule {
+    int32_t countdown = 0;
+    bool refusal = false;  // a fault may leave a handle open by design
+};
+
+Schedule ArmFaults(Input& in)
+{
+    Schedule s;
+    const int rules = in.Byte() % 4;
+    for (int i = 0; i < rules; ++i) {
+        const int32_t op = in.Pick(kOps);
+        const uint8_t n = in.Byte();
+        const std::string name = n % 3 == 0 ? "" : n % 3 == 1 ? CtrlName(n % kNamedRows, n % 5) : "ARR";
+        const int32_t result = static_cast<int16_t>(in.Word());
+        const int32_t skip = in.Byte() % 8;
+        const int32_t count = in.Byte() % 5 - 1;
+        VnxSimInject(op, name.empty() ? nullptr : name.c_str(), result, skip, count);
+        s.refusal |= KeepsWhatItRefuses(op);
+    }
+    s.countdown = in.Word() % 600;
+    return s;
+}
+
+int32_t g_countdown_op = 0;
+int32_t g_countdown_call = 0;
+
+void RecordCall(int32_t op, int32_t number, void*)
+{
+    if (number == g_countdown_call) g_countdown_op = op;
+}
+
+struct Capture {
+    CatalogueRows rows{};
+};
+
+void Fail(const std::string& what)
+{
+    std::fprintf(stderr, "driver_fuzz: %s\n", what.c_str());
+    std::abort();
+}
+
+void OnMessage(const IFaceMessage* m, void* user)
+{
+    const std::string problem = CheckMessage(*m, static_cast<Capture*>(user)->rows);
+    if (!problem.empty()) Fail(problem);
+}
+
+struct EntryPoint {
+    int32_t (*call)(DCSData*);
+    bool reloads;
+};
+
+const EntryPoint kEntries[] = {{DCSConfigure, false}, {DCSInitialize, false}, {DCSStart, false},
+                               {DCSSimulate, false},  {DCSStop, false},       {DCSTimeZero, false},
+                               {DCSReset, false},     {DCSDestroy, false},    {DCSLoad, true}};
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    Input in(data, size);
+    Capture capture;
+    VnxSimReset();
+    WinShimReset();
+    ClearDriverState();
+    IFaceSetMessageEcho(0);
+    IFaceSetMessageSink(&OnMessage, &capture);
+    const int32_t live_before = HostLiveBlocks();
+    bool reloaded = false;
+    {
+        GuardedBlock b;
+        const uint8_t load_fault = in.Byte();
+        IFaceHeapFailAllocation(load_fault < 0xE0 ? 0 : load_fault % 20);
+        DCSLoad(b.get());
+        IFaceHeapFailAllocation(0);
+
+        int32_t counts[3];
+        size_t rows[3];
+        for (int t = 0; t < 3; ++t) PickCount(in, &counts[t], &rows[t]);
+        b.array_tag = "ARR";
+        for (size_t r = 0; r < rows[0]; ++r) {
+            const int n = static_cast<int>(r);
+            CtrlSpec c{{CtrlName(n, 0), CtrlName(n, 1), CtrlName(n, 2), CtrlName(n, 3), CtrlName(n, 4)},
+                       PickActive(in), PickValue(in), PickValue(in)};
+            b.ctrl.push_back(c);
+        }
+        for (size_t r = 0; r < rows[1]; ++r) {
+            b.pv.push_back({PVName(static_cast<int>(r)), PickActive(in), PickValue(in)});
+        }
+        for (size_t r = 0; r < rows[2]; ++r) {
+            static const int32_t mappings[] = {0, 1, 1, 0, 2, -1, INT_MAX};
+            b.imports.push_back(
+                {ImportName(static_cast<int>(r)), in.Pick(mappings), PickActive(in), PickValue(in)});
+        }
+        b.Lay();
+        DCSData* d = b.get();
+        d->CtrlCount = counts[0];
+        d->PVCount = counts[1];
+        d->PVImportCount = counts[2];
+
+        // Spoil the block: names, cells, definitions, row arrays.
+        const DCSData kept = *d;
+        const int spoils = in.Byte() % 6;
+        for (int i = 0; i < spoils; ++i) {
+            const uint8_t what = in.Byte();
+            const size_t row = in.Byte();
+            const char* name = PickName(in);
+            char* text = name ? b.Name(name) : nullptr;
+            DCSCell* ctrl = row < rows[0] && d->CtrlRows ? d->CtrlRows[row].Cells : nullptr;
+            DCSCell* pv = row < rows[1] ? d->PVRows[row].Cells : nullptr;
+            DCSCell* import = row < rows[2] && d->PVImportRows ? d->PVImportRows[row].Cells : nullptr;
+            switch (what % 12) {
+            case 0: if (ctrl) ctrl[what / 12 % 5].Text = text; break;
+            case 1: if (pv) pv[0].Text = text; break;
+            case 2: if (import) import[0].Text = text; break;
+            case 3: d->GenData[0].Text = text; break;
+            case 4: if (ctrl) d->CtrlRows[row].Cells = nullptr; break;
+            case 5: if (pv) d->PVRows[row].Cells = nullptr; break;
+            case 6: if (import) d->PVImportRows[row].Cells = nullptr; break;
+            case 7: d->GenDefs = nullptr; break;
+            case 8: d->CtrlDefs = nullptr; break;
+            case 9: d->PVImportDefs = nullptr; break;
+            case 10: d->CtrlRows = nullptr; break;
+            default: d->PVImportRows = nullptr; break;
+            }
+        }
+        capture.rows = {d->CtrlCount, d->PVCount, d->PVImportCount};
+        DefineTags(in, rows[1]);
+        const BlockSnapshot before = b.Take();
+
+        const Schedule faults = ArmFaults(in);
+        g_countdown_op = 0;
+        g_countdown_call = faults.countdown ? VnxSimCallsTotal() + faults.countdown : 0;
+        VnxSimSetCallHook(&RecordCall, nullptr);
+        VnxSimFailNthCall(faults.countdown);
+
+        const int calls = in.Byte() % 13;
+        std::vector<int> sequence;
+        for (int i = 0; i < calls; ++i) sequence.push_back(in.Byte() % 9);
+        if (sequence.empty()) sequence = {0, 1, 2, 3, 3, 4};  // a plain run
+        for (int i : sequence) {
+            reloaded |= kEntries[i].reloads;
+            const int32_t result = kEntries[i].call(d);
+            if (kEntries[i].call == DCSSimulate && result != 1) Fail("DCSSimulate did not return 1");
+        }
+        DCSReset(d);
+
+        const bool refused = faults.refusal || KeepsWhatItRefuses(g_countdown_op);
+        const int32_t open = VnxSimOpenCount(VNX_KIND_TAG) + VnxSimOpenCount(VNX_KIND_ITEM) +
+                             VnxSimOpenCount(VNX_KIND_LIST);
+        if (!refused && (open != 0 || VnxSimApiRunning())) {
+            Fail("left open after DCSReset: " + std::to_string(open) + " handles");
+        }
+        if (!reloaded) {
+            for (const std::string& w : b.StrayWrites(before)) Fail("stray write: " + w);
+        }
+        for (int32_t i = 0; i < WinShimBoxCount(); ++i) {
+            const std::string p = CheckBox(WinShimBoxCaption(i), WinShimBoxText(i),
+                                           WinShimBoxType(i), capture.rows);
+            if (!p.empty()) Fail(p);
+        }
+        VnxSimSetCallHook(nullptr, nullptr);
+
+        // The host's pointers back, so that the block is released as made
+        // (a DCSLoad in the sequence has replaced them already).
+        if (!reloaded) {
+            d->GenDefs = kept.GenDefs;
+            d->CtrlDefs = kept.CtrlDefs;
+            d->PVImportDefs = kept.PVImportDefs;
+        }
+        b.Free();
+    }
+    if (!reloaded && HostLiveBlocks() != live_before) Fail("host heap unbalanced after FreeDCSData");
+    IFaceSetMessageSink(nullptr, nullptr);
+    return 0;
+}
