@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Sets everything up, builds both targets and runs every test:
-# the Linux suite, then the Windows build under Wine, then the benchmarks briefly.
+# the Linux suite, then the Windows build under Wine, then the benchmarks briefly,
+# then the reliability runs: sanitizers, memcheck and a minute of fuzzing.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/build.sh
@@ -12,4 +13,18 @@ ctest --preset win32 || status=1
 # checked against its floor's, and its list reads, sends and host allocations
 # per pass against their marks. Times are shown, never judged.
 build/linux-i686/bin/dcs_bench --benchmark_min_time=0.01 --benchmark_color=false || status=1
+# Reliability: the fault sweep's figures; the whole suite again under
+# AddressSanitizer and UndefinedBehaviorSanitizer; the lifecycle under
+# memcheck; a minute of fuzzing (docs/reliability.md).
+for t in fault_sweep_test call_order_test; do
+  build/linux-i686/bin/$t | grep -E '^(fault sweep|allocation sweep|call orders|  runs per op)' ||
+    status=1
+done
+cmake --preset linux-i686-asan >/dev/null
+cmake --build --preset linux-i686-asan
+ctest --preset linux-i686-asan -j2 || status=1
+valgrind --quiet --error-exitcode=1 --leak-check=full build/linux-i686/bin/lifecycle_test ||
+  status=1
+bash fuzz/build.sh
+bash fuzz/run.sh 60 || status=1
 exit $status
