@@ -96,6 +96,7 @@ void LeaveScene()
 Scene* EnterScene(Side side, int32_t rows, bool fresh)
 {
     if (!fresh && g_scene && g_scene->side == side && g_scene->rows == rows && g_scene->bound) {
+        SetArrayTagStatus(0);  // a per-tag benchmark may have left it failing
         return g_scene.get();
     }
     LeaveScene();

@@ -28,8 +28,9 @@ struct Scene {
 // "Controller Mode". The PV export array tag holds one element per PV row.
 constexpr const char* kArrayTagName = "PVARRAY";
 
-// The bound scene for this side and size; `fresh` rebuilds it from an empty
-// control system even when the current one fits. Null when binding failed.
+// The bound scene for this side and size, its array tag's status good;
+// `fresh` rebuilds it from an empty control system even when the current one
+// fits. Null when binding failed.
 Scene* EnterScene(Side side, int32_t rows, bool fresh = false);
 // Unbinds and empties the control system.
 void LeaveScene();

@@ -81,7 +81,15 @@ void SummaryReporter::ReportRuns(const std::vector<Run>& runs)
         r.counters.clear();
         for (const auto& c : run.counters) r.counters[c.first] = c.second.value;
     }
-    ConsoleReporter::ReportRuns(runs);
+    // With repetitions the console shows their statistics and failures only;
+    // the summary has the fastest of them.
+    std::vector<Run> shown;
+    for (const Run& run : runs) {
+        if (run.run_type == Run::RT_Aggregate || run.repetitions <= 1 || run.error_occurred) {
+            shown.push_back(run);
+        }
+    }
+    if (!shown.empty()) ConsoleReporter::ReportRuns(shown);
 }
 
 const SummaryReporter::Result* SummaryReporter::Find(const std::string& op, const std::string& side,

@@ -12,6 +12,8 @@
 
 class SummaryReporter : public benchmark::ConsoleReporter {
 public:
+    explicit SummaryReporter(OutputOptions options) : ConsoleReporter(options) {}
+
     void ReportRuns(const std::vector<Run>& runs) override;
     void Finalize() override;
 
