@@ -10,7 +10,11 @@
 
 DCS_EXPORT int32_t DCSLoad(DCSData* data)
 {
+    // A bound driver is about to forget its items and most of its tags: the
+    // lists are emptied and those tags closed first. The list handles and the
+    // Mode and Init tags stay, as they always have, for the next DCSReset.
     const uint8_t bound = HoldsBinding(data);
+    if (bound) EmptyTagLists(data);
     DeclareDriverFields(data);
     ClearLoadHandles(bound);
     return 0;

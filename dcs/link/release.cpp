@@ -59,13 +59,10 @@ void ReleaseUnwalkedItems(VnxHandle list, VnxHandle* items, int32_t rows)
     }
 }
 
-// Emptied lists die with the library run that made them; a stale handle must
-// not reach the next run's library.
-void EmptyAndForget(VnxHandle* list, VnxHandle* items, int32_t rows)
+void EmptyList(VnxHandle list, VnxHandle* items, int32_t rows)
 {
-    WalkList(*list, items, rows);
-    if (*list) ReleaseUnwalkedItems(*list, items, rows);
-    *list = nullptr;
+    WalkList(list, items, rows);
+    if (list) ReleaseUnwalkedItems(list, items, rows);
 }
 
 }  // namespace
@@ -75,13 +72,21 @@ void EmptyTagList(VnxHandle list)
     WalkList(list, nullptr, 0);
 }
 
+void EmptyTagLists(DCSData* data)
+{
+    EmptyList(SPTagList, CtrlSPItems, ClampRows(GetCtrlCount(data)));
+    EmptyList(OPTagList, CtrlOPItems, ClampRows(GetCtrlCount(data)));
+    EmptyList(PVImportTagList, PVImportItems, ClampRows(GetPVImportCount(data)));
+}
+
 // The items were closed with their lists, so every walked row's item slot is
 // cleared, whether or not the row's tag was bound.
 int32_t ResetDriver(DCSData* data)
 {
-    EmptyAndForget(&SPTagList, CtrlSPItems, ClampRows(GetCtrlCount(data)));
-    EmptyAndForget(&OPTagList, CtrlOPItems, ClampRows(GetCtrlCount(data)));
-    EmptyAndForget(&PVImportTagList, PVImportItems, ClampRows(GetPVImportCount(data)));
+    // Emptied lists die with the library run that made them; a stale handle
+    // must not reach the next run's library.
+    EmptyTagLists(data);
+    SPTagList = OPTagList = PVImportTagList = nullptr;
 
     const int32_t pv_rows = ClampRows(GetPVCount(data));
     for (int32_t row = 0; row < pv_rows; ++row) {
