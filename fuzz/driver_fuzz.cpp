@@ -209,8 +209,26 @@ struct Capture {
     CatalogueRows rows{};
 };
 
+// DRIVER_FUZZ_TRACE=1 shows what one input did: every client-library call
+// and every host message, on standard error.
+bool Tracing()
+{
+    static const bool on = std::getenv("DRIVER_FUZZ_TRACE") != nullptr;
+    return on;
+}
+
+void DumpTrace()
+{
+    char line[256];
+    for (int32_t i = 0; i < VnxSimTraceCount(); ++i) {
+        VnxSimTraceLine(i, line, sizeof line);
+        std::fprintf(stderr, "%5d %s\n", i + 1, line);
+    }
+}
+
 void Fail(const std::string& what)
 {
+    if (Tracing()) DumpTrace();
     std::fprintf(stderr, "driver_fuzz: %s\n", what.c_str());
     std::abort();
 }
@@ -239,7 +257,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     VnxSimReset();
     WinShimReset();
     ClearDriverState();
-    IFaceSetMessageEcho(0);
+    IFaceSetMessageEcho(Tracing() ? 1 : 0);
+    VnxSimTraceEnable(Tracing() ? 1 : 0);
     IFaceSetMessageSink(&OnMessage, &capture);
     const int32_t live_before = HostLiveBlocks();
     bool reloaded = false;

@@ -160,17 +160,21 @@ protected:
     }
 };
 
-// DCSLoad forgets the tags of seven tables and the array tag: a bound
-// driver's are closed first. Items stay in their lists for the release.
-TEST_F(BoundDriver, load_closes_the_tags_it_forgets_and_reset_the_rest)
+// DCSLoad forgets the items and the tags of seven tables and the array tag:
+// a bound driver's lists are emptied and those tags closed first.
+TEST_F(BoundDriver, load_releases_what_it_forgets_and_reset_the_rest)
 {
     TestBlock b;
     Bind(b);
     EXPECT_EQ(DCSLoad(b.get()), 0);
-    EXPECT_EQ(Trace(), (std::vector<std::string>{"CloseTag(tag:A.OP) = 0", "CloseTag(tag:A.SP) = 0",
-                                                 "CloseTag(tag:P0) = 0", "CloseTag(tag:X0) = 0",
-                                                 "CloseTag(tag:PVARR) = 0"}));
-    EXPECT_EQ(VnxSimOpenCount(VNX_KIND_ITEM), 3);
+    EXPECT_EQ(TraceOf({"RemoveTagFromList", "CloseTag"}),
+              (std::vector<std::string>{
+                  "RemoveTagFromList(list:1, item:A.SP) = 0", "CloseTag(item:A.SP) = 0",
+                  "RemoveTagFromList(list:2, item:A.OP) = 0", "CloseTag(item:A.OP) = 0",
+                  "RemoveTagFromList(list:3, item:X0) = 0", "CloseTag(item:X0) = 0",
+                  "CloseTag(tag:A.OP) = 0", "CloseTag(tag:A.SP) = 0", "CloseTag(tag:P0) = 0",
+                  "CloseTag(tag:X0) = 0", "CloseTag(tag:PVARR) = 0"}));
+    EXPECT_EQ(VnxSimOpenCount(VNX_KIND_ITEM), 0);
     EXPECT_NE(SPTagList, nullptr);
     EXPECT_EQ(PVExportArrayTag, nullptr);
     DCSReset(b.get());
