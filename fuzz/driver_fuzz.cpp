@@ -10,6 +10,7 @@
 // The input is read front to back, a byte at a time; a missing byte reads as
 // 0, and 0 always means the plain choice, so the empty input is a realistic
 // block run through a clean lifecycle.
+#include <algorithm>
 #include <cmath>
 #include <climits>
 #include <cstdint>
@@ -130,7 +131,8 @@ void DefineTags(Input& in, size_t pv_rows)
         if (r % 2) VnxSimDefineInt(ImportName(r).c_str(), r);
         else VnxSimDefineFloat(ImportName(r).c_str(), 0.5f * r);
     }
-    const int16_t upper = static_cast<int16_t>(pv_rows > 0 ? std::min<size_t>(pv_rows, 30000) - 1 : 0);
+    const size_t elements = std::min<size_t>(std::max<size_t>(pv_rows, 1), 30000);
+    const int16_t upper = static_cast<int16_t>(elements - 1);
     VnxSimDefineArray("ARR", 0, upper, 0.0f);
 
     // Tweaks: the condition of a tag, its data type or the array's shape.
@@ -186,7 +188,8 @@ Schedule ArmFaults(Input& in)
     for (int i = 0; i < rules; ++i) {
         const int32_t op = in.Pick(kOps);
         const uint8_t n = in.Byte();
-        const std::string name = n % 3 == 0 ? "" : n % 3 == 1 ? CtrlName(n % kNamedRows, n % 5) : "ARR";
+        const std::string name =
+            n % 3 == 0 ? "" : n % 3 == 1 ? CtrlName(n % kNamedRows, n % 5) : "ARR";
         const int32_t result = static_cast<int16_t>(in.Word());
         const int32_t skip = in.Byte() % 8;
         const int32_t count = in.Byte() % 5 - 1;
@@ -275,8 +278,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         b.array_tag = "ARR";
         for (size_t r = 0; r < rows[0]; ++r) {
             const int n = static_cast<int>(r);
-            CtrlSpec c{{CtrlName(n, 0), CtrlName(n, 1), CtrlName(n, 2), CtrlName(n, 3), CtrlName(n, 4)},
-                       PickActive(in), PickValue(in), PickValue(in)};
+            CtrlSpec c{
+                {CtrlName(n, 0), CtrlName(n, 1), CtrlName(n, 2), CtrlName(n, 3), CtrlName(n, 4)},
+                PickActive(in), PickValue(in), PickValue(in)};
             b.ctrl.push_back(c);
         }
         for (size_t r = 0; r < rows[1]; ++r) {
@@ -284,8 +288,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         }
         for (size_t r = 0; r < rows[2]; ++r) {
             static const int32_t mappings[] = {0, 1, 1, 0, 2, -1, INT_MAX};
-            b.imports.push_back(
-                {ImportName(static_cast<int>(r)), in.Pick(mappings), PickActive(in), PickValue(in)});
+            const int n = static_cast<int>(r);
+            b.imports.push_back({ImportName(n), in.Pick(mappings), PickActive(in), PickValue(in)});
         }
         b.Lay();
         DCSData* d = b.get();
@@ -303,7 +307,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             char* text = name ? b.Name(name) : nullptr;
             DCSCell* ctrl = row < rows[0] && d->CtrlRows ? d->CtrlRows[row].Cells : nullptr;
             DCSCell* pv = row < rows[1] ? d->PVRows[row].Cells : nullptr;
-            DCSCell* import = row < rows[2] && d->PVImportRows ? d->PVImportRows[row].Cells : nullptr;
+            DCSCell* import =
+                row < rows[2] && d->PVImportRows ? d->PVImportRows[row].Cells : nullptr;
             switch (what % 12) {
             case 0: if (ctrl) ctrl[what / 12 % 5].Text = text; break;
             case 1: if (pv) pv[0].Text = text; break;
@@ -336,7 +341,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         for (int i : sequence) {
             reloaded |= kEntries[i].reloads;
             const int32_t result = kEntries[i].call(d);
-            if (kEntries[i].call == DCSSimulate && result != 1) Fail("DCSSimulate did not return 1");
+            if (kEntries[i].call == DCSSimulate && result != 1) {
+                Fail("DCSSimulate did not return 1");
+            }
         }
         DCSReset(d);
 
@@ -365,7 +372,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         }
         b.Free();
     }
-    if (!reloaded && HostLiveBlocks() != live_before) Fail("host heap unbalanced after FreeDCSData");
+    if (!reloaded && HostLiveBlocks() != live_before) {
+        Fail("host heap unbalanced after FreeDCSData");
+    }
     IFaceSetMessageSink(nullptr, nullptr);
     return 0;
 }

@@ -136,8 +136,9 @@ uint8_t HoldsBinding(DCSData* data)
 {
     if (SPTagList || OPTagList || PVImportTagList || PVExportArrayTag) return 1;
     const int32_t ctrl_rows = ClampRows(GetCtrlCount(data));
-    const VnxHandle* const ctrl_tables[] = {CtrlSPTags,     CtrlOPTags,  CtrlModeTags, CtrlSPInitTags,
-                                            CtrlOPInitTags, CtrlSPItems, CtrlOPItems};
+    const VnxHandle* const ctrl_tables[] = {CtrlSPTags,     CtrlOPTags,     CtrlModeTags,
+                                            CtrlSPInitTags, CtrlOPInitTags, CtrlSPItems,
+                                            CtrlOPItems};
     for (const VnxHandle* table : ctrl_tables) {
         if (AnySlot(table, ctrl_rows)) return 1;
     }

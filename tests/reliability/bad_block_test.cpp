@@ -146,8 +146,8 @@ TEST_F(BadBlock, missing_cells_definitions_and_row_arrays_refuse_configuration)
         const char* report;
     };
     const Spoil spoils[] = {
-        {"controller row without cells", [](DCSData*, GuardedBlock& b) { b.CtrlRow(1)->Cells = nullptr; },
-         "DCSCtrlTagFieldError"},
+        {"controller row without cells",
+         [](DCSData*, GuardedBlock& b) { b.CtrlRow(1)->Cells = nullptr; }, "DCSCtrlTagFieldError"},
         {"PV row without cells", [](DCSData*, GuardedBlock& b) { b.PVRow(2)->Cells = nullptr; },
          "DCSPVTagFieldError"},
         {"import row without cells",

@@ -101,7 +101,9 @@ std::vector<std::string> RunSequence(const std::vector<int>& sequence)
                                " lists" + (VnxSimApiRunning() ? ", the library run" : ""));
         }
         if (!reloaded) {
-            for (const std::string& w : b.StrayWrites(before)) problems.push_back("stray write: " + w);
+            for (const std::string& w : b.StrayWrites(before)) {
+                problems.push_back("stray write: " + w);
+            }
         }
         b.Free();
     }

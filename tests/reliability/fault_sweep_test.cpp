@@ -200,7 +200,9 @@ TEST(FaultSweep, every_failing_call_of_a_lifecycle_ends_released_and_reported)
         if (left.tags + left.items > 0 || left.run_alive) ++leftovers;
         if (run.reports == 0) silent_ops.insert(op);
         findings += static_cast<int32_t>(problems.size());
-        for (const std::string& p : problems) ADD_FAILURE() << "call " << n << " " << failed << ": " << p;
+        for (const std::string& p : problems) {
+            ADD_FAILURE() << "call " << n << " " << failed << ": " << p;
+        }
     }
 
     std::string ops;
@@ -239,7 +241,8 @@ const LoadAllocation kLoadAllocations[] = {
     {"PV import definitions", "ZUDCSAPI", "Could not allocate DCSDataDef(PVImport)", true},
     {"PV import caption 0", nullptr, nullptr, false},
     {"PV import caption 1", nullptr, nullptr, false},
-    {"controller default cells", "ZUDCSAPI Error", "Memory Allocation Error: CtrlDataDefault", false},
+    {"controller default cells", "ZUDCSAPI Error", "Memory Allocation Error: CtrlDataDefault",
+     false},
     {"PV default cells", "ZUDCSAPI Error", "Memory Allocation Error: PVDataDefault", false},
     {"PV import default cells", "ZUDCSAPI Error", "Memory Allocation Error: PVImportDataDefault",
      false},

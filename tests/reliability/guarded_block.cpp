@@ -86,7 +86,8 @@ GuardedBlock::~GuardedBlock()
 
 uint8_t* GuardedBlock::NewRegion(const std::string& name, Kind kind, size_t size)
 {
-    Region r{name, kind, nullptr, size, kGuard, std::unique_ptr<uint8_t[]>(new uint8_t[size + 2 * kGuard])};
+    std::unique_ptr<uint8_t[]> storage(new uint8_t[size + 2 * kGuard]);
+    Region r{name, kind, nullptr, size, kGuard, std::move(storage)};
     std::memset(r.storage.get(), kGuardByte, size + 2 * kGuard);
     r.payload = r.storage.get() + kGuard;
     regions_.push_back(std::move(r));

@@ -8,8 +8,9 @@ namespace {
 
 CtrlSpec Controller(const std::string& base, int16_t active, double sp, double op)
 {
-    return CtrlSpec{{base + ".SP", base + ".OP", base + ".MODE", base + ".SPINIT", base + ".OPINIT"},
-                    active, sp, op};
+    const std::string names[5] = {base + ".SP", base + ".OP", base + ".MODE", base + ".SPINIT",
+                                  base + ".OPINIT"};
+    return CtrlSpec{{names[0], names[1], names[2], names[3], names[4]}, active, sp, op};
 }
 
 bool IsIntegerTag(const std::string& name)
