@@ -3,6 +3,8 @@
 #include <cstdio>
 
 #include <gmock/gmock.h>
+#include <string>
+
 #include <gtest/gtest.h>
 
 #include "dcs/driver/entry_points.h"
@@ -40,9 +42,7 @@ protected:
     void AddControllers(int n)
     {
         for (int i = 0; i < n; ++i) {
-            char base[8];
-            std::snprintf(base, sizeof base, "C%d", i);
-            block.AddController(base, 1, 10.0 + i, 0.1 * i);
+            block.AddController("C" + std::to_string(i), 1, 10.0 + i, 0.1 * i);
         }
     }
 
