@@ -68,46 +68,42 @@ const char* PVImportTagName(DCSData* data, int32_t row, int32_t col)
     return GetPVImportCellText(data, row, col);
 }
 
+namespace {
+
+typedef const char* (*TagNameReader)(DCSData* data, int32_t row, int32_t col);
+
 // Names of blanks pass: ValidateTagName judges them.
-uint8_t CheckCtrlTagFields(DCSData* data)
+uint8_t CheckTagFields(DCSData* data, int32_t row_count, const DCSDataDef* defs, int32_t def_count,
+                       int32_t tag_columns, TagNameReader name_of)
 {
-    const int32_t rows = ClampRows(GetCtrlCount(data));
-    const int32_t def_count = GetCtrlDefCnt(data);
-    const int32_t cols = ColumnsToCheck(def_count, CTRL_TAG_COLUMNS);
+    const int32_t rows = ClampRows(row_count);
+    const int32_t cols = ColumnsToCheck(def_count, tag_columns);
     for (int32_t row = 0; row < rows; ++row) {
         for (int32_t col = 0; col < cols; ++col) {
-            if (!MustHoldName(data->CtrlDefs, def_count, col, CTRL_TAG_COLUMNS)) continue;
-            if (!IsNamed(CtrlTagName(data, row, col))) return 0;
+            if (!MustHoldName(defs, def_count, col, tag_columns)) continue;
+            if (!IsNamed(name_of(data, row, col))) return 0;
         }
     }
     return 1;
 }
 
+}  // namespace
+
+uint8_t CheckCtrlTagFields(DCSData* data)
+{
+    return CheckTagFields(data, GetCtrlCount(data), data->CtrlDefs, GetCtrlDefCnt(data),
+                          CTRL_TAG_COLUMNS, CtrlTagName);
+}
+
 uint8_t CheckPVTagFields(DCSData* data)
 {
-    const int32_t rows = ClampRows(GetPVCount(data));
-    const int32_t def_count = GetPVDefCnt(data);
-    const int32_t cols = ColumnsToCheck(def_count, PV_COL_TAG + 1);
-    for (int32_t row = 0; row < rows; ++row) {
-        for (int32_t col = 0; col < cols; ++col) {
-            if (!MustHoldName(data->PVDefs, def_count, col, PV_COL_TAG + 1)) continue;
-            if (!IsNamed(PVTagName(data, row, col))) return 0;
-        }
-    }
-    return 1;
+    return CheckTagFields(data, GetPVCount(data), data->PVDefs, GetPVDefCnt(data), PV_COL_TAG + 1,
+                          PVTagName);
 }
 
 // The "Mapping" choice column is not a text column and is not looked at.
 uint8_t CheckPVImportTagFields(DCSData* data)
 {
-    const int32_t rows = ClampRows(GetPVImportCount(data));
-    const int32_t def_count = GetPVImportDefCnt(data);
-    const int32_t cols = ColumnsToCheck(def_count, PVIMPORT_COL_TAG + 1);
-    for (int32_t row = 0; row < rows; ++row) {
-        for (int32_t col = 0; col < cols; ++col) {
-            if (!MustHoldName(data->PVImportDefs, def_count, col, PVIMPORT_COL_TAG + 1)) continue;
-            if (!IsNamed(PVImportTagName(data, row, col))) return 0;
-        }
-    }
-    return 1;
+    return CheckTagFields(data, GetPVImportCount(data), data->PVImportDefs, GetPVImportDefCnt(data),
+                          PVIMPORT_COL_TAG + 1, PVImportTagName);
 }
