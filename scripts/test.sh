@@ -25,6 +25,5 @@ cmake --build --preset linux-i686-asan
 ctest --preset linux-i686-asan -j2 || status=1
 valgrind --quiet --error-exitcode=1 --leak-check=full build/linux-i686/bin/lifecycle_test ||
   status=1
-bash fuzz/build.sh
 bash fuzz/run.sh 60 || status=1
 exit $status
