@@ -11,18 +11,17 @@
 // 0, and 0 always means the plain choice, so the empty input is a realistic
 // block run through a clean lifecycle.
 #include <algorithm>
-#include <cmath>
 #include <climits>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <limits>
 #include <string>
 #include <vector>
 
-#include "dcs/driver/driver_state.h"
 #include "dcs/driver/entry_points.h"
+#include "dcs/link/driver_state.h"
 #include "standins/iface/iface_control.h"
 #include "standins/vnxsim/vnxsim.h"
 #include "standins/winshim/winshim_double.h"
@@ -108,16 +107,6 @@ const char* PickName(Input& in)
     static const char* const names[] = {nullptr, "",   "   ",         "C0.SP",     "P0",
                                         "I1",    "ARR", "no such tag", "bad name!", huge.c_str()};
     return in.Pick(names);
-}
-
-void ClearDriverState()
-{
-    for (VnxHandle* table : {CtrlSPTags, CtrlOPTags, CtrlModeTags, CtrlSPInitTags, CtrlOPInitTags,
-                             CtrlSPItems, CtrlOPItems, PVExportTags, PVImportTags, PVImportItems}) {
-        std::memset(table, 0, sizeof(VnxHandle) * MAXDCSROWS);
-    }
-    PVExportArrayTag = SPTagList = OPTagList = PVImportTagList = nullptr;
-    DataServicesContext = 0;
 }
 
 void DefineTags(Input& in, size_t pv_rows)
@@ -259,7 +248,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     Capture capture;
     VnxSimReset();
     WinShimReset();
-    ClearDriverState();
+    Driver = DriverState{};
     IFaceSetMessageEcho(Tracing() ? 1 : 0);
     VnxSimTraceEnable(Tracing() ? 1 : 0);
     IFaceSetMessageSink(&OnMessage, &capture);

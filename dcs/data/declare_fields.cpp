@@ -42,6 +42,11 @@ constexpr int32_t CountOf(const ColumnDecl (&)[N])
     return static_cast<int32_t>(N);
 }
 
+static_assert(CountOf(kGenColumns) == GEN_COLUMNS, "general fields as columns.h has them");
+static_assert(CountOf(kCtrlColumns) == CTRL_COLUMNS, "controller columns as columns.h has them");
+static_assert(CountOf(kPVColumns) == PV_COLUMNS, "PV columns as columns.h has them");
+static_assert(CountOf(kPVImportColumns) == IMPORT_COLUMNS, "import columns as columns.h has them");
+
 // In the order the host expects them.
 const TableDecl kTables[] = {
     {AllocGenDefs, SetGenDefType, SetGenDefLabel, SetGenDefOptions, kGenColumns,

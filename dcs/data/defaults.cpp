@@ -3,8 +3,8 @@
 #include <cstring>
 
 #include "dcs/data/dcs_data.h"
+#include "dcs/diag/report.h"
 #include "dcs/host/iface.h"
-#include "dcs/host/platform_ui.h"
 
 namespace {
 
@@ -25,7 +25,7 @@ DCSCell* NewZeroCells(int32_t count)
 
 int32_t ShowAllocError(const char* text)
 {
-    MessageBoxA(nullptr, text, kDefaultsCaption, MB_OK);
+    ShowMessageBox(text, kDefaultsCaption);
     return 0;
 }
 

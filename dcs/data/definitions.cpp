@@ -1,8 +1,8 @@
 // The four definition allocators. They differ only in the fields, bound,
 // moniker list and texts of their table; the work is shared.
 #include "dcs/data/dcs_data.h"
+#include "dcs/diag/report.h"
 #include "dcs/host/iface.h"
-#include "dcs/host/platform_ui.h"
 
 namespace {
 
@@ -29,7 +29,7 @@ const DefTable kPVImportTable = {MAXPVIMPORTFIELDS, PVImportMonikers,
 bool CheckCount(int32_t count, const DefTable& t)
 {
     if (count >= 0 && count <= t.bound) return true;
-    MessageBoxA(nullptr, t.bound_message, kDefsCaption, MB_OK);
+    ShowMessageBox(t.bound_message, kDefsCaption);
     return false;
 }
 
@@ -40,7 +40,7 @@ DCSDataDef* NewDefs(int32_t count, const DefTable& t)
     DCSDataDef* defs =
         static_cast<DCSDataDef*>(IFace_new(static_cast<size_t>(count) * sizeof(DCSDataDef)));
     if (!defs) {
-        MessageBoxA(nullptr, t.alloc_message, kDefsCaption, MB_OK);
+        ShowMessageBox(t.alloc_message, kDefsCaption);
         return nullptr;
     }
     for (int32_t j = 0; j < count; ++j) {

@@ -2,8 +2,8 @@
 #include "dcs/driver/entry_points.h"
 
 #include "dcs/data/declare_fields.h"
-#include "dcs/driver/driver_state.h"
 #include "dcs/link/bind.h"
+#include "dcs/link/driver_state.h"
 #include "dcs/link/exchange.h"
 #include "dcs/link/initial_values.h"
 #include "dcs/link/release.h"

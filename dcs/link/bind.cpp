@@ -21,7 +21,7 @@ uint8_t StartLibrary()
         SendText(MSG_GENERAL_VENDOR_1, "Error Initializing the VORNAK API");
         started = 0;
     }
-    if (DataServicesStartup(&DataServicesContext) != 0) {
+    if (DataServicesStartup(&Driver.DataServicesContext) != 0) {
         SendText(MSG_GENERAL_VENDOR_1, "Error Initializing the VORNAK Data Services");
         started = 0;
     }

@@ -1,21 +1,10 @@
 // Tag binding: starts the client library and binds every tag the block names.
 #pragma once
 
+#include "dcs/data/columns.h"
 #include "dcs/data/dcs_data.h"
 #include "dcs/diag/message_keys.h"
-#include "dcs/driver/driver_state.h"
-
-// Controller columns, in the order a row is bound.
-#define CTRL_COL_SP 0
-#define CTRL_COL_OP 1
-#define CTRL_COL_MODE 2
-#define CTRL_COL_SP_INIT 3
-#define CTRL_COL_OP_INIT 4
-#define CTRL_TAG_COLUMNS 5
-// The tag column of the PV and PV import tables, and the general field.
-#define PV_COL_TAG 0
-#define PVIMPORT_COL_TAG 0
-#define GEN_COL_ARRAY_TAG 0
+#include "dcs/link/driver_state.h"
 
 // Settle after start-up: this many ServiceEvents, each followed by a sleep.
 #define SETTLE_ROUNDS 10

@@ -54,16 +54,16 @@ uint8_t ConfigArrayTags(DCSData* data)
         ReportVendorStatus(status, MSG_GENERAL_VENDOR_2, -1, ArrayContext);
         return 0;
     }
-    PVExportArrayTag = OpenTag(name);
-    if (!PVExportArrayTag) {
+    Driver.PVExportArrayTag = OpenTag(name);
+    if (!Driver.PVExportArrayTag) {
         SendTextRow(MSG_GEN_TAG_VENDOR, "for arrayTagHandle", GEN_COL_ARRAY_TAG);
         return 0;
     }
     // A tag that never turned good stays in its slot for the reset to close.
-    if (!WaitForArrayStatus(PVExportArrayTag)) return 0;
-    if (!HasArrayShape(PVExportArrayTag, GetPVCount(data))) {
-        CloseTag(PVExportArrayTag);
-        PVExportArrayTag = nullptr;
+    if (!WaitForArrayStatus(Driver.PVExportArrayTag)) return 0;
+    if (!HasArrayShape(Driver.PVExportArrayTag, GetPVCount(data))) {
+        CloseTag(Driver.PVExportArrayTag);
+        Driver.PVExportArrayTag = nullptr;
         SendTextContext(MSG_GENERAL_CONFIG_ERROR, "Incompatible Array Variable(Dim or Bounds)",
                         ArrayContext);
         return 0;

@@ -15,19 +15,22 @@ VnxHandle AddName(VnxHandle list, const char* name)
 void BuildTagLists(DCSData* data)
 {
     if (GetCtrlCount(data) > 0) {
-        SPTagList = CreateTagList();
-        OPTagList = CreateTagList();
+        Driver.SPTagList = CreateTagList();
+        Driver.OPTagList = CreateTagList();
         const int32_t rows = ClampRows(GetCtrlCount(data));
         for (int32_t row = 0; row < rows; ++row) {
-            CtrlSPItems[row] = AddName(SPTagList, CtrlTagName(data, row, CTRL_COL_SP));
-            CtrlOPItems[row] = AddName(OPTagList, CtrlTagName(data, row, CTRL_COL_OP));
+            Driver.CtrlSPItems[row] =
+                AddName(Driver.SPTagList, CtrlTagName(data, row, CTRL_COL_SP));
+            Driver.CtrlOPItems[row] =
+                AddName(Driver.OPTagList, CtrlTagName(data, row, CTRL_COL_OP));
         }
     }
     if (GetPVImportCount(data) > 0) {
-        PVImportTagList = CreateTagList();
+        Driver.PVImportTagList = CreateTagList();
         const int32_t rows = ClampRows(GetPVImportCount(data));
         for (int32_t row = 0; row < rows; ++row) {
-            PVImportItems[row] = AddName(PVImportTagList, PVImportTagName(data, row, PVIMPORT_COL_TAG));
+            Driver.PVImportItems[row] =
+                AddName(Driver.PVImportTagList, PVImportTagName(data, row, IMPORT_COL_TAG));
         }
     }
 }

@@ -92,7 +92,7 @@ uint8_t CheckTagFields(DCSData* data, int32_t row_count, const DCSDataDef* defs,
 uint8_t CheckCtrlTagFields(DCSData* data)
 {
     return CheckTagFields(data, GetCtrlCount(data), data->CtrlDefs, GetCtrlDefCnt(data),
-                          CTRL_TAG_COLUMNS, CtrlTagName);
+                          CTRL_COLUMNS, CtrlTagName);
 }
 
 uint8_t CheckPVTagFields(DCSData* data)
@@ -105,5 +105,5 @@ uint8_t CheckPVTagFields(DCSData* data)
 uint8_t CheckPVImportTagFields(DCSData* data)
 {
     return CheckTagFields(data, GetPVImportCount(data), data->PVImportDefs, GetPVImportDefCnt(data),
-                          PVIMPORT_COL_TAG + 1, PVImportTagName);
+                          IMPORT_COL_TAG + 1, PVImportTagName);
 }

@@ -11,12 +11,12 @@ struct CtrlColumn {
 };
 
 // The order a controller row is bound in.
-const CtrlColumn CtrlColumns[CTRL_TAG_COLUMNS] = {
-    {CTRL_COL_SP, CtrlSPTags, "for Controller Setpoint Tag Handle"},
-    {CTRL_COL_OP, CtrlOPTags, "for Controller Output Tag Handle"},
-    {CTRL_COL_MODE, CtrlModeTags, "for Controller Mode Tag Handle"},
-    {CTRL_COL_SP_INIT, CtrlSPInitTags, "for Controller Setpoint Init Tag Handle"},
-    {CTRL_COL_OP_INIT, CtrlOPInitTags, "for Controller Output Init Tag Handle"},
+const CtrlColumn CtrlColumns[CTRL_COLUMNS] = {
+    {CTRL_COL_SP, Driver.CtrlSPTags, "for Controller Setpoint Tag Handle"},
+    {CTRL_COL_OP, Driver.CtrlOPTags, "for Controller Output Tag Handle"},
+    {CTRL_COL_MODE, Driver.CtrlModeTags, "for Controller Mode Tag Handle"},
+    {CTRL_COL_SP_INIT, Driver.CtrlSPInitTags, "for Controller Setpoint Init Tag Handle"},
+    {CTRL_COL_OP_INIT, Driver.CtrlOPInitTags, "for Controller Output Init Tag Handle"},
 };
 
 }  // namespace
@@ -72,7 +72,7 @@ uint8_t BindPVTags(DCSData* data)
     const int32_t rows = ClampRows(GetPVCount(data));
     for (int32_t row = 0; row < rows; ++row) {
         if (!BindRowTag(PVTagName(data, row, PV_COL_TAG), MSG_PV_VENDOR, row, "for PV Tag Handle",
-                        &PVExportTags[row])) {
+                        &Driver.PVExportTags[row])) {
             bound = 0;
         }
     }
@@ -84,8 +84,8 @@ uint8_t BindPVImportTags(DCSData* data)
     uint8_t bound = 1;
     const int32_t rows = ClampRows(GetPVImportCount(data));
     for (int32_t row = 0; row < rows; ++row) {
-        if (!BindRowTag(PVImportTagName(data, row, PVIMPORT_COL_TAG), MSG_PVIMPORT_VENDOR, row,
-                        "for PV Import Tag Handle", &PVImportTags[row])) {
+        if (!BindRowTag(PVImportTagName(data, row, IMPORT_COL_TAG), MSG_PVIMPORT_VENDOR, row,
+                        "for PV Import Tag Handle", &Driver.PVImportTags[row])) {
             bound = 0;
         }
     }

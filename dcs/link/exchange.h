@@ -2,7 +2,7 @@
 #pragma once
 
 #include "dcs/data/dcs_data.h"
-#include "dcs/driver/driver_state.h"
+#include "dcs/link/driver_state.h"
 
 // DCSSimulate's work; always 1.
 int32_t SimulateStep(DCSData* data);

@@ -34,7 +34,7 @@ uint8_t WriteCtrlModes(DCSData* data, uint8_t mode)
 {
     int32_t value = mode != 0 ? 1 : 0;
     for (int32_t row = 0; row < RowsToWalk(GetCtrlCount(data), data->CtrlRows); ++row) {
-        VnxHandle tag = CtrlModeTags[row];
+        VnxHandle tag = Driver.CtrlModeTags[row];
         if (GetCtrlActive(data, row) == 0 || !tag) continue;
         // Mode writes have no key of their own.
         if (!WriteTagRow(tag, &value, VNX_CONV_INT, MSG_CTRL_OP_VENDOR, row)) return 0;
@@ -45,13 +45,13 @@ uint8_t WriteCtrlModes(DCSData* data, uint8_t mode)
 uint8_t WriteCtrlInitValues(DCSData* data)
 {
     for (int32_t row = 0; row < RowsToWalk(GetCtrlCount(data), data->CtrlRows); ++row) {
-        VnxHandle op_tag = CtrlOPInitTags[row];
+        VnxHandle op_tag = Driver.CtrlOPInitTags[row];
         if (GetCtrlActive(data, row) != 0 && op_tag) {
             // The host's fraction becomes the control system's percent.
             float op = NarrowToFloat(GetCtrlOP(data, row) * 100.0);
             if (!WriteTagRow(op_tag, &op, VNX_CONV_FLOAT, MSG_CTRL_OP_VENDOR, row)) return 0;
         }
-        VnxHandle sp_tag = CtrlSPInitTags[row];
+        VnxHandle sp_tag = Driver.CtrlSPInitTags[row];
         if (sp_tag) {
             float sp = NarrowToFloat(GetCtrlSP(data, row));
             if (!WriteTagRow(sp_tag, &sp, VNX_CONV_FLOAT, MSG_CTRL_SP_VENDOR, row)) return 0;
@@ -64,7 +64,7 @@ uint8_t WritePVImportTags(DCSData* data, uint8_t skip)
 {
     if (skip == 1) return 0;
     for (int32_t row = 0; row < RowsToWalk(GetPVImportCount(data), data->PVImportRows); ++row) {
-        VnxHandle tag = PVImportTags[row];
+        VnxHandle tag = Driver.PVImportTags[row];
         if (GetPVImportActive(data, row) == 0 || !tag) continue;
         // Always a float, with no mapping, whatever the tag's data type.
         float value = NarrowToFloat(GetPVImportValue(data, row));

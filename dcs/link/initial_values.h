@@ -2,7 +2,7 @@
 #pragma once
 
 #include "dcs/data/dcs_data.h"
-#include "dcs/driver/driver_state.h"
+#include "dcs/link/driver_state.h"
 
 int32_t InitializeValues(DCSData* data);  // DCSInitialize
 int32_t StartControllers(DCSData* data);  // DCSStart

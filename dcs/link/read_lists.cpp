@@ -2,7 +2,7 @@
 // row is reported and passed over; only a failed list read ends a reader.
 #include <cstdio>
 
-#include "dcs/data/declare_fields.h"
+#include "dcs/data/columns.h"
 #include "dcs/diag/report.h"
 #include "dcs/link/exchange.h"
 
@@ -54,7 +54,7 @@ uint8_t ReadCtrlList(VnxHandle list, const char* context, int16_t* pass_status)
 
 void ReadCtrlOP(DCSData* data, int32_t row, int16_t* pass_status)
 {
-    VnxHandle item = CtrlOPItems[row];
+    VnxHandle item = Driver.CtrlOPItems[row];
     if (!item) {
         ReportVendorStatus(*pass_status, MSG_CTRL_OP_VENDOR, row, "");
         return;
@@ -67,7 +67,7 @@ void ReadCtrlOP(DCSData* data, int32_t row, int16_t* pass_status)
 
 void ReadCtrlSP(DCSData* data, int32_t row, int16_t* pass_status)
 {
-    VnxHandle item = CtrlSPItems[row];
+    VnxHandle item = Driver.CtrlSPItems[row];
     if (!item) return;
     float value = 0.0f;
     if (!ReadFloatItem(item, MSG_CTRL_SP_VENDOR, row, pass_status, &value)) return;
@@ -95,7 +95,7 @@ void ShowUnhandledType(int32_t data_type, int32_t row)
 
 void ReadImportRow(DCSData* data, int32_t row, int16_t* pass_status)
 {
-    VnxHandle item = PVImportItems[row];
+    VnxHandle item = Driver.PVImportItems[row];
     if (!item) {
         ReportVendorStatus(*pass_status, MSG_PVIMPORT_VENDOR, row, "");
         return;
@@ -126,11 +126,13 @@ uint8_t ReadCtrlLists(DCSData* data, uint8_t skip_sp, uint8_t skip_op)
 {
     if (skip_sp && skip_op) return 1;
     int16_t pass_status = 0;
-    if (!skip_op && !ReadCtrlList(OPTagList, "for Controller Output Tag List", &pass_status)) {
+    if (!skip_op &&
+        !ReadCtrlList(Driver.OPTagList, "for Controller Output Tag List", &pass_status)) {
         return 0;
     }
     // A failed SP list read leaves the OP values, already read, unstored too.
-    if (!skip_sp && !ReadCtrlList(SPTagList, "for Controller Setpoint Tag List", &pass_status)) {
+    if (!skip_sp &&
+        !ReadCtrlList(Driver.SPTagList, "for Controller Setpoint Tag List", &pass_status)) {
         return 0;
     }
     for (int32_t row = 0; row < RowsToWalk(GetCtrlCount(data), data->CtrlRows); ++row) {
@@ -145,8 +147,8 @@ uint8_t ReadPVImportList(DCSData* data, uint8_t skip)
 {
     if (skip) return 1;
     int16_t pass_status = 0;
-    if (PVImportTagList && GetPVImportCount(data) > 0) {
-        pass_status = ReadTagList(PVImportTagList);
+    if (Driver.PVImportTagList && GetPVImportCount(data) > 0) {
+        pass_status = ReadTagList(Driver.PVImportTagList);
         if (pass_status != 0) {
             ReportVendorStatus(pass_status, MSG_GENERAL_VENDOR_2, -1, "for PV Import Tag List");
             return 0;

@@ -74,9 +74,9 @@ void EmptyTagList(VnxHandle list)
 
 void EmptyTagLists(DCSData* data)
 {
-    EmptyList(SPTagList, CtrlSPItems, ClampRows(GetCtrlCount(data)));
-    EmptyList(OPTagList, CtrlOPItems, ClampRows(GetCtrlCount(data)));
-    EmptyList(PVImportTagList, PVImportItems, ClampRows(GetPVImportCount(data)));
+    EmptyList(Driver.SPTagList, Driver.CtrlSPItems, ClampRows(GetCtrlCount(data)));
+    EmptyList(Driver.OPTagList, Driver.CtrlOPItems, ClampRows(GetCtrlCount(data)));
+    EmptyList(Driver.PVImportTagList, Driver.PVImportItems, ClampRows(GetPVImportCount(data)));
 }
 
 // The items were closed with their lists, so every walked row's item slot is
@@ -86,34 +86,34 @@ int32_t ResetDriver(DCSData* data)
     // Emptied lists die with the library run that made them; a stale handle
     // must not reach the next run's library.
     EmptyTagLists(data);
-    SPTagList = OPTagList = PVImportTagList = nullptr;
+    Driver.SPTagList = Driver.OPTagList = Driver.PVImportTagList = nullptr;
 
     const int32_t pv_rows = ClampRows(GetPVCount(data));
     for (int32_t row = 0; row < pv_rows; ++row) {
-        CloseSlot(&PVExportTags[row]);
+        CloseSlot(&Driver.PVExportTags[row]);
         ServiceEvents();
     }
 
     const int32_t import_rows = ClampRows(GetPVImportCount(data));
     for (int32_t row = 0; row < import_rows; ++row) {
-        PVImportItems[row] = nullptr;
-        CloseSlot(&PVImportTags[row]);
+        Driver.PVImportItems[row] = nullptr;
+        CloseSlot(&Driver.PVImportTags[row]);
         ServiceEvents();
     }
 
     const int32_t ctrl_rows = ClampRows(GetCtrlCount(data));
     for (int32_t row = 0; row < ctrl_rows; ++row) {
-        CtrlOPItems[row] = nullptr;
-        CloseSlot(&CtrlOPTags[row]);
-        CtrlSPItems[row] = nullptr;
-        CloseSlot(&CtrlSPTags[row]);
-        CloseSlot(&CtrlOPInitTags[row]);
-        CloseSlot(&CtrlSPInitTags[row]);
-        CloseSlot(&CtrlModeTags[row]);
+        Driver.CtrlOPItems[row] = nullptr;
+        CloseSlot(&Driver.CtrlOPTags[row]);
+        Driver.CtrlSPItems[row] = nullptr;
+        CloseSlot(&Driver.CtrlSPTags[row]);
+        CloseSlot(&Driver.CtrlOPInitTags[row]);
+        CloseSlot(&Driver.CtrlSPInitTags[row]);
+        CloseSlot(&Driver.CtrlModeTags[row]);
         ServiceEvents();
     }
 
-    CloseSlot(&PVExportArrayTag);
+    CloseSlot(&Driver.PVExportArrayTag);
     ServiceEvents();
 
     DataServicesShutdown();
@@ -134,15 +134,17 @@ uint8_t AnySlot(const VnxHandle* table, int32_t rows)
 
 uint8_t HoldsBinding(DCSData* data)
 {
-    if (SPTagList || OPTagList || PVImportTagList || PVExportArrayTag) return 1;
+    if (Driver.SPTagList || Driver.OPTagList || Driver.PVImportTagList || Driver.PVExportArrayTag) {
+        return 1;
+    }
     const int32_t ctrl_rows = ClampRows(GetCtrlCount(data));
-    const VnxHandle* const ctrl_tables[] = {CtrlSPTags,     CtrlOPTags,     CtrlModeTags,
-                                            CtrlSPInitTags, CtrlOPInitTags, CtrlSPItems,
-                                            CtrlOPItems};
+    const VnxHandle* const ctrl_tables[] = {
+        Driver.CtrlSPTags,     Driver.CtrlOPTags,  Driver.CtrlModeTags, Driver.CtrlSPInitTags,
+        Driver.CtrlOPInitTags, Driver.CtrlSPItems, Driver.CtrlOPItems};
     for (const VnxHandle* table : ctrl_tables) {
         if (AnySlot(table, ctrl_rows)) return 1;
     }
     const int32_t import_rows = ClampRows(GetPVImportCount(data));
-    return AnySlot(PVExportTags, ClampRows(GetPVCount(data))) ||
-           AnySlot(PVImportTags, import_rows) || AnySlot(PVImportItems, import_rows);
+    return AnySlot(Driver.PVExportTags, ClampRows(GetPVCount(data))) ||
+           AnySlot(Driver.PVImportTags, import_rows) || AnySlot(Driver.PVImportItems, import_rows);
 }

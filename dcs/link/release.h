@@ -2,7 +2,7 @@
 #pragma once
 
 #include "dcs/data/dcs_data.h"
-#include "dcs/driver/driver_state.h"
+#include "dcs/link/driver_state.h"
 
 // DCSReset's work; returns what ApiShutdown returned. Works in any state:
 // bound, partly bound by a failed configuration, or already released.

@@ -7,8 +7,8 @@
 
 uint8_t WritePVExportArray(DCSData* data, uint8_t* array_done)
 {
-    if (!PVExportArrayTag) return 0;
-    int16_t status = GetTagStatus(PVExportArrayTag);
+    if (!Driver.PVExportArrayTag) return 0;
+    int16_t status = GetTagStatus(Driver.PVExportArrayTag);
     if (status != 0) {
         ReportVendorStatus(status, MSG_GENERAL_VENDOR_2, -1, "for PV Export Array");
         return 0;
@@ -19,7 +19,7 @@ uint8_t WritePVExportArray(DCSData* data, uint8_t* array_done)
         if (GetPVActive(data, row) != 1) continue;
         any = true;
         float value = NarrowToFloat(GetPVValue(data, row));
-        status = SetArrayElement(PVExportArrayTag, row, 1, &value, VNX_CONV_FLOAT);
+        status = SetArrayElement(Driver.PVExportArrayTag, row, 1, &value, VNX_CONV_FLOAT);
         if (status != 0) {
             // The elements set so far stay unsent; the per-tag path redoes them all.
             ReportVendorStatus(status, MSG_PV_VENDOR, row, "");
@@ -30,7 +30,7 @@ uint8_t WritePVExportArray(DCSData* data, uint8_t* array_done)
         *array_done = 1;
         return 1;
     }
-    status = SendTag(PVExportArrayTag);
+    status = SendTag(Driver.PVExportArrayTag);
     if (status != 0) {
         ReportVendorStatus(status, MSG_GENERAL_VENDOR_2, -1, "for PV Export Array");
         *array_done = 0;
@@ -44,7 +44,7 @@ uint8_t WritePVExportTags(DCSData* data, uint8_t array_done)
 {
     if (array_done == 1) return 0;
     for (int32_t row = 0; row < RowsToWalk(GetPVCount(data), data->PVRows); ++row) {
-        VnxHandle tag = PVExportTags[row];
+        VnxHandle tag = Driver.PVExportTags[row];
         if (GetPVActive(data, row) == 0 || !tag) continue;
         float value = NarrowToFloat(GetPVValue(data, row));
         if (!WriteTagRow(tag, &value, VNX_CONV_FLOAT, MSG_PV_VENDOR, row)) return 0;

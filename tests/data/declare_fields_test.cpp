@@ -5,8 +5,8 @@
 #include <gtest/gtest.h>
 
 #include "dcs/data/declare_fields.h"
-#include "dcs/driver/driver_state.h"
 #include "dcs/driver/entry_points.h"
+#include "dcs/link/driver_state.h"
 #include "tests/data/data_test_util.h"
 #include "tests/support/sim_fixture.h"
 
@@ -168,13 +168,14 @@ TEST_F(DeclareFields, gives_each_row_table_zero_default_cells_and_leaves_the_hos
 TEST_F(DeclareFields, clears_seven_handle_tables_and_the_array_tag_and_keeps_the_rest)
 {
     VnxHandle mark = reinterpret_cast<VnxHandle>(0x1234);
-    VnxHandle* cleared[] = {CtrlOPItems, CtrlSPItems, CtrlOPTags, CtrlSPTags,
-                            PVExportTags, PVImportItems, PVImportTags};
-    VnxHandle* kept[] = {CtrlModeTags, CtrlSPInitTags, CtrlOPInitTags};
+    VnxHandle* cleared[] = {Driver.CtrlOPItems, Driver.CtrlSPItems,  Driver.CtrlOPTags,
+                            Driver.CtrlSPTags,  Driver.PVExportTags, Driver.PVImportItems,
+                            Driver.PVImportTags};
+    VnxHandle* kept[] = {Driver.CtrlModeTags, Driver.CtrlSPInitTags, Driver.CtrlOPInitTags};
     for (VnxHandle* table : cleared) table[0] = table[MAXDCSROWS - 1] = mark;
     for (VnxHandle* table : kept) table[0] = table[MAXDCSROWS - 1] = mark;
-    PVExportArrayTag = SPTagList = OPTagList = PVImportTagList = mark;
-    DataServicesContext = 77;
+    Driver.PVExportArrayTag = Driver.SPTagList = Driver.OPTagList = Driver.PVImportTagList = mark;
+    Driver.DataServicesContext = 77;
     alignas(8) DCSData d{};
 
     DCSLoad(&d);
@@ -187,11 +188,11 @@ TEST_F(DeclareFields, clears_seven_handle_tables_and_the_array_tag_and_keeps_the
         EXPECT_EQ(table[0], mark);
         EXPECT_EQ(table[MAXDCSROWS - 1], mark);
     }
-    EXPECT_EQ(PVExportArrayTag, nullptr);
-    EXPECT_EQ(SPTagList, mark);
-    EXPECT_EQ(OPTagList, mark);
-    EXPECT_EQ(PVImportTagList, mark);
-    EXPECT_EQ(DataServicesContext, 77u);
+    EXPECT_EQ(Driver.PVExportArrayTag, nullptr);
+    EXPECT_EQ(Driver.SPTagList, mark);
+    EXPECT_EQ(Driver.OPTagList, mark);
+    EXPECT_EQ(Driver.PVImportTagList, mark);
+    EXPECT_EQ(Driver.DataServicesContext, 77u);
     FreeDCSData(&d);
 }
 

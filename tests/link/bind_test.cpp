@@ -53,18 +53,19 @@ protected:
     {
         EXPECT_EQ(VnxSimOpenCount(VNX_KIND_TAG), 0);
         EXPECT_EQ(VnxSimOpenCount(VNX_KIND_ITEM), 0);
-        EXPECT_EQ(PVExportArrayTag, nullptr);
+        EXPECT_EQ(Driver.PVExportArrayTag, nullptr);
         EXPECT_EQ(VnxSimApiRunning(), 0);
         int left = 0;
-        for (VnxHandle* table : {CtrlSPTags, CtrlOPTags, CtrlModeTags, CtrlSPInitTags,
-                                 CtrlOPInitTags, CtrlSPItems, CtrlOPItems, PVExportTags,
-                                 PVImportTags, PVImportItems}) {
+        for (VnxHandle* table :
+             {Driver.CtrlSPTags, Driver.CtrlOPTags, Driver.CtrlModeTags, Driver.CtrlSPInitTags,
+              Driver.CtrlOPInitTags, Driver.CtrlSPItems, Driver.CtrlOPItems, Driver.PVExportTags,
+              Driver.PVImportTags, Driver.PVImportItems}) {
             for (int row = 0; row < MAXDCSROWS; ++row) left += table[row] != nullptr;
         }
         EXPECT_EQ(left, 0);
-        EXPECT_EQ(SPTagList, nullptr);
-        EXPECT_EQ(OPTagList, nullptr);
-        EXPECT_EQ(PVImportTagList, nullptr);
+        EXPECT_EQ(Driver.SPTagList, nullptr);
+        EXPECT_EQ(Driver.OPTagList, nullptr);
+        EXPECT_EQ(Driver.PVImportTagList, nullptr);
     }
 
     // Configure a block and expect failure with exactly these messages.
@@ -115,16 +116,18 @@ TEST_F(Configure, binds_small_block_in_exact_call_order)
     EXPECT_EQ(WinShimSleepTotal(), 10000u);
 #endif
     // Every slot holds the handle of its own column.
-    EXPECT_NE(PVExportArrayTag, nullptr);
-    const VnxHandle row_tags[] = {CtrlSPTags[0], CtrlOPTags[0], CtrlModeTags[0], CtrlSPInitTags[0],
-                                  CtrlOPInitTags[0], PVExportTags[0], PVImportTags[0]};
+    EXPECT_NE(Driver.PVExportArrayTag, nullptr);
+    const VnxHandle row_tags[] = {Driver.CtrlSPTags[0],     Driver.CtrlOPTags[0],
+                                  Driver.CtrlModeTags[0],   Driver.CtrlSPInitTags[0],
+                                  Driver.CtrlOPInitTags[0], Driver.PVExportTags[0],
+                                  Driver.PVImportTags[0]};
     for (VnxHandle h : row_tags) EXPECT_NE(h, nullptr);
     EXPECT_EQ(VnxSimOpenCount(VNX_KIND_TAG), 8);
     EXPECT_EQ(VnxSimOpenCount(VNX_KIND_ITEM), 3);
-    EXPECT_NE(CtrlSPItems[0], CtrlSPTags[0]);
-    EXPECT_NE(SPTagList, nullptr);
-    EXPECT_NE(OPTagList, nullptr);
-    EXPECT_NE(PVImportTagList, nullptr);
+    EXPECT_NE(Driver.CtrlSPItems[0], Driver.CtrlSPTags[0]);
+    EXPECT_NE(Driver.SPTagList, nullptr);
+    EXPECT_NE(Driver.OPTagList, nullptr);
+    EXPECT_NE(Driver.PVImportTagList, nullptr);
 }
 
 TEST_F(Configure, adds_list_items_in_row_order_sp_before_op)
@@ -145,9 +148,9 @@ TEST_F(Configure, adds_list_items_in_row_order_sp_before_op)
                      "AddTagToList(list:2, \"B.OP\") = item:B.OP", "CreateTagList() = list:3",
                      "AddTagToList(list:3, \"X1\") = item:X1",
                      "AddTagToList(list:3, \"X2\") = item:X2"}));
-    EXPECT_NE(CtrlSPItems[1], nullptr);
-    EXPECT_NE(CtrlOPItems[1], nullptr);
-    EXPECT_NE(PVImportItems[1], nullptr);
+    EXPECT_NE(Driver.CtrlSPItems[1], nullptr);
+    EXPECT_NE(Driver.CtrlOPItems[1], nullptr);
+    EXPECT_NE(Driver.PVImportItems[1], nullptr);
 }
 
 TEST_F(Configure, creates_no_list_for_a_table_without_rows)
@@ -158,9 +161,9 @@ TEST_F(Configure, creates_no_list_for_a_table_without_rows)
     DefineTagsFor(b);
     ASSERT_EQ(ConfigureDriver(b.get()), 1);
     EXPECT_EQ(VnxSimCallCount(VNX_OP_CreateTagList), 0);
-    EXPECT_EQ(SPTagList, nullptr);
-    EXPECT_EQ(OPTagList, nullptr);
-    EXPECT_EQ(PVImportTagList, nullptr);
+    EXPECT_EQ(Driver.SPTagList, nullptr);
+    EXPECT_EQ(Driver.OPTagList, nullptr);
+    EXPECT_EQ(Driver.PVImportTagList, nullptr);
 }
 
 TEST_F(Configure, settles_and_fails_after_failed_startups)
@@ -436,8 +439,8 @@ TEST_F(Configure, never_reads_a_row_without_cells_when_binding)
     b.import(0).Cells = nullptr;
     BuildTagLists(b.get());
     EXPECT_EQ(TraceOf({"ValidateTagName", "OpenTag", "AddTagToList"}), Lines{});
-    EXPECT_EQ(CtrlSPItems[0], nullptr);
-    EXPECT_EQ(PVImportItems[0], nullptr);
+    EXPECT_EQ(Driver.CtrlSPItems[0], nullptr);
+    EXPECT_EQ(Driver.PVImportItems[0], nullptr);
     ResetDriver(b.get());
 }
 
@@ -586,7 +589,7 @@ TEST_F(Configure, shows_one_box_per_refused_row_count)
     DefineTagsFor(c);
     EXPECT_EQ(ConfigureDriver(c.get()), 1);
     EXPECT_TRUE(Boxes().empty());
-    EXPECT_NE(PVImportItems[MAXDCSROWS - 1], nullptr);
+    EXPECT_NE(Driver.PVImportItems[MAXDCSROWS - 1], nullptr);
     ResetDriver(c.get());
     ExpectReleased();
 }

@@ -124,7 +124,7 @@ TEST_F(Exchange, reads_only_the_sp_of_an_inactive_controller)
 {
     block.AddController("C1", 0, 1.0, 0.25);
     DCSData* d = Bind();
-    CtrlOPItems[0] = nullptr;  // an inactive row's missing OP item is not reported
+    Driver.CtrlOPItems[0] = nullptr;  // an inactive row's missing OP item is not reported
     VnxSimSetFloat("C1.OP", 0, 80.0f);
     VnxSimSetFloat("C1.SP", 0, 7.0f);
 
@@ -173,11 +173,11 @@ TEST_F(Exchange, missing_op_item_report_carries_the_pass_status)
 {
     for (const char* base : {"C0", "C1", "C2", "C3", "C4"}) block.AddController(base, 1, 0.0, 0.0);
     DCSData* d = Bind();
-    CtrlOPItems[0] = nullptr;  // before any value read: the list reads' 0
+    Driver.CtrlOPItems[0] = nullptr;  // before any value read: the list reads' 0
     VnxSimInject(VNX_OP_GetTagValue, "C1.SP", 36, 0, -1);
-    CtrlOPItems[2] = nullptr;  // after the failed read: its status
-    CtrlOPItems[4] = nullptr;  // after C2.SP and C3 read well: 0 again
-    CtrlSPItems[3] = nullptr;  // a missing SP item is never reported
+    Driver.CtrlOPItems[2] = nullptr;  // after the failed read: its status
+    Driver.CtrlOPItems[4] = nullptr;  // after C2.SP and C3 read well: 0 again
+    Driver.CtrlSPItems[3] = nullptr;  // a missing SP item is never reported
 
     SimulateStep(d);
 
@@ -201,10 +201,11 @@ TEST_F(Exchange, pass_status_starts_at_zero_in_every_call)
     block.AddImport("I1");
     DCSData* d = Bind();
     // The items keep what an earlier read of their lists fetched.
-    for (VnxHandle list : {SPTagList, OPTagList, PVImportTagList}) ReadTagList(list);
-    OPTagList = SPTagList = PVImportTagList = nullptr;
-    CtrlOPItems[0] = nullptr;
-    PVImportItems[0] = nullptr;
+    for (VnxHandle list : {Driver.SPTagList, Driver.OPTagList, Driver.PVImportTagList})
+        ReadTagList(list);
+    Driver.OPTagList = Driver.SPTagList = Driver.PVImportTagList = nullptr;
+    Driver.CtrlOPItems[0] = nullptr;
+    Driver.PVImportItems[0] = nullptr;
     ClearTrace();
     VnxSimInject(VNX_OP_GetTagValue, "C1.OP", 36, 0, -1);
     VnxSimInject(VNX_OP_GetTagValue, "I1", 16, 0, -1);
@@ -230,7 +231,7 @@ TEST_F(Exchange, failed_op_list_read_changes_no_controller_and_the_pass_goes_on)
     DCSData* d = Bind();
     VnxSimSetFloat("C1.OP", 0, 80.0f);
     VnxSimSetFloat("IMP", 0, 9.5f);
-    VnxSimInjectList(VNX_OP_ReadTagList, OPTagList, 9, 0, -1);
+    VnxSimInjectList(VNX_OP_ReadTagList, Driver.OPTagList, 9, 0, -1);
 
     EXPECT_EQ(DCSSimulate(d), 1);
 
@@ -250,7 +251,7 @@ TEST_F(Exchange, failed_sp_list_read_leaves_the_op_values_unstored_too)
     block.AddController("C1", 1, 3.0, 0.25);
     DCSData* d = Bind();
     VnxSimSetFloat("C1.OP", 0, 80.0f);
-    VnxSimInjectList(VNX_OP_ReadTagList, SPTagList, 37, 0, -1);
+    VnxSimInjectList(VNX_OP_ReadTagList, Driver.SPTagList, 37, 0, -1);
 
     SimulateStep(d);
 
@@ -287,7 +288,7 @@ TEST_F(Exchange, failed_import_list_read_changes_no_import)
     block.AddImport("I0", 0, 1, 1.25);
     DCSData* d = Bind();
     VnxSimSetFloat("I0", 0, 8.0f);
-    VnxSimInjectList(VNX_OP_ReadTagList, PVImportTagList, 254, 0, -1);
+    VnxSimInjectList(VNX_OP_ReadTagList, Driver.PVImportTagList, 254, 0, -1);
 
     SimulateStep(d);
 
@@ -364,7 +365,7 @@ TEST_F(Exchange, reports_bad_import_io_quality_and_value_reads_per_row)
     block.AddImport("I3", 0, 1, 1.0);
     block.AddImport("I4", 0, 0, 1.0);  // inactive: no call, no report, even without an item
     DCSData* d = Bind();
-    PVImportItems[4] = nullptr;
+    Driver.PVImportItems[4] = nullptr;
     VnxSimSetIOStatus("I0", 11);
     VnxSimSetQuality("I1", 3);
     VnxSimInject(VNX_OP_GetTagValue, "I2", 17, 0, -1);
@@ -428,7 +429,7 @@ TEST_F(Exchange, writes_every_non_zero_active_row_to_its_own_tag_without_array_t
     block.AddPV("P2", 2, 12.0);
     block.AddPV("P3", 1, 13.0);
     DCSData* d = Bind();
-    PVExportTags[3] = nullptr;  // passed over without a report
+    Driver.PVExportTags[3] = nullptr;  // passed over without a report
 
     SimulateStep(d);
 
@@ -554,8 +555,8 @@ TEST_F(Exchange, walks_at_most_maxdcsrows_rows)
     VnxSimDefineArray("ARR", 0, MAXDCSROWS, 0.0f);
     DCSData* d = block.get();
     ApiStartup();
-    DataServicesStartup(&DataServicesContext);
-    PVExportArrayTag = OpenTag("ARR");
+    DataServicesStartup(&Driver.DataServicesContext);
+    Driver.PVExportArrayTag = OpenTag("ARR");
     ClearTrace();
 
     SimulateStep(d);
@@ -575,7 +576,7 @@ TEST_F(Exchange, walks_no_row_for_a_negative_count)
     block.AddImport("I1", 0, 1);
     block.AddPV("P1", 1, 1.0);
     DCSData* d = Bind();
-    OPTagList = SPTagList = PVImportTagList = nullptr;
+    Driver.OPTagList = Driver.SPTagList = Driver.PVImportTagList = nullptr;
     d->CtrlCount = -1;
     d->PVImportCount = -1;
     d->PVCount = -1;

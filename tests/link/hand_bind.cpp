@@ -1,16 +1,16 @@
 #include "tests/link/hand_bind.h"
 
-#include "dcs/driver/driver_state.h"
+#include "dcs/link/driver_state.h"
 
 void BindByHand(TestBlock& block)
 {
     DCSData* d = block.get();
     ApiStartup();
-    DataServicesStartup(&DataServicesContext);
-    if (d->GenData && d->GenData[0].Text) PVExportArrayTag = OpenTag(d->GenData[0].Text);
+    DataServicesStartup(&Driver.DataServicesContext);
+    if (d->GenData && d->GenData[0].Text) Driver.PVExportArrayTag = OpenTag(d->GenData[0].Text);
 
-    VnxHandle* ctrl_tables[5] = {CtrlSPTags, CtrlOPTags, CtrlModeTags, CtrlSPInitTags,
-                                 CtrlOPInitTags};
+    VnxHandle* ctrl_tables[5] = {Driver.CtrlSPTags, Driver.CtrlOPTags, Driver.CtrlModeTags,
+                                 Driver.CtrlSPInitTags, Driver.CtrlOPInitTags};
     for (int r = 0; r < d->CtrlCount; ++r) {
         for (int c = 0; c < 5; ++c) {
             const char* name = d->CtrlRows[r].Cells[c].Text;
@@ -19,28 +19,28 @@ void BindByHand(TestBlock& block)
     }
     for (int r = 0; r < d->PVCount; ++r) {
         const char* name = d->PVRows[r].Cells[0].Text;
-        if (name) PVExportTags[r] = OpenTag(name);
+        if (name) Driver.PVExportTags[r] = OpenTag(name);
     }
     for (int r = 0; r < d->PVImportCount; ++r) {
         const char* name = d->PVImportRows[r].Cells[0].Text;
-        if (name) PVImportTags[r] = OpenTag(name);
+        if (name) Driver.PVImportTags[r] = OpenTag(name);
     }
 
     if (d->CtrlCount > 0) {
-        SPTagList = CreateTagList();
-        OPTagList = CreateTagList();
+        Driver.SPTagList = CreateTagList();
+        Driver.OPTagList = CreateTagList();
         for (int r = 0; r < d->CtrlCount; ++r) {
             const char* sp = d->CtrlRows[r].Cells[0].Text;
             const char* op = d->CtrlRows[r].Cells[1].Text;
-            if (sp) CtrlSPItems[r] = AddTagToList(SPTagList, sp);
-            if (op) CtrlOPItems[r] = AddTagToList(OPTagList, op);
+            if (sp) Driver.CtrlSPItems[r] = AddTagToList(Driver.SPTagList, sp);
+            if (op) Driver.CtrlOPItems[r] = AddTagToList(Driver.OPTagList, op);
         }
     }
     if (d->PVImportCount > 0) {
-        PVImportTagList = CreateTagList();
+        Driver.PVImportTagList = CreateTagList();
         for (int r = 0; r < d->PVImportCount; ++r) {
             const char* name = d->PVImportRows[r].Cells[0].Text;
-            if (name) PVImportItems[r] = AddTagToList(PVImportTagList, name);
+            if (name) Driver.PVImportItems[r] = AddTagToList(Driver.PVImportTagList, name);
         }
     }
 }

@@ -106,7 +106,7 @@ TEST_F(InitialValues, start_and_stop_write_integer_modes_to_active_rows_only)
     block.AddController("C", 1);
     block.AddController("D", 1);
     DCSData* d = Bind();
-    CtrlModeTags[3] = nullptr;  // passed over without a report
+    Driver.CtrlModeTags[3] = nullptr;  // passed over without a report
 
     EXPECT_EQ(DCSStart(d), 0);
     EXPECT_THAT(TraceOf({"SetTagValue", "ServiceEvents"}),

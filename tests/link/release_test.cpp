@@ -61,13 +61,14 @@ protected:
         EXPECT_EQ(VnxSimOpenCount(VNX_KIND_TAG), 0);
         EXPECT_EQ(VnxSimOpenCount(VNX_KIND_ITEM), 0);
         int left = 0;
-        for (VnxHandle* table : {CtrlSPTags, CtrlOPTags, CtrlModeTags, CtrlSPInitTags,
-                                 CtrlOPInitTags, CtrlSPItems, CtrlOPItems, PVExportTags,
-                                 PVImportTags, PVImportItems}) {
+        for (VnxHandle* table :
+             {Driver.CtrlSPTags, Driver.CtrlOPTags, Driver.CtrlModeTags, Driver.CtrlSPInitTags,
+              Driver.CtrlOPInitTags, Driver.CtrlSPItems, Driver.CtrlOPItems, Driver.PVExportTags,
+              Driver.PVImportTags, Driver.PVImportItems}) {
             for (int row = 0; row < MAXDCSROWS; ++row) left += table[row] != nullptr;
         }
         EXPECT_EQ(left, 0);
-        EXPECT_EQ(PVExportArrayTag, nullptr);
+        EXPECT_EQ(Driver.PVExportArrayTag, nullptr);
     }
 };
 
@@ -94,9 +95,9 @@ TEST_F(Reset, releases_bound_driver_in_step_order)
     EXPECT_EQ(Calls("CloseTag"), 5u + 3 + 1 + 10 + 1);
     EXPECT_EQ(Calls("ServiceEvents"), 5u + 3 + 1 + 2 + 1);
     ExpectReleased();
-    EXPECT_EQ(SPTagList, nullptr);
-    EXPECT_EQ(OPTagList, nullptr);
-    EXPECT_EQ(PVImportTagList, nullptr);
+    EXPECT_EQ(Driver.SPTagList, nullptr);
+    EXPECT_EQ(Driver.OPTagList, nullptr);
+    EXPECT_EQ(Driver.PVImportTagList, nullptr);
     EXPECT_TRUE(Messages().empty());
 }
 
@@ -156,9 +157,9 @@ TEST_F(Reset, walks_only_rows_the_block_counts_now)
     DCSData* d = b.get();
     d->PVCount = 1;
     ResetDriver(d);
-    EXPECT_EQ(PVExportTags[0], nullptr);
-    EXPECT_NE(PVExportTags[1], nullptr);
-    EXPECT_NE(PVExportTags[2], nullptr);
+    EXPECT_EQ(Driver.PVExportTags[0], nullptr);
+    EXPECT_NE(Driver.PVExportTags[1], nullptr);
+    EXPECT_NE(Driver.PVExportTags[2], nullptr);
     EXPECT_EQ(VnxSimOpenCount(VNX_KIND_TAG), 2);
 }
 
@@ -171,12 +172,13 @@ TEST_F(Reset, walk_is_bounded_by_handle_tables)
     d->CtrlCount = MAXDCSROWS + 500;
     d->PVCount = -1;
     d->PVImportCount = MAXDCSROWS;
-    CtrlModeTags[MAXDCSROWS - 1] = reinterpret_cast<VnxHandle>(0x7777);  // the last slot is walked
+    Driver.CtrlModeTags[MAXDCSROWS - 1] =
+        reinterpret_cast<VnxHandle>(0x7777);  // the last slot is walked
     ResetDriver(d);
     EXPECT_EQ(Calls("ServiceEvents"), 5u + 0 + MAXDCSROWS + MAXDCSROWS + 1);
     EXPECT_EQ(Calls("CloseTag"), 5u + 0 + 1 + 10 + 1 + 1);
-    EXPECT_EQ(CtrlModeTags[MAXDCSROWS - 1], nullptr);
-    EXPECT_NE(PVExportTags[0], nullptr);
+    EXPECT_EQ(Driver.CtrlModeTags[MAXDCSROWS - 1], nullptr);
+    EXPECT_NE(Driver.PVExportTags[0], nullptr);
 }
 
 // A library that never ends a list cannot hold the reset forever.
@@ -184,7 +186,7 @@ TEST_F(Reset, empties_at_most_max_rows_items_per_list)
 {
     TestBlock b;
     Bind(b);
-    const VnxHandle list = SPTagList;
+    const VnxHandle list = Driver.SPTagList;
     VnxSimInjectList(VNX_OP_ListNext, list, 0x7777, 0, -1);
     ResetDriver(b.get());
     EXPECT_EQ(Calls("ListNext"), MAXDCSROWS + 2u + 1);
@@ -198,8 +200,8 @@ TEST_F(Reset, releases_items_a_cut_short_walk_did_not_meet)
 {
     TestBlock b;
     Bind(b);
-    VnxSimInjectList(VNX_OP_ListFirst, SPTagList, 0, 0, 1);
-    VnxSimInjectList(VNX_OP_ListNext, OPTagList, 0, 0, 1);
+    VnxSimInjectList(VNX_OP_ListFirst, Driver.SPTagList, 0, 0, 1);
+    VnxSimInjectList(VNX_OP_ListNext, Driver.OPTagList, 0, 0, 1);
     ResetDriver(b.get());
     const Lines walked_sp{"ListRewind(list:1) = 0", "ListFirst(list:1) = 0",
                           "RemoveTagFromList(list:1, item:A.SP) = 0", "CloseTag(item:A.SP) = 0",

@@ -72,7 +72,7 @@ std::vector<std::string> RunSequence(const std::vector<int>& sequence)
     Capture capture;
     VnxSimReset();
     WinShimReset();
-    ClearDriverStateForTest();
+    Driver = DriverState{};
     IFaceSetMessageEcho(0);
     IFaceSetMessageSink(&OnMessage, &capture);
     const int32_t live_before = HostLiveBlocks();
@@ -177,8 +177,8 @@ TEST_F(BoundDriver, load_releases_what_it_forgets_and_reset_the_rest)
                   "CloseTag(tag:A.OP) = 0", "CloseTag(tag:A.SP) = 0", "CloseTag(tag:P0) = 0",
                   "CloseTag(tag:X0) = 0", "CloseTag(tag:PVARR) = 0"}));
     EXPECT_EQ(VnxSimOpenCount(VNX_KIND_ITEM), 0);
-    EXPECT_NE(SPTagList, nullptr);
-    EXPECT_EQ(PVExportArrayTag, nullptr);
+    EXPECT_NE(Driver.SPTagList, nullptr);
+    EXPECT_EQ(Driver.PVExportArrayTag, nullptr);
     DCSReset(b.get());
     EXPECT_EQ(VnxSimOpenCount(VNX_KIND_TAG), 0);
     EXPECT_EQ(VnxSimOpenCount(VNX_KIND_ITEM), 0);

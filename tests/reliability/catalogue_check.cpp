@@ -6,7 +6,7 @@
 
 #include "dcs/diag/message_keys.h"
 #include "dcs/diag/report.h"
-#include "dcs/driver/driver_state.h"
+#include "dcs/link/driver_state.h"
 
 namespace {
 

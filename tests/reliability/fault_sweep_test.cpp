@@ -61,7 +61,7 @@ void StartClean(Capture& capture)
 {
     VnxSimReset();
     WinShimReset();
-    ClearDriverStateForTest();
+    Driver = DriverState{};
     IFaceHeapFailAllocation(0);
     IFaceSetMessageEcho(0);
     IFaceSetMessageSink(&OnMessage, &capture);

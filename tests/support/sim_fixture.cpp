@@ -1,23 +1,8 @@
 #include "tests/support/sim_fixture.h"
 
-#include <cstring>
-
 #if !defined(_WIN32)
 #include "standins/winshim/winshim_double.h"
 #endif
-
-void ClearDriverStateForTest()
-{
-    for (VnxHandle* table : {CtrlSPTags, CtrlOPTags, CtrlModeTags, CtrlSPInitTags, CtrlOPInitTags,
-                             CtrlSPItems, CtrlOPItems, PVExportTags, PVImportTags, PVImportItems}) {
-        std::memset(table, 0, sizeof(VnxHandle) * MAXDCSROWS);
-    }
-    PVExportArrayTag = nullptr;
-    SPTagList = nullptr;
-    OPTagList = nullptr;
-    PVImportTagList = nullptr;
-    DataServicesContext = 0;
-}
 
 void SimTest::Capture(const IFaceMessage* m, void* user)
 {
@@ -43,7 +28,7 @@ void SimTest::SetUp()
 {
     VnxSimReset();
     VnxSimTraceEnable(1);
-    ClearDriverStateForTest();
+    Driver = DriverState{};
     IFaceSetMessageEcho(0);
     IFaceSetMessageSink(&SimTest::Capture, this);
 #if !defined(_WIN32)
@@ -56,7 +41,7 @@ void SimTest::TearDown()
     IFaceSetMessageSink(nullptr, nullptr);
     IFaceHeapFailAllocation(0);
     VnxSimReset();
-    ClearDriverStateForTest();
+    Driver = DriverState{};
 }
 
 std::vector<std::string> SimTest::Trace() const

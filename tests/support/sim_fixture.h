@@ -8,7 +8,7 @@
 
 #include <gtest/gtest.h>
 
-#include "dcs/driver/driver_state.h"
+#include "dcs/link/driver_state.h"
 #include "standins/iface/iface_control.h"
 #include "standins/vnxsim/vnxsim.h"
 #include "tests/support/test_block.h"
@@ -19,9 +19,6 @@ constexpr bool kBoxesRecorded = false;
 #else
 constexpr bool kBoxesRecorded = true;
 #endif
-
-// Every DriverState slot back to zero, lists included.
-void ClearDriverStateForTest();
 
 class SimTest : public ::testing::Test {
 protected:
