@@ -3,7 +3,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
-for preset in linux-i686 win32; do
+# win32 first: the Linux tree checks the Windows module when it exists.
+for preset in win32 linux-i686; do
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset"
 done

@@ -8,11 +8,14 @@
 #if defined(_WIN32)
 #  if defined(IFACE_BUILDING)
 #    define IFACE_API __declspec(dllexport)
+#    define IFACE_CLASS  // exported under Microsoft's names (win32/iface.def)
 #  else
 #    define IFACE_API __declspec(dllimport)
+#    define IFACE_CLASS __declspec(dllimport)
 #  endif
 #else
 #  define IFACE_API __attribute__((visibility("default")))
+#  define IFACE_CLASS IFACE_API
 #endif
 
 extern "C" {
@@ -29,7 +32,9 @@ IFACE_API void ErrorMsg(const char* key, ...);
 }
 
 // The host's string. Two 32-bit words: the library's own, then the characters.
-class IFACE_API Text {
+// On Windows its members are thiscall (this in ECX, the callee pops), as both
+// compilers call members on i686.
+class IFACE_CLASS Text {
 public:
     Text(const char* text);
     ~Text();

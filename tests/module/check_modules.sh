@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Checks what the built driver module shows the loader.
 #   check_modules.sh linux <libvornak.so>
-#   check_modules.sh win32 <vornak.dll> <VNXAPIWX.def>
+#   check_modules.sh win32 <vornak.dll> <VNXAPIWX.def> <iface.def>
+#   check_modules.sh iface <iface.dll>      (the stand-in host interface library)
 set -uo pipefail
 
 ENTRY_POINTS="DCSConfigure DCSDestroy DCSInitialize DCSLoad DCSReset DCSSimulate DCSStart DCSStop DCSTimeZero"
@@ -13,6 +14,12 @@ fail() {
 }
 
 sorted_words() { tr ' ' '\n' | sed '/^$/d' | sort -u; }
+
+export_names() {
+  awk '/^\[Ordinal\/Name Pointer\] Table/ { on = 1; next }
+       on && NF == 0 { on = 0 }
+       on { print $NF }' <<<"$1"
+}
 
 # Exactly the nine entry points, nothing more or less.
 check_exports() {
@@ -49,8 +56,26 @@ check_linux() {
   done
 }
 
+# The import lines of one DLL in objdump -p's listing: "<thunk> <hint/ordinal> <name>".
+imports_of() {
+  awk -v want="$(tr 'A-Z' 'a-z' <<<"$1")" '
+    /DLL Name:/ { on = (tolower($3) == want); if (on) getline; next }
+    on && NF == 0 { on = 0 }
+    on { print }' <<<"$2"
+}
+
+# Names a .def gives the import table: the "==" name where there is one.
+def_import_names() {
+  sed -n '/^EXPORTS/,$p' "$1" | sed '1d; s/;.*//' |
+    awk 'NF == 0 { next } { name = $1; for (i = 1; i < NF; i++) if ($i == "==") name = $(i + 1); print name }' |
+    sort -u
+}
+
+# DLLs a Windows module may import besides its two neighbours: the system's own.
+SYSTEM_DLLS="kernel32.dll user32.dll msvcrt.dll"
+
 check_win32() {
-  local dll=$1 def=$2
+  local dll=$1 def=$2 iface_def=$3
   if [ ! -f "$dll" ]; then
     fail "$dll does not exist: build the win32 preset first (scripts/build.sh builds both targets)"
     return
@@ -60,9 +85,7 @@ check_win32() {
     fail "i686-w64-mingw32-objdump cannot read $dll"
     return
   fi
-  check_exports "$dll" "$(awk '/^\[Ordinal\/Name Pointer\] Table/ { on = 1; next }
-                              on && NF == 0 { on = 0 }
-                              on { print $NF }' <<<"$dump" | sort -u)"
+  check_exports "$dll" "$(export_names "$dump" | sort -u)"
 
   # As on Linux, no allocation function may come from outside the module.
   local allocators
@@ -72,12 +95,33 @@ check_win32() {
     fail "$dll imports allocation functions: $(echo $allocators)"
   fi
 
-  # Import lines of VNXAPIWX.dll: "<thunk> <ordinal> <name>"; by ordinal means
-  # the thunk's top bit is set and there is no name.
+  # Only the neighbours and system DLLs: no C++ runtime, libgcc or thread DLL.
+  local dlls d
+  dlls=$(awk '/DLL Name:/ { print tolower($3) }' <<<"$dump" | sort -u)
+  for d in $dlls; do
+    case " vnxapiwx.dll iface.dll $SYSTEM_DLLS " in
+      *" $d "*) ;;
+      *) fail "$dll imports from $d, which is neither a neighbour nor one of: $SYSTEM_DLLS" ;;
+    esac
+  done
+
+  # The host interface library by name: exactly its nine C functions and Text's
+  # three members under Microsoft's names, as the .def gives them.
+  local found_iface expected_iface
+  found_iface=$(imports_of iface.dll "$dump" | awk '{ print $NF }' | sort -u)
+  expected_iface=$(def_import_names "$iface_def")
+  if [ "$found_iface" != "$expected_iface" ]; then
+    fail "$dll imports other names from iface.dll than $iface_def gives:"
+    diff <(echo "$expected_iface") <(echo "$found_iface") | sed -n 's/^</  missing/p; s/^>/  extra/p' >&2
+  fi
+  local mangled
+  mangled=$(grep -o '_ZN[A-Za-z0-9_]*' <<<"$dump" | sort -u)
+  [ -z "$mangled" ] || fail "$dll names members as our compiler mangles them: $(echo $mangled)"
+
+  # Import lines of VNXAPIWX.dll: by ordinal means the thunk's top bit is set
+  # and there is no name.
   local imports
-  imports=$(awk 'tolower($0) ~ /dll name: vnxapiwx\.dll/ { on = 1; getline; next }
-                 on && NF == 0 { on = 0 }
-                 on { print }' <<<"$dump")
+  imports=$(imports_of VNXAPIWX.dll "$dump")
   if [ -z "$imports" ]; then
     fail "$dll imports nothing from VNXAPIWX.dll"
     return
@@ -97,10 +141,30 @@ check_win32() {
   fi
 }
 
+# Text under Microsoft's names and no member under ours, in a name table the
+# loader can search (ascending byte order).
+check_iface() {
+  local dll=$1 names
+  if ! names=$(export_names "$(i686-w64-mingw32-objdump -p "$dll")"); then
+    fail "i686-w64-mingw32-objdump cannot read $dll"
+    return
+  fi
+  local name
+  for name in '??0Text@@QAE@PBD@Z' '??1Text@@QAE@XZ' '??YText@@QAEAAV0@PBD@Z'; do
+    grep -qxF "$name" <<<"$names" || fail "$dll does not export $name"
+  done
+  local ours
+  ours=$(grep '^_Z' <<<"$names")
+  [ -z "$ours" ] || fail "$dll exports names as our compiler mangles them: $(echo $ours)"
+  [ "$names" = "$(LC_ALL=C sort <<<"$names")" ] || fail "$dll's export names are not in ascending order"
+}
+
 case "${1:-}" in
   linux) check_linux "$2" ;;
-  win32) check_win32 "$2" "$3" ;;
-  *) echo "usage: $0 linux <libvornak.so> | win32 <vornak.dll> <VNXAPIWX.def>" >&2; exit 2 ;;
+  win32) check_win32 "$2" "$3" "$4" ;;
+  iface) check_iface "$2" ;;
+  *) echo "usage: $0 linux <libvornak.so> | win32 <vornak.dll> <VNXAPIWX.def> <iface.def> | iface <iface.dll>" >&2
+     exit 2 ;;
 esac
 
 if [ "$failures" -ne 0 ]; then
