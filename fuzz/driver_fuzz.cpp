@@ -7,15 +7,20 @@
 // nothing left open, no stray write into the block, the host heap balanced.
 // A violation aborts, so libFuzzer keeps the input.
 //
-// The input is read front to back, a byte at a time; a missing byte reads as
-// 0, and 0 always means the plain choice, so the empty input is a realistic
-// block run through a clean lifecycle.
+// The choices are read a byte at a time from the end of the input and texts
+// (tag names, raw values) from its front (FuzzedDataProvider); a missing byte
+// reads as 0, and 0 always means the plain choice, so the empty input is a
+// realistic block run through a clean lifecycle. driver_fuzz.dict names the
+// tags the control system knows and the bytes that grow a table to its limit.
+#include <fuzzer/FuzzedDataProvider.h>
+
 #include <algorithm>
 #include <climits>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <limits>
 #include <string>
 #include <vector>
@@ -32,34 +37,56 @@ namespace {
 
 class Input {
 public:
-    Input(const uint8_t* data, size_t size) : data_(data), size_(size) {}
-    uint8_t Byte() { return pos_ < size_ ? data_[pos_++] : 0; }
+    Input(const uint8_t* data, size_t size) : fdp_(data, size) {}
+    uint8_t Byte() { return fdp_.ConsumeIntegral<uint8_t>(); }
     uint16_t Word()
     {
         const uint16_t low = Byte();
         return static_cast<uint16_t>(low | (Byte() << 8));
     }
+    size_t Index(size_t n) { return fdp_.ConsumeIntegralInRange<size_t>(0, n - 1); }
     template <typename T, size_t N>
     T Pick(const T (&choices)[N])
     {
-        return choices[Byte() % N];
+        return choices[Index(N)];
+    }
+    std::string Text() { return fdp_.ConsumeRandomLengthString(64); }
+    double Bits()
+    {
+        const uint64_t bits = fdp_.ConsumeIntegral<uint64_t>();
+        double value;
+        std::memcpy(&value, &bits, sizeof value);
+        return value;
     }
 
 private:
-    const uint8_t* data_;
-    size_t size_;
-    size_t pos_ = 0;
+    FuzzedDataProvider fdp_;
 };
 
 const int kNamedRows = 5;  // rows past these name tags the control system lacks
 
-std::string CtrlName(int row, int col)
+// Tag names of every row a table can have, made once: C<row>.SP ... .OPI,
+// P<row>, I<row>.
+enum NameKind { CTRL_SP, CTRL_OP, CTRL_MODE, CTRL_SPI, CTRL_OPI, PV_NAME, IMPORT_NAME, NAME_KINDS };
+
+const std::string& RowName(int kind, int row)
 {
-    static const char* const suffix[5] = {".SP", ".OP", ".MODE", ".SPI", ".OPI"};
-    return "C" + std::to_string(row) + suffix[col];
+    static const std::vector<std::string> names = [] {
+        static const char* const prefix[NAME_KINDS] = {"C", "C", "C", "C", "C", "P", "I"};
+        static const char* const suffix[NAME_KINDS] = {".SP", ".OP", ".MODE", ".SPI", ".OPI", "", ""};
+        std::vector<std::string> all;
+        for (int r = 0; r <= MAXDCSROWS; ++r) {
+            for (int k = 0; k < NAME_KINDS; ++k) {
+                all.push_back(prefix[k] + std::to_string(r) + suffix[k]);
+            }
+        }
+        return all;
+    }();
+    return names[static_cast<size_t>(row) * NAME_KINDS + kind];
 }
-std::string PVName(int row) { return "P" + std::to_string(row); }
-std::string ImportName(int row) { return "I" + std::to_string(row); }
+const std::string& CtrlName(int row, int col) { return RowName(CTRL_SP + col, row); }
+const std::string& PVName(int row) { return RowName(PV_NAME, row); }
+const std::string& ImportName(int row) { return RowName(IMPORT_NAME, row); }
 
 // A row count: mostly a few rows, now and then one the tables cannot hold.
 // Returns the count and how many rows the host really has behind it.
@@ -85,9 +112,10 @@ int16_t PickActive(Input& in)
     return in.Pick(actives);
 }
 
+// A value a host may hold, or any 64 bits from the input.
 double PickValue(Input& in)
 {
-    const double values[] = {1.5,
+    static const double values[] = {1.5,
                              0.0,
                              std::numeric_limits<double>::quiet_NaN(),
                              std::numeric_limits<double>::infinity(),
@@ -97,16 +125,22 @@ double PickValue(Input& in)
                              0.425,
                              std::numeric_limits<double>::denorm_min(),
                              -0.0};
-    return in.Pick(values);
+    const size_t n = sizeof values / sizeof values[0];
+    const size_t i = in.Index(n + 1);
+    return i < n ? values[i] : in.Bits();
 }
 
-// Names a host should not send, or the names of other rows and tables.
-const char* PickName(Input& in)
+// Names a host should not send, the names of other rows and tables, or any
+// text from the input; each in a guarded buffer of its own (null stays null).
+char* PickName(Input& in, GuardedBlock& b)
 {
     static const std::string huge(300, 'L');
     static const char* const names[] = {nullptr, "",   "   ",         "C0.SP",     "P0",
                                         "I1",    "ARR", "no such tag", "bad name!", huge.c_str()};
-    return in.Pick(names);
+    const size_t n = sizeof names / sizeof names[0];
+    const size_t i = in.Index(n + 1);
+    if (i == n) return b.Name(in.Text());
+    return names[i] ? b.Name(names[i]) : nullptr;
 }
 
 void DefineTags(Input& in, size_t pv_rows)
@@ -129,21 +163,21 @@ void DefineTags(Input& in, size_t pv_rows)
     for (int i = 0; i < tweaks; ++i) {
         const uint8_t which = in.Byte();
         const int row = which % kNamedRows;
-        std::string name;
+        const char* name;
         switch ((which / kNamedRows) % 4) {
-        case 0: name = CtrlName(row, (which / 20) % 5); break;
-        case 1: name = PVName(row); break;
-        case 2: name = ImportName(row); break;
+        case 0: name = CtrlName(row, (which / 20) % 5).c_str(); break;
+        case 1: name = PVName(row).c_str(); break;
+        case 2: name = ImportName(row).c_str(); break;
         default: name = "ARR"; break;
         }
         const int16_t value = static_cast<int16_t>(in.Word());
         switch (in.Byte() % 6) {
-        case 0: VnxSimSetIOStatus(name.c_str(), value % 13); break;
-        case 1: VnxSimSetQuality(name.c_str(), value % 5); break;
-        case 2: VnxSimSetTagStatus(name.c_str(), value); break;
-        case 3: VnxSimSetDataType(name.c_str(), value); break;
-        case 4: VnxSimSetArrayDims(name.c_str(), static_cast<int16_t>(value % 3)); break;
-        default: VnxSimSetInt(name.c_str(), 0, value); break;
+        case 0: VnxSimSetIOStatus(name, value % 13); break;
+        case 1: VnxSimSetQuality(name, value % 5); break;
+        case 2: VnxSimSetTagStatus(name, value); break;
+        case 3: VnxSimSetDataType(name, value); break;
+        case 4: VnxSimSetArrayDims(name, static_cast<int16_t>(value % 3)); break;
+        default: VnxSimSetInt(name, 0, value); break;
         }
     }
 }
@@ -265,6 +299,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         size_t rows[3];
         for (int t = 0; t < 3; ++t) PickCount(in, &counts[t], &rows[t]);
         b.array_tag = "ARR";
+        b.own_rows = kNamedRows + 1;  // a full table's rows share the cells of row 5
         for (size_t r = 0; r < rows[0]; ++r) {
             const int n = static_cast<int>(r);
             CtrlSpec c{
@@ -292,8 +327,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         for (int i = 0; i < spoils; ++i) {
             const uint8_t what = in.Byte();
             const size_t row = in.Byte();
-            const char* name = PickName(in);
-            char* text = name ? b.Name(name) : nullptr;
+            char* text = PickName(in, b);
             DCSCell* ctrl = row < rows[0] && d->CtrlRows ? d->CtrlRows[row].Cells : nullptr;
             DCSCell* pv = row < rows[1] ? d->PVRows[row].Cells : nullptr;
             DCSCell* import =

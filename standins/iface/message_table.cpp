@@ -1,6 +1,7 @@
 #include "standins/iface/message_table.h"
 
-#include <cstring>
+#include <string_view>
+#include <unordered_map>
 
 namespace {
 
@@ -24,9 +25,12 @@ const HostMessage kMessages[] = {
 
 const HostMessage* FindHostMessage(const char* key)
 {
+    static const auto by_key = [] {
+        std::unordered_map<std::string_view, const HostMessage*> map;
+        for (const HostMessage& message : kMessages) map[message.key] = &message;
+        return map;
+    }();
     if (!key) return nullptr;
-    for (const HostMessage& message : kMessages) {
-        if (std::strcmp(message.key, key) == 0) return &message;
-    }
-    return nullptr;
+    const auto found = by_key.find(key);
+    return found == by_key.end() ? nullptr : found->second;
 }

@@ -2,7 +2,9 @@
 
 #include <cstdio>
 #include <cstring>
-#include <set>
+#include <string_view>
+#include <unordered_map>
+#include <unordered_set>
 
 #include "dcs/diag/message_keys.h"
 #include "dcs/diag/report.h"
@@ -10,7 +12,9 @@
 
 namespace {
 
-using TextSet = std::set<std::string>;
+// Hashed: the fuzzer checks every message, and libFuzzer hooks each string
+// comparison that differs, which an ordered set or a scan makes by the dozen.
+using TextSet = std::unordered_set<std::string>;
 
 // Every text a code table can give, under its prefix. The tables' contents are
 // checked elsewhere; here only membership matters.
@@ -50,7 +54,7 @@ struct KeyRule {
     RowTable rows;       // which table a row argument indexes
 };
 
-const KeyRule* RuleFor(const std::string& key)
+const KeyRule* RuleFor(std::string_view key)
 {
     static const TextSet array_contexts = {"for PV Export Array Tag", "for PV Export Array",
                                            "for Controller Output Tag List",
@@ -84,10 +88,24 @@ const KeyRule* RuleFor(const std::string& key)
         {"DCSCtrlOPVendorMsg", {true, true, {}, {}, ROW_CTRL}},
         {"DCSCtrlSPVendorMsg", {true, true, {}, {}, ROW_CTRL}},
     };
-    for (const auto& r : rules) {
-        if (key == r.key) return &r.rule;
-    }
-    return nullptr;
+    static const auto by_key = [] {
+        std::unordered_map<std::string_view, const KeyRule*> map;
+        for (const auto& r : rules) map[r.key] = &r.rule;
+        return map;
+    }();
+    const auto found = by_key.find(key);
+    return found == by_key.end() ? nullptr : found->second;
+}
+
+const MessageKeyEntry* EntryFor(std::string_view key)
+{
+    static const auto by_key = [] {
+        std::unordered_map<std::string_view, const MessageKeyEntry*> map;
+        for (const MessageKeyEntry& e : MessageKeys) map[e.name] = &e;
+        return map;
+    }();
+    const auto found = by_key.find(key);
+    return found == by_key.end() ? nullptr : found->second;
 }
 
 int32_t RowLimit(RowTable table, const CatalogueRows& rows)
@@ -122,10 +140,7 @@ std::string Quote(const char* text)
 std::string CheckMessage(const IFaceMessage& m, const CatalogueRows& rows)
 {
     const std::string key = m.key ? m.key : "";
-    const MessageKeyEntry* entry = nullptr;
-    for (const MessageKeyEntry& e : MessageKeys) {
-        if (key == e.name) entry = &e;
-    }
+    const MessageKeyEntry* entry = EntryFor(key);
     const KeyRule* rule = RuleFor(key);
     if (!entry || !rule) return "key not in the catalogue: " + Quote(m.key);
 

@@ -123,10 +123,13 @@ void GuardedBlock::Lay()
         d->CtrlRows = reinterpret_cast<DCSCtrlRow*>(rows);
         for (size_t r = 0; r < ctrl.size(); ++r) {
             DCSCtrlRow& row = d->CtrlRows[r];
-            DCSCell* cells = reinterpret_cast<DCSCell*>(
-                NewRegion("ctrl cells " + std::to_string(r), OTHER, sizeof(DCSCell) * ctrl_cells));
-            std::memset(cells, 0, sizeof(DCSCell) * ctrl_cells);
-            for (int c = 0; c < kCtrlColumns; ++c) cells[c].Text = NewName(ctrl[r].names[c]);
+            DCSCell* cells = r >= own_rows ? d->CtrlRows[own_rows - 1].Cells : nullptr;
+            if (!cells) {
+                cells = reinterpret_cast<DCSCell*>(NewRegion("ctrl cells " + std::to_string(r),
+                                                             OTHER, sizeof(DCSCell) * ctrl_cells));
+                std::memset(cells, 0, sizeof(DCSCell) * ctrl_cells);
+                for (int c = 0; c < kCtrlColumns; ++c) cells[c].Text = NewName(ctrl[r].names[c]);
+            }
             row.Active = ctrl[r].active;
             row.HostValue1 = 1.0;
             row.HostValue2 = 0.25;
@@ -146,10 +149,13 @@ void GuardedBlock::Lay()
         FillHostBytes(rows, sizeof(DCSPVRow) * pv.size(), 0x50);
         d->PVRows = reinterpret_cast<DCSPVRow*>(rows);
         for (size_t r = 0; r < pv.size(); ++r) {
-            DCSCell* cells = reinterpret_cast<DCSCell*>(
-                NewRegion("pv cells " + std::to_string(r), OTHER, sizeof(DCSCell) * pv_cells));
-            std::memset(cells, 0, sizeof(DCSCell) * pv_cells);
-            cells[0].Text = NewName(pv[r].name);
+            DCSCell* cells = r >= own_rows ? d->PVRows[own_rows - 1].Cells : nullptr;
+            if (!cells) {
+                cells = reinterpret_cast<DCSCell*>(
+                    NewRegion("pv cells " + std::to_string(r), OTHER, sizeof(DCSCell) * pv_cells));
+                std::memset(cells, 0, sizeof(DCSCell) * pv_cells);
+                cells[0].Text = NewName(pv[r].name);
+            }
             d->PVRows[r].Active = pv[r].active;
             d->PVRows[r].Value = pv[r].value;
             d->PVRows[r].Cells = cells;
@@ -165,11 +171,14 @@ void GuardedBlock::Lay()
         FillHostBytes(rows, sizeof(DCSPVImportRow) * imports.size(), 0x60);
         d->PVImportRows = reinterpret_cast<DCSPVImportRow*>(rows);
         for (size_t r = 0; r < imports.size(); ++r) {
-            DCSCell* cells = reinterpret_cast<DCSCell*>(NewRegion(
-                "import cells " + std::to_string(r), OTHER, sizeof(DCSCell) * import_cells));
-            std::memset(cells, 0, sizeof(DCSCell) * import_cells);
-            cells[0].Text = NewName(imports[r].name);
-            cells[1].Int = imports[r].mapping;
+            DCSCell* cells = r >= own_rows ? d->PVImportRows[own_rows - 1].Cells : nullptr;
+            if (!cells) {
+                cells = reinterpret_cast<DCSCell*>(NewRegion(
+                    "import cells " + std::to_string(r), OTHER, sizeof(DCSCell) * import_cells));
+                std::memset(cells, 0, sizeof(DCSCell) * import_cells);
+                cells[0].Text = NewName(imports[r].name);
+                cells[1].Int = imports[r].mapping;
+            }
             d->PVImportRows[r].Active = imports[r].active;
             d->PVImportRows[r].Value = imports[r].value;
             d->PVImportRows[r].Cells = cells;
