@@ -1,5 +1,7 @@
 #include "dcs/link/driver_state.h"
 
+#include <cstring>
+
 DriverState Driver;
 
 int32_t ClampRows(int32_t count)
@@ -20,16 +22,18 @@ namespace {
 // system for good, so a bound driver's tags are closed first.
 void ClearTags(VnxHandle* table, uint8_t close)
 {
-    for (int i = 0; i < MAXDCSROWS; ++i) {
-        if (close && table[i]) CloseTag(table[i]);
-        table[i] = nullptr;
+    if (close) {
+        for (int i = 0; i < MAXDCSROWS; ++i) {
+            if (table[i]) CloseTag(table[i]);
+        }
     }
+    std::memset(table, 0, sizeof(VnxHandle) * MAXDCSROWS);
 }
 
 // Items belong to their lists, which stay and are emptied by the next release.
 void ClearItems(VnxHandle* table)
 {
-    for (int i = 0; i < MAXDCSROWS; ++i) table[i] = nullptr;
+    std::memset(table, 0, sizeof(VnxHandle) * MAXDCSROWS);
 }
 
 }  // namespace
