@@ -92,8 +92,10 @@ void Progress::BeginRun(int total_steps, double step, int every) {
 void Progress::RunStep(int step) {
     if (step % every_ != 0 && step != total_) return;
     char text[160];
+    // In 64 bits: step * 100 passes 32 bits from 21474837 steps on.
+    int percent = total_ ? static_cast<int>(int64_t{step} * 100 / total_) : 100;
     std::snprintf(text, sizeof text, "run: t = %.6g s of %.6g s, step %d of %d (%d %%)",
-                  step * step_, total_ * step_, step, total_, total_ ? step * 100 / total_ : 100);
+                  step * step_, total_ * step_, step, total_, percent);
     Draw(text, false);
 }
 

@@ -3,9 +3,9 @@
 #pragma once
 
 #include <string>
-#include <vector>
 
 #include "dcshost/scenario.h"
+#include "dcshost/summary.h"
 
 struct RunOptions {
     std::string driver_path;
@@ -16,28 +16,6 @@ struct RunOptions {
     int chart_loops = 12;          // loops drawn in the SVG
     bool trends = true;
 };
-
-// One loop at the end of the run.
-struct LoopResult {
-    std::string name;
-    bool active = true;
-    bool has_pv = false;
-    double sp = 0.0;
-    double pv = 0.0;
-    double op_percent = 0.0;
-    int mode = 0;
-    // |PV - SP| as a percentage of |SP| (of 1 when SP is 0).
-    double error_percent = 0.0;
-};
-
-// Whether a loop ended within `tolerance` percent of its setpoint. Loops
-// without a PV row or not taking part are not judged.
-bool LoopSettled(const LoopResult& loop, double tolerance);
-double ErrorPercent(double pv, double sp);
-
-// The summary table, one line per loop. Past max_lines loops it stays
-// compact: the loops farthest from their setpoints, and how many there are.
-std::string FormatLoopTable(const std::vector<LoopResult>& loops, size_t max_lines = 20);
 
 // Returns the process exit code (session.h).
 int RunScenario(const Scenario& scenario, const RunOptions& options);

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <set>
@@ -14,7 +15,12 @@
 
 #include <toml++/toml.h>
 
+#include "dcshost/limits.h"
+
 namespace {
+
+// A 2000-row scenario takes about 2 MB.
+constexpr uintmax_t kMaxScenarioBytes = 64u * 1024 * 1024;
 
 SourcePos PosOf(const toml::source_region& region) {
     return SourcePos{static_cast<int>(region.begin.line), static_cast<int>(region.begin.column)};
@@ -72,6 +78,26 @@ public:
         }
         out = value;
         return true;
+    }
+
+    // A number that must also lie within lo..hi; the message names the range.
+    bool NumberIn(const char* key, double& out, bool required, double lo, double hi,
+                  const char* unit = "") {
+        double value = out;
+        if (!Number(key, value, required)) return false;
+        if (!InRange(value, lo, hi)) {
+            ctx_.Error(At(key), RangeMessage("'" + std::string(key) + "' in " + where_, value, lo,
+                                             hi, unit));
+            return false;
+        }
+        out = value;
+        return true;
+    }
+
+    // Where a key's value stands; the table when it is absent.
+    SourcePos At(const char* key) const {
+        const toml::node* node = table_.get(key);
+        return node ? PosOf(node->source()) : Pos();
     }
 
     bool Integer(const char* key, int& out, bool required, long long lo, long long hi) {
@@ -163,7 +189,9 @@ private:
 };
 
 // A name one part of the scenario uses and another must define.
-enum class RefKind { FloatTag, IntTag, AnyTag, ArrayElement, PlantSource, PVRow };
+// ModeTag: an int tag when the control system defines it (a name it does not
+// define is the driver's to report).
+enum class RefKind { FloatTag, IntTag, AnyTag, ArrayElement, PlantSource, PVRow, ModeTag };
 
 struct Reference {
     RefKind kind;
@@ -177,6 +205,7 @@ struct Reader {
     Context& ctx;
     Scenario& out;
     std::vector<Reference> refs;
+    std::string out_name_;  // the row whose cells are being read
 
     void Require(RefKind kind, const std::string& name, SourcePos pos, const std::string& what,
                  int index = -1) {
@@ -185,14 +214,12 @@ struct Reader {
 
     void ReadRun(const toml::table& table) {
         Fields f(table, "[run]", ctx);
-        f.Number("step", out.run.step, false);
-        f.Number("duration", out.run.duration, false);
+        f.NumberIn("step", out.run.step, false, limits::kMinStep, limits::kMaxStep, "s");
+        if (f.Number("duration", out.run.duration, false)) {
+            std::string error = CheckRunLength(out.run.duration, out.run.step);
+            if (!error.empty()) ctx.Error(f.At("duration"), "'duration' in [run] " + error);
+        }
         f.Integer("progress_every", out.run.progress_every, false, 0, 1000000000);
-        if (out.run.step <= 0.0) ctx.Error(f.Pos(), "'step' in [run] must be above 0");
-        if (out.run.duration < out.run.step)
-            ctx.Error(f.Pos(), "'duration' in [run] must be at least one step");
-        else if (out.run.duration / out.run.step > 10000000.0)
-            ctx.Error(f.Pos(), "[run] would take more than 10000000 steps");
         for (const toml::table* t : f.Tables("event")) {
             Fields e(*t, "[[run.event]]", ctx);
             RunEvent event;
@@ -222,9 +249,10 @@ struct Reader {
             else if (type != "float")
                 ctx.Error(type_at, "'type' in [[system.tag]] must be \"float\" or \"int\", not \"" +
                                        type + "\"");
-            e.Number("value", tag.value, false);
-            if (tag.type == TagType::Int && (tag.value < -2147483648.0 || tag.value > 2147483647.0))
-                ctx.Error(tag.pos, "'value' of int tag " + tag.name + " lies outside 32 bits");
+            if (tag.type == TagType::Int)
+                e.NumberIn("value", tag.value, false, INT32_MIN, INT32_MAX);
+            else
+                e.NumberIn("value", tag.value, false, -limits::kMaxFloat, limits::kMaxFloat);
             e.Integer("status", tag.status, false, -32768, 32767);
             e.Integer("io_status", tag.io_status, false, INT32_MIN, INT32_MAX);
             e.Integer("quality", tag.quality, false, INT32_MIN, INT32_MAX);
@@ -238,7 +266,7 @@ struct Reader {
             e.Text("name", array.name, true);
             e.Integer("lower", array.lower, false, -32768, 32767);
             e.Integer("upper", array.upper, true, -32768, 32767);
-            e.Number("value", array.value, false);
+            e.NumberIn("value", array.value, false, -limits::kMaxFloat, limits::kMaxFloat);
             e.Done();
             out.arrays.push_back(array);
         }
@@ -272,16 +300,15 @@ struct Reader {
             else
                 Require(RefKind::FloatTag, pid.pv_tag, pv_at, "pv_tag" + of);
         }
-        e.Number("kp", pid.kp, true);
-        e.Number("ti", pid.ti, false);
-        e.Number("td", pid.td, false);
-        e.Number("op_lo", pid.op_lo, false);
-        e.Number("op_hi", pid.op_hi, false);
-        e.Number("scan", pid.scan, false);
-        if (pid.ti < 0.0 || pid.td < 0.0)
-            ctx.Error(pid.pos, "'ti' and 'td'" + of + " must not be negative");
+        e.NumberIn("kp", pid.kp, true, -limits::kMaxGain, limits::kMaxGain, "% per unit");
+        e.NumberIn("ti", pid.ti, false, 0.0, limits::kMaxTime, "s");
+        e.NumberIn("td", pid.td, false, 0.0, limits::kMaxTime, "s");
+        e.NumberIn("op_lo", pid.op_lo, false, 0.0, 100.0, "%");
+        e.NumberIn("op_hi", pid.op_hi, false, 0.0, 100.0, "%");
         if (pid.op_lo >= pid.op_hi) ctx.Error(pid.pos, "'op_lo'" + of + " must lie below 'op_hi'");
-        if (pid.scan <= 0.0) ctx.Error(pid.pos, "'scan'" + of + " must be above 0");
+        // Against the step once the whole file is read: [run] may come later.
+        e.NumberIn("scan", pid.scan, false, limits::kMinStep, limits::kMaxStep, "s");
+        pid.scan_pos = e.At("scan");
         e.Done();
         out.pids.push_back(pid);
     }
@@ -291,7 +318,13 @@ struct Reader {
                    std::initializer_list<std::pair<const char*, const char*>> columns) {
         for (auto& column : columns) {
             std::string text;
-            if (e.Text(column.first, text, true)) cells.push_back(CellText{column.second, text});
+            SourcePos at;
+            if (!e.Text(column.first, text, true, &at)) continue;
+            cells.push_back(CellText{column.second, text});
+            // The driver writes modes as integers: a float tag would take the
+            // mode in place of whatever it holds.
+            if (std::string(column.second) == "Mode TAG")
+                Require(RefKind::ModeTag, text, at, "mode_tag of controller " + out_name_);
         }
     }
 
@@ -303,6 +336,7 @@ struct Reader {
             CtrlRowDef row;
             row.pos = e.Pos();
             e.Text("name", row.name, true);
+            out_name_ = row.name;
             ReadCells(e, row.cells, {{"sp_tag", "SP TAG"},
                                      {"op_tag", "OP TAG"},
                                      {"mode_tag", "Mode TAG"},
@@ -310,7 +344,10 @@ struct Reader {
                                      {"op_init_tag", "OP Init TAG"}});
             e.Flag("active", row.active);
             e.Number("sp", row.sp, false);
-            e.Number("op", row.op, false);
+            // The host holds outputs as fractions: 50 here is 5000 %.
+            if (e.Number("op", row.op, false) && !InRange(row.op, 0.0, 1.0))
+                ctx.Error(e.At("op"), RangeMessage("'op' of controller " + row.name, row.op, 0.0,
+                                                   1.0, "", "(a fraction of full range: 50 % is 0.5)"));
             SourcePos pv_at;
             if (e.Text("pv", row.pv, false, &pv_at))
                 Require(RefKind::PVRow, row.pv, pv_at, "pv of controller " + row.name);
@@ -375,18 +412,17 @@ struct Reader {
                 if (i.Text("from", input.from, true, &input.pos))
                     Require(RefKind::PlantSource, input.from, input.pos,
                             "input of block " + block.name);
-                i.Number("gain", input.gain, false);
+                i.NumberIn("gain", input.gain, false, -limits::kMaxGain, limits::kMaxGain);
                 i.Done();
                 block.inputs.push_back(input);
             }
             e.Number("initial", block.initial, false);
             if (block.kind == BlockKind::FirstOrder) {
                 e.Number("bias", block.bias, false);
-                e.Number("tau", block.tau, false);
-                e.Number("dead_time", block.dead_time, false);
-                if (block.tau <= 0.0) ctx.Error(block.pos, "'tau' of block " + block.name + " must be above 0");
-                if (block.dead_time < 0.0)
-                    ctx.Error(block.pos, "'dead_time' of block " + block.name + " must not be negative");
+                e.NumberIn("tau", block.tau, false, limits::kMinStep, limits::kMaxTime, "s");
+                // Against the step once the whole file is read.
+                e.NumberIn("dead_time", block.dead_time, false, 0.0, limits::kMaxTime, "s");
+                block.dead_time_pos = e.At("dead_time");
             } else {
                 e.Number("lo", block.lo, false);
                 e.Number("hi", block.hi, false);
@@ -406,6 +442,43 @@ struct Reader {
         for (const T& item : items) {
             if (!item.name.empty() && !seen.insert(item.name).second)
                 ctx.Error(item.pos, std::string(what) + " '" + item.name + "' is defined twice");
+        }
+    }
+
+    template <typename T>
+    void CheckRowCount(const std::vector<T>& rows, const char* table) {
+        if (rows.size() > static_cast<size_t>(limits::kMaxRows))
+            ctx.Error(rows[static_cast<size_t>(limits::kMaxRows)].pos,
+                      std::string(table) + " has " + std::to_string(rows.size()) +
+                          " rows; the driver binds at most " + std::to_string(limits::kMaxRows));
+    }
+
+    // What is sized or repeated per step: dead-time lines, PID scans.
+    void CheckAgainstStep() {
+        const double step = out.run.step;
+        if (!InRange(step, limits::kMinStep, limits::kMaxStep)) return;  // reported already
+        double total = 0.0;
+        for (const PlantBlockDef& block : out.plant) {
+            if (block.kind != BlockKind::FirstOrder) continue;
+            double steps = std::round(block.dead_time / step);
+            total += steps;
+            if (steps > limits::kMaxDelaySteps)
+                ctx.Error(block.dead_time_pos,
+                          RangeMessage("'dead_time' of block " + block.name, block.dead_time, 0.0,
+                                       limits::kMaxDelaySteps * step, "s",
+                                       "(a million steps of " + NumberText(step) + " s)"));
+        }
+        if (total > limits::kMaxDelayTotal)
+            ctx.Error(SourcePos{}, "the dead times of all blocks together take " +
+                                       NumberText(total) + " steps of " + NumberText(step) +
+                                       " s; they may take at most " +
+                                       NumberText(limits::kMaxDelayTotal));
+        for (const SysPid& pid : out.pids) {
+            double lo = step / limits::kMaxScansPerStep;
+            if (pid.scan < lo)
+                ctx.Error(pid.scan_pos, RangeMessage("'scan' of PID " + pid.name, pid.scan, lo,
+                                                     limits::kMaxStep, "s",
+                                                     "(at most 1000 scans per step)"));
         }
     }
 
@@ -448,6 +521,11 @@ struct Reader {
             case RefKind::AnyTag:
                 if (tag == tags.end()) missing = "missing tag '" + ref.name + "'";
                 break;
+            case RefKind::ModeTag:
+                if ((tag != tags.end() && tag->second != TagType::Int) || arrays.count(ref.name))
+                    missing = "tag '" + ref.name +
+                              "' is not an int tag of the control system; a mode tag must be";
+                break;
             case RefKind::ArrayElement: {
                 auto array = arrays.find(ref.name);
                 if (array == arrays.end()) missing = "missing array tag '" + ref.name + "'";
@@ -478,7 +556,18 @@ struct Reader {
         for (const RunEvent& event : out.run.events) {
             if (event.at < 0.0 || event.at > out.run.duration)
                 ctx.Error(event.pos, "'at' of [[run.event]] lies outside the run");
+            auto tag = tags.find(event.tag);
+            bool is_int = tag != tags.end() && tag->second == TagType::Int;
+            double bound = is_int ? 2147483647.0 : limits::kMaxFloat;
+            if (tag != tags.end() && !InRange(event.value, is_int ? -bound - 1 : -bound, bound))
+                ctx.Error(event.pos, RangeMessage("'value' of [[run.event]] for tag '" + event.tag +
+                                                      "'",
+                                                  event.value, is_int ? -bound - 1 : -bound, bound));
         }
+        CheckAgainstStep();
+        CheckRowCount(out.controllers, "[[host.controller]]");
+        CheckRowCount(out.pvs, "[[host.pv]]");
+        CheckRowCount(out.imports, "[[host.import]]");
     }
 };
 
@@ -512,7 +601,7 @@ bool ParseScenario(const std::string& text, const std::string& file, Scenario& o
     const toml::table& root = parsed.table();
     out = Scenario{};
     out.file = file;
-    Reader reader{ctx, out, {}};
+    Reader reader{ctx, out, {}, {}};
     Fields top(root, "the scenario", ctx);
     top.Text("title", out.title, false);
     if (const toml::table* t = top.Table("run")) reader.ReadRun(*t);
@@ -535,12 +624,26 @@ bool LoadScenario(const std::string& path_or_name, Scenario& out,
                   std::vector<ScenarioError>& errors) {
     if (path_or_name == "default")
         return ParseScenario(DefaultScenarioText(), "default.toml (built in)", out, errors);
-    std::ifstream in(path_or_name, std::ios::binary);
-    if (!in) {
-        errors.push_back(ScenarioError{path_or_name, {}, "cannot open the scenario file"});
+    auto refuse = [&](const std::string& why) {
+        errors.push_back(ScenarioError{path_or_name, {}, why});
         return false;
-    }
+    };
+    // A directory or a device would read as an empty scenario.
+    std::error_code ec;
+    std::filesystem::file_status status = std::filesystem::status(path_or_name, ec);
+    if (std::filesystem::is_directory(status)) return refuse("is a directory, not a scenario file");
+    if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status))
+        return refuse("is not a regular file");
+    std::ifstream in(path_or_name, std::ios::binary);
+    if (!in) return refuse("cannot open the scenario file");
+    uintmax_t size = std::filesystem::file_size(path_or_name, ec);
+    if (!ec && size > kMaxScenarioBytes)
+        return refuse("is " + std::to_string(size) + " bytes; a scenario file may have at most " +
+                      std::to_string(kMaxScenarioBytes));
+    if (!ec && size == 0) return refuse("is empty");
     std::ostringstream text;
     text << in.rdbuf();
-    return ParseScenario(text.str(), path_or_name, out, errors);
+    if (!ParseScenario(text.str(), path_or_name, out, errors)) return false;
+    if (out.controllers.empty()) return refuse("the scenario has no [[host.controller]]: nothing to run");
+    return true;
 }

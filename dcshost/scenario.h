@@ -55,6 +55,7 @@ struct SysPid {
     double op_lo = 0.0, op_hi = 100.0;
     double scan = 1.0;
     SourcePos pos;
+    SourcePos scan_pos;
 };
 
 // ---- Host side: the rows of the data block ------------------------------------
@@ -116,6 +117,7 @@ struct PlantBlockDef {
     double lo = -1e300;      // integrating: output limits
     double hi = 1e300;
     SourcePos pos;
+    SourcePos dead_time_pos;
 };
 
 // ---- Run --------------------------------------------------------------------

@@ -18,6 +18,7 @@ enum ExitCode {
     kExitBadScenario = 2,
     kExitNoDriver = 3,
     kExitNotClean = 4,  // run: messages, leaks, or a loop off its setpoint
+    kExitInternal = 7,  // dcshost itself failed (out of memory)
 };
 
 struct Leftovers {

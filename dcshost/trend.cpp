@@ -1,5 +1,7 @@
 #include "dcshost/trend.h"
 
+#include "dcshost/limits.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -32,6 +34,14 @@ std::string Coord(double value) {
     char text[32];
     std::snprintf(text, sizeof text, "%.1f", value);
     return text;
+}
+
+// Quoted when it holds a comma, a quote or a line break; quotes doubled.
+std::string CsvField(const std::string& text) {
+    if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
+    std::string out = "\"";
+    for (char c : text) out += c == '"' ? std::string("\"\"") : std::string(1, c);
+    return out + "\"";
 }
 
 std::string Escape(const std::string& text) {
@@ -183,7 +193,7 @@ public:
              << "\" class=\"axis\" text-anchor=\"middle\">time, s</text>\n";
     }
 
-    void Line(const std::vector<float>& values, const Range& r, const char* cls) {
+    void Line(const std::vector<double>& values, const Range& r, const char* cls) {
         size_t n = std::min(values.size(), time_.size());
         if (n == 0) return;
         size_t stride = (n + kMaxPoints - 1) / kMaxPoints;
@@ -202,11 +212,11 @@ private:
     double t0_, t1_;
 };
 
-void MinMax(const std::vector<float>& values, double& lo, double& hi) {
-    for (float v : values) {
+void MinMax(const std::vector<double>& values, double& lo, double& hi) {
+    for (double v : values) {
         if (!std::isfinite(v)) continue;
-        lo = std::min(lo, static_cast<double>(v));
-        hi = std::max(hi, static_cast<double>(v));
+        lo = std::min(lo, v);
+        hi = std::max(hi, v);
     }
 }
 
@@ -240,29 +250,30 @@ void Trend::Sample(double time, const std::vector<LoopSample>& loops,
     time_.push_back(time);
     for (size_t i = 0; i < loops_.size(); ++i) {
         LoopSample s = i < loops.size() ? loops[i] : LoopSample{};
-        loops_[i].pv.push_back(static_cast<float>(s.pv));
-        loops_[i].sp.push_back(static_cast<float>(s.sp));
-        loops_[i].op.push_back(static_cast<float>(s.op));
+        loops_[i].pv.push_back(s.pv);
+        loops_[i].sp.push_back(s.sp);
+        loops_[i].op.push_back(s.op);
         loops_[i].mode.push_back(s.mode ? 1 : 0);
     }
     for (size_t i = 0; i < imports_.size(); ++i)
-        imports_[i].push_back(static_cast<float>(i < imports.size() ? imports[i] : 0.0));
+        imports_[i].push_back(i < imports.size() ? imports[i] : 0.0);
 }
 
 std::string Trend::Csv() const {
     std::ostringstream out;
     out << "time_s";
-    for (const std::string& name : loop_names_)
-        out << ',' << name << ".PV," << name << ".SP," << name << ".OP," << name << ".MODE";
-    for (const std::string& name : import_names_) out << ',' << name;
-    out << '\n';
+    for (const std::string& name : loop_names_) {
+        for (const char* value : {".PV", ".SP", ".OP", ".MODE"}) out << ',' << CsvField(name + value);
+    }
+    for (const std::string& name : import_names_) out << ',' << CsvField(name);
+    out << "\r\n";
     for (size_t k = 0; k < time_.size(); ++k) {
-        out << Num(time_[k]);
+        out << NumberText(time_[k]);
         for (const Series& s : loops_)
-            out << ',' << Num(s.pv[k]) << ',' << Num(s.sp[k]) << ',' << Num(s.op[k]) << ','
-                << static_cast<int>(s.mode[k]);
-        for (const std::vector<float>& values : imports_) out << ',' << Num(values[k]);
-        out << '\n';
+            out << ',' << NumberText(s.pv[k]) << ',' << NumberText(s.sp[k]) << ','
+                << NumberText(s.op[k]) << ',' << static_cast<int>(s.mode[k]);
+        for (const std::vector<double>& values : imports_) out << ',' << NumberText(values[k]);
+        out << "\r\n";
     }
     return out.str();
 }

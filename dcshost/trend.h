@@ -21,7 +21,9 @@ public:
 
     size_t Samples() const { return time_.size(); }
 
-    // time_s, then LOOP.PV, LOOP.SP, LOOP.OP, LOOP.MODE per loop, then each import.
+    // RFC 4180: time_s, then LOOP.PV, LOOP.SP, LOOP.OP, LOOP.MODE per loop,
+    // then each import; names quoted where they need it, CRLF line ends,
+    // every number the shortest text that reads back to the same double.
     bool WriteCsv(const std::string& path, std::string& error) const;
     // One panel per loop (at most max_loops; the title says when some are left
     // out), then one panel for the imports.
@@ -33,11 +35,11 @@ public:
 
 private:
     struct Series {
-        std::vector<float> pv, sp, op;
+        std::vector<double> pv, sp, op;
         std::vector<unsigned char> mode;
     };
     std::vector<std::string> loop_names_, import_names_;
     std::vector<double> time_;
     std::vector<Series> loops_;
-    std::vector<std::vector<float>> imports_;
+    std::vector<std::vector<double>> imports_;
 };

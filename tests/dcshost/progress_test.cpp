@@ -38,3 +38,12 @@ TEST(Progress, ignores_calls_outside_a_configuration) {
     progress.OnCall(VNX_OP_ServiceEvents);
     EXPECT_EQ(progress.SettleSeconds(), 0);
 }
+
+TEST(Progress, counts_percent_past_32_bit_products) {
+    Progress progress(false);
+    progress.BeginRun(30000000, 1.0, 30000000);
+    ::testing::internal::CaptureStdout();
+    progress.RunStep(30000000);
+    EXPECT_EQ(::testing::internal::GetCapturedStdout(),
+              "run: t = 3e+07 s of 3e+07 s, step 30000000 of 30000000 (100 %)\n");
+}

@@ -1,5 +1,6 @@
 // Trend files: the CSV a spreadsheet reads column by column, and an SVG with
 // a panel per loop that a browser shows.
+#include <cmath>
 #include <cstdio>
 
 #include <gtest/gtest.h>
@@ -28,10 +29,21 @@ Trend TwoLoops() {
 TEST(Trend, writes_one_csv_column_per_loop_value_and_import) {
     EXPECT_EQ(TwoLoops().Csv(),
               "time_s,LIC101.PV,LIC101.SP,LIC101.OP,LIC101.MODE,A&B<1>.PV,A&B<1>.SP,A&B<1>.OP,"
-              "A&B<1>.MODE,P101\n"
-              "0,50,50,42.5,0,1,2,3,0,1\n"
-              "1.5,49.75,55,50,1,1.5,2,3,1,2\n"
-              "3,49.5,55,60,1,1.5,2,3,0,2\n");
+              "A&B<1>.MODE,P101\r\n"
+              "0,50,50,42.5,0,1,2,3,0,1\r\n"
+              "1.5,49.75,55,50,1,1.5,2,3,1,2\r\n"
+              "3,49.5,55,60,1,1.5,2,3,0,2\r\n");
+}
+
+TEST(Trend, quotes_names_as_rfc_4180_and_keeps_every_digit) {
+    Trend trend;
+    trend.Setup({"FIC,1"}, {"say \"hi\""});
+    trend.Sample(12345678.9, {{0.1 + 0.2, 1.0 / 3.0, 1e-300, 1}}, {-2.5e17});
+    trend.Sample(12345679.9, {{NAN, 0.0, 100.0, 0}}, {0.0});
+    EXPECT_EQ(trend.Csv(),
+              "time_s,\"FIC,1.PV\",\"FIC,1.SP\",\"FIC,1.OP\",\"FIC,1.MODE\",\"say \"\"hi\"\"\"\r\n"
+              "12345678.9,0.30000000000000004,0.3333333333333333,1e-300,1,-2.5e+17\r\n"
+              "12345679.9,nan,0,100,0,0\r\n");
 }
 
 TEST(Trend, draws_a_panel_per_loop_and_per_import_with_escaped_names) {

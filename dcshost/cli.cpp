@@ -1,0 +1,139 @@
+#include "dcshost/cli.h"
+
+#include <cstdio>
+#include <exception>
+#include <fstream>
+#include <new>
+#include <string>
+#include <vector>
+
+#include <CLI/CLI.hpp>
+
+#include "dcshost/check.h"
+#include "dcshost/driver_loader.h"
+#include "dcshost/generate.h"
+#include "dcshost/limits.h"
+#include "dcshost/run.h"
+#include "dcshost/scenario.h"
+#include "dcshost/session.h"
+#include "dcshost/version_info.h"
+
+namespace {
+
+bool Load(const std::string& name, Scenario& scenario) {
+    std::vector<ScenarioError> errors;
+    if (LoadScenario(name, scenario, errors)) return true;
+    for (const ScenarioError& error : errors)
+        std::fprintf(stderr, "%s\n", FormatScenarioError(error).c_str());
+    return false;
+}
+
+// "plant/unit.toml" -> "unit"; the built-in scenario is "default".
+std::string Stem(const std::string& name) {
+    size_t slash = name.find_last_of("/\\");
+    std::string base = slash == std::string::npos ? name : name.substr(slash + 1);
+    size_t dot = base.rfind('.');
+    return dot == std::string::npos || dot == 0 ? base : base.substr(0, dot);
+}
+
+// A number within lo..hi; NaN and infinities are refused with the range.
+CLI::Validator Within(double lo, double hi, const std::string& unit = "") {
+    return CLI::Validator(
+        [lo, hi, unit](std::string& text) -> std::string {
+            double value = 0.0;
+            if (!CLI::detail::lexical_cast(text, value)) return "'" + text + "' is not a number";
+            if (InRange(value, lo, hi)) return "";
+            return RangeMessage("the value", value, lo, hi, unit);
+        },
+        "");
+}
+
+int Dispatch(int argc, const char* const* argv) {
+    CLI::App app{"dcshost - runs a plant closed-loop through the Vornak DCS driver, as a host does"};
+    app.require_subcommand(1);
+    // "/path" is a path, also on Windows (Wine passes Unix paths through).
+    app.allow_windows_style_options(false);
+    std::string driver = DefaultDriverPath();
+    std::string scenario_name;
+
+    RunOptions run_options;
+    bool no_trends = false;
+    CLI::App* run = app.add_subcommand("run", "run a scenario through the driver");
+    run->add_option("SCENARIO", scenario_name, "scenario file, or \"default\" for the built-in one")
+        ->required();
+    run->add_option("--driver", driver, "the driver module")->capture_default_str();
+    run->add_option("--out", run_options.out_dir, "directory for the trend files")
+        ->capture_default_str();
+    run->add_option("--name", run_options.out_name,
+                    "file stem of the trend files (default: the scenario's)");
+    run->add_option("--require-settled", run_options.settle_tolerance,
+                    "exit 4 unless every loop ends within this percentage of its final setpoint")
+        ->check(Within(0.0, limits::kMaxPercent, "%"));
+    run->add_option("--duration", run_options.duration, "seconds to run instead of the scenario's")
+        ->check(Within(limits::kMinStep, limits::kMaxStep * limits::kMaxSteps, "s"));
+    run->add_option("--chart-loops", run_options.chart_loops, "loops drawn in the SVG")
+        ->capture_default_str()
+        ->check(CLI::Range(0, limits::kMaxChartLoops));
+    run->add_flag("--no-trends", no_trends, "write no trend files");
+
+    CLI::App* check = app.add_subcommand(
+        "check", "bind a scenario's tag list only and report every binding failure");
+    check->add_option("SCENARIO", scenario_name, "scenario file, or \"default\"")->required();
+    check->add_option("--driver", driver, "the driver module")->capture_default_str();
+
+    int rows = limits::kMaxRows;
+    std::string out_file;
+    CLI::App* generate = app.add_subcommand("generate", "write a scenario for scale runs");
+    generate->add_option("--rows", rows, "rows in each table (the driver binds at most 2000)")
+        ->capture_default_str()
+        ->check(CLI::Range(1, limits::kMaxRows));
+    generate->add_option("FILE", out_file, "the scenario file to write")->required();
+
+    std::string module_path;
+    CLI::App* version = app.add_subcommand(
+        "version-info", "print the DCS entries of a driver module's version resource");
+    version->add_option("MODULE", module_path, "the driver module")->required();
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& error) {
+        return app.exit(error) == 0 ? kExitClean : kExitBadScenario;
+    }
+
+    if (*run || *check) {
+        Scenario scenario;
+        if (!Load(scenario_name, scenario)) return kExitBadScenario;
+        if (*check) return CheckScenario(scenario, CheckOptions{driver});
+        run_options.driver_path = driver;
+        run_options.trends = !no_trends;
+        if (run_options.out_name.empty()) run_options.out_name = Stem(scenario_name);
+        return RunScenario(scenario, run_options);
+    }
+    if (*generate) {
+        std::ofstream out(out_file, std::ios::binary);
+        out << GenerateScaleScenario(rows);
+        out.close();
+        if (!out) {
+            std::fprintf(stderr, "dcshost: cannot write %s\n", out_file.c_str());
+            return kExitBadScenario;
+        }
+        std::printf("%s: scale scenario with %d rows in each table\n", out_file.c_str(), rows);
+        return kExitClean;
+    }
+    return PrintVersionInfo(module_path);
+}
+
+}  // namespace
+
+int RunCommandLine(int argc, const char* const* argv) {
+    // An exception escaping main ends differently on Linux and Windows: it
+    // gets one exit code of its own here.
+    try {
+        return Dispatch(argc, argv);
+    } catch (const std::bad_alloc&) {
+        std::fprintf(stderr, "dcshost: out of memory\n");
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "dcshost: %s\n", error.what());
+    }
+    return kExitInternal;
+}
