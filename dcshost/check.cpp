@@ -5,7 +5,6 @@
 #include <cstring>
 #include <vector>
 
-#include "dcshost/progress.h"
 #include "dcshost/session.h"
 #include "standins/vnxsim/vnxsim.h"
 
@@ -189,12 +188,9 @@ int CheckScenario(const Scenario& scenario, const CheckOptions& options) {
         failures.push_back(DescribeFailure(message, scenario, traced));
     });
 
-    Progress progress(Progress::StdoutIsTerminal());
     VnxSimTraceClear();
     VnxSimTraceEnable(1);
-    progress.BeginConfigure("DCSConfigure");
-    int32_t configured = session.Api().Configure(session.Data());
-    progress.EndConfigure();
+    int32_t configured = session.Configure(options.settle_wait);
     VnxSimTraceEnable(0);
     VnxSimTraceClear();
     // A successful bind is released at once: the check leaves nothing behind.

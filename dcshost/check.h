@@ -32,6 +32,7 @@ std::string TagNameFromTraceLine(const std::string& line);
 
 struct CheckOptions {
     std::string driver_path;
+    bool settle_wait = true;
 };
 
 // Returns the process exit code (session.h): 0 when every tag bound.

@@ -12,6 +12,7 @@
 #include "dcshost/check.h"
 #include "dcshost/driver_loader.h"
 #include "dcshost/generate.h"
+#include "dcshost/interrupt.h"
 #include "dcshost/limits.h"
 #include "dcshost/run.h"
 #include "dcshost/scenario.h"
@@ -75,11 +76,15 @@ int Dispatch(int argc, const char* const* argv) {
         ->capture_default_str()
         ->check(CLI::Range(0, limits::kMaxChartLoops));
     run->add_flag("--no-trends", no_trends, "write no trend files");
+    bool no_settle_wait = false;
+    run->add_flag("--no-settle-wait", no_settle_wait,
+                  "let the driver's ten-second settle pass at once (its calls still happen)");
 
     CLI::App* check = app.add_subcommand(
         "check", "bind a scenario's tag list only and report every binding failure");
     check->add_option("SCENARIO", scenario_name, "scenario file, or \"default\"")->required();
     check->add_option("--driver", driver, "the driver module")->capture_default_str();
+    check->add_flag("--no-settle-wait", no_settle_wait, "let the settle pass at once");
 
     int rows = limits::kMaxRows;
     std::string out_file;
@@ -103,10 +108,12 @@ int Dispatch(int argc, const char* const* argv) {
     if (*run || *check) {
         Scenario scenario;
         if (!Load(scenario_name, scenario)) return kExitBadScenario;
-        if (*check) return CheckScenario(scenario, CheckOptions{driver});
+        if (*check) return CheckScenario(scenario, CheckOptions{driver, !no_settle_wait});
         run_options.driver_path = driver;
         run_options.trends = !no_trends;
+        run_options.settle_wait = !no_settle_wait;
         if (run_options.out_name.empty()) run_options.out_name = Stem(scenario_name);
+        InterruptGuard ctrl_c;
         return RunScenario(scenario, run_options);
     }
     if (*generate) {

@@ -32,6 +32,7 @@ public:
     bool Open(const std::string& path, std::string& error);
     void Close();
     const DriverEntryPoints& Api() const { return api_; }
+    void* Handle() const { return module_; }
 
 private:
     void* module_ = nullptr;

@@ -7,6 +7,7 @@
 #include <cstdio>
 
 #include "dcshost/control_system.h"
+#include "dcshost/interrupt.h"
 #include "dcshost/limits.h"
 #include "dcshost/plant.h"
 #include "dcshost/progress.h"
@@ -34,6 +35,8 @@ struct RunState {
     Leftovers left;
     size_t message_count = 0;
     bool settled = true;
+    int steps_done = 0;
+    bool interrupted = false;
 
     RunState(const Scenario& s, const RunOptions& o) : scenario(s), options(o) {}
 };
@@ -105,10 +108,7 @@ int Bind(RunState& run) {
     ExportPVs(block, run.plant, run.wiring, run.signals);
 
     const DriverEntryPoints& api = run.session.Api();
-    Progress progress(Progress::StdoutIsTerminal());
-    progress.BeginConfigure("DCSConfigure");
-    int32_t configured = api.Configure(run.session.Data());
-    progress.EndConfigure();
+    int32_t configured = run.session.Configure(run.options.settle_wait);
     if (configured != 1) {
         std::printf("DCSConfigure failed (result %d); the driver has released everything\n",
                     configured);
@@ -139,6 +139,10 @@ void Execute(RunState& run) {
     Progress progress(Progress::StdoutIsTerminal());
     progress.BeginRun(run.steps, run.step, run.scenario.run.progress_every);
     for (int k = 1; k <= run.steps; ++k) {
+        if (InterruptRequested()) {
+            run.interrupted = true;
+            break;
+        }
         Gather(block, run.signals);
         run.plant.Advance(run.signals);
         ExportPVs(block, run.plant, run.wiring, run.signals);
@@ -147,8 +151,12 @@ void Execute(RunState& run) {
         events.ApplyDue(k * run.step);
         Sample(run, k * run.step);
         progress.RunStep(k);
+        run.steps_done = k;
     }
     progress.EndRun();
+    if (run.interrupted)
+        std::printf("interrupted (Ctrl-C) at t = %g s, after step %d of %d\n",
+                    run.steps_done * run.step, run.steps_done, run.steps);
 }
 
 void CollectResults(RunState& run) {
@@ -190,7 +198,7 @@ void Judge(RunState& run) {
     std::string counts = MessageCounts(messages);
     run.left = run.session.Close();
 
-    std::printf("\nsummary after %g s:\n%s", run.steps * run.step,
+    std::printf("\nsummary after %g s:\n%s", run.steps_done * run.step,
                 FormatLoopTable(run.results).c_str());
     const size_t kImportLines = 10;
     const std::vector<ImportRowDef>& imports = run.scenario.imports;
@@ -230,6 +238,10 @@ int RunScenario(const Scenario& scenario, const RunOptions& options) {
     Judge(run);
     bool written = Write(run);
     bool clean = run.message_count == 0 && run.left.Clean() && run.settled && written;
+    if (run.interrupted) {
+        std::printf("run: interrupted\n");
+        return kExitInterrupted;
+    }
     std::printf("run: %s\n", clean ? "clean" : "NOT clean");
     return clean ? kExitClean : kExitNotClean;
 }

@@ -15,6 +15,7 @@ struct RunOptions {
     double duration = 0;           // > 0: overrides the scenario's
     int chart_loops = 12;          // loops drawn in the SVG
     bool trends = true;
+    bool settle_wait = true;       // false: the settle's sleeps return at once
 };
 
 // Returns the process exit code (session.h).

@@ -3,6 +3,8 @@
 #include <cstdio>
 
 #include "dcshost/control_system.h"
+#include "dcshost/progress.h"
+#include "dcshost/settle_wait.h"
 #include "standins/vnxsim/vnxsim.h"
 
 int Session::Open(const Scenario& scenario, const std::string& driver_path) {
@@ -28,6 +30,20 @@ int Session::Open(const Scenario& scenario, const std::string& driver_path) {
         return kExitBadScenario;
     }
     return kExitClean;
+}
+
+int32_t Session::Configure(bool settle_wait) {
+    std::string error;
+    bool skipped = !settle_wait && SkipSettleWait(driver_.Handle(), error);
+    if (!settle_wait && !skipped)
+        std::fprintf(stderr, "dcshost: --no-settle-wait: %s; the settle takes its time\n",
+                     error.c_str());
+    Progress progress(Progress::StdoutIsTerminal());
+    progress.BeginConfigure(skipped ? "DCSConfigure (no settle wait)" : "DCSConfigure");
+    int32_t configured = driver_.Api().Configure(block_.Data());
+    progress.EndConfigure();
+    if (skipped) RestoreSettleWait();
+    return configured;
 }
 
 Leftovers Session::Close() {

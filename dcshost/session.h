@@ -18,6 +18,7 @@ enum ExitCode {
     kExitBadScenario = 2,
     kExitNoDriver = 3,
     kExitNotClean = 4,  // run: messages, leaks, or a loop off its setpoint
+    kExitInterrupted = 6,  // run: stopped cleanly on Ctrl-C
     kExitInternal = 7,  // dcshost itself failed (out of memory)
 };
 
@@ -45,10 +46,14 @@ public:
     // Builds the control system, loads the driver, runs DCSLoad and fills the
     // block. Returns kExitClean or the exit code, having printed the reason.
     int Open(const Scenario& scenario, const std::string& driver_path);
+    // DCSConfigure with its progress shown; the settle's sleeps return at
+    // once when settle_wait is false (and the module lets them be skipped).
+    int32_t Configure(bool settle_wait);
     // DCSDestroy, then the block back through FreeDCSData; counts what is left.
     Leftovers Close();
 
     const DriverEntryPoints& Api() const { return driver_.Api(); }
+    void* Module() const { return driver_.Handle(); }
     DCSData* Data() { return block_.Data(); }
     HostBlock& Block() { return block_; }
     MessageLog& Log() { return log_; }

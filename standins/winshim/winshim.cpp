@@ -12,6 +12,7 @@
 namespace {
 
 constexpr int kIdOk = 1;
+bool g_skip_sleeps = false;
 
 void WaitForEnter()
 {
@@ -36,8 +37,14 @@ WINSHIM_EXPORT int MessageBoxA(void* /*owner*/, const char* text, const char* ca
     return kIdOk;
 }
 
+WINSHIM_EXPORT void WinShimSkipSleeps(int32_t on)
+{
+    g_skip_sleeps = on != 0;
+}
+
 WINSHIM_EXPORT void Sleep(uint32_t milliseconds)
 {
+    if (g_skip_sleeps) return;
     timespec left{static_cast<time_t>(milliseconds / 1000),
                   static_cast<long>(milliseconds % 1000) * 1000000L};
     while (nanosleep(&left, &left) != 0 && errno == EINTR) {

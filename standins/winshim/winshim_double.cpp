@@ -41,6 +41,9 @@ WINSHIM_API void Sleep(uint32_t milliseconds)
     g_slept_ms += milliseconds;
 }
 
+// The double never waits: nothing to skip.
+WINSHIM_API void WinShimSkipSleeps(int32_t /*on*/) {}
+
 WINSHIM_API int32_t WinShimBoxCount(void)
 {
     return static_cast<int32_t>(g_boxes.size());

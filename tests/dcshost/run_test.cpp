@@ -2,12 +2,14 @@
 // with the message-box/sleep double in place of the shim: the settle's ten
 // sleeps are recorded, not waited for.
 #include <cmath>
+#include <csignal>
 #include <cstdio>
 #include <fstream>
 
 #include <gtest/gtest.h>
 
 #include "dcshost/driver_loader.h"
+#include "dcshost/interrupt.h"
 #include "dcshost/run.h"
 #include "dcshost/session.h"
 #include "standins/vnxsim/vnxsim.h"
@@ -124,6 +126,24 @@ TEST_F(Run, is_not_clean_when_the_driver_reports_every_pass) {
     // One report per pass for the import of bad quality.
     EXPECT_TRUE(Printed("host messages: 5 - DCSPVImportVendorMsg x5")) << output_;
     EXPECT_TRUE(Printed("run: NOT clean")) << output_;
+}
+
+TEST_F(Run, stops_cleanly_on_ctrl_c_with_the_summary_and_trends_of_what_ran) {
+    InterruptGuard guard;
+    std::raise(SIGINT);  // before the first step: the run binds, then stops
+    EXPECT_EQ(RunCapturing(Parse(OneLoop("", "L.MODE"))), kExitInterrupted) << output_;
+    EXPECT_TRUE(Printed("interrupted (Ctrl-C) at t = 0 s, after step 0 of 120")) << output_;
+    EXPECT_TRUE(Printed("DCSStop, DCSReset, DCSDestroy, FreeDCSData")) << output_;
+    EXPECT_TRUE(Printed("handles left open in the control system: 0 tags, 0 items, 0 lists"))
+        << output_;
+    EXPECT_NE(output_.find("host heap after FreeDCSData: balanced"), std::string::npos);
+    EXPECT_TRUE(Printed("run: interrupted")) << output_;
+    EXPECT_EQ(VnxSimApiRunning(), 0);
+    std::ifstream csv(options_.out_dir + "/run_test.trend.csv");
+    std::string line;
+    int lines = 0;
+    while (std::getline(csv, line)) ++lines;
+    EXPECT_EQ(lines, 2);  // the header and time 0
 }
 
 TEST_F(Run, refuses_a_driver_it_cannot_load) {

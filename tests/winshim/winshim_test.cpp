@@ -66,6 +66,13 @@ TEST(WinShim, writes_the_box_and_returns_without_a_terminal)
     EXPECT_EQ(result, 1);
     EXPECT_EQ(err, "[ConfigArrayTags] ReadTag: Abort after 1000 retries\n[] \n");
     EXPECT_EQ(WinShimBoxCount(), 0);  // the double saw nothing
+
+    // dcshost --no-settle-wait: a sleep of a day returns at once.
+    auto skip = reinterpret_cast<void (*)(int32_t)>(dlsym(real, "WinShimSkipSleeps"));
+    ASSERT_NE(skip, nullptr);
+    skip(1);
+    sleep(86400000u);
+    skip(0);
     dlclose(real);
 }
 

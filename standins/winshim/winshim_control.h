@@ -1,0 +1,8 @@
+// What a host can ask of libwinshim.so besides the two calls the driver
+// makes. The test double (same soname) takes the same call.
+#pragma once
+
+#include <cstdint>
+
+// 1: every Sleep returns at once (dcshost --no-settle-wait); 0: real sleeps.
+extern "C" __attribute__((visibility("default"))) void WinShimSkipSleeps(int32_t on);
