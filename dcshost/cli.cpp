@@ -76,6 +76,8 @@ int Dispatch(int argc, const char* const* argv) {
         ->capture_default_str()
         ->check(CLI::Range(0, limits::kMaxChartLoops));
     run->add_flag("--no-trends", no_trends, "write no trend files");
+    run->add_option("--log-calls", run_options.call_log,
+                    "write every entry point, client-library call and host message to FILE");
     bool no_settle_wait = false;
     run->add_flag("--no-settle-wait", no_settle_wait,
                   "let the driver's ten-second settle pass at once (its calls still happen)");

@@ -18,6 +18,9 @@ InterruptGuard::InterruptGuard() {
     previous_ = std::signal(SIGINT, &OnInterrupt);
 }
 
-InterruptGuard::~InterruptGuard() { std::signal(SIGINT, previous_ == SIG_ERR ? SIG_DFL : previous_); }
+InterruptGuard::~InterruptGuard() {
+    std::signal(SIGINT, previous_ == SIG_ERR ? SIG_DFL : previous_);
+    g_requested = 0;
+}
 
 bool InterruptRequested() { return g_requested != 0; }

@@ -39,9 +39,15 @@ void MessageLog::Detach() {
 }
 
 void MessageLog::Receive(const ReceivedMessage& message) {
-    messages_.push_back(message);
+    ++total_;
+    if (messages_.size() < kMaxKept) messages_.push_back(message);
+    auto [group, fresh] = group_of_.emplace(std::make_pair(message.key, message.wording), groups_.size());
+    if (fresh) groups_.push_back(MessageGroup{message.key, message.wording, 0, time_, time_});
+    MessageGroup& seen = groups_[group->second];
+    ++seen.count;
+    seen.last = time_;
     if (observer_) observer_(message);
-    if (printing_) {
+    if (printing_ && fresh) {
         Progress::BreakLine();
         std::printf("%s\n", FormatHostMessage(message).c_str());
         std::fflush(stdout);

@@ -1,9 +1,12 @@
 // Host messages: every ErrorMsg the driver sends reaches the host interface
 // library, which words it; dcshost takes them from the library's sink,
-// prints each with its wording and keeps them for the summary and the check.
+// prints each the first time with its wording, and counts the repeats (a
+// tag whose quality stays bad is reported on every step) per wording, with
+// the simulated times of the first and the last.
 #pragma once
 
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -21,6 +24,15 @@ struct ReceivedMessage {
     const std::string& Text() const { return texts[0]; }
     // The context text of the "text, context" form, or "".
     std::string Context() const { return argc == 2 && kinds[1] == 's' ? texts[1] : std::string(); }
+};
+
+// One wording of one key: how often, and when first and last.
+struct MessageGroup {
+    std::string key;
+    std::string wording;
+    int count = 0;
+    double first = 0.0;
+    double last = 0.0;
 };
 
 class MessageLog {
@@ -41,13 +53,24 @@ public:
         observer_ = std::move(observer);
     }
 
+    // The first kMaxKept messages; Total() counts every one.
     const std::vector<ReceivedMessage>& All() const { return messages_; }
-    void Clear() { messages_.clear(); }
+    size_t Total() const { return total_; }
+    // Every wording in the order first seen.
+    const std::vector<MessageGroup>& Groups() const { return groups_; }
+    // The simulated time messages are stamped with from now on.
+    void SetTime(double time) { time_ = time; }
 
     void Receive(const ReceivedMessage& message);
 
+    static constexpr size_t kMaxKept = 10000;
+
 private:
     std::vector<ReceivedMessage> messages_;
+    std::vector<MessageGroup> groups_;
+    std::map<std::pair<std::string, std::string>, size_t> group_of_;
+    size_t total_ = 0;
+    double time_ = 0.0;
     std::function<void(const ReceivedMessage&)> observer_;
     bool printing_ = true;
     bool attached_ = false;

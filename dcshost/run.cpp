@@ -7,6 +7,7 @@
 #include <cstdio>
 
 #include "dcshost/control_system.h"
+#include "dcshost/faults.h"
 #include "dcshost/interrupt.h"
 #include "dcshost/limits.h"
 #include "dcshost/plant.h"
@@ -24,6 +25,7 @@ struct RunState {
     const RunOptions& options;
     double step = 1.0;
     int steps = 0;
+    CallLog calls;  // before the session: it outlives the session's last call
     Session session;
     Plant plant;
     Wiring wiring;
@@ -92,13 +94,21 @@ int Prepare(RunState& run) {
     return kExitClean;
 }
 
-void Sample(RunState& run, double time) {
+void Sample(RunState& run, double time, int faults) {
     if (!run.options.trends) return;
     SampleLoops(run.session.Block(), run.wiring, run.loop_samples, run.import_samples);
-    run.trend.Sample(time, run.loop_samples, run.import_samples);
+    run.trend.Sample(time, run.loop_samples, run.import_samples, faults);
 }
 
 int Bind(RunState& run) {
+    if (!run.options.call_log.empty()) {
+        std::string error;
+        if (!run.calls.Open(run.options.call_log, error)) {
+            std::fprintf(stderr, "dcshost: %s\n", error.c_str());
+            return kExitBadScenario;
+        }
+        run.session.SetCallLog(&run.calls);
+    }
     int opened = run.session.Open(run.scenario, run.options.driver_path);
     if (opened != kExitClean) return opened;
     HostBlock& block = run.session.Block();
@@ -107,7 +117,6 @@ int Bind(RunState& run) {
     run.plant.Start(run.step, run.signals);
     ExportPVs(block, run.plant, run.wiring, run.signals);
 
-    const DriverEntryPoints& api = run.session.Api();
     int32_t configured = run.session.Configure(run.options.settle_wait);
     if (configured != 1) {
         std::printf("DCSConfigure failed (result %d); the driver has released everything\n",
@@ -116,8 +125,8 @@ int Bind(RunState& run) {
         return kExitConfigureFailed;
     }
     std::printf("DCSConfigure: every tag bound\n");
-    api.Initialize(run.session.Data());
-    api.Start(run.session.Data());
+    run.session.Call("DCSInitialize", &DriverEntryPoints::Initialize);
+    run.session.Call("DCSStart", &DriverEntryPoints::Start);
     std::printf("DCSInitialize, DCSStart: starting values written, controllers switched on\n");
     std::fflush(stdout);
     return kExitClean;
@@ -129,12 +138,14 @@ int Bind(RunState& run) {
 // scan that made it, as with a real sampled coupling.
 void Execute(RunState& run) {
     HostBlock& block = run.session.Block();
-    DCSData* data = run.session.Data();
-    const DriverEntryPoints& api = run.session.Api();
-    if (run.options.trends) run.trend.Setup(run.wiring.loop_names, run.wiring.import_names);
+    FaultSchedule faults(run.scenario);
+    CallLog* calls = run.calls.IsOpen() ? &run.calls : nullptr;
+    if (run.options.trends)
+        run.trend.Setup(run.wiring.loop_names, run.wiring.import_names, faults.Any());
     OperatorEvents events(run.scenario);
     events.ApplyDue(0.0);
-    Sample(run, 0.0);
+    faults.ApplyDue(0.0, calls);
+    Sample(run, 0.0, faults.Active());
 
     Progress progress(Progress::StdoutIsTerminal());
     progress.BeginRun(run.steps, run.step, run.scenario.run.progress_every);
@@ -143,13 +154,15 @@ void Execute(RunState& run) {
             run.interrupted = true;
             break;
         }
+        run.session.SetTime(k * run.step);
         Gather(block, run.signals);
         run.plant.Advance(run.signals);
         ExportPVs(block, run.plant, run.wiring, run.signals);
-        api.Simulate(data);
+        run.session.Call("DCSSimulate", &DriverEntryPoints::Simulate);
         VnxSimAdvance(run.step);
         events.ApplyDue(k * run.step);
-        Sample(run, k * run.step);
+        faults.ApplyDue(k * run.step, calls);
+        Sample(run, k * run.step, faults.Active());
         progress.RunStep(k);
         run.steps_done = k;
     }
@@ -190,12 +203,13 @@ bool JudgeSettling(const std::vector<LoopResult>& results, double tolerance) {
 
 void Judge(RunState& run) {
     CollectResults(run);
-    run.session.Api().Stop(run.session.Data());
-    run.session.Api().Reset(run.session.Data());
+    run.session.Call("DCSStop", &DriverEntryPoints::Stop);
+    run.session.Call("DCSReset", &DriverEntryPoints::Reset);
     std::printf("DCSStop, DCSReset, DCSDestroy, FreeDCSData\n");
-    const std::vector<ReceivedMessage>& messages = run.session.Log().All();
-    run.message_count = messages.size();
-    std::string counts = MessageCounts(messages);
+    const MessageLog& log = run.session.Log();
+    run.message_count = log.Total();
+    std::string counts = MessageCounts(log.Groups());
+    std::string groups = FormatMessageGroups(log.Groups());
     run.left = run.session.Close();
 
     std::printf("\nsummary after %g s:\n%s", run.steps_done * run.step,
@@ -207,14 +221,32 @@ void Judge(RunState& run) {
     if (imports.size() > kImportLines)
         std::printf("  ... and %zu more imports (every value is in the CSV)\n",
                     imports.size() - kImportLines);
-    std::printf("host messages: %zu%s%s\n", run.message_count, run.message_count ? " - " : "",
-                counts.c_str());
+    std::printf("host messages: %zu%s%s\n%s", run.message_count, run.message_count ? " - " : "",
+                counts.c_str(), groups.c_str());
+    for (const RunFault& fault : run.scenario.run.faults) {
+        std::string until = fault.kind == FaultKind::Restart ? ""
+                            : fault.open_ended           ? " to the end"
+                                                         : " until " + NumberText(fault.until) + " s";
+        std::printf("fault: %s from %s s%s\n", FaultSchedule::Describe(fault).c_str(),
+                    NumberText(fault.at).c_str(), until.c_str());
+    }
     std::printf("%s\n", DescribeLeftovers(run.left).c_str());
     if (run.options.settle_tolerance >= 0)
         run.settled = JudgeSettling(run.results, run.options.settle_tolerance);
 }
 
+bool WriteCallLog(RunState& run) {
+    if (!run.calls.IsOpen()) return true;
+    if (run.calls.Close()) {
+        std::printf("call log: %s\n", run.options.call_log.c_str());
+        return true;
+    }
+    std::fprintf(stderr, "dcshost: cannot write the call log %s\n", run.options.call_log.c_str());
+    return false;
+}
+
 bool Write(RunState& run) {
+    if (!WriteCallLog(run)) return false;
     if (!run.options.trends) return true;
     const RunOptions& options = run.options;
     std::string stem = options.out_dir + "/" + options.out_name;

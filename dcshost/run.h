@@ -16,6 +16,7 @@ struct RunOptions {
     int chart_loops = 12;          // loops drawn in the SVG
     bool trends = true;
     bool settle_wait = true;       // false: the settle's sleeps return at once
+    std::string call_log;          // --log-calls FILE; empty: none
 };
 
 // Returns the process exit code (session.h).

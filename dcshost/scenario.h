@@ -130,11 +130,34 @@ struct RunEvent {
     SourcePos pos;
 };
 
+// A fault of the control system during the run, from `at` until `until`.
+enum class FaultKind {
+    TagStatus,     // GetTagStatus on the tag answers `value`
+    Quality,       // the tag's data quality is `value`
+    IOStatus,      // the tag's IO status is `value`
+    ListRead,      // every ReadTagList answers `value`
+    ArrayStatus,   // GetTagStatus on the PV array tag answers `value`
+    WriteRefused,  // SendTag on the tag answers `value`
+    Restart,       // every handle the control system issued goes stale (at `at`)
+};
+
+struct RunFault {
+    double at = 0.0;
+    double until = 0.0;
+    bool open_ended = true;  // no `until`: to the end of the run
+    FaultKind kind = FaultKind::TagStatus;
+    std::string kind_name;  // as written
+    std::string tag;        // tag kinds; the array tag for ArrayStatus
+    int value = 0;          // what the control system answers
+    SourcePos pos;
+};
+
 struct RunDef {
     double step = 1.0;
     double duration = 60.0;
     int progress_every = 0;  // steps between progress lines; 0: about every 10 %
     std::vector<RunEvent> events;
+    std::vector<RunFault> faults;
 };
 
 struct Scenario {

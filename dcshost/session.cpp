@@ -13,23 +13,41 @@ int Session::Open(const Scenario& scenario, const std::string& driver_path) {
         std::fprintf(stderr, "%s\n", FormatScenarioError(refused).c_str());
         return kExitBadScenario;
     }
+    // The control system's reset above stopped its trace.
+    if (calls_) VnxSimTraceEnable(1);
     std::string error;
     if (!driver_.Open(driver_path, error)) {
         std::fprintf(stderr, "dcshost: %s\n", error.c_str());
         return kExitNoDriver;
     }
     log_.Attach();
+    if (calls_)
+        log_.SetObserver([this](const ReceivedMessage& message) {
+            calls_->Line("msg", message.key + ": " + message.wording);
+        });
     // Whatever the module's own start-up took from the host heap is not the
     // block's: the balance is taken from here.
     baseline_ = HostHeapSnapshot::Now();
     open_ = true;
-    driver_.Api().Load(block_.Data());
+    Call("DCSLoad", &DriverEntryPoints::Load);
     if (!block_.Fill(scenario, error)) {
         std::fprintf(stderr, "%s: %s\n", scenario.file.c_str(), error.c_str());
         Close();
         return kExitBadScenario;
     }
     return kExitClean;
+}
+
+int32_t Session::Call(const char* name, DCSEntryPoint DriverEntryPoints::*entry) {
+    if (calls_) calls_->Line("host", std::string(name) + "(data)");
+    int32_t result = (driver_.Api().*entry)(block_.Data());
+    if (calls_) calls_->Line("host", std::string(name) + " = " + std::to_string(result));
+    return result;
+}
+
+void Session::SetTime(double time) {
+    log_.SetTime(time);
+    if (calls_) calls_->SetTime(time);
 }
 
 int32_t Session::Configure(bool settle_wait) {
@@ -40,7 +58,7 @@ int32_t Session::Configure(bool settle_wait) {
                      error.c_str());
     Progress progress(Progress::StdoutIsTerminal());
     progress.BeginConfigure(skipped ? "DCSConfigure (no settle wait)" : "DCSConfigure");
-    int32_t configured = driver_.Api().Configure(block_.Data());
+    int32_t configured = Call("DCSConfigure", &DriverEntryPoints::Configure);
     progress.EndConfigure();
     if (skipped) RestoreSettleWait();
     return configured;
@@ -50,8 +68,10 @@ Leftovers Session::Close() {
     Leftovers left;
     if (!open_) return left;
     open_ = false;
-    driver_.Api().Destroy(block_.Data());
+    Call("DCSDestroy", &DriverEntryPoints::Destroy);
+    if (calls_) calls_->Line("host", "FreeDCSData(data)");
     block_.Release();
+    if (calls_) calls_->Line("host", "FreeDCSData = void");
     HostHeapSnapshot now = HostHeapSnapshot::Now();
     left.tags = VnxSimOpenCount(VNX_KIND_TAG);
     left.items = VnxSimOpenCount(VNX_KIND_ITEM);
@@ -59,6 +79,7 @@ Leftovers Session::Close() {
     left.heap_blocks = now.blocks - baseline_.blocks;
     left.heap_bytes = now.bytes - baseline_.bytes;
     left.bad_releases = now.bad_releases - baseline_.bad_releases;
+    log_.SetObserver(nullptr);
     log_.Detach();
     return left;
 }

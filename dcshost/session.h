@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "dcshost/call_log.h"
 #include "dcshost/driver_loader.h"
 #include "dcshost/host_block.h"
 #include "dcshost/messages.h"
@@ -46,6 +47,13 @@ public:
     // Builds the control system, loads the driver, runs DCSLoad and fills the
     // block. Returns kExitClean or the exit code, having printed the reason.
     int Open(const Scenario& scenario, const std::string& driver_path);
+    // Where every call goes (--log-calls); before Open. Null: nowhere.
+    void SetCallLog(CallLog* calls) { calls_ = calls; }
+    // An entry point on the block, written to the call log around the call.
+    int32_t Call(const char* name, DCSEntryPoint DriverEntryPoints::*entry);
+    // The simulated time of messages and log lines from now on.
+    void SetTime(double time);
+
     // DCSConfigure with its progress shown; the settle's sleeps return at
     // once when settle_wait is false (and the module lets them be skipped).
     int32_t Configure(bool settle_wait);
@@ -63,6 +71,7 @@ private:
     MessageLog log_;
     HostBlock block_;
     HostHeapSnapshot baseline_;
+    CallLog* calls_ = nullptr;
     bool open_ = false;
 };
 

@@ -55,11 +55,25 @@ std::string FormatLoopTable(const std::vector<LoopResult>& loops, size_t max_lin
     return out;
 }
 
-std::string MessageCounts(const std::vector<ReceivedMessage>& messages) {
+std::string MessageCounts(const std::vector<MessageGroup>& groups) {
     std::map<std::string, int> counts;
-    for (const ReceivedMessage& message : messages) ++counts[message.key];
+    for (const MessageGroup& group : groups) counts[group.key] += group.count;
     std::string text;
     for (const auto& entry : counts)
         text += (text.empty() ? "" : ", ") + entry.first + " x" + std::to_string(entry.second);
     return text;
+}
+
+std::string FormatMessageGroups(const std::vector<MessageGroup>& groups, size_t max_lines) {
+    std::string out;
+    char line[160];
+    for (size_t i = 0; i < groups.size() && i < max_lines; ++i) {
+        const MessageGroup& group = groups[i];
+        std::snprintf(line, sizeof line, "  %s x%d, first at %g s, last at %g s: ", group.key.c_str(),
+                      group.count, group.first, group.last);
+        out += line + group.wording + "\n";
+    }
+    if (groups.size() > max_lines)
+        out += "  ... and " + std::to_string(groups.size() - max_lines) + " more wordings\n";
+    return out;
 }

@@ -31,4 +31,7 @@ double ErrorPercent(double pv, double sp);
 std::string FormatLoopTable(const std::vector<LoopResult>& loops, size_t max_lines = 20);
 
 // "KEY xN, KEY xM" in key order.
-std::string MessageCounts(const std::vector<ReceivedMessage>& messages);
+std::string MessageCounts(const std::vector<MessageGroup>& groups);
+// One line per wording: "  KEY xN, first at T s, last at T s: wording",
+// at most max_lines of them and how many more there are.
+std::string FormatMessageGroups(const std::vector<MessageGroup>& groups, size_t max_lines = 20);

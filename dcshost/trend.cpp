@@ -111,9 +111,10 @@ public:
         double x = kLeft + 220.0;
         for (const auto& entry : entries) {
             double y = top_ + 14;
-            if (entry.second == "band") {
+            if (entry.second == "band" || entry.second == "fault") {
                 out_ << "<rect x=\"" << Coord(x) << "\" y=\"" << Coord(y - 8)
-                     << "\" width=\"22\" height=\"10\" class=\"auto\"/>\n";
+                     << "\" width=\"22\" height=\"10\" class=\""
+                     << (entry.second == "band" ? "auto" : "fault") << "\"/>\n";
             } else {
                 out_ << "<line x1=\"" << Coord(x) << "\" y1=\"" << Coord(y - 3) << "\" x2=\""
                      << Coord(x + 22) << "\" y2=\"" << Coord(y - 3) << "\" class=\"" << entry.second
@@ -125,8 +126,8 @@ public:
         }
     }
 
-    // Shaded spans where the controller is in automatic.
-    void ModeBands(const std::vector<unsigned char>& mode) {
+    // Shaded spans where the flag is set: automatic mode, or a fault window.
+    void Bands(const std::vector<unsigned char>& mode, const char* cls = "auto") {
         size_t n = std::min(mode.size(), time_.size());
         size_t i = 0;
         while (i < n) {
@@ -140,7 +141,7 @@ public:
             double x1 = j + 1 < n ? X(time_[j + 1]) : X(time_[j]);
             out_ << "<rect x=\"" << Coord(x0) << "\" y=\"" << Coord(top_ + kTop) << "\" width=\""
                  << Coord(std::max(x1 - x0, 0.5)) << "\" height=\"" << Coord(kPlotHeight)
-                 << "\" class=\"auto\"/>\n";
+                 << "\" class=\"" << cls << "\"/>\n";
             i = j + 1;
         }
     }
@@ -237,7 +238,10 @@ bool WriteFile(const std::string& path, const std::string& text, std::string& er
 
 }  // namespace
 
-void Trend::Setup(const std::vector<std::string>& loops, const std::vector<std::string>& imports) {
+void Trend::Setup(const std::vector<std::string>& loops, const std::vector<std::string>& imports,
+                  bool faults) {
+    has_faults_ = faults;
+    faults_.clear();
     loop_names_ = loops;
     import_names_ = imports;
     time_.clear();
@@ -246,8 +250,9 @@ void Trend::Setup(const std::vector<std::string>& loops, const std::vector<std::
 }
 
 void Trend::Sample(double time, const std::vector<LoopSample>& loops,
-                   const std::vector<double>& imports) {
+                   const std::vector<double>& imports, int faults) {
     time_.push_back(time);
+    if (has_faults_) faults_.push_back(static_cast<unsigned char>(faults > 255 ? 255 : faults));
     for (size_t i = 0; i < loops_.size(); ++i) {
         LoopSample s = i < loops.size() ? loops[i] : LoopSample{};
         loops_[i].pv.push_back(s.pv);
@@ -266,6 +271,7 @@ std::string Trend::Csv() const {
         for (const char* value : {".PV", ".SP", ".OP", ".MODE"}) out << ',' << CsvField(name + value);
     }
     for (const std::string& name : import_names_) out << ',' << CsvField(name);
+    if (has_faults_) out << ",faults";
     out << "\r\n";
     for (size_t k = 0; k < time_.size(); ++k) {
         out << NumberText(time_[k]);
@@ -273,6 +279,7 @@ std::string Trend::Csv() const {
             out << ',' << NumberText(s.pv[k]) << ',' << NumberText(s.sp[k]) << ','
                 << NumberText(s.op[k]) << ',' << static_cast<int>(s.mode[k]);
         for (const std::vector<double>& values : imports_) out << ',' << NumberText(values[k]);
+        if (has_faults_) out << ',' << static_cast<int>(faults_[k]);
         out << "\r\n";
     }
     return out.str();
@@ -295,6 +302,7 @@ std::string Trend::Svg(const std::string& title, int max_loops) const {
         << ".frame { fill: none; stroke: #555; stroke-width: 1; }\n"
         << ".grid { stroke: #ddd; stroke-width: 1; }\n"
         << ".auto { fill: #e2f3e2; stroke: none; }\n"
+        << ".fault { fill: #f4c7c3; fill-opacity: 0.6; stroke: none; }\n"
         << ".pv { fill: none; stroke: #1f5fbf; stroke-width: 1.8; }\n"
         << ".sp { fill: none; stroke: #b01c2e; stroke-width: 1.4; stroke-dasharray: 6 3; }\n"
         << ".out { fill: none; stroke: #e07b00; stroke-width: 1.2; }\n"
@@ -320,8 +328,12 @@ std::string Trend::Svg(const std::string& title, int max_loops) const {
         Range right = NiceRange(op_lo, op_hi, op_tick, false);
         Panel panel(out, top, time_);
         panel.Title(loop_names_[i]);
-        panel.Legend({{"PV", "pv"}, {"SP", "sp"}, {"OP, %", "out"}, {"automatic", "band"}});
-        panel.ModeBands(s.mode);
+        std::vector<std::pair<std::string, std::string>> legend{
+            {"PV", "pv"}, {"SP", "sp"}, {"OP, %", "out"}, {"automatic", "band"}};
+        if (has_faults_) legend.push_back({"fault", "fault"});
+        panel.Legend(legend);
+        panel.Bands(s.mode);
+        if (has_faults_) panel.Bands(faults_, "fault");
         panel.LeftAxis(left, tick, "PV, SP");
         panel.RightAxis(right, op_tick, "OP, %");
         panel.Frame();

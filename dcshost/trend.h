@@ -14,15 +14,19 @@ struct LoopSample {
 
 class Trend {
 public:
-    void Setup(const std::vector<std::string>& loops, const std::vector<std::string>& imports);
-    // One sample per loop and per import, in Setup's order.
+    // faults: the run has fault windows, marked in both files.
+    void Setup(const std::vector<std::string>& loops, const std::vector<std::string>& imports,
+               bool faults = false);
+    // One sample per loop and per import, in Setup's order, and how many
+    // faults are active.
     void Sample(double time, const std::vector<LoopSample>& loops,
-                const std::vector<double>& imports);
+                const std::vector<double>& imports, int faults = 0);
 
     size_t Samples() const { return time_.size(); }
 
     // RFC 4180: time_s, then LOOP.PV, LOOP.SP, LOOP.OP, LOOP.MODE per loop,
-    // then each import; names quoted where they need it, CRLF line ends,
+    // then each import, then "faults" (active faults) when the run has any;
+    // names quoted where they need it, CRLF line ends,
     // every number the shortest text that reads back to the same double.
     bool WriteCsv(const std::string& path, std::string& error) const;
     // One panel per loop (at most max_loops; the title says when some are left
@@ -42,4 +46,6 @@ private:
     std::vector<double> time_;
     std::vector<Series> loops_;
     std::vector<std::vector<double>> imports_;
+    bool has_faults_ = false;
+    std::vector<unsigned char> faults_;
 };

@@ -125,6 +125,11 @@ const char* TagNameOf(VnxHandle h)
     return s ? TagAt(s->tag).name.c_str() : nullptr;
 }
 
+void CloseAllHandles()
+{
+    for (size_t i = 0; i < g_slots.size(); ++i) CloseHandle(static_cast<int32_t>(i));
+}
+
 void ResetHandles()
 {
     g_slots.clear();

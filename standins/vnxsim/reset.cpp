@@ -14,3 +14,8 @@ VNXSIM_API void VnxSimReset(void)
     ResetTrace();
     ResetCalls();
 }
+
+VNXSIM_API void VnxSimRestart(void)
+{
+    CloseAllHandles();
+}

@@ -146,6 +146,7 @@ std::string DescribeHandle(VnxHandle h);
 // The tag name behind a live tag or item handle, else null.
 const char* TagNameOf(VnxHandle h);
 void ResetHandles();
+void CloseAllHandles();
 
 // ---- Lists (lists.cpp) -------------------------------------------------------
 VnxHandle NewList();

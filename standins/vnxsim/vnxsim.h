@@ -155,6 +155,10 @@ VNXSIM_API int32_t VnxSimInjectList(int32_t op, VnxHandle list, int32_t result, 
 // GetArrayDims 2, GetArrayLowerBound 1, GetArrayUpperBound -1. Like a
 // scripted answer it has no effect: a failed CloseTag leaves the handle open.
 VNXSIM_API void VnxSimFailNthCall(int32_t n);
+// The control system restarts under a running client: every handle it issued
+// (tags, items, lists) goes stale and is no longer counted open; tags, values
+// and the API's state stay as they are.
+VNXSIM_API void VnxSimRestart(void);
 // 1 once the armed count-down fault has fired.
 VNXSIM_API int32_t VnxSimFaultFired(void);
 VNXSIM_API void VnxSimClearFaults(void);

@@ -146,6 +146,57 @@ TEST_F(Run, stops_cleanly_on_ctrl_c_with_the_summary_and_trends_of_what_ran) {
     EXPECT_EQ(lines, 2);  // the header and time 0
 }
 
+TEST_F(Run, logs_every_call_and_marks_each_fault_window) {
+    Scenario s;
+    std::vector<ScenarioError> errors;
+    ASSERT_TRUE(LoadScenario(DCSHOST_TEST_SCENARIOS "/faults.toml", s, errors));
+    options_.call_log = options_.out_dir + "/run_test.calls.log";
+    EXPECT_EQ(RunCapturing(s), kExitNotClean) << output_;
+    EXPECT_TRUE(Printed("handles left open in the control system: 0 tags, 0 items, 0 lists"));
+
+    // The array tag fails, the driver writes each PV to its own tag, and the
+    // write of one of them is refused: in that order, at the step's time.
+    std::ifstream log(options_.call_log);
+    std::string line;
+    std::getline(log, line);
+    EXPECT_EQ(line, "# dcshost call log 1");
+    const std::vector<std::string> expected = {
+        "0 host DCSLoad(data)",
+        "0 host DCSConfigure(data)",
+        "0 lib ApiStartup() = 0",
+        "210 fault start array_status UNIT.PVARR = 1",
+        "211 lib GetTagStatus(tag:UNIT.PVARR) = 1",
+        "211 msg DCSGeneralVendorMsg2: DCS error for PV Export Array: Module address file is not "
+        "found",
+        "211 lib SetTagValue(tag:LI101.PV, 1, float 49.858307, 9) = 0",
+        "215 fault start write_refused TI103.PV = 254",
+        "216 lib SendTag(tag:TI103.PV) = 254",
+        "216 msg DCSPVVendorMsg: PV export row 2: tag error: Failure",
+        "225 fault end write_refused TI103.PV = 254",
+        "400 fault start restart",
+        "401 lib ReadTagList(stale:",
+        "600 host DCSReset = 0",
+        "600 host FreeDCSData = void",
+    };
+    size_t next = 0;
+    while (next < expected.size() && std::getline(log, line))
+        if (line.rfind(expected[next], 0) == 0) ++next;
+    EXPECT_EQ(next, expected.size()) << "not found in order: " << expected[next];
+
+    // The trends count the open windows: two at 216 s, none at 240 s.
+    std::ifstream csv(options_.out_dir + "/run_test.trend.csv");
+    std::getline(csv, line);
+    EXPECT_EQ(line.substr(line.size() - 8), ",faults\r");
+    int faults_at_216 = -1, faults_at_240 = -1;
+    while (std::getline(csv, line)) {
+        int faults = std::stoi(line.substr(line.rfind(',') + 1));
+        if (line.rfind("216,", 0) == 0) faults_at_216 = faults;
+        if (line.rfind("240,", 0) == 0) faults_at_240 = faults;
+    }
+    EXPECT_EQ(faults_at_216, 2);
+    EXPECT_EQ(faults_at_240, 0);
+}
+
 TEST_F(Run, refuses_a_driver_it_cannot_load) {
     options_.driver_path = "/nonexistent/libvornak.so";
     EXPECT_EQ(RunCapturing(Parse(OneLoop("", "L.MODE"))), kExitNoDriver);

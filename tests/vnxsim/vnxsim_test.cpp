@@ -103,6 +103,29 @@ TEST_F(ApiRun, shutdown_stales_lists_and_leaves_unclosed_tags_and_items_open)
     EXPECT_EQ(VnxSimOpenCount(VNX_KIND_TAG) + VnxSimOpenCount(VNX_KIND_ITEM), 0);
 }
 
+TEST_F(ApiRun, restart_stales_every_handle_and_keeps_tags_and_the_api)
+{
+    VnxSimDefineFloat("A", 1.0f);
+    Start();
+    VnxHandle tag = OpenTag("A");
+    VnxHandle list = CreateTagList();
+    VnxHandle item = AddTagToList(list, "A");
+    ASSERT_NE(item, nullptr);
+    VnxSimRestart();
+
+    EXPECT_EQ(VnxSimOpenCount(VNX_KIND_TAG) + VnxSimOpenCount(VNX_KIND_ITEM) +
+                  VnxSimOpenCount(VNX_KIND_LIST),
+              0);
+    EXPECT_EQ(GetTagStatus(tag), VNX_ST_INVALID_HANDLE);
+    EXPECT_EQ(ReadTagList(list), VNX_ST_INVALID_HANDLE);
+    EXPECT_EQ(CloseTag(item), VNX_ST_INVALID_HANDLE);
+    // The API is still up and the tag still there: it opens again.
+    VnxHandle again = OpenTag("A");
+    ASSERT_NE(again, nullptr);
+    EXPECT_NE(again, tag);
+    EXPECT_EQ(CloseTag(again), 0);
+}
+
 TEST_F(ApiRun, validates_syntax_without_looking_names_up)
 {
     Start();

@@ -1,0 +1,43 @@
+// --log-calls FILE: every entry point the host calls, every client-library
+// call the driver makes (the simulated control system's trace), every host
+// message and every fault window, in order, one line each:
+//
+//   TIME WHO TEXT
+//
+// TIME is the simulated time in seconds (the shortest text that reads back);
+// WHO is "host" (an entry point or FreeDCSData as it is called, then
+// "= RESULT" when it returns), "lib" (a
+// client-library call as the trace words it), "msg" (a host message: key and
+// wording) or "fault" (a fault window opening or closing). The first line is
+// "# dcshost call log 1": the format's version.
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+class CallLog {
+public:
+    CallLog() = default;
+    ~CallLog() { Close(); }
+    CallLog(const CallLog&) = delete;
+    CallLog& operator=(const CallLog&) = delete;
+
+    // Opens the file and starts the trace. False with a reason.
+    bool Open(const std::string& path, std::string& error);
+    // Drains the trace, stops it and closes the file. False when a write failed.
+    bool Close();
+    bool IsOpen() const { return file_ != nullptr; }
+
+    // The simulated time of the lines from now on.
+    void SetTime(double time) { time_ = time; }
+
+    // The trace so far, then one line. Each does nothing while closed.
+    void Line(const char* who, const std::string& text);
+    // Client-library calls traced since the last drain.
+    void Drain();
+
+private:
+    std::FILE* file_ = nullptr;
+    bool failed_ = false;
+    double time_ = 0.0;
+};
