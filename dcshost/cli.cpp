@@ -78,6 +78,13 @@ int Dispatch(int argc, const char* const* argv) {
     run->add_flag("--no-trends", no_trends, "write no trend files");
     run->add_option("--log-calls", run_options.call_log,
                     "write every entry point, client-library call and host message to FILE");
+    run->add_option("--json", run_options.json, "write the result for machines to FILE");
+    run->add_option("--compare", run_options.compare,
+                    "exit 5 when a PV, SP or OP leaves the band around this reference trend CSV");
+    run->add_option("--tolerance", run_options.tolerance,
+                    "--compare's band: relative above magnitude 1, absolute below")
+        ->capture_default_str()
+        ->check(Within(0.0, 1e6));
     bool no_settle_wait = false;
     run->add_flag("--no-settle-wait", no_settle_wait,
                   "let the driver's ten-second settle pass at once (its calls still happen)");

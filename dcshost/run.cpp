@@ -6,8 +6,12 @@
 #include <cmath>
 #include <cstdio>
 
+#include "dcshost/compare.h"
 #include "dcshost/control_system.h"
 #include "dcshost/faults.h"
+#include "dcshost/figures.h"
+#include "dcshost/files.h"
+#include "dcshost/json_result.h"
 #include "dcshost/interrupt.h"
 #include "dcshost/limits.h"
 #include "dcshost/plant.h"
@@ -31,14 +35,20 @@ struct RunState {
     Wiring wiring;
     PlantSignals signals;
     Trend trend;
+    FigureTracker figures;
     std::vector<LoopSample> loop_samples;
     std::vector<double> import_samples;
     std::vector<LoopResult> results;
     Leftovers left;
     size_t message_count = 0;
+    std::vector<MessageGroup> messages;
     bool settled = true;
     int steps_done = 0;
     bool interrupted = false;
+    bool record = false;     // trends kept in memory: to write, or to compare
+    CsvTable reference;      // --compare
+    int compared = -1;       // 1 within the band, 0 not; -1 not asked
+    std::string deviation;   // the first, or what could not be compared
 
     RunState(const Scenario& s, const RunOptions& o) : scenario(s), options(o) {}
 };
@@ -56,7 +66,7 @@ bool CheckSize(RunState& run) {
     run.step = scenario.run.step;
     run.steps = static_cast<int>(std::lround(scenario.run.duration / run.step));
     double bytes = TrendBytes(run.steps + 1.0, scenario.controllers.size(), scenario.imports.size());
-    if (run.options.trends && bytes > limits::kMaxTrendBytes) {
+    if (run.record && bytes > limits::kMaxTrendBytes) {
         std::fprintf(stderr,
                      "dcshost: the trends of %d steps for %zu loops and %zu imports would take "
                      "%.0f MB, more than %.0f MB; shorten the run or use --no-trends\n",
@@ -67,10 +77,24 @@ bool CheckSize(RunState& run) {
     return true;
 }
 
+// Read before the run: a reference that cannot be used costs no run.
+bool ReadReference(RunState& run) {
+    if (run.options.compare.empty()) return true;
+    std::string text, error;
+    const size_t kMaxReferenceBytes = 512u * 1024 * 1024;
+    if (!ReadTextFile(run.options.compare, kMaxReferenceBytes, text, error) ||
+        !ParseCsv(text, run.reference, error)) {
+        std::fprintf(stderr, "dcshost: --compare %s: %s\n", run.options.compare.c_str(), error.c_str());
+        return false;
+    }
+    return true;
+}
+
 int Prepare(RunState& run) {
     Scenario& scenario = run.scenario;
     if (run.options.duration > 0) scenario.run.duration = run.options.duration;
-    if (!CheckSize(run)) return kExitBadScenario;
+    run.record = run.options.trends || !run.options.compare.empty();
+    if (!CheckSize(run) || !ReadReference(run)) return kExitBadScenario;
 
     std::printf("scenario: %s (%s)\n", scenario.title.empty() ? "untitled" : scenario.title.c_str(),
                 scenario.file.c_str());
@@ -95,9 +119,14 @@ int Prepare(RunState& run) {
 }
 
 void Sample(RunState& run, double time, int faults) {
-    if (!run.options.trends) return;
     SampleLoops(run.session.Block(), run.wiring, run.loop_samples, run.import_samples);
-    run.trend.Sample(time, run.loop_samples, run.import_samples, faults);
+    run.figures.Add(time, run.step, run.loop_samples);
+    if (run.record) run.trend.Sample(time, run.loop_samples, run.import_samples, faults);
+}
+
+// The band the settling time is measured against: --require-settled's, or 2 %.
+double SettleBand(const RunOptions& options) {
+    return options.settle_tolerance >= 0 ? options.settle_tolerance : 2.0;
 }
 
 int Bind(RunState& run) {
@@ -138,10 +167,10 @@ int Bind(RunState& run) {
 // scan that made it, as with a real sampled coupling.
 void Execute(RunState& run) {
     HostBlock& block = run.session.Block();
+    run.figures.Setup(run.scenario.controllers.size(), SettleBand(run.options));
     FaultSchedule faults(run.scenario);
     CallLog* calls = run.calls.IsOpen() ? &run.calls : nullptr;
-    if (run.options.trends)
-        run.trend.Setup(run.wiring.loop_names, run.wiring.import_names, faults.Any());
+    if (run.record) run.trend.Setup(run.wiring.loop_names, run.wiring.import_names, faults.Any());
     OperatorEvents events(run.scenario);
     events.ApplyDue(0.0);
     faults.ApplyDue(0.0, calls);
@@ -173,7 +202,6 @@ void Execute(RunState& run) {
 }
 
 void CollectResults(RunState& run) {
-    SampleLoops(run.session.Block(), run.wiring, run.loop_samples, run.import_samples);
     for (size_t i = 0; i < run.scenario.controllers.size(); ++i) {
         LoopResult loop;
         loop.name = run.scenario.controllers[i].name;
@@ -208,6 +236,7 @@ void Judge(RunState& run) {
     std::printf("DCSStop, DCSReset, DCSDestroy, FreeDCSData\n");
     const MessageLog& log = run.session.Log();
     run.message_count = log.Total();
+    run.messages = log.Groups();
     std::string counts = MessageCounts(log.Groups());
     std::string groups = FormatMessageGroups(log.Groups());
     run.left = run.session.Close();
@@ -245,6 +274,59 @@ bool WriteCallLog(RunState& run) {
     return false;
 }
 
+// The run's trends against the reference; prints where they part first.
+void Compare(RunState& run) {
+    if (run.options.compare.empty()) return;
+    CsvTable mine;
+    Deviation first;
+    std::string error;
+    bool parsed = ParseCsv(run.trend.Csv(), mine, error);
+    bool within = parsed && CompareTrends(mine, run.reference, run.options.tolerance, first, error);
+    run.compared = within ? 1 : 0;
+    if (within) {
+        std::printf("compare: every PV, SP and OP within %s of %s\n",
+                    NumberText(run.options.tolerance).c_str(), run.options.compare.c_str());
+        return;
+    }
+    if (!first.column.empty())
+        run.deviation = first.column + " at t = " + NumberText(first.time) + " s: " +
+                        NumberText(first.value) + " against " + NumberText(first.reference) +
+                        " in the reference (off by " + NumberText(first.value - first.reference) +
+                        ", tolerance " + NumberText(run.options.tolerance) + ")";
+    else
+        run.deviation = error;
+    std::printf("compare: NOT within the reference %s: %s\n", run.options.compare.c_str(),
+                run.deviation.c_str());
+}
+
+bool WriteJson(const RunState& run, int exit_code) {
+    if (run.options.json.empty()) return true;
+    RunRecord record;
+    record.scenario = &run.scenario;
+    record.steps = run.steps;
+    record.steps_run = run.steps_done;
+    record.interrupted = run.interrupted;
+    record.settle_band = SettleBand(run.options);
+    record.settled = run.options.settle_tolerance < 0 ? -1 : (run.settled ? 1 : 0);
+    record.exit_code = exit_code;
+    record.loops = run.results;
+    record.figures = run.figures.Figures();
+    record.imports = run.import_samples;
+    record.message_total = run.message_count;
+    record.messages = run.messages;
+    record.left = run.left;
+    record.compare = run.options.compare;
+    record.compared = run.compared;
+    record.deviation = run.deviation;
+    std::string error;
+    if (!WriteTextFile(run.options.json, FormatJsonResult(record), error)) {
+        std::fprintf(stderr, "dcshost: %s\n", error.c_str());
+        return false;
+    }
+    std::printf("result: %s\n", run.options.json.c_str());
+    return true;
+}
+
 bool Write(RunState& run) {
     if (!WriteCallLog(run)) return false;
     if (!run.options.trends) return true;
@@ -269,11 +351,16 @@ int RunScenario(const Scenario& scenario, const RunOptions& options) {
     Execute(run);
     Judge(run);
     bool written = Write(run);
+    Compare(run);
     bool clean = run.message_count == 0 && run.left.Clean() && run.settled && written;
-    if (run.interrupted) {
-        std::printf("run: interrupted\n");
-        return kExitInterrupted;
-    }
-    std::printf("run: %s\n", clean ? "clean" : "NOT clean");
-    return clean ? kExitClean : kExitNotClean;
+    int code = run.interrupted      ? kExitInterrupted
+               : run.compared == 0 ? kExitDeviates
+               : clean             ? kExitClean
+                                   : kExitNotClean;
+    if (!WriteJson(run, code)) code = run.interrupted ? kExitInterrupted : kExitNotClean;
+    std::printf("run: %s\n", code == kExitInterrupted ? "interrupted"
+                              : code == kExitDeviates  ? "NOT within the reference"
+                              : code == kExitClean     ? "clean"
+                                                       : "NOT clean");
+    return code;
 }

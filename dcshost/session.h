@@ -19,6 +19,7 @@ enum ExitCode {
     kExitBadScenario = 2,
     kExitNoDriver = 3,
     kExitNotClean = 4,  // run: messages, leaks, or a loop off its setpoint
+    kExitDeviates = 5,  // run: a PV, SP or OP left the band around --compare's reference
     kExitInterrupted = 6,  // run: stopped cleanly on Ctrl-C
     kExitInternal = 7,  // dcshost itself failed (out of memory)
 };

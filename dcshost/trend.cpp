@@ -1,12 +1,11 @@
 #include "dcshost/trend.h"
 
+#include "dcshost/files.h"
 #include "dcshost/limits.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
 #include <sstream>
 
 namespace {
@@ -221,21 +220,6 @@ void MinMax(const std::vector<double>& values, double& lo, double& hi) {
     }
 }
 
-bool WriteFile(const std::string& path, const std::string& text, std::string& error) {
-    // The trend folder is made on first use, like any output folder.
-    std::error_code ignored;
-    std::filesystem::path parent = std::filesystem::path(path).parent_path();
-    if (!parent.empty()) std::filesystem::create_directories(parent, ignored);
-    std::ofstream out(path, std::ios::binary);
-    out << text;
-    out.close();
-    if (!out) {
-        error = "cannot write " + path;
-        return false;
-    }
-    return true;
-}
-
 }  // namespace
 
 void Trend::Setup(const std::vector<std::string>& loops, const std::vector<std::string>& imports,
@@ -359,10 +343,10 @@ std::string Trend::Svg(const std::string& title, int max_loops) const {
 }
 
 bool Trend::WriteCsv(const std::string& path, std::string& error) const {
-    return WriteFile(path, Csv(), error);
+    return WriteTextFile(path, Csv(), error);
 }
 
 bool Trend::WriteSvg(const std::string& path, const std::string& title, int max_loops,
                      std::string& error) const {
-    return WriteFile(path, Svg(title, max_loops), error);
+    return WriteTextFile(path, Svg(title, max_loops), error);
 }

@@ -5,6 +5,7 @@
 #include <csignal>
 #include <cstdio>
 #include <fstream>
+#include <iterator>
 
 #include <gtest/gtest.h>
 
@@ -195,6 +196,38 @@ TEST_F(Run, logs_every_call_and_marks_each_fault_window) {
     }
     EXPECT_EQ(faults_at_216, 2);
     EXPECT_EQ(faults_at_240, 0);
+}
+
+TEST_F(Run, writes_the_result_and_passes_or_fails_against_a_reference) {
+    options_.settle_tolerance = 1.0;
+    options_.json = options_.out_dir + "/run_test.json";
+    const Scenario s = Parse(OneLoop("", "L.MODE"));
+    ASSERT_EQ(RunCapturing(s), kExitClean) << output_;
+    std::ifstream json(options_.json);
+    std::string text((std::istreambuf_iterator<char>(json)), std::istreambuf_iterator<char>());
+    for (const char* member :
+         {"\"version\": 1,", "\"steps\": 120, \"steps_run\": 120}",
+          "\"verdict\": {\"exit_code\": 0, \"clean\": true, \"interrupted\": false, \"settled\": true}",
+          "{\"name\": \"L\", \"active\": true, \"mode\": 1, \"sp\": 60, \"pv\": ",
+          "\"messages\": {\n    \"total\": 0,", "\"faults\": [],", "\"compare\": null,",
+          "\"handles_open\": {\"tags\": 0, \"items\": 0, \"lists\": 0}",
+          "\"heap\": {\"balanced\": true, \"blocks\": 0, \"bytes\": 0, \"bad_releases\": 0}"})
+        EXPECT_NE(text.find(member), std::string::npos) << member << "\n" << text;
+
+    // The same scenario again is within any band of its own trends; a later
+    // setpoint step is not, from the step after the operator's write.
+    const std::string reference = options_.out_dir + "/run_test.reference.csv";
+    std::rename((options_.out_dir + "/run_test.trend.csv").c_str(), reference.c_str());
+    options_.compare = reference;
+    options_.tolerance = 0.0;
+    EXPECT_EQ(RunCapturing(s), kExitClean) << output_;
+    Scenario changed = s;
+    changed.run.events[0].value = 61.0;
+    EXPECT_EQ(RunCapturing(changed), kExitDeviates) << output_;
+    EXPECT_TRUE(Printed("compare: NOT within the reference " + reference +
+                        ": L.SP at t = 11 s: 61 against 60 in the reference (off by 1, "
+                        "tolerance 0)"))
+        << output_;
 }
 
 TEST_F(Run, refuses_a_driver_it_cannot_load) {

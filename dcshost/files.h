@@ -1,0 +1,9 @@
+// Whole text files in and out: the output folder is made on first use, and a
+// file that cannot be read or written comes back as a reason.
+#pragma once
+
+#include <string>
+
+bool WriteTextFile(const std::string& path, const std::string& text, std::string& error);
+// At most max_bytes; a larger file is refused before it is read.
+bool ReadTextFile(const std::string& path, size_t max_bytes, std::string& text, std::string& error);
