@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "dcshost/session.h"
+#include "dcshost/tag_audit.h"
 #include "standins/vnxsim/vnxsim.h"
 
 namespace {
@@ -176,6 +177,11 @@ int CheckScenario(const Scenario& scenario, const CheckOptions& options) {
     int opened = session.Open(scenario, options.driver_path);
     if (opened != kExitClean) return opened;
 
+    // Every tag at once first, then the driver's own binding.
+    std::vector<TagProblem> problems = AuditTags(scenario);
+    for (const TagProblem& problem : problems) std::printf("%s\n", FormatTagProblem(problem).c_str());
+    std::fflush(stdout);
+
     std::vector<BindingFailure> failures;
     session.Log().SetPrinting(false);
     session.Log().SetObserver([&](const ReceivedMessage& message) {
@@ -200,14 +206,19 @@ int CheckScenario(const Scenario& scenario, const CheckOptions& options) {
 
     for (const BindingFailure& failure : failures) std::printf("%s\n", FormatFailure(failure).c_str());
     if (!left.Clean()) std::printf("%s\n", DescribeLeftovers(left).c_str());
-    if (configured == 1 && failures.empty()) {
+    if (!problems.empty())
+        std::printf("check: %zu tag problem%s\n", problems.size(), problems.size() == 1 ? "" : "s");
+    if (configured == 1 && failures.empty() && problems.empty()) {
         std::printf("check: every tag bound (%zu controllers with 5 tags each, %zu PV exports, "
                     "%zu PV imports, PV array tag \"%s\")\n",
                     scenario.controllers.size(), scenario.pvs.size(), scenario.imports.size(),
                     scenario.pv_array_tag.c_str());
         return left.Clean() ? kExitClean : kExitNotClean;
     }
-    if (failures.empty())
+    if (configured == 1 && failures.empty())
+        std::printf("check: DCSConfigure bound every tag, but the tags above are not what their "
+                    "columns need\n");
+    else if (failures.empty())
         std::printf("check: DCSConfigure failed without a host message\n");
     else
         std::printf("check: %zu binding failure%s\n", failures.size(), failures.size() == 1 ? "" : "s");

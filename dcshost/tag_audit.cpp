@@ -1,0 +1,114 @@
+#include "dcshost/tag_audit.h"
+
+#include "dcs/vendor/vnxapi.h"
+
+namespace {
+
+enum class Need { Float, Int, Number, FloatArray };
+
+const char* Describe(Need need) {
+    switch (need) {
+    case Need::Float: return "11 (float)";
+    case Need::Int: return "128 (int)";
+    case Need::Number: return "11 (float) or 128 (int)";
+    case Need::FloatArray: return "a one-dimensional float array";
+    }
+    return "";
+}
+
+std::string TypeText(int32_t type) {
+    if (type == VNX_TYPE_FLOAT) return "11 (float)";
+    if (type == VNX_TYPE_INT) return "128 (int)";
+    return std::to_string(type);
+}
+
+// What is wrong with one tag for a column that needs `need`; "" when nothing.
+std::string Inspect(const std::string& name, Need need) {
+    if (name.empty()) return "the cell is empty";
+    int16_t valid = ValidateTagName(name.c_str());
+    if (valid != 0) return "not a valid tag name (status " + std::to_string(valid) + ")";
+    VnxHandle tag = OpenTag(name.c_str());
+    if (!tag) return "cannot be opened: the control system has no such tag";
+    std::string problem;
+    int16_t status = GetTagStatus(tag);
+    int32_t type = GetTagDataType(tag);
+    bool array = GetArrayDims(tag) == 1;
+    if (status != 0) {
+        problem = "tag status " + std::to_string(status);
+    } else if (need == Need::FloatArray ? !(array && type == VNX_TYPE_FLOAT)
+               : need == Need::Float   ? type != VNX_TYPE_FLOAT
+               : need == Need::Int     ? type != VNX_TYPE_INT
+                                       : type != VNX_TYPE_FLOAT && type != VNX_TYPE_INT) {
+        problem = "data type " + TypeText(type) + (array ? ", an array" : "") +
+                  "; the column needs " + Describe(need);
+    }
+    CloseTag(tag);
+    return problem;
+}
+
+struct Column {
+    const char* caption;
+    Need need;
+};
+
+// One cell of one row, when the row has that column.
+void AuditCell(const char* table, size_t row, const std::string& row_name,
+               const std::vector<CellText>& cells, const Column& column,
+               std::vector<TagProblem>& out) {
+    const std::string* text = FindCell(cells, column.caption);
+    if (!text) return;
+    std::string problem = Inspect(*text, column.need);
+    if (!problem.empty())
+        out.push_back(
+            TagProblem{table, static_cast<int>(row), row_name, column.caption, *text, problem});
+}
+
+const Column kCtrlColumns[] = {{"SP TAG", Need::Float},
+                               {"OP TAG", Need::Float},
+                               {"Mode TAG", Need::Int},
+                               {"SP Init TAG", Need::Float},
+                               {"OP Init TAG", Need::Float}};
+
+}  // namespace
+
+std::vector<TagProblem> AuditTags(const Scenario& scenario) {
+    std::vector<TagProblem> problems;
+    void* slot = nullptr;
+    if (ApiStartup() != 0 || DataServicesStartup(&slot) != 0) {
+        problems.push_back(TagProblem{"control system start-up", -1, "", "", "",
+                                      "the client library does not start"});
+        ApiShutdown();
+        return problems;
+    }
+    for (size_t i = 0; i < scenario.controllers.size(); ++i)
+        for (const Column& column : kCtrlColumns)
+            AuditCell("controller", i, scenario.controllers[i].name, scenario.controllers[i].cells,
+                      column, problems);
+    for (size_t i = 0; i < scenario.pvs.size(); ++i)
+        AuditCell("PV export", i, scenario.pvs[i].name, scenario.pvs[i].cells,
+                  {"TAG", Need::Float}, problems);
+    // A mode arrives as an integer; a 1:1 value as either.
+    for (size_t i = 0; i < scenario.imports.size(); ++i) {
+        const ImportRowDef& row = scenario.imports[i];
+        Need need = row.mapping == "Controller Mode" ? Need::Int : Need::Number;
+        AuditCell("PV import", i, row.name, row.cells, {"TAG", need}, problems);
+    }
+    if (!scenario.pv_array_tag.empty()) {
+        std::string problem = Inspect(scenario.pv_array_tag, Need::FloatArray);
+        if (!problem.empty())
+            problems.push_back(TagProblem{"general field", -1, "", "PV Array Tag",
+                                          scenario.pv_array_tag, problem});
+    }
+    DataServicesShutdown();
+    ApiShutdown();
+    return problems;
+}
+
+std::string FormatTagProblem(const TagProblem& p) {
+    std::string line = "tag problem: " + p.table;
+    if (p.row >= 0) line += " row " + std::to_string(p.row);
+    if (!p.row_name.empty()) line += " (" + p.row_name + ")";
+    if (!p.column.empty()) line += " column \"" + p.column + "\"";
+    if (!p.tag.empty()) line += " tag \"" + p.tag + "\"";
+    return line + ": " + p.problem;
+}
