@@ -72,9 +72,27 @@ int Dispatch(int argc, const char* const* argv) {
         ->check(Within(0.0, limits::kMaxPercent, "%"));
     run->add_option("--duration", run_options.duration, "seconds to run instead of the scenario's")
         ->check(Within(limits::kMinStep, limits::kMaxStep * limits::kMaxSteps, "s"));
-    run->add_option("--chart-loops", run_options.chart_loops, "loops drawn in the SVG")
-        ->capture_default_str()
-        ->check(CLI::Range(0, limits::kMaxChartLoops));
+    CLI::Option* chart_loops =
+        run->add_option("--chart-loops", run_options.chart.count, "loops drawn in the SVG")
+            ->capture_default_str()
+            ->check(CLI::Range(0, limits::kMaxChartLoops));
+    run->add_option_function<std::string>(
+           "--chart",
+           [&run_options](const std::string& text) {
+               std::string error;
+               ParseChartChoice(text, run_options.chart, error);
+           },
+           "the loops drawn in the SVG: first:N or worst:N (furthest from their setpoints)")
+        ->check(CLI::Validator(
+            [](std::string& text) {
+                ChartChoice choice;
+                std::string error;
+                return ParseChartChoice(text, choice, error) ? std::string() : error;
+            },
+            "first:N|worst:N"))
+        ->excludes(chart_loops);
+    run->add_option("--loops", run_options.loops,
+                    "the loops in the trend files: names or globs (* ?), comma-separated");
     run->add_flag("--no-trends", no_trends, "write no trend files");
     run->add_option("--log-calls", run_options.call_log,
                     "write every entry point, client-library call and host message to FILE");

@@ -46,6 +46,8 @@ struct RunState {
     int steps_done = 0;
     bool interrupted = false;
     bool record = false;     // trends kept in memory: to write, or to compare
+    std::vector<size_t> trend_loops;         // the loops in the trends (--loops)
+    std::vector<LoopSample> trend_samples;   // their samples of one step
     CsvTable reference;      // --compare
     int compared = -1;       // 1 within the band, 0 not; -1 not asked
     std::string deviation;   // the first, or what could not be compared
@@ -65,15 +67,31 @@ bool CheckSize(RunState& run) {
     }
     run.step = scenario.run.step;
     run.steps = static_cast<int>(std::lround(scenario.run.duration / run.step));
-    double bytes = TrendBytes(run.steps + 1.0, scenario.controllers.size(), scenario.imports.size());
+    double bytes = TrendBytes(run.steps + 1.0, run.trend_loops.size(), scenario.imports.size());
     if (run.record && bytes > limits::kMaxTrendBytes) {
         std::fprintf(stderr,
                      "dcshost: the trends of %d steps for %zu loops and %zu imports would take "
-                     "%.0f MB, more than %.0f MB; shorten the run or use --no-trends\n",
-                     run.steps, scenario.controllers.size(), scenario.imports.size(),
+                     "%.0f MB, more than %.0f MB; shorten the run, choose loops with --loops, or "
+                     "use --no-trends\n",
+                     run.steps, run.trend_loops.size(), scenario.imports.size(),
                      bytes / 1048576.0, limits::kMaxTrendBytes / 1048576.0);
         return false;
     }
+    return true;
+}
+
+bool ChooseLoops(RunState& run) {
+    const std::vector<CtrlRowDef>& loops = run.scenario.controllers;
+    std::vector<std::string> names;
+    for (const CtrlRowDef& loop : loops) names.push_back(loop.name);
+    std::string error;
+    if (run.options.loops.empty()) {
+        for (size_t i = 0; i < loops.size(); ++i) run.trend_loops.push_back(i);
+    } else if (!SelectLoops(run.options.loops, names, run.trend_loops, error)) {
+        std::fprintf(stderr, "dcshost: --loops: %s\n", error.c_str());
+        return false;
+    }
+    run.trend_samples.resize(run.trend_loops.size());
     return true;
 }
 
@@ -94,7 +112,7 @@ int Prepare(RunState& run) {
     Scenario& scenario = run.scenario;
     if (run.options.duration > 0) scenario.run.duration = run.options.duration;
     run.record = run.options.trends || !run.options.compare.empty();
-    if (!CheckSize(run) || !ReadReference(run)) return kExitBadScenario;
+    if (!ChooseLoops(run) || !CheckSize(run) || !ReadReference(run)) return kExitBadScenario;
 
     std::printf("scenario: %s (%s)\n", scenario.title.empty() ? "untitled" : scenario.title.c_str(),
                 scenario.file.c_str());
@@ -121,7 +139,10 @@ int Prepare(RunState& run) {
 void Sample(RunState& run, double time, int faults) {
     SampleLoops(run.session.Block(), run.wiring, run.loop_samples, run.import_samples);
     run.figures.Add(time, run.step, run.loop_samples);
-    if (run.record) run.trend.Sample(time, run.loop_samples, run.import_samples, faults);
+    if (!run.record) return;
+    for (size_t i = 0; i < run.trend_loops.size(); ++i)
+        run.trend_samples[i] = run.loop_samples[run.trend_loops[i]];
+    run.trend.Sample(time, run.trend_samples, run.import_samples, faults);
 }
 
 // The band the settling time is measured against: --require-settled's, or 2 %.
@@ -170,7 +191,11 @@ void Execute(RunState& run) {
     run.figures.Setup(run.scenario.controllers.size(), SettleBand(run.options));
     FaultSchedule faults(run.scenario);
     CallLog* calls = run.calls.IsOpen() ? &run.calls : nullptr;
-    if (run.record) run.trend.Setup(run.wiring.loop_names, run.wiring.import_names, faults.Any());
+    if (run.record) {
+        std::vector<std::string> names;
+        for (size_t i : run.trend_loops) names.push_back(run.wiring.loop_names[i]);
+        run.trend.Setup(names, run.wiring.import_names, faults.Any());
+    }
     OperatorEvents events(run.scenario);
     events.ApplyDue(0.0);
     faults.ApplyDue(0.0, calls);
@@ -264,6 +289,25 @@ void Judge(RunState& run) {
         run.settled = JudgeSettling(run.results, run.options.settle_tolerance);
 }
 
+// The chart: the first N loops of the trends, or the N furthest from their
+// setpoints at the end.
+std::string Chart(const RunState& run, const std::string& title) {
+    const ChartChoice& chart = run.options.chart;
+    const size_t count = static_cast<size_t>(chart.count);
+    if (!chart.worst) return run.trend.Svg(title, chart.count);
+    std::vector<double> errors;
+    for (size_t i : run.trend_loops) {
+        const LoopResult& loop = run.results[i];
+        errors.push_back(loop.active && loop.has_pv ? loop.error_percent : -1.0);
+    }
+    std::vector<size_t> worst = WorstLoops(errors, count);
+    std::string heading = title + " (the " + std::to_string(worst.size()) + " of " +
+                          std::to_string(errors.size()) +
+                          " loops furthest from their setpoints; all " +
+                          std::to_string(errors.size()) + " are in the CSV)";
+    return run.trend.SvgOf(heading, worst, count);
+}
+
 bool WriteCallLog(RunState& run) {
     if (!run.calls.IsOpen()) return true;
     if (run.calls.Close()) {
@@ -335,8 +379,7 @@ bool Write(RunState& run) {
     std::string csv = stem + ".trend.csv", svg = stem + ".trend.svg";
     std::string title = run.scenario.title.empty() ? options.out_name : run.scenario.title;
     std::string error;
-    bool written = run.trend.WriteCsv(csv, error) &&
-                   run.trend.WriteSvg(svg, title, options.chart_loops, error);
+    bool written = run.trend.WriteCsv(csv, error) && WriteTextFile(svg, Chart(run, title), error);
     if (written) std::printf("trends: %s, %s\n", csv.c_str(), svg.c_str());
     else std::fprintf(stderr, "dcshost: %s\n", error.c_str());
     return written;

@@ -6,6 +6,7 @@
 
 #include "dcshost/scenario.h"
 #include "dcshost/summary.h"
+#include "dcshost/views.h"
 
 struct RunOptions {
     std::string driver_path;
@@ -13,7 +14,8 @@ struct RunOptions {
     std::string out_name;          // file stem of the trends; empty: from the scenario
     double settle_tolerance = -1;  // percent of the final setpoint; < 0: not required
     double duration = 0;           // > 0: overrides the scenario's
-    int chart_loops = 12;          // loops drawn in the SVG
+    ChartChoice chart;             // the loops drawn in the SVG
+    std::string loops;             // --loops: patterns of the loops in the trends; empty: all
     bool trends = true;
     bool settle_wait = true;       // false: the settle's sleeps return at once
     std::string call_log;          // --log-calls FILE; empty: none

@@ -270,8 +270,20 @@ std::string Trend::Csv() const {
 }
 
 std::string Trend::Svg(const std::string& title, int max_loops) const {
-    size_t loops = std::min(loops_.size(), static_cast<size_t>(std::max(max_loops, 0)));
-    size_t imports = std::min(imports_.size(), static_cast<size_t>(std::max(max_loops, 0)));
+    size_t count = static_cast<size_t>(std::max(max_loops, 0));
+    std::vector<size_t> loops;
+    for (size_t i = 0; i < loops_.size() && i < count; ++i) loops.push_back(i);
+    std::string heading = title;
+    if (loops.size() < loops_.size())
+        heading += " (first " + std::to_string(loops.size()) + " of " +
+                   std::to_string(loops_.size()) + " loops; every loop is in the CSV)";
+    return SvgOf(heading, loops, count);
+}
+
+std::string Trend::SvgOf(const std::string& heading, const std::vector<size_t>& panels,
+                         size_t max_imports) const {
+    size_t loops = panels.size();
+    size_t imports = std::min(imports_.size(), max_imports);
     double height = kHeader + kPanelHeight * static_cast<double>(loops + imports) + 10.0;
     std::ostringstream out;
     out << "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" << Coord(kWidth) << "\" height=\""
@@ -293,15 +305,12 @@ std::string Trend::Svg(const std::string& title, int max_loops) const {
         << ".value { fill: none; stroke: #6a3d9a; stroke-width: 1.6; }\n"
         << "</style>\n"
         << "<rect width=\"100%\" height=\"100%\" fill=\"white\"/>\n";
-    std::string heading = title;
-    if (loops < loops_.size())
-        heading += " (first " + std::to_string(loops) + " of " + std::to_string(loops_.size()) +
-                   " loops; every loop is in the CSV)";
     out << "<text x=\"" << Coord(kLeft) << "\" y=\"28\" class=\"title\">" << Escape(heading)
         << "</text>\n";
 
     double top = kHeader;
-    for (size_t i = 0; i < loops; ++i, top += kPanelHeight) {
+    for (size_t panel_index = 0; panel_index < loops; ++panel_index, top += kPanelHeight) {
+        const size_t i = panels[panel_index];
         const Series& s = loops_[i];
         double lo = INFINITY, hi = -INFINITY, tick = 1.0;
         MinMax(s.pv, lo, hi);

@@ -36,6 +36,10 @@ public:
 
     std::string Csv() const;
     std::string Svg(const std::string& title, int max_loops) const;
+    // A panel for each of these loops (indexes in Setup's order) under the
+    // heading, then at most max_imports import panels.
+    std::string SvgOf(const std::string& heading, const std::vector<size_t>& loops,
+                      size_t max_imports) const;
 
 private:
     struct Series {
