@@ -126,11 +126,8 @@ BindingFailure DescribeFailure(const ReceivedMessage& message, const Scenario& s
 }
 
 std::string FormatFailure(const BindingFailure& failure) {
-    std::string line = "binding failure: " + failure.table;
-    if (failure.row >= 0) line += " row " + std::to_string(failure.row);
-    if (!failure.row_name.empty()) line += " (" + failure.row_name + ")";
-    if (!failure.column.empty()) line += " column \"" + failure.column + "\"";
-    if (!failure.tag.empty()) line += " tag \"" + failure.tag + "\"";
+    std::string line = "binding failure: " + NameCell(failure.table, failure.row, failure.row_name,
+                                                      failure.column, failure.tag);
     if (failure.empty_cell) line += " empty";
     return line + ": " + failure.key + ": " + failure.wording;
 }

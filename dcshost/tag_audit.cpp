@@ -104,11 +104,17 @@ std::vector<TagProblem> AuditTags(const Scenario& scenario) {
     return problems;
 }
 
+std::string NameCell(const std::string& table, int row, const std::string& row_name,
+                     const std::string& column, const std::string& tag) {
+    std::string text = table;
+    if (row >= 0) text += " row " + std::to_string(row);
+    if (!row_name.empty()) text += " (" + row_name + ")";
+    if (!column.empty()) text += " column \"" + column + "\"";
+    if (!tag.empty()) text += " tag \"" + tag + "\"";
+    return text;
+}
+
 std::string FormatTagProblem(const TagProblem& p) {
-    std::string line = "tag problem: " + p.table;
-    if (p.row >= 0) line += " row " + std::to_string(p.row);
-    if (!p.row_name.empty()) line += " (" + p.row_name + ")";
-    if (!p.column.empty()) line += " column \"" + p.column + "\"";
-    if (!p.tag.empty()) line += " tag \"" + p.tag + "\"";
-    return line + ": " + p.problem;
+    return "tag problem: " + NameCell(p.table, p.row, p.row_name, p.column, p.tag) + ": " +
+           p.problem;
 }

@@ -22,5 +22,10 @@ struct TagProblem {
 // closes what it opened and shuts the library down again.
 std::vector<TagProblem> AuditTags(const Scenario& scenario);
 
+// controller row 1 (FIC102) column "Mode TAG" tag "FIC102.SP"; the parts
+// that are empty (or a row of -1) left out.
+std::string NameCell(const std::string& table, int row, const std::string& row_name,
+                     const std::string& column, const std::string& tag);
+
 // tag problem: controller row 1 (FIC102) column "Mode TAG" tag "FIC102.SP": PROBLEM
 std::string FormatTagProblem(const TagProblem& problem);
