@@ -187,3 +187,48 @@ TEST(Scenario, reads_the_bad_files_of_the_process_tests_as_their_expectations_sa
     EXPECT_EQ(errors[0].pos.line, 12);
     EXPECT_EQ(errors[0].message, "unknown key 'kpp' in [[system.pid]]");
 }
+
+TEST(Scenario, reads_fault_windows_and_refuses_what_cannot_happen) {
+    const std::string run = "[run]\nduration = 100.0\n";
+    Scenario s = Parse(std::string(kTags) + run + R"(
+[[run.fault]]
+at = 10.0
+until = 20.0
+kind = "quality"
+tag = "X.PV"
+[[run.fault]]
+at = 30.0
+kind = "restart"
+)");
+    ASSERT_EQ(s.run.faults.size(), 2u);
+    EXPECT_EQ(s.run.faults[0].kind, FaultKind::Quality);
+    EXPECT_EQ(s.run.faults[0].value, 1);  // bad, when not given
+    EXPECT_FALSE(s.run.faults[0].open_ended);
+    EXPECT_EQ(s.run.faults[1].kind, FaultKind::Restart);
+    EXPECT_TRUE(s.run.faults[1].open_ended);
+
+    struct Case {
+        const char* fault;
+        const char* error;
+    } cases[] = {
+        {"at = 1.0\nkind = \"flood\"", "'kind' of [[run.fault]] must be one of tag_status, quality, "
+                                         "io_status, list_read, array_status, write_refused, restart; "
+                                         "not \"flood\""},
+        {"at = 1.0\nkind = \"quality\"", "[[run.fault]] is missing 'tag'"},
+        {"at = 1.0\nkind = \"quality\"\ntag = \"NOPE\"", "tag of [[run.fault]]: missing tag 'NOPE'"},
+        {"at = 1.0\nkind = \"list_read\"\ntag = \"X.PV\"", "a list_read fault names no tag"},
+        {"at = 50.0\nuntil = 40.0\nkind = \"list_read\"",
+         "'until' of [[run.fault]] is 40 s; it must lie between 50 and 100 s"},
+        {"at = 101.0\nkind = \"list_read\"", "'at' of [[run.fault]] is 101 s; it must lie between 0 and 100 s"},
+        {"at = 1.0\nuntil = 2.0\nkind = \"restart\"", "a restart fault has no 'until': it happens at 'at'"},
+        {"at = 1.0\nkind = \"tag_status\"\ntag = \"X.PV\"\nvalue = 40000",
+         "'value' in [[run.fault]] must lie between -32768 and 32767"},
+        {"at = 1.0\nkind = \"array_status\"",
+         "an array_status fault needs [host] pv_array_tag to name an array of the control system"},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> errors = Errors(std::string(kTags) + run + "[[run.fault]]\n" + c.fault + "\n");
+        ASSERT_EQ(errors.size(), 1u) << c.fault;
+        EXPECT_NE(errors[0].find(c.error), std::string::npos) << errors[0];
+    }
+}
