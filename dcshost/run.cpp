@@ -171,7 +171,10 @@ int Bind(RunState& run) {
     if (configured != 1) {
         std::printf("DCSConfigure failed (result %d); the driver has released everything\n",
                     configured);
-        std::printf("%s\n", DescribeLeftovers(run.session.Close()).c_str());
+        run.message_count = run.session.Log().Total();
+        run.messages = run.session.Log().Groups();
+        run.left = run.session.Close();
+        std::printf("%s\n", DescribeLeftovers(run.left).c_str());
         return kExitConfigureFailed;
     }
     std::printf("DCSConfigure: every tag bound\n");
@@ -390,7 +393,11 @@ bool Write(RunState& run) {
 int RunScenario(const Scenario& scenario, const RunOptions& options) {
     RunState run(scenario, options);
     if (int code = Prepare(run); code != kExitClean) return code;
-    if (int code = Bind(run); code != kExitClean) return code;
+    if (int code = Bind(run); code != kExitClean) {
+        // A failed configuration is a result too: the messages say why.
+        if (code == kExitConfigureFailed && WriteCallLog(run)) WriteJson(run, code);
+        return code;
+    }
     Execute(run);
     Judge(run);
     bool written = Write(run);

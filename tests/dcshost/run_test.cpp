@@ -110,7 +110,12 @@ TEST_F(Run, follows_a_setpoint_change_made_in_the_control_system) {
 }
 
 TEST_F(Run, ends_after_a_failed_configuration_with_nothing_left) {
+    options_.json = options_.out_dir + "/run_test.failed.json";
     EXPECT_EQ(RunCapturing(Parse(OneLoop("", "L.MODEX"))), kExitConfigureFailed);
+    std::ifstream json(options_.json);
+    std::string text((std::istreambuf_iterator<char>(json)), std::istreambuf_iterator<char>());
+    EXPECT_NE(text.find("\"verdict\": {\"exit_code\": 1, \"clean\": false"), std::string::npos) << text;
+    EXPECT_NE(text.find("\"by_key\": {\"DCSCtrlVendorMsg\": 1}"), std::string::npos) << text;
     size_t report = output_.find("\nmessage DCSCtrlVendorMsg: ");
     ASSERT_NE(report, std::string::npos) << output_;
     EXPECT_NE(output_.find("for Controller Mode Tag Handle", report), std::string::npos) << output_;
