@@ -11,7 +11,7 @@ constexpr int32_t kFloat = VNX_CONV_FLOAT;
 constexpr int32_t kInt = VNX_CONV_INT;
 
 // The reset closes a controller row's tags in this order.
-constexpr int kCloseOrder[kCtrlTagColumns] = {1, 0, 4, 3, 2};
+constexpr int kCloseOrder[CTRL_COLUMNS] = {1, 0, 4, 3, 2};
 
 void BindRow(const char* name, VnxHandle* slot)
 {
@@ -76,7 +76,7 @@ void WriteArray(FloorPlan& p)
 void SizeFloorPlan(FloorPlan& p)
 {
     const size_t n = static_cast<size_t>(p.rows);
-    for (int c = 0; c < kCtrlTagColumns; ++c) {
+    for (int c = 0; c < CTRL_COLUMNS; ++c) {
         p.ctrl_names[c].resize(n);
         p.ctrl_tags[c].assign(n, nullptr);
     }
@@ -112,7 +112,7 @@ void FloorConfigure(FloorPlan& p)
 
     ServiceEvents();
     for (int32_t r = 0; r < p.rows; ++r) {
-        for (int c = 0; c < kCtrlTagColumns; ++c) BindRow(p.ctrl_names[c][r], &p.ctrl_tags[c][r]);
+        for (int c = 0; c < CTRL_COLUMNS; ++c) BindRow(p.ctrl_names[c][r], &p.ctrl_tags[c][r]);
     }
     ServiceEvents();
     for (int32_t r = 0; r < p.rows; ++r) BindRow(p.pv_names[r], &p.pv_tags[r]);

@@ -7,14 +7,13 @@
 #include <cstdint>
 #include <vector>
 
+#include "dcs/data/columns.h"  // CTRL_COLUMNS: SP, OP, Mode, SP Init, OP Init, the bind order
 #include "dcs/vendor/vnxapi.h"
-
-constexpr int kCtrlTagColumns = 5;  // SP, OP, Mode, SP Init, OP Init: the bind order
 
 struct FloorPlan {
     int32_t rows = 0;
     const char* array_name = nullptr;
-    std::vector<const char*> ctrl_names[kCtrlTagColumns];
+    std::vector<const char*> ctrl_names[CTRL_COLUMNS];
     std::vector<const char*> pv_names;
     std::vector<const char*> import_names;
 
@@ -28,7 +27,7 @@ struct FloorPlan {
     // Handles, as binding leaves them.
     uint32_t context = 0;
     VnxHandle array_tag = nullptr;
-    std::vector<VnxHandle> ctrl_tags[kCtrlTagColumns];
+    std::vector<VnxHandle> ctrl_tags[CTRL_COLUMNS];
     std::vector<VnxHandle> pv_tags;
     std::vector<VnxHandle> import_tags;
     VnxHandle sp_list = nullptr;

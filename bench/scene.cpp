@@ -20,7 +20,7 @@ std::string RowName(const char* prefix, int32_t row, const char* suffix)
 bool IsIntImport(int32_t row) { return row % 4 == 3; }
 
 // The host's tables, as a user would have filled them in.
-void FillBlock(TestBlock& block, int32_t rows)
+void FillBlock(BlockBuilder& block, int32_t rows)
 {
     block.SetArrayTag(kArrayTagName);
     for (int32_t r = 0; r < rows; ++r) {
@@ -31,18 +31,18 @@ void FillBlock(TestBlock& block, int32_t rows)
 }
 
 // The floor takes the very name pointers the driver reads from the block.
-void FillPlan(FloorPlan& p, TestBlock& block, int32_t rows)
+void FillPlan(FloorPlan& p, BlockBuilder& block, int32_t rows)
 {
     p.rows = rows;
     SizeFloorPlan(p);
     p.array_name = kArrayTagName;
     for (int32_t r = 0; r < rows; ++r) {
-        const DCSCtrlRow& ctrl = block.ctrl(r);
-        for (int c = 0; c < kCtrlTagColumns; ++c) p.ctrl_names[c][r] = ctrl.Cells[c].Text;
-        p.pv_names[r] = block.pv(r).Cells[0].Text;
-        p.import_names[r] = block.import(r).Cells[0].Text;
-        p.pv_values[r] = static_cast<float>(block.pv(r).Value);
-        p.import_values[r] = static_cast<float>(block.import(r).Value);
+        const DCSCtrlRow& ctrl = block.Ctrl(r);
+        for (int c = 0; c < CTRL_COLUMNS; ++c) p.ctrl_names[c][r] = ctrl.Cells[c].Text;
+        p.pv_names[r] = block.PV(r).Cells[0].Text;
+        p.import_names[r] = block.Import(r).Cells[0].Text;
+        p.pv_values[r] = static_cast<float>(block.PV(r).Value);
+        p.import_values[r] = static_cast<float>(block.Import(r).Value);
         p.sp_init_values[r] = static_cast<float>(ctrl.SP);
         p.op_init_values[r] = static_cast<float>(ctrl.OP * 100.0);
         p.import_conversions[r] = IsIntImport(r) ? VNX_CONV_INT : VNX_CONV_FLOAT;
@@ -104,7 +104,8 @@ Scene* EnterScene(Side side, int32_t rows, bool fresh)
     Scene& s = *g_scene;
     s.side = side;
     s.rows = rows;
-    s.block = std::make_unique<TestBlock>();  // DCSLoad declares the columns
+    s.block = std::make_unique<BlockBuilder>();
+    DCSLoad(s.block->get());  // declares the columns the rows are laid by
     FillBlock(*s.block, rows);
     s.data = s.block->get();
     FillPlan(s.plan, *s.block, rows);

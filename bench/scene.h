@@ -9,7 +9,7 @@
 
 #include "bench/floor.h"
 #include "dcs/data/dcs_data.h"
-#include "tests/support/test_block.h"
+#include "standins/hostblock/block_builder.h"
 
 enum class Side { kDriver, kFloor };
 
@@ -18,7 +18,7 @@ struct Scene {
     int32_t rows = 0;
     bool bound = false;
     // Host side: the block the driver gets. The floor uses the same names and values.
-    std::unique_ptr<TestBlock> block;
+    std::unique_ptr<BlockBuilder> block;
     DCSData* data = nullptr;
     FloorPlan plan;
 };

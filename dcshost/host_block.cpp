@@ -18,17 +18,13 @@ HostHeapSnapshot HostHeapSnapshot::Now() {
     return snapshot;
 }
 
+namespace {
+
+int16_t ActiveFlag(bool active) { return active ? 1 : 0; }
+
+}  // namespace
+
 HostBlock::~HostBlock() { Release(); }
-
-DCSCell* HostBlock::NewCells(int32_t count) {
-    cells_.emplace_back(static_cast<size_t>(std::max<int32_t>(count, 1)), DCSCell{});
-    return cells_.back().data();
-}
-
-char* HostBlock::Keep(const std::string& text) {
-    texts_.push_back(text);
-    return texts_.back().data();
-}
 
 bool HostBlock::FillCells(DCSCell* cells, const DCSDataDef* defs, int32_t count,
                           const std::vector<CellText>& texts, const std::vector<CellText>& choices,
@@ -37,7 +33,8 @@ bool HostBlock::FillCells(DCSCell* cells, const DCSDataDef* defs, int32_t count,
         const char* label = defs[j].Label ? defs[j].Label : "";
         if (defs[j].Type == DCS_TYPE_TEXT) {
             // A column the scenario does not fill stays a null text.
-            if (const std::string* text = FindCell(texts, label)) cells[j].Text = Keep(*text);
+            const std::string* text = FindCell(texts, label);
+            if (text) cells[j].Text = builder_.Name(*text);
         } else if (defs[j].Type == DCS_TYPE_CHOICE) {
             const std::string* choice = FindCell(choices, label);
             if (!choice) continue;  // index 0, the column's first option
@@ -57,59 +54,48 @@ bool HostBlock::FillCells(DCSCell* cells, const DCSDataDef* defs, int32_t count,
 }
 
 bool HostBlock::Fill(const Scenario& scenario, std::string& error) {
-    // New rows start as the driver's default rows say (HostValue1 and the like).
+    // New rows start as the driver's default rows have them (HostValue1 1.0,
+    // the rest zero); the scenario gives Active and the values.
     for (const CtrlRowDef& def : scenario.controllers) {
-        DCSCtrlRow row = data_.CtrlDataDefault;
-        row.Active = def.active ? 1 : 0;
-        row.SP = def.sp;
-        row.OP = def.op;
-        row.SPUpdated = 0;
-        row.OPUpdated = 0;
-        row.Cells = NewCells(data_.CtrlDefCnt);
-        if (!FillCells(row.Cells, data_.CtrlDefs, data_.CtrlDefCnt, def.cells, {},
-                       "controller " + def.name, error))
-            return false;
-        ctrl_.push_back(row);
+        builder_.ctrl.push_back(CtrlSpec{{}, ActiveFlag(def.active), def.sp, def.op});
     }
     for (const PVRowDef& def : scenario.pvs) {
-        DCSPVRow row = data_.PVDataDefault;
-        row.Active = def.active ? 1 : 0;
-        row.Value = def.value;
-        row.Cells = NewCells(data_.PVDefCnt);
-        if (!FillCells(row.Cells, data_.PVDefs, data_.PVDefCnt, def.cells, {}, "PV " + def.name,
-                       error))
-            return false;
-        pv_.push_back(row);
+        builder_.pv.push_back(PVSpec{{}, ActiveFlag(def.active), def.value});
     }
     for (const ImportRowDef& def : scenario.imports) {
-        DCSPVImportRow row = data_.PVImportDataDefault;
-        row.Active = def.active ? 1 : 0;
-        row.Value = def.value;
-        row.Cells = NewCells(data_.PVImportDefCnt);
-        if (!FillCells(row.Cells, data_.PVImportDefs, data_.PVImportDefCnt, def.cells,
-                       {CellText{"Mapping", def.mapping}}, "import " + def.name, error))
-            return false;
-        import_.push_back(row);
+        builder_.imports.push_back(
+            ImportSpec{{}, MAPPING_ONE_TO_ONE, ActiveFlag(def.active), def.value});
     }
-    data_.CtrlCount = static_cast<int32_t>(ctrl_.size());
-    data_.CtrlRows = ctrl_.empty() ? nullptr : ctrl_.data();
-    data_.PVCount = static_cast<int32_t>(pv_.size());
-    data_.PVRows = pv_.empty() ? nullptr : pv_.data();
-    data_.PVImportCount = static_cast<int32_t>(import_.size());
-    data_.PVImportRows = import_.empty() ? nullptr : import_.data();
-
     // GenData is the host's and FreeDCSData releases it, so it comes from the
     // host heap; its texts FreeDCSData leaves to the host (Release).
-    int32_t gen_count = std::max<int32_t>(data_.GenDefCnt, 0);
-    void* gen = IFace_new(static_cast<size_t>(gen_count) * sizeof(DCSCell));
-    if (!gen) {
+    if (!builder_.Lay()) {
         error = "the host heap has no room for GenData";
         return false;
     }
-    std::memset(gen, 0, static_cast<size_t>(gen_count) * sizeof(DCSCell));
-    data_.GenData = static_cast<DCSCell*>(gen);
-    for (int32_t j = 0; data_.GenDefs && j < gen_count; ++j) {
-        const DCSDataDef& def = data_.GenDefs[j];
+    DCSData* d = builder_.get();
+    // The cells by the driver's captions, whatever order it declared them in.
+    for (size_t i = 0; i < scenario.controllers.size(); ++i) {
+        const CtrlRowDef& def = scenario.controllers[i];
+        if (!FillCells(Ctrl(static_cast<int>(i)).Cells, d->CtrlDefs, d->CtrlDefCnt, def.cells, {},
+                       "controller " + def.name, error))
+            return false;
+    }
+    for (size_t i = 0; i < scenario.pvs.size(); ++i) {
+        const PVRowDef& def = scenario.pvs[i];
+        if (!FillCells(PV(static_cast<int>(i)).Cells, d->PVDefs, d->PVDefCnt, def.cells, {},
+                       "PV " + def.name, error))
+            return false;
+    }
+    for (size_t i = 0; i < scenario.imports.size(); ++i) {
+        const ImportRowDef& def = scenario.imports[i];
+        if (!FillCells(Import(static_cast<int>(i)).Cells, d->PVImportDefs, d->PVImportDefCnt,
+                       def.cells, {CellText{"Mapping", def.mapping}}, "import " + def.name, error))
+            return false;
+    }
+
+    const int32_t gen_count = std::max<int32_t>(d->GenDefCnt, 0);
+    for (int32_t j = 0; d->GenDefs && j < gen_count; ++j) {
+        const DCSDataDef& def = d->GenDefs[j];
         if (def.Type != DCS_TYPE_TEXT || !def.Label) continue;
         if (std::strcmp(def.Label, "PV Array Tag") != 0 || scenario.pv_array_tag.empty()) continue;
         const std::string& name = scenario.pv_array_tag;
@@ -120,7 +106,7 @@ bool HostBlock::Fill(const Scenario& scenario, std::string& error) {
         }
         std::memcpy(text, name.c_str(), name.size() + 1);
         gen_texts_.push_back(text);
-        data_.GenData[j].Text = text;
+        d->GenData[j].Text = text;
     }
     return true;
 }
@@ -130,6 +116,7 @@ void HostBlock::Release() {
     released_ = true;
     for (char* text : gen_texts_) IFace_free(text);
     gen_texts_.clear();
-    for (int32_t j = 0; data_.GenData && j < data_.GenDefCnt; ++j) data_.GenData[j].Text = nullptr;
-    FreeDCSData(&data_);
+    DCSData* d = builder_.get();
+    for (int32_t j = 0; d->GenData && j < d->GenDefCnt; ++j) d->GenData[j].Text = nullptr;
+    builder_.Free();
 }

@@ -1,16 +1,16 @@
 // The host's DCSData block: the host creates it, fills rows and cells after
 // the driver declared its columns (DCSLoad), and releases it at the end with
 // FreeDCSData from the data-block code. Rows, their cells and tag names are
-// the host's own memory; GenData and its text come from the host heap, as the
-// release routine expects.
+// the host's own memory (the shared block builder's); GenData and its text
+// come from the host heap, as the release routine expects.
 #pragma once
 
-#include <deque>
 #include <string>
 #include <vector>
 
 #include "dcs/data/dcs_data.h"
 #include "dcshost/scenario.h"
+#include "standins/hostblock/block_builder.h"
 
 // The host heap's live blocks, both families, at one moment.
 struct HostHeapSnapshot {
@@ -28,7 +28,7 @@ public:
     HostBlock(const HostBlock&) = delete;
     HostBlock& operator=(const HostBlock&) = delete;
 
-    DCSData* Data() { return &data_; }
+    DCSData* Data() { return builder_.get(); }
 
     // Rows, one cell per declared column (text columns by caption, choice
     // columns by the option's text), GenData and the starting values. Call
@@ -39,23 +39,16 @@ public:
     void Release();
     bool Released() const { return released_; }
 
-    DCSCtrlRow& Ctrl(int row) { return ctrl_[static_cast<size_t>(row)]; }
-    DCSPVRow& PV(int row) { return pv_[static_cast<size_t>(row)]; }
-    DCSPVImportRow& Import(int row) { return import_[static_cast<size_t>(row)]; }
+    DCSCtrlRow& Ctrl(int row) { return builder_.Ctrl(row); }
+    DCSPVRow& PV(int row) { return builder_.PV(row); }
+    DCSPVImportRow& Import(int row) { return builder_.Import(row); }
 
 private:
-    DCSCell* NewCells(int32_t count);
-    char* Keep(const std::string& text);
     bool FillCells(DCSCell* cells, const DCSDataDef* defs, int32_t count,
                    const std::vector<CellText>& texts, const std::vector<CellText>& choices,
                    const std::string& row, std::string& error);
 
-    DCSData data_{};
-    std::vector<DCSCtrlRow> ctrl_;
-    std::vector<DCSPVRow> pv_;
-    std::vector<DCSPVImportRow> import_;
-    std::deque<std::vector<DCSCell>> cells_;
-    std::deque<std::string> texts_;
+    BlockBuilder builder_;
     std::vector<char*> gen_texts_;
     bool released_ = false;
 };

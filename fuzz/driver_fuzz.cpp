@@ -27,11 +27,11 @@
 
 #include "dcs/driver/entry_points.h"
 #include "dcs/link/driver_state.h"
+#include "standins/hostblock/block_builder.h"
 #include "standins/iface/iface_control.h"
 #include "standins/vnxsim/vnxsim.h"
 #include "standins/winshim/winshim_double.h"
 #include "tests/reliability/catalogue_check.h"
-#include "tests/reliability/guarded_block.h"
 
 namespace {
 
@@ -132,7 +132,7 @@ double PickValue(Input& in)
 
 // Names a host should not send, the names of other rows and tables, or any
 // text from the input; each in a guarded buffer of its own (null stays null).
-char* PickName(Input& in, GuardedBlock& b)
+char* PickName(Input& in, BlockBuilder& b)
 {
     static const std::string huge(300, 'L');
     static const char* const names[] = {nullptr, "",   "   ",         "C0.SP",     "P0",
@@ -289,7 +289,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const int32_t live_before = HostLiveBlocks();
     bool reloaded = false;
     {
-        GuardedBlock b;
+        BlockBuilder b(Guards::kAround);
         const uint8_t load_fault = in.Byte();
         IFaceHeapFailAllocation(load_fault < 0xE0 ? 0 : load_fault % 20);
         DCSLoad(b.get());

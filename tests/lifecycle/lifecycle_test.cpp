@@ -2,14 +2,13 @@
 // drives it: load, fill, configure, initialise, start, step, stop, reset,
 // release the block, destroy. Two PID loops in the simulated control system
 // close over a plant that this test integrates on the host side.
-#include <cstring>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
-#include "dcs/data/dcs_data.h"
 #include "dcs/driver/entry_points.h"
+#include "standins/hostblock/block_builder.h"
 #include "standins/iface/iface_control.h"
 #include "standins/vnxsim/vnxsim.h"
 #if !defined(_WIN32)
@@ -18,66 +17,18 @@
 
 namespace {
 
-// The host's own rows, cells and names; the block points into them.
-struct HostTables {
-    char names[14][16] = {"FIC1.SP", "FIC1.OP", "FIC1.MODE", "FIC1.SPINIT", "FIC1.OPINIT",
-                          "TIC2.SP", "TIC2.OP", "TIC2.MODE", "TIC2.SPINIT", "TIC2.OPINIT",
-                          "FI1.PV",  "TI2.PV",  "PVARR",     ""};
-    DCSCtrlRow ctrl[2];
-    DCSPVRow pv[2];
-    DCSPVImportRow imports[2];
-    DCSCell ctrl_cells[2][5];
-    DCSCell pv_cells[2][1];
-    DCSCell import_cells[2][2];
-};
-
 // Fills a declared block the way the host does from its user's input.
-void FillBlock(DCSData* d, HostTables& t)
+void FillBlock(BlockBuilder& block)
 {
-    std::memset(t.ctrl, 0, sizeof t.ctrl);
-    std::memset(t.pv, 0, sizeof t.pv);
-    std::memset(t.imports, 0, sizeof t.imports);
-    std::memset(t.ctrl_cells, 0, sizeof t.ctrl_cells);
-    std::memset(t.pv_cells, 0, sizeof t.pv_cells);
-    std::memset(t.import_cells, 0, sizeof t.import_cells);
-
-    // The general cell is the host's, from the host heap: FreeDCSData releases it.
-    d->GenData = static_cast<DCSCell*>(IFace_new(sizeof(DCSCell)));
-    std::memset(d->GenData, 0, sizeof(DCSCell));
-    d->GenData[0].Text = t.names[12];
-
-    const double sp[2] = {60.0, 40.0};
-    const double op[2] = {0.2, 0.5};
-    for (int r = 0; r < 2; ++r) {
-        for (int c = 0; c < 5; ++c) t.ctrl_cells[r][c].Text = t.names[r * 5 + c];
-        t.ctrl[r].Active = 1;
-        t.ctrl[r].HostValue1 = 1.0;
-        t.ctrl[r].SP = sp[r];
-        t.ctrl[r].OP = op[r];
-        t.ctrl[r].Cells = t.ctrl_cells[r];
-
-        t.pv_cells[r][0].Text = t.names[10 + r];
-        t.pv[r].Active = 1;
-        t.pv[r].Value = 20.0;
-        t.pv[r].Cells = t.pv_cells[r];
-    }
+    block.SetArrayTag("PVARR");
+    block.AddController("FIC1", 1, 60.0, 0.2);
+    block.AddController("TIC2", 1, 40.0, 0.5);
+    block.AddPV("FI1.PV", 1, 20.0);
+    block.AddPV("TI2.PV", 1, 20.0);
     // Imports: FIC1's mode as "Controller Mode" (integer, +1) and TIC2's OP as read.
-    t.import_cells[0][0].Text = t.names[2];
-    t.import_cells[0][1].Int = 1;
-    t.import_cells[1][0].Text = t.names[6];
-    t.import_cells[1][1].Int = 0;
-    for (int r = 0; r < 2; ++r) {
-        t.imports[r].Active = 1;
-        t.imports[r].Value = -1.0;
-        t.imports[r].Cells = t.import_cells[r];
-    }
-
-    d->CtrlCount = 2;
-    d->CtrlRows = t.ctrl;
-    d->PVCount = 2;
-    d->PVRows = t.pv;
-    d->PVImportCount = 2;
-    d->PVImportRows = t.imports;
+    block.AddImport("FIC1.MODE", MAPPING_CONTROLLER_MODE, 1, -1.0);
+    block.AddImport("TIC2.OP", MAPPING_ONE_TO_ONE, 1, -1.0);
+    ASSERT_TRUE(block.Lay());
 }
 
 void DefineControlSystem()
@@ -147,12 +98,11 @@ TEST(Lifecycle, runs_a_closed_loop_and_ends_with_nothing_open)
     DefineControlSystem();
     const int32_t live_at_start = LiveBlocks();
 
-    DCSData data;
-    std::memset(&data, 0, sizeof data);
-    HostTables tables;
+    BlockBuilder block;
+    DCSData& data = *block.get();
     EXPECT_EQ(DCSLoad(&data), 0);
     EXPECT_EQ(data.CtrlDefCnt, 5);
-    FillBlock(&data, tables);
+    FillBlock(block);
 
     ASSERT_EQ(DCSConfigure(&data), 1);
     EXPECT_EQ(VnxSimOpenCount(VNX_KIND_TAG), 2 * 5 + 2 + 2 + 1);
@@ -175,14 +125,14 @@ TEST(Lifecycle, runs_a_closed_loop_and_ends_with_nothing_open)
     for (int step = 0; step < 100; ++step) {
         // The host's plant: each PV lags its controller's output.
         for (int r = 0; r < 2; ++r) {
-            pv[r] += (tables.ctrl[r].OP * 100.0 - pv[r]) * 0.3;
-            tables.pv[r].Value = pv[r];
+            pv[r] += (block.Ctrl(r).OP * 100.0 - pv[r]) * 0.3;
+            block.PV(r).Value = pv[r];
         }
         if (step == 50) VnxSimSetFloat("FIC1.SP", 0, 25.0f);  // the operator lowers the setpoint
         EXPECT_EQ(DCSSimulate(&data), 1);
         VnxSimAdvance(1.0);
-        op_at[step] = tables.ctrl[0].OP;
-        if (step == 99) sp_seen_late = tables.ctrl[0].SP;
+        op_at[step] = block.Ctrl(0).OP;
+        if (step == 99) sp_seen_late = block.Ctrl(0).SP;
     }
     EXPECT_EQ(DCSTimeZero(&data), 0);
     EXPECT_EQ(DCSStop(&data), 0);
@@ -194,13 +144,13 @@ TEST(Lifecycle, runs_a_closed_loop_and_ends_with_nothing_open)
     float pv_in_dcs = 0.0f;
     VnxSimGetFloat("PVARR", 0, &pv_in_dcs);
     EXPECT_EQ(pv_in_dcs, static_cast<float>(pv[0]));
-    EXPECT_EQ(tables.ctrl[0].OPUpdated, 1);
-    EXPECT_EQ(tables.ctrl[0].SPUpdated, 1);
+    EXPECT_EQ(block.Ctrl(0).OPUpdated, 1);
+    EXPECT_EQ(block.Ctrl(0).SPUpdated, 1);
     EXPECT_EQ(sp_seen_late, 25.0);
     EXPECT_GT(op_at[40], op_at[0]);   // PV below SP: the output rose
     EXPECT_LT(op_at[99], op_at[50]);  // SP lowered: the output fell back
-    EXPECT_EQ(tables.imports[0].Value, 2.0);  // mode 1, "Controller Mode"
-    EXPECT_NEAR(tables.imports[1].Value, tables.ctrl[1].OP * 100.0, 1e-9);
+    EXPECT_EQ(block.Import(0).Value, 2.0);  // mode 1, "Controller Mode"
+    EXPECT_NEAR(block.Import(1).Value, block.Ctrl(1).OP * 100.0, 1e-9);
 
     EXPECT_EQ(DCSReset(&data), 0);
     EXPECT_EQ(VnxSimOpenCount(VNX_KIND_TAG), 0);
@@ -208,7 +158,7 @@ TEST(Lifecycle, runs_a_closed_loop_and_ends_with_nothing_open)
     EXPECT_EQ(VnxSimOpenCount(VNX_KIND_LIST), 0);
     EXPECT_EQ(VnxSimApiRunning(), 0);
 
-    EXPECT_EQ(FreeDCSData(&data), 0);
+    EXPECT_EQ(block.Free(), 0);
     EXPECT_EQ(DCSDestroy(&data), 0);
     EXPECT_EQ(LiveBlocks(), live_at_start);
     EXPECT_EQ(BadReleases(), 0);

@@ -6,21 +6,12 @@
 #include "dcs/link/bind.h"
 #include "dcs/link/release.h"
 #include "tests/support/sim_fixture.h"
+#include "tests/support/trace_lines.h"
 #if !defined(_WIN32)
 #include "standins/winshim/winshim_double.h"
 #endif
 
 namespace {
-
-using Lines = std::vector<std::string>;
-
-Lines operator+(Lines a, const Lines& b)
-{
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
-}
-
-Lines Repeat(const std::string& line, int n) { return Lines(n, line); }
 
 // The three calls that bind one good tag.
 Lines Bound(const std::string& name)
@@ -55,14 +46,7 @@ protected:
         EXPECT_EQ(VnxSimOpenCount(VNX_KIND_ITEM), 0);
         EXPECT_EQ(Driver.PVExportArrayTag, nullptr);
         EXPECT_EQ(VnxSimApiRunning(), 0);
-        int left = 0;
-        for (VnxHandle* table :
-             {Driver.CtrlSPTags, Driver.CtrlOPTags, Driver.CtrlModeTags, Driver.CtrlSPInitTags,
-              Driver.CtrlOPInitTags, Driver.CtrlSPItems, Driver.CtrlOPItems, Driver.PVExportTags,
-              Driver.PVImportTags, Driver.PVImportItems}) {
-            for (int row = 0; row < MAXDCSROWS; ++row) left += table[row] != nullptr;
-        }
-        EXPECT_EQ(left, 0);
+        EXPECT_EQ(OccupiedRowSlots(), 0);
         EXPECT_EQ(Driver.SPTagList, nullptr);
         EXPECT_EQ(Driver.OPTagList, nullptr);
         EXPECT_EQ(Driver.PVImportTagList, nullptr);
@@ -364,21 +348,21 @@ TEST_F(Configure, treats_rows_without_cells_as_missing_names)
     TestBlock b;
     FillSmall(b);
     DefineTagsFor(b);
-    b.ctrl(0).Cells = nullptr;
+    b.Ctrl(0).Cells = nullptr;
     ExpectFails(b, {"DCSCtrlTagFieldError"});
 
     Restart();
     TestBlock c;
     FillSmall(c);
     DefineTagsFor(c);
-    c.pv(0).Cells = nullptr;
+    c.PV(0).Cells = nullptr;
     ExpectFails(c, {"DCSPVTagFieldError"});
 
     Restart();
     TestBlock d;
     FillSmall(d);
     DefineTagsFor(d);
-    d.import(0).Cells = nullptr;
+    d.Import(0).Cells = nullptr;
     ExpectFails(d, {"DCSPVImportTagFieldError"});
 }
 
@@ -431,12 +415,12 @@ TEST_F(Configure, never_reads_a_row_without_cells_when_binding)
     TestBlock b;
     FillSmall(b);
     DefineTagsFor(b);
-    b.ctrl(0).Cells = nullptr;
+    b.Ctrl(0).Cells = nullptr;
     VnxHandle slot = nullptr;
     EXPECT_EQ(ConfigCtrlTag(b.get(), 0, CTRL_COL_MODE, &slot, "for Controller Mode Tag Handle"), 0);
     EXPECT_EQ(Messages(), Lines{"DCSCtrlVendorMsg(\"for Controller Mode Tag Handle\", 0)"});
     EXPECT_EQ(slot, nullptr);
-    b.import(0).Cells = nullptr;
+    b.Import(0).Cells = nullptr;
     BuildTagLists(b.get());
     EXPECT_EQ(TraceOf({"ValidateTagName", "OpenTag", "AddTagToList"}), Lines{});
     EXPECT_EQ(Driver.CtrlSPItems[0], nullptr);

@@ -34,28 +34,7 @@ uint32_t BitsOf(float v)
     return b;
 }
 
-float CommittedFloat(const char* name, int index = 0)
-{
-    float v = -12345.0f;
-    VnxSimGetFloat(name, index, &v);
-    return v;
-}
-
-class Exchange : public SimTest {
-protected:
-    // Defines the block's tags (integer imports first, by the caller), binds by
-    // hand and forgets the binding's trace and messages.
-    DCSData* Bind()
-    {
-        DefineTagsFor(block);
-        BindByHand(block);
-        ClearTrace();
-        ClearMessages();
-        return block.get();
-    }
-
-    TestBlock block{false};
-};
+using Exchange = HandBoundTest;
 
 // ---- controllers -------------------------------------------------------------
 
@@ -107,14 +86,14 @@ TEST_F(Exchange, stores_op_as_fraction_times_0_01_and_sp_as_read)
     SimulateStep(d);
 
     // 35 * 0.01 is not 0.35 in binary64; a division by 100 would give 0.35.
-    EXPECT_EQ(BitsOf(static_cast<double>(block.ctrl(0).OP)), BitsOf(0.35000000000000003));
-    EXPECT_NE(BitsOf(static_cast<double>(block.ctrl(0).OP)), BitsOf(0.35));
-    EXPECT_EQ(static_cast<double>(block.ctrl(1).OP), 0.5);
-    EXPECT_EQ(static_cast<double>(block.ctrl(0).SP), 50.0);
-    EXPECT_EQ(static_cast<double>(block.ctrl(1).SP), 12.25);
+    EXPECT_EQ(BitsOf(static_cast<double>(block.Ctrl(0).OP)), BitsOf(0.35000000000000003));
+    EXPECT_NE(BitsOf(static_cast<double>(block.Ctrl(0).OP)), BitsOf(0.35));
+    EXPECT_EQ(static_cast<double>(block.Ctrl(1).OP), 0.5);
+    EXPECT_EQ(static_cast<double>(block.Ctrl(0).SP), 50.0);
+    EXPECT_EQ(static_cast<double>(block.Ctrl(1).SP), 12.25);
     for (int r = 0; r < 2; ++r) {
-        EXPECT_EQ(block.ctrl(r).OPUpdated, 1);
-        EXPECT_EQ(block.ctrl(r).SPUpdated, 1);
+        EXPECT_EQ(block.Ctrl(r).OPUpdated, 1);
+        EXPECT_EQ(block.Ctrl(r).SPUpdated, 1);
     }
     // One bulk read per list, however many rows.
     EXPECT_EQ(VnxSimCallCount(VNX_OP_ReadTagList), 2);
@@ -130,10 +109,10 @@ TEST_F(Exchange, reads_only_the_sp_of_an_inactive_controller)
 
     SimulateStep(d);
 
-    EXPECT_EQ(static_cast<double>(block.ctrl(0).OP), 0.25);
-    EXPECT_EQ(block.ctrl(0).OPUpdated, 0);
-    EXPECT_EQ(static_cast<double>(block.ctrl(0).SP), 7.0);
-    EXPECT_EQ(block.ctrl(0).SPUpdated, 1);
+    EXPECT_EQ(static_cast<double>(block.Ctrl(0).OP), 0.25);
+    EXPECT_EQ(block.Ctrl(0).OPUpdated, 0);
+    EXPECT_EQ(static_cast<double>(block.Ctrl(0).SP), 7.0);
+    EXPECT_EQ(block.Ctrl(0).SPUpdated, 1);
     EXPECT_THAT(TraceOf({"GetIOStatus"}), ElementsAre("GetIOStatus(item:C1.SP, 0) = 1"));
     EXPECT_THAT(Messages(), IsEmpty());
 }
@@ -161,12 +140,12 @@ TEST_F(Exchange, reports_bad_io_status_or_quality_and_reads_nothing_more_of_that
         "GetDataQuality(item:C2.OP, 0) = 0",
         "GetTagValue(item:C2.OP, 0, float 60, 9, 0, 0) = 0",
         "GetDataQuality(item:C2.SP, 0) = 1"));
-    EXPECT_EQ(static_cast<double>(block.ctrl(0).OP), 0.25);
-    EXPECT_EQ(block.ctrl(0).OPUpdated, 0);
-    EXPECT_EQ(static_cast<double>(block.ctrl(0).SP), 10.0);
-    EXPECT_EQ(static_cast<double>(block.ctrl(1).OP), 0.6);
-    EXPECT_EQ(static_cast<double>(block.ctrl(1).SP), 2.0);
-    EXPECT_EQ(block.ctrl(1).SPUpdated, 0);
+    EXPECT_EQ(static_cast<double>(block.Ctrl(0).OP), 0.25);
+    EXPECT_EQ(block.Ctrl(0).OPUpdated, 0);
+    EXPECT_EQ(static_cast<double>(block.Ctrl(0).SP), 10.0);
+    EXPECT_EQ(static_cast<double>(block.Ctrl(1).OP), 0.6);
+    EXPECT_EQ(static_cast<double>(block.Ctrl(1).SP), 2.0);
+    EXPECT_EQ(block.Ctrl(1).SPUpdated, 0);
 }
 
 TEST_F(Exchange, missing_op_item_report_carries_the_pass_status)
@@ -186,9 +165,9 @@ TEST_F(Exchange, missing_op_item_report_carries_the_pass_status)
         "DCSCtrlSPVendorMsg(\"Read Error\", 1)",
         "DCSCtrlOPVendorMsg(\"Read Error\", 2)",
         "DCSCtrlOPVendorMsg(\"Success\", 4)"));
-    EXPECT_EQ(block.ctrl(1).SPUpdated, 0);
-    EXPECT_EQ(block.ctrl(3).SPUpdated, 0);
-    EXPECT_EQ(block.ctrl(3).OPUpdated, 1);
+    EXPECT_EQ(block.Ctrl(1).SPUpdated, 0);
+    EXPECT_EQ(block.Ctrl(3).SPUpdated, 0);
+    EXPECT_EQ(block.Ctrl(3).OPUpdated, 1);
 }
 
 // Decision: the pass status is 0 at the start of every call, so with no list
@@ -239,10 +218,10 @@ TEST_F(Exchange, failed_op_list_read_changes_no_controller_and_the_pass_goes_on)
         "DCSGeneralVendorMsg2(\"Transmittion failure\", \"for Controller Output Tag List\")"));
     EXPECT_THAT(TraceOf({"ReadTagList"}), ElementsAre("ReadTagList(list:2) = 9",
                                                       "ReadTagList(list:3) = 0"));
-    EXPECT_EQ(static_cast<double>(block.ctrl(0).OP), 0.25);
-    EXPECT_EQ(static_cast<double>(block.ctrl(0).SP), 3.0);
-    EXPECT_EQ(block.ctrl(0).OPUpdated + block.ctrl(0).SPUpdated, 0);
-    EXPECT_EQ(static_cast<double>(block.import(0).Value), 9.5);
+    EXPECT_EQ(static_cast<double>(block.Ctrl(0).OP), 0.25);
+    EXPECT_EQ(static_cast<double>(block.Ctrl(0).SP), 3.0);
+    EXPECT_EQ(block.Ctrl(0).OPUpdated + block.Ctrl(0).SPUpdated, 0);
+    EXPECT_EQ(static_cast<double>(block.Import(0).Value), 9.5);
     EXPECT_EQ(CommittedFloat("ARR"), 4.0f);
 }
 
@@ -257,8 +236,8 @@ TEST_F(Exchange, failed_sp_list_read_leaves_the_op_values_unstored_too)
 
     EXPECT_THAT(Messages(), ElementsAre(
         "DCSGeneralVendorMsg2(\"Time Out Error\", \"for Controller Setpoint Tag List\")"));
-    EXPECT_EQ(static_cast<double>(block.ctrl(0).OP), 0.25);
-    EXPECT_EQ(block.ctrl(0).OPUpdated, 0);
+    EXPECT_EQ(static_cast<double>(block.Ctrl(0).OP), 0.25);
+    EXPECT_EQ(block.Ctrl(0).OPUpdated, 0);
     EXPECT_THAT(TraceOf({"GetIOStatus", "GetTagValue"}), IsEmpty());
 }
 
@@ -294,7 +273,7 @@ TEST_F(Exchange, failed_import_list_read_changes_no_import)
 
     EXPECT_THAT(Messages(),
                 ElementsAre("DCSGeneralVendorMsg2(\"Failure\", \"for PV Import Tag List\")"));
-    EXPECT_EQ(static_cast<double>(block.import(0).Value), 1.25);
+    EXPECT_EQ(static_cast<double>(block.Import(0).Value), 1.25);
 }
 
 TEST_F(Exchange, stores_imports_by_data_type_and_mapping)
@@ -322,10 +301,10 @@ TEST_F(Exchange, stores_imports_by_data_type_and_mapping)
     SimulateStep(d);
 
     for (int i = 0; i < n; ++i) {
-        EXPECT_EQ(static_cast<double>(block.import(i).Value), cases[i].expected)
+        EXPECT_EQ(static_cast<double>(block.Import(i).Value), cases[i].expected)
             << "raw " << cases[i].raw << " mapping " << cases[i].mapping;
     }
-    EXPECT_EQ(static_cast<double>(block.import(n).Value), 2.5);
+    EXPECT_EQ(static_cast<double>(block.Import(n).Value), 2.5);
     EXPECT_EQ(TraceOf({"GetTagValue"})[0], "GetTagValue(item:N0, 0, int 2, 12, 0, 0) = 0");
     EXPECT_EQ(TraceOf({"GetTagValue"})[n], "GetTagValue(item:F, 0, float 2.5, 9, 0, 0) = 0");
     EXPECT_EQ(VnxSimCallCount(VNX_OP_ReadTagList), 1);
@@ -352,8 +331,8 @@ TEST_F(Exchange, shows_a_box_for_an_unhandled_import_type_on_every_pass_and_goes
                                          "Warning: Unhandled data type 81 for PVImport at 4"));
     }
     EXPECT_THAT(Messages(), IsEmpty());
-    EXPECT_EQ(static_cast<double>(block.import(4).Value), -1.0);
-    EXPECT_EQ(static_cast<double>(block.import(5).Value), 5.0);
+    EXPECT_EQ(static_cast<double>(block.Import(4).Value), -1.0);
+    EXPECT_EQ(static_cast<double>(block.Import(5).Value), 5.0);
     EXPECT_EQ(VnxSimCallCount(VNX_OP_GetTagValue), 2 * 5);
 }
 
@@ -379,8 +358,8 @@ TEST_F(Exchange, reports_bad_import_io_quality_and_value_reads_per_row)
         "DCSPVImportVendorMsg(\"Invalid conversion\", 2)"));
     EXPECT_THAT(TraceOf({"GetTagDataType"}), ElementsAre("GetTagDataType(item:I2) = 11",
                                                          "GetTagDataType(item:I3) = 11"));
-    EXPECT_EQ(static_cast<double>(block.import(2).Value), 1.0);
-    EXPECT_EQ(static_cast<double>(block.import(3).Value), 3.0);
+    EXPECT_EQ(static_cast<double>(block.Import(2).Value), 1.0);
+    EXPECT_EQ(static_cast<double>(block.Import(3).Value), 3.0);
     EXPECT_EQ(VnxSimCallCount(VNX_OP_GetIOStatus), 4);
 }
 

@@ -2,27 +2,29 @@
 
 #include "dcs/link/driver_state.h"
 
-void BindByHand(TestBlock& block)
+void BindByHand(BlockBuilder& block)
 {
     DCSData* d = block.get();
     ApiStartup();
     DataServicesStartup(&Driver.DataServicesContext);
-    if (d->GenData && d->GenData[0].Text) Driver.PVExportArrayTag = OpenTag(d->GenData[0].Text);
+    const char* array_tag = d->GenData ? d->GenData[GEN_COL_ARRAY_TAG].Text : nullptr;
+    if (array_tag) Driver.PVExportArrayTag = OpenTag(array_tag);
 
-    VnxHandle* ctrl_tables[5] = {Driver.CtrlSPTags, Driver.CtrlOPTags, Driver.CtrlModeTags,
-                                 Driver.CtrlSPInitTags, Driver.CtrlOPInitTags};
+    VnxHandle* ctrl_tables[CTRL_COLUMNS] = {Driver.CtrlSPTags, Driver.CtrlOPTags,
+                                            Driver.CtrlModeTags, Driver.CtrlSPInitTags,
+                                            Driver.CtrlOPInitTags};
     for (int r = 0; r < d->CtrlCount; ++r) {
-        for (int c = 0; c < 5; ++c) {
+        for (int c = 0; c < CTRL_COLUMNS; ++c) {
             const char* name = d->CtrlRows[r].Cells[c].Text;
             if (name) ctrl_tables[c][r] = OpenTag(name);
         }
     }
     for (int r = 0; r < d->PVCount; ++r) {
-        const char* name = d->PVRows[r].Cells[0].Text;
+        const char* name = d->PVRows[r].Cells[PV_COL_TAG].Text;
         if (name) Driver.PVExportTags[r] = OpenTag(name);
     }
     for (int r = 0; r < d->PVImportCount; ++r) {
-        const char* name = d->PVImportRows[r].Cells[0].Text;
+        const char* name = d->PVImportRows[r].Cells[IMPORT_COL_TAG].Text;
         if (name) Driver.PVImportTags[r] = OpenTag(name);
     }
 
@@ -30,8 +32,8 @@ void BindByHand(TestBlock& block)
         Driver.SPTagList = CreateTagList();
         Driver.OPTagList = CreateTagList();
         for (int r = 0; r < d->CtrlCount; ++r) {
-            const char* sp = d->CtrlRows[r].Cells[0].Text;
-            const char* op = d->CtrlRows[r].Cells[1].Text;
+            const char* sp = d->CtrlRows[r].Cells[CTRL_COL_SP].Text;
+            const char* op = d->CtrlRows[r].Cells[CTRL_COL_OP].Text;
             if (sp) Driver.CtrlSPItems[r] = AddTagToList(Driver.SPTagList, sp);
             if (op) Driver.CtrlOPItems[r] = AddTagToList(Driver.OPTagList, op);
         }
@@ -39,8 +41,17 @@ void BindByHand(TestBlock& block)
     if (d->PVImportCount > 0) {
         Driver.PVImportTagList = CreateTagList();
         for (int r = 0; r < d->PVImportCount; ++r) {
-            const char* name = d->PVImportRows[r].Cells[0].Text;
+            const char* name = d->PVImportRows[r].Cells[IMPORT_COL_TAG].Text;
             if (name) Driver.PVImportItems[r] = AddTagToList(Driver.PVImportTagList, name);
         }
     }
+}
+
+DCSData* HandBoundTest::Bind()
+{
+    DefineTagsFor(block);
+    BindByHand(block);
+    ClearTrace();
+    ClearMessages();
+    return block.get();
 }

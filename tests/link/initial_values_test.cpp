@@ -17,27 +17,11 @@ using ::testing::IsEmpty;
 
 namespace {
 
-float CommittedFloat(const char* name)
-{
-    float v = -12345.0f;
-    VnxSimGetFloat(name, 0, &v);
-    return v;
-}
-
 const std::vector<std::string> kWrites = {"GetTagStatus", "SetTagValue", "SetArrayElement",
                                           "SendTag"};
 
-class InitialValues : public SimTest {
+class InitialValues : public HandBoundTest {
 protected:
-    DCSData* Bind()
-    {
-        DefineTagsFor(block);
-        BindByHand(block);
-        ClearTrace();
-        ClearMessages();
-        return block.get();
-    }
-
     // n active controllers C0.. with SP 10+i and OP 0.1*i.
     void AddControllers(int n)
     {
@@ -45,8 +29,6 @@ protected:
             block.AddController("C" + std::to_string(i), 1, 10.0 + i, 0.1 * i);
         }
     }
-
-    TestBlock block{false};
 };
 
 TEST_F(InitialValues, initialize_writes_exports_imports_modes_then_init_values)

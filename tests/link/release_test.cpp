@@ -6,18 +6,9 @@
 #include "dcs/link/bind.h"
 #include "dcs/link/release.h"
 #include "tests/support/sim_fixture.h"
+#include "tests/support/trace_lines.h"
 
 namespace {
-
-using Lines = std::vector<std::string>;
-
-Lines operator+(Lines a, const Lines& b)
-{
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
-}
-
-Lines Repeat(const std::string& line, int n) { return Lines(n, line); }
 
 // Emptying a list that holds these items, in order: the next item is asked
 // for after the current one is closed, and each item ends in ServiceEvents.
@@ -60,14 +51,7 @@ protected:
     {
         EXPECT_EQ(VnxSimOpenCount(VNX_KIND_TAG), 0);
         EXPECT_EQ(VnxSimOpenCount(VNX_KIND_ITEM), 0);
-        int left = 0;
-        for (VnxHandle* table :
-             {Driver.CtrlSPTags, Driver.CtrlOPTags, Driver.CtrlModeTags, Driver.CtrlSPInitTags,
-              Driver.CtrlOPInitTags, Driver.CtrlSPItems, Driver.CtrlOPItems, Driver.PVExportTags,
-              Driver.PVImportTags, Driver.PVImportItems}) {
-            for (int row = 0; row < MAXDCSROWS; ++row) left += table[row] != nullptr;
-        }
-        EXPECT_EQ(left, 0);
+        EXPECT_EQ(OccupiedRowSlots(), 0);
         EXPECT_EQ(Driver.PVExportArrayTag, nullptr);
     }
 };

@@ -15,9 +15,9 @@
 #include <gtest/gtest.h>
 
 #include "dcs/driver/entry_points.h"
+#include "standins/hostblock/block_builder.h"
 #include "standins/vnxsim/vnxsim.h"
 #include "tests/reliability/catalogue_check.h"
-#include "tests/reliability/guarded_block.h"
 #include "tests/reliability/realistic_block.h"
 #include "tests/support/sim_fixture.h"
 
@@ -45,7 +45,7 @@ protected:
 
     // A declared block filled with the realistic rows, tags defined; the test
     // spoils it after Lay().
-    void Prepare(GuardedBlock& b)
+    void Prepare(BlockBuilder& b)
     {
         DCSLoad(b.get());
         FillRealisticBlock(b);
@@ -56,7 +56,7 @@ protected:
     // Configure, then the rest of a life whatever configure said. Returns
     // configure's result; checks that nothing stays open and that every
     // report and box is from the catalogue.
-    int32_t Live(GuardedBlock& b)
+    int32_t Live(BlockBuilder& b)
     {
         DCSData* d = b.get();
         rows_ = {d->CtrlCount, d->PVCount, d->PVImportCount};
@@ -107,7 +107,7 @@ TEST_F(BadBlock, row_counts_outside_the_handle_tables_are_refused)
             SCOPED_TRACE(std::string(boxes[table]) + " with " + std::to_string(count));
             TearDown();
             SetUp();
-            GuardedBlock b;
+            BlockBuilder b(Guards::kAround);
             DCSLoad(b.get());
             FillRealisticBlock(b);
             const size_t rows = count < 0 ? 2 : std::min<int32_t>(count, MAXDCSROWS + 1);
@@ -142,39 +142,39 @@ TEST_F(BadBlock, missing_cells_definitions_and_row_arrays_refuse_configuration)
 {
     struct Spoil {
         const char* what;
-        void (*spoil)(DCSData*, GuardedBlock&);
+        void (*spoil)(DCSData*, BlockBuilder&);
         const char* report;
     };
     const Spoil spoils[] = {
         {"controller row without cells",
-         [](DCSData*, GuardedBlock& b) { b.CtrlRow(1)->Cells = nullptr; }, "DCSCtrlTagFieldError"},
-        {"PV row without cells", [](DCSData*, GuardedBlock& b) { b.PVRow(2)->Cells = nullptr; },
+         [](DCSData*, BlockBuilder& b) { b.Ctrl(1).Cells = nullptr; }, "DCSCtrlTagFieldError"},
+        {"PV row without cells", [](DCSData*, BlockBuilder& b) { b.PV(2).Cells = nullptr; },
          "DCSPVTagFieldError"},
         {"import row without cells",
-         [](DCSData*, GuardedBlock& b) { b.ImportRow(0)->Cells = nullptr; },
+         [](DCSData*, BlockBuilder& b) { b.Import(0).Cells = nullptr; },
          "DCSPVImportTagFieldError"},
-        {"no general definitions", [](DCSData* d, GuardedBlock&) { d->GenDefs = nullptr; },
+        {"no general definitions", [](DCSData* d, BlockBuilder&) { d->GenDefs = nullptr; },
          "DCSArrayTagError"},
-        {"no controller definitions", [](DCSData* d, GuardedBlock&) { d->CtrlDefs = nullptr; },
+        {"no controller definitions", [](DCSData* d, BlockBuilder&) { d->CtrlDefs = nullptr; },
          "DCSCtrlTagFieldError"},
-        {"no PV definitions", [](DCSData* d, GuardedBlock&) { d->PVDefs = nullptr; },
+        {"no PV definitions", [](DCSData* d, BlockBuilder&) { d->PVDefs = nullptr; },
          "DCSPVTagFieldError"},
-        {"no import definitions", [](DCSData* d, GuardedBlock&) { d->PVImportDefs = nullptr; },
+        {"no import definitions", [](DCSData* d, BlockBuilder&) { d->PVImportDefs = nullptr; },
          "DCSPVImportTagFieldError"},
-        {"no general cells", [](DCSData* d, GuardedBlock&) { d->GenData = nullptr; },
+        {"no general cells", [](DCSData* d, BlockBuilder&) { d->GenData = nullptr; },
          "DCSArrayTagError"},
-        {"no controller rows", [](DCSData* d, GuardedBlock&) { d->CtrlRows = nullptr; },
+        {"no controller rows", [](DCSData* d, BlockBuilder&) { d->CtrlRows = nullptr; },
          "DCSCtrlTagFieldError"},
-        {"no PV rows", [](DCSData* d, GuardedBlock&) { d->PVRows = nullptr; },
+        {"no PV rows", [](DCSData* d, BlockBuilder&) { d->PVRows = nullptr; },
          "DCSPVTagFieldError"},
-        {"no import rows", [](DCSData* d, GuardedBlock&) { d->PVImportRows = nullptr; },
+        {"no import rows", [](DCSData* d, BlockBuilder&) { d->PVImportRows = nullptr; },
          "DCSPVImportTagFieldError"},
     };
     for (const Spoil& s : spoils) {
         SCOPED_TRACE(s.what);
         TearDown();
         SetUp();
-        GuardedBlock b;
+        BlockBuilder b(Guards::kAround);
         Prepare(b);
         DCSData* d = b.get();
         const DCSData kept = *d;
@@ -217,12 +217,12 @@ TEST_F(BadBlock, missing_empty_blank_and_huge_names_are_refused_with_their_row)
         SCOPED_TRACE(c.what);
         TearDown();
         SetUp();
-        GuardedBlock b;
+        BlockBuilder b(Guards::kAround);
         Prepare(b);
         DCSData* d = b.get();
         char* name = c.name ? b.Name(c.name) : nullptr;
         if (c.column < 0) d->GenData[0].Text = name;
-        else b.CtrlRow(1)->Cells[c.column].Text = name;
+        else b.Ctrl(1).Cells[c.column].Text = name;
         const BlockSnapshot before = b.Take();
         EXPECT_EQ(Live(b), 0);
         EXPECT_EQ(Messages().front(), c.report);
@@ -234,15 +234,15 @@ TEST_F(BadBlock, missing_empty_blank_and_huge_names_are_refused_with_their_row)
 // still bound (and released) before the configuration fails.
 TEST_F(BadBlock, blank_and_huge_pv_names_are_reported_for_their_rows)
 {
-    GuardedBlock b;
+    BlockBuilder b(Guards::kAround);
     Prepare(b);
     const std::string huge(10000, 'B');
-    b.PVRow(0)->Cells[0].Text = b.Name("  ");
-    b.ImportRow(3)->Cells[0].Text = b.Name(huge);
-    b.ImportRow(1)->Cells[0].Text = b.Name(" ");
+    b.PV(0).Cells[0].Text = b.Name("  ");
+    b.Import(3).Cells[0].Text = b.Name(huge);
+    b.Import(1).Cells[0].Text = b.Name(" ");
     EXPECT_EQ(Live(b), 0);
     EXPECT_EQ(Messages().front(), "DCSPVVendorMsg(\"Tag name is invalid\", 0)");
-    b.PVRow(0)->Cells[0].Text = b.Name("FI1.PV");
+    b.PV(0).Cells[0].Text = b.Name("FI1.PV");
     ClearMessages();
     EXPECT_EQ(Live(b), 0);
     EXPECT_EQ(Messages().at(0), "DCSPVImportVendorMsg(\"Tag name is invalid\", 1)");
@@ -256,7 +256,7 @@ TEST_F(BadBlock, values_beyond_float_range_go_out_without_a_trap)
 {
     const double nan = std::numeric_limits<double>::quiet_NaN();
     const double inf = std::numeric_limits<double>::infinity();
-    GuardedBlock b;
+    BlockBuilder b(Guards::kAround);
     DCSLoad(b.get());
     FillRealisticBlock(b);
     b.ctrl[0].sp = nan;
@@ -303,7 +303,7 @@ TEST_F(BadBlock, values_beyond_float_range_go_out_without_a_trap)
 // complete, and only then.
 TEST_F(BadBlock, active_flags_other_than_one_count_as_active_except_for_the_array)
 {
-    GuardedBlock b;
+    BlockBuilder b(Guards::kAround);
     DCSLoad(b.get());
     FillRealisticBlock(b);
     b.ctrl[1].active = -1;
@@ -325,7 +325,7 @@ TEST_F(BadBlock, active_flags_other_than_one_count_as_active_except_for_the_arra
     DCSSimulate(d);
     EXPECT_EQ(TraceOf({"SetArrayElement", "SetTagValue"}),
               Lines{"SetArrayElement(tag:PVARR, 0, 1, float 12.5, 9) = 0"});
-    const double lic3_mode = b.ImportRow(2)->Value;  // a copy: the field is packed
+    const double lic3_mode = b.Import(2).Value;  // a copy: the field is packed
     EXPECT_EQ(lic3_mode, 1.0);                       // LIC3.MODE, started, read "1:1"
     ClearTrace();
     VnxSimInject(VNX_OP_SendTag, "PVARR", 254, 0, 1);
@@ -346,14 +346,14 @@ TEST_F(BadBlock, mapping_outside_its_list_stores_the_value_as_read)
         SCOPED_TRACE(mapping);
         TearDown();
         SetUp();
-        GuardedBlock b;
+        BlockBuilder b(Guards::kAround);
         Prepare(b);
-        b.ImportRow(0)->Cells[1].Int = mapping;
+        b.Import(0).Cells[1].Int = mapping;
         DCSData* d = b.get();
         ASSERT_EQ(DCSConfigure(d), 1);
         VnxSimSetInt("FIC1.MODE", 0, 7);
         DCSSimulate(d);
-        const double stored = b.ImportRow(0)->Value;
+        const double stored = b.Import(0).Value;
         EXPECT_EQ(stored, 7.0);
         DCSReset(d);
         EXPECT_EQ(Messages(), Lines{});

@@ -13,11 +13,11 @@
 #include <gtest/gtest.h>
 
 #include "dcs/driver/entry_points.h"
+#include "standins/hostblock/block_builder.h"
 #include "standins/iface/iface_control.h"
 #include "standins/vnxsim/vnxsim.h"
 #include "standins/winshim/winshim_double.h"
 #include "tests/reliability/catalogue_check.h"
-#include "tests/reliability/guarded_block.h"
 #include "tests/reliability/realistic_block.h"
 #include "tests/support/sim_fixture.h"
 #include "tests/support/test_block.h"
@@ -50,7 +50,7 @@ void OnMessage(const IFaceMessage* m, void* user)
 }
 
 // Two controllers, two PVs and two imports: one inactive row of each kind.
-void FillSmallBlock(GuardedBlock& b)
+void FillSmallBlock(BlockBuilder& b)
 {
     FillRealisticBlock(b);
     b.ctrl.pop_back();
@@ -81,7 +81,7 @@ std::vector<std::string> RunSequence(const std::vector<int>& sequence)
 
     std::vector<std::string> problems;
     {
-        GuardedBlock b;
+        BlockBuilder b(Guards::kAround);
         DCSLoad(b.get());
         FillSmallBlock(b);
         b.Lay();

@@ -13,11 +13,11 @@
 #include <gtest/gtest.h>
 
 #include "dcs/driver/entry_points.h"
+#include "standins/hostblock/block_builder.h"
 #include "standins/iface/iface_control.h"
 #include "standins/vnxsim/vnxsim.h"
 #include "standins/winshim/winshim_double.h"
 #include "tests/reliability/catalogue_check.h"
-#include "tests/reliability/guarded_block.h"
 #include "tests/reliability/realistic_block.h"
 #include "tests/support/sim_fixture.h"
 
@@ -88,7 +88,7 @@ LifecycleRun RunLifecycle(int32_t fail_nth, bool trace)
     const int32_t live_before = HostLiveBlocks();
     const int32_t bad_before = HostBadReleases();
     {
-        GuardedBlock b;
+        BlockBuilder b(Guards::kAround);
         if (DCSLoad(b.get()) != 0) run.problems.push_back("DCSLoad did not return 0");
         FillRealisticBlock(b);
         b.Lay();
@@ -271,7 +271,7 @@ TEST(AllocationSweep, every_refused_allocation_of_load_shows_its_box_and_ends_ba
         const int32_t live_before = HostLiveBlocks();
         bool fired = false;
         {
-            GuardedBlock b;
+            BlockBuilder b(Guards::kAround);
             IFaceHeapFailAllocation(n);
             const int32_t loaded = DCSLoad(b.get());
             IFaceHeapFailAllocation(0);

@@ -3,10 +3,10 @@
 // tags the block names defined in the simulated control system.
 #pragma once
 
-#include "tests/reliability/guarded_block.h"
+#include "standins/hostblock/block_builder.h"
 
 // Fills the host's part; call DCSLoad before and Lay() after.
-void FillRealisticBlock(GuardedBlock& block);
+void FillRealisticBlock(BlockBuilder& block);
 // Integers for names that end in "MODE", floats for the rest, and the array
 // tag with one element per PV row. Names defined twice keep the first.
-void DefineTagsOf(const GuardedBlock& block);
+void DefineTagsOf(const BlockBuilder& block);

@@ -4,6 +4,25 @@
 #include "standins/winshim/winshim_double.h"
 #endif
 
+int OccupiedRowSlots()
+{
+    int occupied = 0;
+    for (const VnxHandle* table :
+         {Driver.CtrlSPTags, Driver.CtrlOPTags, Driver.CtrlModeTags, Driver.CtrlSPInitTags,
+          Driver.CtrlOPInitTags, Driver.CtrlSPItems, Driver.CtrlOPItems, Driver.PVExportTags,
+          Driver.PVImportTags, Driver.PVImportItems}) {
+        for (int row = 0; row < MAXDCSROWS; ++row) occupied += table[row] != nullptr;
+    }
+    return occupied;
+}
+
+float CommittedFloat(const char* name, int index)
+{
+    float v = -12345.0f;
+    VnxSimGetFloat(name, index, &v);
+    return v;
+}
+
 void SimTest::Capture(const IFaceMessage* m, void* user)
 {
     std::string line = m->key;
@@ -86,25 +105,28 @@ std::vector<std::string> SimTest::Boxes() const
     return out;
 }
 
-void SimTest::DefineTagsFor(TestBlock& block)
+void SimTest::DefineTagsFor(BlockBuilder& block)
 {
     DCSData* d = block.get();
     for (int r = 0; r < d->CtrlCount; ++r) {
-        for (int c = 0; c < 5; ++c) {
+        for (int c = 0; c < CTRL_COLUMNS; ++c) {
             const char* name = d->CtrlRows[r].Cells[c].Text;
             if (!name) continue;
-            if (c == 2) VnxSimDefineInt(name, 0);
+            if (c == CTRL_COL_MODE) VnxSimDefineInt(name, 0);
             else VnxSimDefineFloat(name, 0.0f);
         }
     }
     for (int r = 0; r < d->PVCount; ++r) {
-        if (d->PVRows[r].Cells[0].Text) VnxSimDefineFloat(d->PVRows[r].Cells[0].Text, 0.0f);
+        const char* name = d->PVRows[r].Cells[PV_COL_TAG].Text;
+        if (name) VnxSimDefineFloat(name, 0.0f);
     }
     for (int r = 0; r < d->PVImportCount; ++r) {
-        if (d->PVImportRows[r].Cells[0].Text) VnxSimDefineFloat(d->PVImportRows[r].Cells[0].Text, 0.0f);
+        const char* name = d->PVImportRows[r].Cells[IMPORT_COL_TAG].Text;
+        if (name) VnxSimDefineFloat(name, 0.0f);
     }
-    if (d->GenData && d->GenData[0].Text) {
+    const char* array_tag = d->GenData ? d->GenData[GEN_COL_ARRAY_TAG].Text : nullptr;
+    if (array_tag) {
         int upper = d->PVCount > 0 ? d->PVCount - 1 : 0;
-        VnxSimDefineArray(d->GenData[0].Text, 0, static_cast<int16_t>(upper), 0.0f);
+        VnxSimDefineArray(array_tag, 0, static_cast<int16_t>(upper), 0.0f);
     }
 }

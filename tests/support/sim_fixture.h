@@ -20,6 +20,11 @@ constexpr bool kBoxesRecorded = false;
 constexpr bool kBoxesRecorded = true;
 #endif
 
+// Handles left in the ten row tables of DriverState.
+int OccupiedRowSlots();
+// The value the simulated control system holds for a float tag (element index).
+float CommittedFloat(const char* name, int index = 0);
+
 class SimTest : public ::testing::Test {
 protected:
     void SetUp() override;
@@ -38,10 +43,10 @@ protected:
     // Message boxes as "caption: text" (Linux double only; empty under Wine).
     std::vector<std::string> Boxes() const;
 
-    // Defines the tags a TestBlock names: float scalars for every controller
+    // Defines the tags a block names: float scalars for every controller
     // and PV-export tag, an integer for each Mode tag, floats for imports, and
     // the array tag with bounds 0..PVCount-1 (at least 0..0).
-    void DefineTagsFor(TestBlock& block);
+    void DefineTagsFor(BlockBuilder& block);
 
     static void Capture(const IFaceMessage* message, void* user);
     std::vector<std::string> messages_;
