@@ -1,5 +1,6 @@
-// The two platform calls the driver makes besides its neighbours' libraries:
-// a modal message box and a sleep. Windows: user32 and kernel32. Linux: libwinshim.so.
+// The system's message box and sleep: user32 and kernel32 on Windows,
+// libwinshim.so on Linux. The driver reaches them through its table of
+// platform calls (dcs/diag/platform_calls.h).
 #pragma once
 
 #include <cstdint>

@@ -1,7 +1,7 @@
 // DCSConfigure: start the library, let it settle, then bind table by table.
 // All or nothing: the first failed phase releases everything bound so far.
+#include "dcs/diag/platform_calls.h"
 #include "dcs/diag/report.h"
-#include "dcs/host/platform_ui.h"
 #include "dcs/link/bind.h"
 #include "dcs/link/release.h"
 
@@ -33,7 +33,7 @@ void Settle()
 {
     for (int32_t round = 0; round < SETTLE_ROUNDS; ++round) {
         ServiceEvents();
-        Sleep(SETTLE_SLEEP_MS);
+        Platform.Sleep(SETTLE_SLEEP_MS);
     }
 }
 

@@ -8,9 +8,7 @@
 #include <cstring>
 
 #include "standins/iface/iface_control.h"
-#if !defined(_WIN32)
 #include "standins/winshim/winshim_double.h"
-#endif
 
 template <size_t N>
 struct RawBytes {
@@ -58,12 +56,10 @@ inline int32_t LiveBlocks()
     return HeapStats(IFACE_FAMILY_MALLOC).live_blocks + HeapStats(IFACE_FAMILY_NEW).live_blocks;
 }
 
-// Forget the boxes shown so far (Linux double only).
+// Forget the boxes shown so far.
 inline void ForgetBoxes()
 {
-#if !defined(_WIN32)
     WinShimReset();
-#endif
 }
 
 // A packed field by value. GoogleTest's assertions take their arguments by

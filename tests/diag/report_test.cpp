@@ -7,9 +7,7 @@
 #include "dcs/diag/report.h"
 #include "standins/iface/iface_control.h"
 #include "tests/support/sim_fixture.h"
-#if !defined(_WIN32)
 #include "standins/winshim/winshim_double.h"
-#endif
 
 namespace {
 
@@ -184,7 +182,6 @@ TEST_F(Report, sends_only_the_kinds_the_catalogue_names)
                           }));
 }
 
-#if !defined(_WIN32)
 TEST_F(Report, message_box_is_modal_ok_without_owner)
 {
     ShowMessageBox("Unhandled data type 81 for PVImport at 4", "Warning");
@@ -194,6 +191,5 @@ TEST_F(Report, message_box_is_modal_ok_without_owner)
     EXPECT_EQ(WinShimBoxType(0), 0u);
     EXPECT_TRUE(Messages().empty());
 }
-#endif
 
 }  // namespace

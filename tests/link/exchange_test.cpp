@@ -326,10 +326,8 @@ TEST_F(Exchange, shows_a_box_for_an_unhandled_import_type_on_every_pass_and_goes
     SimulateStep(d);
     SimulateStep(d);
 
-    if (kBoxesRecorded) {
-        EXPECT_THAT(Boxes(), ElementsAre("Warning: Unhandled data type 81 for PVImport at 4",
-                                         "Warning: Unhandled data type 81 for PVImport at 4"));
-    }
+    EXPECT_THAT(Boxes(), ElementsAre("Warning: Unhandled data type 81 for PVImport at 4",
+                                     "Warning: Unhandled data type 81 for PVImport at 4"));
     EXPECT_THAT(Messages(), IsEmpty());
     EXPECT_EQ(static_cast<double>(block.Import(4).Value), -1.0);
     EXPECT_EQ(static_cast<double>(block.Import(5).Value), 5.0);

@@ -23,6 +23,18 @@
 
 namespace {
 
+// Traps on floating-point overflow and invalid operations, or none.
+void TrapOverflowAndInvalid(bool on)
+{
+    feclearexcept(FE_ALL_EXCEPT);
+#if defined(_WIN32)
+    _controlfp(on ? _MCW_EM & ~(_EM_OVERFLOW | _EM_INVALID) : _MCW_EM, _MCW_EM);
+#else
+    if (on) feenableexcept(FE_OVERFLOW | FE_INVALID);
+    else fedisableexcept(FE_ALL_EXCEPT);
+#endif
+}
+
 using Lines = std::vector<std::string>;
 
 class BadBlock : public SimTest {
@@ -272,12 +284,10 @@ TEST_F(BadBlock, values_beyond_float_range_go_out_without_a_trap)
     DCSData* d = b.get();
     ASSERT_EQ(DCSConfigure(d), 1);
 
-    feclearexcept(FE_ALL_EXCEPT);
-    feenableexcept(FE_OVERFLOW | FE_INVALID);
+    TrapOverflowAndInvalid(true);
     DCSInitialize(d);
     const int32_t stepped = DCSSimulate(d);
-    fedisableexcept(FE_ALL_EXCEPT);
-    feclearexcept(FE_ALL_EXCEPT);
+    TrapOverflowAndInvalid(false);
     EXPECT_EQ(stepped, 1);
 
     auto value = [](const char* tag, int index) {

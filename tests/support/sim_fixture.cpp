@@ -1,8 +1,6 @@
 #include "tests/support/sim_fixture.h"
 
-#if !defined(_WIN32)
 #include "standins/winshim/winshim_double.h"
-#endif
 
 int OccupiedRowSlots()
 {
@@ -50,9 +48,7 @@ void SimTest::SetUp()
     Driver = DriverState{};
     IFaceSetMessageEcho(0);
     IFaceSetMessageSink(&SimTest::Capture, this);
-#if !defined(_WIN32)
     WinShimReset();
-#endif
 }
 
 void SimTest::TearDown()
@@ -97,11 +93,9 @@ void SimTest::ClearTrace()
 std::vector<std::string> SimTest::Boxes() const
 {
     std::vector<std::string> out;
-#if !defined(_WIN32)
     for (int i = 0; i < WinShimBoxCount(); ++i) {
         out.push_back(std::string(WinShimBoxCaption(i)) + ": " + WinShimBoxText(i));
     }
-#endif
     return out;
 }
 

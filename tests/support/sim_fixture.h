@@ -1,6 +1,6 @@
 // Fixture for tests that run driver code against the simulated control system:
 // a fresh tag database and driver state per test, the trace on, every host
-// message captured (and not echoed), and the message-box/sleep double reset.
+// message captured (and not echoed), and the recorded boxes and sleeps forgotten.
 #pragma once
 
 #include <string>
@@ -12,13 +12,6 @@
 #include "standins/iface/iface_control.h"
 #include "standins/vnxsim/vnxsim.h"
 #include "tests/support/test_block.h"
-
-// Message boxes are recorded by the Linux double only; under Wine they return at once.
-#if defined(_WIN32)
-constexpr bool kBoxesRecorded = false;
-#else
-constexpr bool kBoxesRecorded = true;
-#endif
 
 // Handles left in the ten row tables of DriverState.
 int OccupiedRowSlots();
@@ -40,7 +33,7 @@ protected:
     const std::vector<std::string>& Messages() const { return messages_; }
     void ClearMessages() { messages_.clear(); }
 
-    // Message boxes as "caption: text" (Linux double only; empty under Wine).
+    // Message boxes as "caption: text".
     std::vector<std::string> Boxes() const;
 
     // Defines the tags a block names: float scalars for every controller
