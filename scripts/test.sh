@@ -8,7 +8,7 @@ bash scripts/build.sh
 status=0
 ctest --preset linux-i686 -j2 || status=1
 . scripts/wine_env.sh
-ctest --preset win32 || status=1
+ctest --preset win32 -j2 || status=1
 # A short benchmark run, so the suite never rots: each benchmark's calls are
 # checked against its floor's, and its list reads, sends and host allocations
 # per pass against their marks. Times are shown, never judged.
