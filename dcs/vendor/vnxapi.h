@@ -19,33 +19,52 @@ typedef void* VnxHandle;  // tag, list or item; null means none
 #  define VNXAPI __attribute__((visibility("default")))
 #endif
 
+// The library's calling convention, held here alone: cdecl, or stdcall when
+// configured with -DVNX_STDCALL=ON. The names stay undecorated either way
+// (stdcall on Windows would add "@<bytes>"), so one .def serves both.
+#if defined(VNX_STDCALL)
+#  define VNXCALL __attribute__((stdcall))
+#  if defined(_WIN32)
+#    define VNXNAME(name) __asm__("_" #name)
+#  else
+#    define VNXNAME(name)
+#  endif
+#else
+#  define VNXCALL
+#  define VNXNAME(name)
+#endif
+
 extern "C" {
-VNXAPI int16_t ApiStartup(void);                                   // 57
-VNXAPI int16_t DataServicesStartup(void* context_slot);           // 2
-VNXAPI int32_t ServiceEvents(void);                               // 5
-VNXAPI int16_t DataServicesShutdown(void);                        // 3
-VNXAPI int16_t ApiShutdown(void);                                 // 58
-VNXAPI int16_t ValidateTagName(const char* name);                 // 10
-VNXAPI VnxHandle OpenTag(const char* name);                       // 6
-VNXAPI int16_t CloseTag(VnxHandle tag_or_item);                   // 7
-VNXAPI int16_t GetTagStatus(VnxHandle tag);                       // 38
-VNXAPI int16_t SetTagValue(VnxHandle tag, int32_t count, const void* value, int32_t conversion);  // 37
-VNXAPI int16_t SetArrayElement(VnxHandle tag, int32_t index, int32_t count, const void* value,
-                               int32_t conversion);               // 120
-VNXAPI int16_t SendTag(VnxHandle tag);                            // 40
-VNXAPI VnxHandle CreateTagList(void);                             // 13
-VNXAPI VnxHandle AddTagToList(VnxHandle list, const char* name);  // 15
-VNXAPI int16_t RemoveTagFromList(VnxHandle list, VnxHandle item); // 16
-VNXAPI int16_t ListRewind(VnxHandle list);                        // 18
-VNXAPI VnxHandle ListFirst(VnxHandle list);                       // 19
-VNXAPI VnxHandle ListNext(VnxHandle list);                        // 20
-VNXAPI int16_t ReadTagList(VnxHandle list);                       // 39
-VNXAPI int16_t GetTagValue(VnxHandle item, int32_t index, void* buffer, int32_t conversion,
-                           int32_t reserved1, int32_t reserved2); // 28
-VNXAPI int32_t GetTagDataType(VnxHandle item);                    // 31
-VNXAPI int32_t GetIOStatus(VnxHandle item, int32_t index);        // 32
-VNXAPI int32_t GetDataQuality(VnxHandle item, int32_t index);     // 33
-VNXAPI int16_t GetArrayDims(VnxHandle tag);                       // 106
-VNXAPI int16_t GetArrayLowerBound(VnxHandle tag, int32_t dimension);  // 108
-VNXAPI int16_t GetArrayUpperBound(VnxHandle tag, int32_t dimension);  // 109
+VNXAPI int16_t VNXCALL ApiStartup(void) VNXNAME(ApiStartup);  // 57
+VNXAPI int16_t VNXCALL DataServicesStartup(void* context_slot) VNXNAME(DataServicesStartup);  // 2
+VNXAPI int32_t VNXCALL ServiceEvents(void) VNXNAME(ServiceEvents);  // 5
+VNXAPI int16_t VNXCALL DataServicesShutdown(void) VNXNAME(DataServicesShutdown);  // 3
+VNXAPI int16_t VNXCALL ApiShutdown(void) VNXNAME(ApiShutdown);  // 58
+VNXAPI int16_t VNXCALL ValidateTagName(const char* name) VNXNAME(ValidateTagName);  // 10
+VNXAPI VnxHandle VNXCALL OpenTag(const char* name) VNXNAME(OpenTag);  // 6
+VNXAPI int16_t VNXCALL CloseTag(VnxHandle tag_or_item) VNXNAME(CloseTag);  // 7
+VNXAPI int16_t VNXCALL GetTagStatus(VnxHandle tag) VNXNAME(GetTagStatus);  // 38
+VNXAPI int16_t VNXCALL SetTagValue(VnxHandle tag, int32_t count, const void* value,
+                                   int32_t conversion) VNXNAME(SetTagValue);  // 37
+VNXAPI int16_t VNXCALL SetArrayElement(VnxHandle tag, int32_t index, int32_t count, const void* value,
+                                       int32_t conversion) VNXNAME(SetArrayElement);  // 120
+VNXAPI int16_t VNXCALL SendTag(VnxHandle tag) VNXNAME(SendTag);  // 40
+VNXAPI VnxHandle VNXCALL CreateTagList(void) VNXNAME(CreateTagList);  // 13
+VNXAPI VnxHandle VNXCALL AddTagToList(VnxHandle list, const char* name) VNXNAME(AddTagToList);  // 15
+VNXAPI int16_t VNXCALL RemoveTagFromList(VnxHandle list,
+                                         VnxHandle item) VNXNAME(RemoveTagFromList);  // 16
+VNXAPI int16_t VNXCALL ListRewind(VnxHandle list) VNXNAME(ListRewind);  // 18
+VNXAPI VnxHandle VNXCALL ListFirst(VnxHandle list) VNXNAME(ListFirst);  // 19
+VNXAPI VnxHandle VNXCALL ListNext(VnxHandle list) VNXNAME(ListNext);  // 20
+VNXAPI int16_t VNXCALL ReadTagList(VnxHandle list) VNXNAME(ReadTagList);  // 39
+VNXAPI int16_t VNXCALL GetTagValue(VnxHandle item, int32_t index, void* buffer, int32_t conversion,
+                                   int32_t reserved1, int32_t reserved2) VNXNAME(GetTagValue);  // 28
+VNXAPI int32_t VNXCALL GetTagDataType(VnxHandle item) VNXNAME(GetTagDataType);  // 31
+VNXAPI int32_t VNXCALL GetIOStatus(VnxHandle item, int32_t index) VNXNAME(GetIOStatus);  // 32
+VNXAPI int32_t VNXCALL GetDataQuality(VnxHandle item, int32_t index) VNXNAME(GetDataQuality);  // 33
+VNXAPI int16_t VNXCALL GetArrayDims(VnxHandle tag) VNXNAME(GetArrayDims);  // 106
+VNXAPI int16_t VNXCALL GetArrayLowerBound(VnxHandle tag,
+                                          int32_t dimension) VNXNAME(GetArrayLowerBound);  // 108
+VNXAPI int16_t VNXCALL GetArrayUpperBound(VnxHandle tag,
+                                          int32_t dimension) VNXNAME(GetArrayUpperBound);  // 109
 }
