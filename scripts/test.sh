@@ -9,6 +9,17 @@ status=0
 ctest --preset linux-i686 -j2 || status=1
 . scripts/wine_env.sh
 ctest --preset win32 -j2 || status=1
+# The driver for a stdcall client library: built, and the lifecycle run.
+cmake --preset win32-stdcall >/dev/null
+cmake --build --preset win32-stdcall
+ctest --preset win32-stdcall || status=1
+# The release packages, and a coupling run from the unpacked tool archive.
+cmake --build --preset win32 --target package
+try=$(mktemp -d)
+(cd "$try" && cmake -E tar xf "$OLDPWD"/build/win32/packages/dcshost-*-win32.zip &&
+  sha256sum -c --quiet SHA256SUMS &&
+  wine dcshost.exe run scenarios/default.toml --require-settled 1 --out out >/dev/null) || status=1
+rm -rf "$try"
 # A short benchmark run, so the suite never rots: each benchmark's calls are
 # checked against its floor's, and its list reads, sends and host allocations
 # per pass against their marks. Times are shown, never judged.

@@ -1,0 +1,63 @@
+# Release packages (cmake --build --preset win32 --target package):
+#   vornak-<version>-win32.zip   the stripped driver, its debug information
+#                                beside it, the integration note, SHA-256 sums
+#   dcshost-<version>-win32.zip  dcshost.exe, the driver, the stand-ins and the
+#                                example scenarios: a coupling to try on a
+#                                Windows PC with nothing else installed
+
+# The driver as shipped: stripped, its debug information in vornak.dll.debug,
+# which a debugger finds through the link the stripped file keeps.
+set(stage ${CMAKE_BINARY_DIR}/package)
+add_custom_command(OUTPUT ${stage}/vornak.dll ${stage}/vornak.dll.debug
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${stage}
+  COMMAND ${CMAKE_OBJCOPY} --only-keep-debug $<TARGET_FILE:vornak> ${stage}/vornak.dll.debug
+  COMMAND ${CMAKE_OBJCOPY} --strip-all --add-gnu-debuglink=vornak.dll.debug
+          $<TARGET_FILE:vornak> ${stage}/vornak.dll
+  DEPENDS vornak
+  WORKING_DIRECTORY ${stage}
+  VERBATIM)
+add_custom_target(vornak_stripped ALL DEPENDS ${stage}/vornak.dll ${stage}/vornak.dll.debug)
+
+# Every file of a component's archive in SHA256SUMS, as sha256sum -c reads it.
+function(dcs_package_sums component)
+  install(CODE "
+    set(root \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}\")
+    file(GLOB_RECURSE files RELATIVE \"\${root}\" \"\${root}/*\")
+    list(REMOVE_ITEM files SHA256SUMS)
+    list(SORT files)
+    set(sums \"\")
+    foreach(f IN LISTS files)
+      file(SHA256 \"\${root}/\${f}\" sum)
+      string(APPEND sums \"\${sum}  \${f}\\n\")
+    endforeach()
+    file(WRITE \"\${root}/SHA256SUMS\" \"\${sums}\")" COMPONENT ${component})
+endfunction()
+
+install(FILES ${stage}/vornak.dll ${stage}/vornak.dll.debug DESTINATION . COMPONENT driver)
+install(FILES ${CMAKE_CURRENT_LIST_DIR}/INTEGRATION.txt DESTINATION . COMPONENT driver)
+dcs_package_sums(driver)
+
+install(PROGRAMS $<TARGET_FILE:dcshost> DESTINATION . COMPONENT dcshost)
+install(FILES ${stage}/vornak.dll $<TARGET_FILE:iface> $<TARGET_FILE:VNXAPIWX>
+        DESTINATION . COMPONENT dcshost)
+install(FILES ${PROJECT_SOURCE_DIR}/dcshost/scenarios/default.toml DESTINATION scenarios
+        COMPONENT dcshost)
+install(FILES ${PROJECT_SOURCE_DIR}/dcshost/README.md DESTINATION . COMPONENT dcshost)
+# A tool to try things with: stripped, no debug information kept.
+install(CODE "
+  execute_process(COMMAND ${CMAKE_STRIP} --strip-all dcshost.exe iface.dll VNXAPIWX.dll
+                  WORKING_DIRECTORY \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}\" COMMAND_ERROR_IS_FATAL ANY)"
+  COMPONENT dcshost)
+dcs_package_sums(dcshost)
+
+set(CPACK_GENERATOR ZIP)
+set(CPACK_PACKAGE_NAME vornak)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_ARCHIVE_COMPONENT_INSTALL ON)
+set(CPACK_COMPONENTS_ALL driver dcshost)
+set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)
+set(CPACK_ARCHIVE_DRIVER_FILE_NAME vornak-${PROJECT_VERSION}-win32)
+set(CPACK_ARCHIVE_DCSHOST_FILE_NAME dcshost-${PROJECT_VERSION}-win32)
+set(CPACK_PACKAGE_CHECKSUM SHA256)
+set(CPACK_PACKAGE_DIRECTORY ${CMAKE_BINARY_DIR}/packages)
+include(CPack)
