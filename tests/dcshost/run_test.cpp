@@ -1,7 +1,7 @@
 // The run command in process, against the real driver module loaded by path.
 // On Linux the message-box/sleep double takes the shim's place: the settle's
-// ten sleeps are recorded, not waited for. Under Wine the module calls the
-// system's, and each run takes the real settle.
+// ten sleeps are recorded, not waited for. Under Wine the module's Sleep
+// import is skipped, as dcshost --no-settle-wait does.
 #include <cmath>
 #include <csignal>
 #include <cstdio>
@@ -63,7 +63,9 @@ Scenario Parse(const std::string& text) {
 class Run : public ::testing::Test {
 protected:
     void SetUp() override {
-#if !defined(_WIN32)
+#if defined(_WIN32)
+        options_.settle_wait = false;  // the module's Sleep import skipped: no real settle
+#else
         WinShimReset();
 #endif
         options_.driver_path = DefaultDriverPath();
@@ -199,7 +201,7 @@ TEST_F(Run, logs_every_call_and_marks_each_fault_window) {
     EXPECT_EQ(next, expected.size()) << "not found in order: " << expected[next];
 
     // The trends count the open windows: two at 216 s, none at 240 s.
-    std::ifstream csv(options_.out_dir + "/run_test.trend.csv");
+    std::ifstream csv(options_.out_dir + "/run_test.trend.csv", std::ios::binary);
     std::getline(csv, line);
     EXPECT_EQ(line.substr(line.size() - 8), ",faults\r");
     int faults_at_216 = -1, faults_at_240 = -1;
