@@ -15,6 +15,7 @@
 
 #include <toml++/toml.h>
 
+#include "dcshost/bare_text.h"
 #include "dcshost/limits.h"
 
 namespace {
@@ -653,6 +654,11 @@ bool ParseScenario(const std::string& text, const std::string& file, Scenario& o
                    std::vector<ScenarioError>& errors) {
     size_t before = errors.size();
     Context ctx{file, errors};
+    SourcePos bare;
+    if (FindBareNonAscii(text, bare)) {
+        ctx.Error(bare, "a character beyond ASCII outside a string or comment");
+        return false;
+    }
     toml::parse_result parsed = toml::parse(std::string_view(text), file);
     if (!parsed) {
         const toml::parse_error& error = parsed.error();

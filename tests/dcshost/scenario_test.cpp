@@ -164,6 +164,12 @@ TEST(Scenario, reports_toml_syntax_errors_with_their_position) {
     EXPECT_EQ(errors[0].rfind("s.toml:3:", 0), 0u) << errors[0];
 }
 
+TEST(Scenario, refuses_a_character_beyond_ascii_outside_strings_where_it_stands) {
+    EXPECT_EQ(Errors("title = \xd1\x84\n"),
+              (std::vector<std::string>{
+                  "s.toml:1:9: error: a character beyond ASCII outside a string or comment"}));
+}
+
 TEST(Scenario, survives_garbage) {
     std::string garbage("\x00\xff[[[\"\n=\x01", 10);
     EXPECT_FALSE(Errors(garbage).empty());
