@@ -27,9 +27,14 @@ log="$out/$target.log"
 # input again for the full stacks): deeper ones cost a quarter of each run.
 # Freed memory is held back 64 MB deep, not 256: a run stays near 150 MB.
 export ASAN_OPTIONS=${ASAN_OPTIONS:-malloc_context_size=2:quarantine_size_mb=64}
+# The scenario fuzzer's bound: no allocation of 16 MB or more (a dead-time
+# line of the most steps a block may have takes 8 MB), 1 GB in all; dcshost's
+# progress lines (standard output) are dropped.
+options=()
+[ "$target" = scenario_fuzz ] && options=(-malloc_limit_mb=16 -rss_limit_mb=1024 -close_fd_mask=1)
 if ! "$out/bin/$target" "$out/corpus/$target" "fuzz/corpus/$target" -max_total_time="$seconds" \
      -dict="fuzz/$target.dict" -entropic_scale_per_exec_time=1 -detect_leaks=0 \
-     -print_final_stats=1 -artifact_prefix="$out/artifacts/" "$@" >"$log" 2>&1; then
+     -print_final_stats=1 -artifact_prefix="$out/artifacts/" "${options[@]}" "$@" >"$log" 2>&1; then
   tail -n 40 "$log"
   echo "$target: failed; the input is in $out/artifacts/" >&2
   exit 1

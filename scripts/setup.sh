@@ -8,7 +8,7 @@ pkgs=(
   libgtest-dev:i386 libgmock-dev:i386 libbenchmark-dev:i386 googletest
   libtomlplusplus-dev libcli11-dev
   wine wine32:i386
-  clang libclang-rt-14-dev valgrind libc6-dbg:i386
+  clang libclang-rt-14-dev llvm-14 valgrind libc6-dbg:i386
 )
 
 missing=()
