@@ -36,5 +36,6 @@ cmake --build --preset linux-i686-asan
 ctest --preset linux-i686-asan -j2 || status=1
 valgrind --quiet --error-exitcode=1 --leak-check=full build/linux-i686/bin/lifecycle_test ||
   status=1
-bash fuzz/run.sh 60 || status=1
+bash fuzz/run.sh 60 driver_fuzz || status=1
+bash fuzz/run.sh 60 scenario_fuzz || status=1
 exit $status

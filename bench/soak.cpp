@@ -1,0 +1,150 @@
+// A full shift: the generated 2,000-loop scenario run for eight hours of
+// simulated time through the real module, as dcshost runs it (trends off,
+// settle not waited), sampling the host heap's live blocks, the handles open
+// in the control system, the host messages kept and the process's resident
+// memory at the start, every simulated hour and at the end. A benchmark, not
+// a test: it takes minutes; the figures are in docs/reliability.md.
+//   build/linux-i686/bin/dcs_soak [ROWS [HOURS]]   (2000 and 8 by default)
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "dcshost/control_system.h"
+#include "dcshost/generate.h"
+#include "dcshost/limits.h"
+#include "dcshost/plant.h"
+#include "dcshost/session.h"
+#include "dcshost/wiring.h"
+#include "standins/vnxsim/vnxsim.h"
+
+namespace {
+
+double ResidentMegabytes()
+{
+    long size = 0, resident = 0;
+    FILE* f = std::fopen("/proc/self/statm", "r");
+    if (!f) return 0.0;
+    if (std::fscanf(f, "%ld %ld", &size, &resident) != 2) resident = 0;
+    std::fclose(f);
+    return resident * static_cast<double>(sysconf(_SC_PAGESIZE)) / 1048576.0;
+}
+
+struct Sample {
+    double hours;
+    int heap_blocks;
+    int handles;
+    size_t messages;
+    double rss_mb;
+    double wall_s;
+};
+
+// A whole number from the command line within [lo, hi], or the default.
+bool Argument(int argc, char** argv, int i, int lo, int hi, int& out)
+{
+    if (argc <= i) return true;
+    char* end = nullptr;
+    const long value = std::strtol(argv[i], &end, 10);
+    if (*end != '\0' || value < lo || value > hi) {
+        std::fprintf(stderr, "dcs_soak: '%s' must be a whole number from %d to %d\n", argv[i], lo,
+                     hi);
+        return false;
+    }
+    out = static_cast<int>(value);
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    int rows = limits::kMaxRows, hours = 8;
+    if (!Argument(argc, argv, 1, 1, limits::kMaxRows, rows) ||
+        !Argument(argc, argv, 2, 1, 24, hours)) {
+        return 2;
+    }
+    Scenario scenario;
+    std::vector<ScenarioError> errors;
+    if (!ParseScenario(GenerateScaleScenario(rows), "generated", scenario, errors)) {
+        for (const ScenarioError& e : errors) std::fprintf(stderr, "%s\n", FormatScenarioError(e).c_str());
+        return 2;
+    }
+    const double step = scenario.run.step;
+    const int steps_per_hour = static_cast<int>(3600.0 / step);
+
+    Session session;
+    if (session.Open(scenario, DefaultDriverPath()) != kExitClean) return 3;
+    session.Log().SetPrinting(false);
+    HostBlock& block = session.Block();
+    Wiring wiring;
+    NameRows(scenario, wiring);
+    Plant plant;
+    std::string error;
+    if (!plant.Build(scenario.plant, wiring.loop_names, wiring.import_names, error) ||
+        !Wire(scenario, plant, wiring, error)) {
+        std::fprintf(stderr, "dcs_soak: %s\n", error.c_str());
+        return 2;
+    }
+    PlantSignals signals;
+    signals.op_percent.assign(scenario.controllers.size(), 0.0);
+    signals.imports.assign(scenario.imports.size(), 0.0);
+    Gather(block, signals);
+    plant.Start(step, signals);
+    ExportPVs(block, plant, wiring, signals);
+    const DriverEntryPoints& api = session.Api();
+    DCSData* data = session.Data();
+    if (session.Configure(false) != 1) {
+        std::fprintf(stderr, "dcs_soak: DCSConfigure failed\n");
+        return 1;
+    }
+    api.Initialize(data);
+    api.Start(data);
+    OperatorEvents events(scenario);
+    events.ApplyDue(0.0);
+
+    const auto started = std::chrono::steady_clock::now();
+    std::vector<Sample> samples;
+    auto take = [&](double at) {
+        const HostHeapSnapshot heap = HostHeapSnapshot::Now();
+        const int handles = VnxSimOpenCount(VNX_KIND_TAG) + VnxSimOpenCount(VNX_KIND_ITEM) +
+                            VnxSimOpenCount(VNX_KIND_LIST);
+        const std::chrono::duration<double> wall = std::chrono::steady_clock::now() - started;
+        samples.push_back({at, heap.blocks, handles, session.Log().All().size(), ResidentMegabytes(),
+                           wall.count()});
+        const Sample& s = samples.back();
+        std::printf("%6.2f h  %8d  %8d  %8zu  %8.1f  %8.1f\n", s.hours, s.heap_blocks, s.handles,
+                    s.messages, s.rss_mb, s.wall_s);
+        std::fflush(stdout);
+    };
+    std::printf("%d loops, %d h of simulated time in steps of %g s\n", rows, hours, step);
+    std::printf("    time  heap blk   handles  messages    RSS MB    wall s\n");
+    take(0.0);
+    for (int k = 1; k <= hours * steps_per_hour; ++k) {
+        Gather(block, signals);
+        plant.Advance(signals);
+        ExportPVs(block, plant, wiring, signals);
+        api.Simulate(data);
+        VnxSimAdvance(step);
+        events.ApplyDue(k * step);
+        if (k % steps_per_hour == 0) take(k / static_cast<double>(steps_per_hour));
+    }
+    api.Stop(data);
+    api.Reset(data);
+    const Leftovers left = session.Close();
+    std::printf("end: %s\n", DescribeLeftovers(left).c_str());
+
+    // From the first hour on nothing may grow: heap blocks, handles and
+    // messages not at all, resident memory by less than a megabyte.
+    const Sample& first = samples[1 < samples.size() ? 1 : 0];
+    bool flat = left.Clean();
+    for (size_t i = 1; i < samples.size(); ++i) {
+        const Sample& s = samples[i];
+        flat = flat && s.heap_blocks == first.heap_blocks && s.handles == first.handles &&
+               s.messages == first.messages && s.rss_mb - first.rss_mb < 1.0;
+    }
+    std::printf("soak: %s\n", flat ? "flat from the first hour on" : "GROWS");
+    return flat ? 0 : 1;
+}
