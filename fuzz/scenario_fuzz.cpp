@@ -3,10 +3,10 @@
 // takes goes through what a run checks and sizes before it starts (its length,
 // the trends' memory, the progress line's last step), is built into the
 // simulated control system, laid into a host block and run for a few steps of
-// the closed loop through the driver's entry points (linked in; the settle's
-// sleeps go to the double, so nothing waits). Afterwards nothing may be left
-// open and the host heap must balance. Allocations are bounded by run.sh's
-// -malloc_limit_mb.
+// the closed loop, with its operator events and faults, through the driver's
+// entry points (linked in; the settle's sleeps go to the double, so nothing
+// waits). Afterwards nothing may be left open and the host heap must balance.
+// Allocations are bounded by run.sh's -malloc_limit_mb.
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -17,6 +17,7 @@
 #include "dcs/driver/entry_points.h"
 #include "dcs/link/driver_state.h"
 #include "dcshost/control_system.h"
+#include "dcshost/faults.h"
 #include "dcshost/host_block.h"
 #include "dcshost/limits.h"
 #include "dcshost/plant.h"
@@ -74,6 +75,8 @@ void RunFewSteps(const Scenario& scenario, HostBlock& block, Plant& plant, const
     plant.Start(scenario.run.step, signals);
     ExportPVs(block, plant, wiring, signals);
     OperatorEvents events(scenario);
+    FaultSchedule faults(scenario);
+    faults.ApplyDue(0.0, nullptr);
     if (DCSConfigure(d) == 1) {
         DCSInitialize(d);
         DCSStart(d);
@@ -84,6 +87,7 @@ void RunFewSteps(const Scenario& scenario, HostBlock& block, Plant& plant, const
             DCSSimulate(d);
             VnxSimAdvance(scenario.run.step);
             events.ApplyDue(k * scenario.run.step);
+            faults.ApplyDue(k * scenario.run.step, nullptr);
             SampleLoops(block, wiring, loops, imports);
             trend.Sample(k * scenario.run.step, loops, imports);
         }
