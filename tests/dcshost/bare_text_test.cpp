@@ -20,6 +20,9 @@ TEST(BareText, finds_non_ascii_only_outside_strings_and_comments) {
         {"a = '''" + f + "''' # " + f + "\n", 0, 0},
         {"\"" + f + "\" = '" + f + "'\n", 0, 0},
         {"a = \"unclosed\n" + f, 2, 1},                        // a string ends with its line
+        {"a = +\"x" + f + "\"\n", 1, 8},                     // no string after a broken value
+        {"a = \"x\" \"" + f + "\"\n", 1, 10},                 // nor right after another string
+        {"a = [\"x\",\n  \"" + f + "\"]\nb.\"" + f + "\" = 1\n", 0, 0},
     };
     for (const auto& c : cases) {
         SourcePos at;
