@@ -4,7 +4,8 @@
 # then the reliability runs: sanitizers, memcheck and a minute of fuzzing.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/build.sh
+# Warnings are errors here, so none creeps in.
+DCS_WERROR=ON bash scripts/build.sh
 status=0
 ctest --preset linux-i686 -j2 || status=1
 . scripts/wine_env.sh
@@ -31,7 +32,7 @@ for t in fault_sweep_test call_order_test; do
   build/linux-i686/bin/$t | grep -E '^(fault sweep|allocation sweep|call orders|  runs per op)' ||
     status=1
 done
-cmake --preset linux-i686-asan >/dev/null
+cmake --preset linux-i686-asan -DDCS_WERROR=ON >/dev/null
 cmake --build --preset linux-i686-asan
 ctest --preset linux-i686-asan -j2 || status=1
 valgrind --quiet --error-exitcode=1 --leak-check=full build/linux-i686/bin/lifecycle_test ||
