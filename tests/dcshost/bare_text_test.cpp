@@ -28,6 +28,9 @@ TEST(BareText, finds_non_ascii_only_outside_strings_and_comments) {
         SourcePos at;
         const bool found = FindBareNonAscii(c.text, at);
         EXPECT_EQ(found, c.line != 0) << c.text;
-        if (found) EXPECT_EQ(std::make_pair(at.line, at.column), std::make_pair(c.line, c.column)) << c.text;
+        if (found) {
+            EXPECT_EQ(std::make_pair(at.line, at.column), std::make_pair(c.line, c.column))
+                << c.text;
+        }
     }
 }
