@@ -30,6 +30,9 @@ int16_t ApiStartup(void)
 {
     Call call(VNX_OP_ApiStartup);
     if (Fault f = call.Check(nullptr)) return call.Done(static_cast<int16_t>(f.value));
+#ifdef VNXSIM_FILE_BACKED
+    if (int16_t status = LoadTagFile()) return call.Done(status);
+#endif
     if (!g_running) {
         g_running = true;
         ++g_runs;

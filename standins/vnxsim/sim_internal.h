@@ -227,6 +227,8 @@ void ResetTrace();
 
 // ---- API run (api_run.cpp) ---------------------------------------------------
 bool ApiRunning();
+// The file-backed build's tag database (filebacked/tag_file.cpp).
+int16_t LoadTagFile();
 void ResetRun();
 
 // ---- Process behaviour (process.cpp) -----------------------------------------
