@@ -81,8 +81,8 @@ void ReportPerPass(benchmark::State& state, const CallCounts& total, int32_t row
         wrong += Mismatch("sends", total.sends, passes, expected.sends);
     }
     if (!Matches(total.host_allocations, passes, expected.host_allocations)) {
-        wrong += Mismatch("host allocations", total.host_allocations, passes,
-                          expected.host_allocations);
+        wrong +=
+            Mismatch("host allocations", total.host_allocations, passes, expected.host_allocations);
     }
     if (!wrong.empty()) state.SkipWithError(wrong.c_str());
 }

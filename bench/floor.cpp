@@ -67,7 +67,8 @@ void ReadAllLists(FloorPlan& p)
 void WriteArray(FloorPlan& p)
 {
     GetTagStatus(p.array_tag);
-    for (int32_t r = 0; r < p.rows; ++r) SetArrayElement(p.array_tag, r, 1, &p.pv_values[r], kFloat);
+    for (int32_t r = 0; r < p.rows; ++r)
+        SetArrayElement(p.array_tag, r, 1, &p.pv_values[r], kFloat);
     SendTag(p.array_tag);
 }
 
@@ -126,7 +127,8 @@ void FloorConfigure(FloorPlan& p)
         p.op_items[r] = AddTagToList(p.op_list, p.ctrl_names[1][r]);
     }
     p.import_list = CreateTagList();
-    for (int32_t r = 0; r < p.rows; ++r) p.import_items[r] = AddTagToList(p.import_list, p.import_names[r]);
+    for (int32_t r = 0; r < p.rows; ++r)
+        p.import_items[r] = AddTagToList(p.import_list, p.import_names[r]);
 }
 
 void FloorReset(FloorPlan& p)

@@ -19,9 +19,9 @@ struct FloorPlan {
 
     // Values as the driver hands them to the library.
     std::vector<float> pv_values;
-    std::vector<float> import_values;   // DCSInitialize writes them as floats
+    std::vector<float> import_values;  // DCSInitialize writes them as floats
     std::vector<float> sp_init_values;
-    std::vector<float> op_init_values;  // OP x 100
+    std::vector<float> op_init_values;        // OP x 100
     std::vector<int32_t> import_conversions;  // by the tag's data type: 9 or 12
 
     // Handles, as binding leaves them.

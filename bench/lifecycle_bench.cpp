@@ -109,7 +109,8 @@ void RegisterLifecycleBenchmarks()
 {
     for (int rows : {100, 2000}) {
         for (Side side : {Side::kDriver, Side::kFloor}) {
-            benchmark::RegisterBenchmark(BenchName("DCSConfigure", side).c_str(), BenchConfigure, side)
+            benchmark::RegisterBenchmark(BenchName("DCSConfigure", side).c_str(), BenchConfigure,
+                                         side)
                 ->Arg(rows)
                 ->UseManualTime()
                 ->Unit(benchmark::kMillisecond);
@@ -122,7 +123,8 @@ void RegisterLifecycleBenchmarks()
         }
     }
     for (Side side : {Side::kDriver, Side::kFloor}) {
-        benchmark::RegisterBenchmark(BenchName("DCSInitialize", side).c_str(), BenchInitialize, side)
+        benchmark::RegisterBenchmark(BenchName("DCSInitialize", side).c_str(), BenchInitialize,
+                                     side)
             ->Arg(2000)
             ->Unit(benchmark::kMillisecond);
     }

@@ -28,7 +28,8 @@ benchmark::ConsoleReporter::OutputOptions ConsoleOptions(int argc, char** argv)
         color = std::strcmp(value, "true") == 0 || std::strcmp(value, "yes") == 0 ||
                 std::strcmp(value, "1") == 0;
     }
-    return color ? benchmark::ConsoleReporter::OO_ColorTabular : benchmark::ConsoleReporter::OO_Tabular;
+    return color ? benchmark::ConsoleReporter::OO_ColorTabular
+                 : benchmark::ConsoleReporter::OO_Tabular;
 }
 
 }  // namespace

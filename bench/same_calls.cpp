@@ -47,18 +47,28 @@ void RunOp(Scene& s, Op op)
     const bool driver = s.side == Side::kDriver;
     switch (op) {
     case Op::kSimulateArray:
-        if (driver) DCSSimulate(s.data);
-        else FloorSimulateArray(s.plan);
+        if (driver)
+            DCSSimulate(s.data);
+        else
+            FloorSimulateArray(s.plan);
         break;
     case Op::kSimulatePerTag:
-        if (driver) DCSSimulate(s.data);
-        else FloorSimulatePerTag(s.plan);
+        if (driver)
+            DCSSimulate(s.data);
+        else
+            FloorSimulatePerTag(s.plan);
         break;
-    case Op::kConfigure: BindScene(s); break;
-    case Op::kReset: UnbindScene(s); break;
+    case Op::kConfigure:
+        BindScene(s);
+        break;
+    case Op::kReset:
+        UnbindScene(s);
+        break;
     case Op::kInitialize:
-        if (driver) DCSInitialize(s.data);
-        else FloorInitialize(s.plan);
+        if (driver)
+            DCSInitialize(s.data);
+        else
+            FloorInitialize(s.plan);
         break;
     }
 }

@@ -60,8 +60,10 @@ void DefineTags(const FloorPlan& p)
         VnxSimDefineFloat(p.ctrl_names[3][r], 0.0f);
         VnxSimDefineFloat(p.ctrl_names[4][r], 0.0f);
         VnxSimDefineFloat(p.pv_names[r], 0.0f);
-        if (IsIntImport(r)) VnxSimDefineInt(p.import_names[r], r % 3);
-        else VnxSimDefineFloat(p.import_names[r], 10.0f + r % 7);
+        if (IsIntImport(r))
+            VnxSimDefineInt(p.import_names[r], r % 3);
+        else
+            VnxSimDefineFloat(p.import_names[r], 10.0f + r % 7);
     }
 }
 
@@ -80,8 +82,10 @@ bool BindScene(Scene& s)
 
 void UnbindScene(Scene& s)
 {
-    if (s.side == Side::kDriver) DCSReset(s.data);
-    else FloorReset(s.plan);
+    if (s.side == Side::kDriver)
+        DCSReset(s.data);
+    else
+        FloorReset(s.plan);
     s.bound = false;
 }
 
@@ -113,7 +117,4 @@ Scene* EnterScene(Side side, int32_t rows, bool fresh)
     return BindScene(s) ? &s : nullptr;
 }
 
-void SetArrayTagStatus(int16_t status)
-{
-    VnxSimSetTagStatus(kArrayTagName, status);
-}
+void SetArrayTagStatus(int16_t status) { VnxSimSetTagStatus(kArrayTagName, status); }

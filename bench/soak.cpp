@@ -50,14 +50,16 @@ std::string HourlyFaults(const Scenario& s, int hours)
         const std::string* tag;
         int value;
     };
-    const Window windows[] = {{600, 660, "quality", &mode, 1},   {700, 760, "io_status", &op, 0},
-                              {800, 830, "list_read", nullptr, 1}, {900, 960, "array_status", nullptr, 1},
-                              {910, 950, "write_refused", &pv, 1}, {1000, 1030, "tag_status", &sp, 3}};
+    const Window windows[] = {
+        {600, 660, "quality", &mode, 1},     {700, 760, "io_status", &op, 0},
+        {800, 830, "list_read", nullptr, 1}, {900, 960, "array_status", nullptr, 1},
+        {910, 950, "write_refused", &pv, 1}, {1000, 1030, "tag_status", &sp, 3}};
     std::string text;
     for (int h = 0; h < hours; ++h) {
         for (const Window& w : windows) {
-            text += "\n[[run.fault]]\nat = " + std::to_string(h * 3600 + w.from) + ".0\nuntil = " +
-                    std::to_string(h * 3600 + w.to) + ".0\nkind = \"" + w.kind + "\"\n";
+            text += "\n[[run.fault]]\nat = " + std::to_string(h * 3600 + w.from) +
+                    ".0\nuntil = " + std::to_string(h * 3600 + w.to) + ".0\nkind = \"" + w.kind +
+                    "\"\n";
             if (w.tag) text += "tag = \"" + *w.tag + "\"\n";
             text += "value = " + std::to_string(w.value) + "\n";
         }
@@ -70,7 +72,8 @@ bool Read(const std::string& text, Scenario& scenario)
     std::vector<ScenarioError> errors;
     scenario = Scenario{};
     if (ParseScenario(text, "generated", scenario, errors)) return true;
-    for (const ScenarioError& e : errors) std::fprintf(stderr, "%s\n", FormatScenarioError(e).c_str());
+    for (const ScenarioError& e : errors)
+        std::fprintf(stderr, "%s\n", FormatScenarioError(e).c_str());
     return false;
 }
 
@@ -160,8 +163,8 @@ int main(int argc, char** argv)
         const int handles = VnxSimOpenCount(VNX_KIND_TAG) + VnxSimOpenCount(VNX_KIND_ITEM) +
                             VnxSimOpenCount(VNX_KIND_LIST);
         const std::chrono::duration<double> wall = std::chrono::steady_clock::now() - started;
-        samples.push_back({at, heap.blocks, handles, session.Log().Total(), ResidentMegabytes(),
-                           wall.count()});
+        samples.push_back(
+            {at, heap.blocks, handles, session.Log().Total(), ResidentMegabytes(), wall.count()});
         const Sample& s = samples.back();
         std::printf("%6.2f h  %8d  %8d  %8zu  %8.1f  %8.1f\n", s.hours, s.heap_blocks, s.handles,
                     s.messages, s.rss_mb, s.wall_s);

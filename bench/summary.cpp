@@ -30,9 +30,12 @@ std::string Key(const std::string& op, const std::string& side, int rows)
 std::string FormatTime(double s)
 {
     char buf[32];
-    if (s >= 1e-3) std::snprintf(buf, sizeof buf, "%.2f ms", s * 1e3);
-    else if (s >= 1e-6) std::snprintf(buf, sizeof buf, "%.2f us", s * 1e6);
-    else std::snprintf(buf, sizeof buf, "%.1f ns", s * 1e9);
+    if (s >= 1e-3)
+        std::snprintf(buf, sizeof buf, "%.2f ms", s * 1e3);
+    else if (s >= 1e-6)
+        std::snprintf(buf, sizeof buf, "%.2f us", s * 1e6);
+    else
+        std::snprintf(buf, sizeof buf, "%.1f ns", s * 1e9);
     return buf;
 }
 

@@ -61,7 +61,8 @@ int main()
         Op op;
     } paths[] = {{"array", Op::kSimulateArray}, {"per tag", Op::kSimulatePerTag}};
     int status = 0;
-    std::printf("| DCSSimulate | Rows | Driver | Floor | Driver/floor |\n|---|---:|---:|---:|---:|\n");
+    std::printf(
+        "| DCSSimulate | Rows | Driver | Floor | Driver/floor |\n|---|---:|---:|---:|---:|\n");
     for (const auto& path : paths) {
         for (int32_t rows : {100, 2000}) {
             const std::string differs = CompareWithFloor(path.op, rows);
@@ -74,12 +75,13 @@ int main()
             const double driver = TimePass(Side::kDriver, path.op, rows);
             const double floor = TimePass(Side::kFloor, path.op, rows);
             if (driver < 0 || floor < 0) {
-                std::fprintf(stderr, "%s at %d rows: binding failed\n", path.name, static_cast<int>(rows));
+                std::fprintf(stderr, "%s at %d rows: binding failed\n", path.name,
+                             static_cast<int>(rows));
                 status = 1;
                 continue;
             }
-            std::printf("| %s | %d | %.1f us | %.1f us | %.2f |\n", path.name, static_cast<int>(rows),
-                        driver * 1e6, floor * 1e6, driver / floor);
+            std::printf("| %s | %d | %.1f us | %.1f us | %.2f |\n", path.name,
+                        static_cast<int>(rows), driver * 1e6, floor * 1e6, driver / floor);
         }
     }
     LeaveScene();

@@ -40,27 +40,38 @@ bool FindBareNonAscii(const std::string& text, SourcePos& at)
                     at = {line, column};
                     return true;
                 }
-                if (c == '#') span = Span::Comment;
-                else if ((c == '"' || c == '\'') && !OpensString(before)) before = static_cast<char>(c);
-                else if (StartsWith(text, i, "\"\"\"")) span = Span::MultiBasic, skip = 2;
-                else if (StartsWith(text, i, "'''")) span = Span::MultiLiteral, skip = 2;
-                else if (c == '"') span = Span::Basic;
-                else if (c == '\'') span = Span::Literal;
-                else if (c != ' ' && c != '\t' && c != '\r') before = static_cast<char>(c);
+                if (c == '#')
+                    span = Span::Comment;
+                else if ((c == '"' || c == '\'') && !OpensString(before))
+                    before = static_cast<char>(c);
+                else if (StartsWith(text, i, "\"\"\""))
+                    span = Span::MultiBasic, skip = 2;
+                else if (StartsWith(text, i, "'''"))
+                    span = Span::MultiLiteral, skip = 2;
+                else if (c == '"')
+                    span = Span::Basic;
+                else if (c == '\'')
+                    span = Span::Literal;
+                else if (c != ' ' && c != '\t' && c != '\r')
+                    before = static_cast<char>(c);
                 break;
             case Span::Comment:
                 if (c == '\n') span = Span::Plain, before = '\n';
                 break;
             case Span::Basic:
-                if (c == '\\') escaped = true;
-                else if (c == '"' || c == '\n') span = Span::Plain, before = static_cast<char>(c);
+                if (c == '\\')
+                    escaped = true;
+                else if (c == '"' || c == '\n')
+                    span = Span::Plain, before = static_cast<char>(c);
                 break;
             case Span::Literal:
                 if (c == '\'' || c == '\n') span = Span::Plain, before = static_cast<char>(c);
                 break;
             case Span::MultiBasic:
-                if (c == '\\') escaped = true;
-                else if (StartsWith(text, i, "\"\"\"")) span = Span::Plain, skip = 2, before = '"';
+                if (c == '\\')
+                    escaped = true;
+                else if (StartsWith(text, i, "\"\"\""))
+                    span = Span::Plain, skip = 2, before = '"';
                 break;
             case Span::MultiLiteral:
                 if (StartsWith(text, i, "'''")) span = Span::Plain, skip = 2, before = '\'';

@@ -5,7 +5,8 @@
 #include "dcshost/limits.h"
 #include "standins/vnxsim/vnxsim.h"
 
-bool CallLog::Open(const std::string& path, std::string& error) {
+bool CallLog::Open(const std::string& path, std::string& error)
+{
     Close();
     file_ = std::fopen(path.c_str(), "wb");
     if (!file_) {
@@ -19,7 +20,8 @@ bool CallLog::Open(const std::string& path, std::string& error) {
     return true;
 }
 
-bool CallLog::Close() {
+bool CallLog::Close()
+{
     if (!file_) return true;
     Drain();
     VnxSimTraceEnable(0);
@@ -29,7 +31,8 @@ bool CallLog::Close() {
     return !failed_;
 }
 
-void CallLog::Drain() {
+void CallLog::Drain()
+{
     if (!file_) return;
     int32_t count = VnxSimTraceCount();
     if (count <= 0) return;
@@ -41,14 +44,15 @@ void CallLog::Drain() {
             line.resize(static_cast<size_t>(length) + 1);
             VnxSimTraceLine(i, line.data(), static_cast<int32_t>(line.size()));
         }
-        if (length >= 0) failed_ |= std::fprintf(file_, "%s lib %s\n", time.c_str(), line.data()) < 0;
+        if (length >= 0)
+            failed_ |= std::fprintf(file_, "%s lib %s\n", time.c_str(), line.data()) < 0;
     }
     VnxSimTraceClear();
 }
 
-void CallLog::Line(const char* who, const std::string& text) {
+void CallLog::Line(const char* who, const std::string& text)
+{
     if (!file_) return;
     Drain();
-    failed_ |= std::fprintf(file_, "%s %s %s\n", NumberText(time_).c_str(), who,
-                            text.c_str()) < 0;
+    failed_ |= std::fprintf(file_, "%s %s %s\n", NumberText(time_).c_str(), who, text.c_str()) < 0;
 }

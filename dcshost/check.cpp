@@ -26,20 +26,23 @@ const CtrlColumn kCtrlColumns[] = {
 };
 
 template <typename Row>
-void NameRow(const std::vector<Row>& rows, BindingFailure& failure) {
+void NameRow(const std::vector<Row>& rows, BindingFailure& failure)
+{
     if (failure.row >= 0 && static_cast<size_t>(failure.row) < rows.size())
         failure.row_name = rows[static_cast<size_t>(failure.row)].name;
 }
 
 template <typename Row>
-const Row* RowAt(const std::vector<Row>& rows, int row) {
+const Row* RowAt(const std::vector<Row>& rows, int row)
+{
     return row >= 0 && static_cast<size_t>(row) < rows.size() ? &rows[static_cast<size_t>(row)]
-                                                               : nullptr;
+                                                              : nullptr;
 }
 
 // A validator's report names no row: point at the first empty cell.
 template <typename Row>
-void FindEmptyCell(const std::vector<Row>& rows, BindingFailure& failure) {
+void FindEmptyCell(const std::vector<Row>& rows, BindingFailure& failure)
+{
     for (size_t i = 0; i < rows.size(); ++i) {
         for (const CellText& cell : rows[i].cells) {
             if (cell.text.empty()) {
@@ -54,7 +57,8 @@ void FindEmptyCell(const std::vector<Row>& rows, BindingFailure& failure) {
 }
 
 void DescribeCtrl(const ReceivedMessage& message, const Scenario& scenario,
-                  const std::string& traced_tag, BindingFailure& failure) {
+                  const std::string& traced_tag, BindingFailure& failure)
+{
     failure.table = "controller";
     failure.row = message.Row();
     NameRow(scenario.controllers, failure);
@@ -78,7 +82,8 @@ void DescribeCtrl(const ReceivedMessage& message, const Scenario& scenario,
 
 template <typename Row>
 void DescribeSingleTagRow(const ReceivedMessage& message, const std::vector<Row>& rows,
-                          const char* table, BindingFailure& failure) {
+                          const char* table, BindingFailure& failure)
+{
     failure.table = table;
     failure.row = message.Row();
     failure.column = "TAG";
@@ -91,7 +96,8 @@ void DescribeSingleTagRow(const ReceivedMessage& message, const std::vector<Row>
 }  // namespace
 
 BindingFailure DescribeFailure(const ReceivedMessage& message, const Scenario& scenario,
-                               const std::string& traced_tag) {
+                               const std::string& traced_tag)
+{
     BindingFailure failure;
     failure.key = message.key;
     failure.wording = message.wording;
@@ -125,14 +131,16 @@ BindingFailure DescribeFailure(const ReceivedMessage& message, const Scenario& s
     return failure;
 }
 
-std::string FormatFailure(const BindingFailure& failure) {
+std::string FormatFailure(const BindingFailure& failure)
+{
     std::string line = "binding failure: " + NameCell(failure.table, failure.row, failure.row_name,
                                                       failure.column, failure.tag);
     if (failure.empty_cell) line += " empty";
     return line + ": " + failure.key + ": " + failure.wording;
 }
 
-std::string TagNameFromTraceLine(const std::string& line) {
+std::string TagNameFromTraceLine(const std::string& line)
+{
     size_t open = line.find('(');
     if (open == std::string::npos) return "";
     size_t quote = line.find('"', open);
@@ -163,7 +171,8 @@ std::string TagNameFromTraceLine(const std::string& line) {
     return "";
 }
 
-int CheckScenario(const Scenario& scenario, const CheckOptions& options) {
+int CheckScenario(const Scenario& scenario, const CheckOptions& options)
+{
     std::printf("check: %s (%s): %zu controllers, %zu PV exports, %zu PV imports\n",
                 scenario.title.empty() ? "untitled" : scenario.title.c_str(), scenario.file.c_str(),
                 scenario.controllers.size(), scenario.pvs.size(), scenario.imports.size());
@@ -176,7 +185,8 @@ int CheckScenario(const Scenario& scenario, const CheckOptions& options) {
 
     // Every tag at once first, then the driver's own binding.
     std::vector<TagProblem> problems = AuditTags(scenario);
-    for (const TagProblem& problem : problems) std::printf("%s\n", FormatTagProblem(problem).c_str());
+    for (const TagProblem& problem : problems)
+        std::printf("%s\n", FormatTagProblem(problem).c_str());
     std::fflush(stdout);
 
     std::vector<BindingFailure> failures;
@@ -201,23 +211,27 @@ int CheckScenario(const Scenario& scenario, const CheckOptions& options) {
     session.Log().SetObserver(nullptr);
     Leftovers left = session.Close();
 
-    for (const BindingFailure& failure : failures) std::printf("%s\n", FormatFailure(failure).c_str());
+    for (const BindingFailure& failure : failures)
+        std::printf("%s\n", FormatFailure(failure).c_str());
     if (!left.Clean()) std::printf("%s\n", DescribeLeftovers(left).c_str());
     if (!problems.empty())
         std::printf("check: %zu tag problem%s\n", problems.size(), problems.size() == 1 ? "" : "s");
     if (configured == 1 && failures.empty() && problems.empty()) {
-        std::printf("check: every tag bound (%zu controllers with 5 tags each, %zu PV exports, "
-                    "%zu PV imports, PV array tag \"%s\")\n",
-                    scenario.controllers.size(), scenario.pvs.size(), scenario.imports.size(),
-                    scenario.pv_array_tag.c_str());
+        std::printf(
+            "check: every tag bound (%zu controllers with 5 tags each, %zu PV exports, "
+            "%zu PV imports, PV array tag \"%s\")\n",
+            scenario.controllers.size(), scenario.pvs.size(), scenario.imports.size(),
+            scenario.pv_array_tag.c_str());
         return left.Clean() ? kExitClean : kExitNotClean;
     }
     if (configured == 1 && failures.empty())
-        std::printf("check: DCSConfigure bound every tag, but the tags above are not what their "
-                    "columns need\n");
+        std::printf(
+            "check: DCSConfigure bound every tag, but the tags above are not what their "
+            "columns need\n");
     else if (failures.empty())
         std::printf("check: DCSConfigure failed without a host message\n");
     else
-        std::printf("check: %zu binding failure%s\n", failures.size(), failures.size() == 1 ? "" : "s");
+        std::printf("check: %zu binding failure%s\n", failures.size(),
+                    failures.size() == 1 ? "" : "s");
     return kExitConfigureFailed;
 }

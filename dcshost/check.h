@@ -9,11 +9,11 @@
 #include "dcshost/scenario.h"
 
 struct BindingFailure {
-    std::string table;     // "controller", "PV export", "PV import", "general field", ...
-    int row = -1;          // 0-based, as the driver reports it; -1: no row
-    std::string row_name;  // the scenario's name of the row
-    std::string column;    // caption, when known
-    std::string tag;       // the tag name concerned, when known
+    std::string table;        // "controller", "PV export", "PV import", "general field", ...
+    int row = -1;             // 0-based, as the driver reports it; -1: no row
+    std::string row_name;     // the scenario's name of the row
+    std::string column;       // caption, when known
+    std::string tag;          // the tag name concerned, when known
     bool empty_cell = false;  // the column's cell is empty (a validator's report)
     std::string key;
     std::string wording;

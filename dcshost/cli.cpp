@@ -21,7 +21,8 @@
 
 namespace {
 
-bool Load(const std::string& name, Scenario& scenario) {
+bool Load(const std::string& name, Scenario& scenario)
+{
     std::vector<ScenarioError> errors;
     if (LoadScenario(name, scenario, errors)) return true;
     for (const ScenarioError& error : errors)
@@ -30,7 +31,8 @@ bool Load(const std::string& name, Scenario& scenario) {
 }
 
 // "plant/unit.toml" -> "unit"; the built-in scenario is "default".
-std::string Stem(const std::string& name) {
+std::string Stem(const std::string& name)
+{
     size_t slash = name.find_last_of("/\\");
     std::string base = slash == std::string::npos ? name : name.substr(slash + 1);
     size_t dot = base.rfind('.');
@@ -38,7 +40,8 @@ std::string Stem(const std::string& name) {
 }
 
 // A number within lo..hi; NaN and infinities are refused with the range.
-CLI::Validator Within(double lo, double hi, const std::string& unit = "") {
+CLI::Validator Within(double lo, double hi, const std::string& unit = "")
+{
     return CLI::Validator(
         [lo, hi, unit](std::string& text) -> std::string {
             double value = 0.0;
@@ -49,8 +52,10 @@ CLI::Validator Within(double lo, double hi, const std::string& unit = "") {
         "");
 }
 
-int Dispatch(int argc, const char* const* argv) {
-    CLI::App app{"dcshost - runs a plant closed-loop through the Vornak DCS driver, as a host does"};
+int Dispatch(int argc, const char* const* argv)
+{
+    CLI::App app{
+        "dcshost - runs a plant closed-loop through the Vornak DCS driver, as a host does"};
     app.require_subcommand(1);
     // "/path" is a path, also on Windows (Wine passes Unix paths through).
     app.allow_windows_style_options(false);
@@ -159,7 +164,8 @@ int Dispatch(int argc, const char* const* argv) {
 
 }  // namespace
 
-int RunCommandLine(int argc, const char* const* argv) {
+int RunCommandLine(int argc, const char* const* argv)
+{
     // An exception escaping main ends differently on Linux and Windows: it
     // gets one exit code of its own here.
     try {

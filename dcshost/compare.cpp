@@ -9,15 +9,19 @@
 namespace {
 
 // Splits one record at `at`; false at a quote left open.
-bool ReadRecord(const std::string& text, size_t& at, std::vector<std::string>& fields) {
+bool ReadRecord(const std::string& text, size_t& at, std::vector<std::string>& fields)
+{
     fields.assign(1, std::string());
     bool quoted = false;
     while (at < text.size()) {
         char c = text[at++];
         if (quoted) {
-            if (c != '"') fields.back() += c;
-            else if (at < text.size() && text[at] == '"') fields.back() += text[at++];
-            else quoted = false;
+            if (c != '"')
+                fields.back() += c;
+            else if (at < text.size() && text[at] == '"')
+                fields.back() += text[at++];
+            else
+                quoted = false;
         } else if (c == '"') {
             quoted = true;
         } else if (c == ',') {
@@ -31,7 +35,8 @@ bool ReadRecord(const std::string& text, size_t& at, std::vector<std::string>& f
     return !quoted;
 }
 
-bool ToNumber(const std::string& field, double& value) {
+bool ToNumber(const std::string& field, double& value)
+{
     if (field.empty() || field == "nan") {
         value = NAN;
         return true;
@@ -41,7 +46,8 @@ bool ToNumber(const std::string& field, double& value) {
     return result.ec == std::errc() && result.ptr == end;
 }
 
-bool Compared(const std::string& name) {
+bool Compared(const std::string& name)
+{
     for (const char* suffix : {".PV", ".SP", ".OP"}) {
         size_t n = std::char_traits<char>::length(suffix);
         if (name.size() > n && name.compare(name.size() - n, n, suffix) == 0) return true;
@@ -51,7 +57,8 @@ bool Compared(const std::string& name) {
 
 }  // namespace
 
-bool ParseCsv(const std::string& text, CsvTable& out, std::string& error) {
+bool ParseCsv(const std::string& text, CsvTable& out, std::string& error)
+{
     out = CsvTable{};
     size_t at = 0;
     std::vector<std::string> fields;
@@ -88,10 +95,11 @@ bool ParseCsv(const std::string& text, CsvTable& out, std::string& error) {
 }
 
 bool CompareTrends(const CsvTable& run, const CsvTable& reference, double tolerance,
-                   Deviation& first, std::string& error) {
+                   Deviation& first, std::string& error)
+{
     if (run.rows.size() != reference.rows.size()) {
-        error = "the reference has " + std::to_string(reference.rows.size()) + " samples, the run " +
-                std::to_string(run.rows.size());
+        error = "the reference has " + std::to_string(reference.rows.size()) +
+                " samples, the run " + std::to_string(run.rows.size());
         return false;
     }
     // Pairs of (reference column, run column).

@@ -10,28 +10,32 @@ namespace {
 
 // Scenario numbers are finite doubles; a plain cast of one out of range is
 // undefined, so they are saturated first.
-float ToFloat(double value) {
-    return static_cast<float>(std::clamp(value, -static_cast<double>(FLT_MAX),
-                                         static_cast<double>(FLT_MAX)));
+float ToFloat(double value)
+{
+    return static_cast<float>(
+        std::clamp(value, -static_cast<double>(FLT_MAX), static_cast<double>(FLT_MAX)));
 }
 
-int32_t ToInt(double value) {
-    return static_cast<int32_t>(std::clamp(value, static_cast<double>(INT32_MIN),
-                                           static_cast<double>(INT32_MAX)));
+int32_t ToInt(double value)
+{
+    return static_cast<int32_t>(
+        std::clamp(value, static_cast<double>(INT32_MIN), static_cast<double>(INT32_MAX)));
 }
 
 bool Defined(int32_t status, const Scenario& scenario, SourcePos pos, const std::string& what,
-             ScenarioError& error) {
+             ScenarioError& error)
+{
     if (status == 0) return true;
-    error = ScenarioError{scenario.file, pos,
-                          "the control system refuses " + what + " (status " +
-                              std::to_string(status) + ")"};
+    error = ScenarioError{
+        scenario.file, pos,
+        "the control system refuses " + what + " (status " + std::to_string(status) + ")"};
     return false;
 }
 
 }  // namespace
 
-bool BuildControlSystem(const Scenario& scenario, ScenarioError& error) {
+bool BuildControlSystem(const Scenario& scenario, ScenarioError& error)
+{
     VnxSimReset();
     for (const SysTag& tag : scenario.tags) {
         int32_t status = tag.type == TagType::Int
@@ -44,9 +48,9 @@ bool BuildControlSystem(const Scenario& scenario, ScenarioError& error) {
     }
     for (const SysArray& array : scenario.arrays) {
         int32_t status = VnxSimDefineArray(array.name.c_str(), static_cast<int16_t>(array.lower),
-                                           static_cast<int16_t>(array.upper),
-                                           ToFloat(array.value));
-        if (!Defined(status, scenario, array.pos, "array '" + array.name + "'", error)) return false;
+                                           static_cast<int16_t>(array.upper), ToFloat(array.value));
+        if (!Defined(status, scenario, array.pos, "array '" + array.name + "'", error))
+            return false;
     }
     for (const SysPid& def : scenario.pids) {
         VnxSimPid pid{};
@@ -70,7 +74,8 @@ bool BuildControlSystem(const Scenario& scenario, ScenarioError& error) {
     return true;
 }
 
-OperatorEvents::OperatorEvents(const Scenario& scenario) {
+OperatorEvents::OperatorEvents(const Scenario& scenario)
+{
     for (const RunEvent& event : scenario.run.events) {
         bool is_int = false;
         for (const SysTag& tag : scenario.tags)
@@ -81,7 +86,8 @@ OperatorEvents::OperatorEvents(const Scenario& scenario) {
                      [](const Due& a, const Due& b) { return a.event.at < b.event.at; });
 }
 
-int OperatorEvents::ApplyDue(double time) {
+int OperatorEvents::ApplyDue(double time)
+{
     int applied = 0;
     // A small allowance so an event at a step's time is not missed by rounding.
     while (next_ < events_.size() && events_[next_].event.at <= time + 1e-9) {
@@ -96,7 +102,8 @@ int OperatorEvents::ApplyDue(double time) {
     return applied;
 }
 
-double ReadSystemValue(const std::string& tag) {
+double ReadSystemValue(const std::string& tag)
+{
     float value = 0.0f;
     if (VnxSimGetFloat(tag.c_str(), 0, &value) == 0) return value;
     int32_t number = 0;

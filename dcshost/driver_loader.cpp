@@ -14,13 +14,15 @@ namespace {
 #if defined(_WIN32)
 const char kDriverFile[] = "vornak.dll";
 
-void* OpenModule(const std::string& path, std::string& error) {
+void* OpenModule(const std::string& path, std::string& error)
+{
     HMODULE module = LoadLibraryA(path.c_str());
     if (!module) error = "cannot load " + path + " (error " + std::to_string(GetLastError()) + ")";
     return reinterpret_cast<void*>(module);
 }
 
-void* FindSymbol(void* module, const char* name) {
+void* FindSymbol(void* module, const char* name)
+{
     return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(module), name));
 }
 
@@ -28,7 +30,8 @@ void CloseModule(void* module) { FreeLibrary(static_cast<HMODULE>(module)); }
 #else
 const char kDriverFile[] = "libvornak.so";
 
-void* OpenModule(const std::string& path, std::string& error) {
+void* OpenModule(const std::string& path, std::string& error)
+{
     void* module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!module) {
         const char* reason = dlerror();
@@ -46,15 +49,23 @@ void CloseModule(void* module) { dlclose(module); }
 
 DriverModule::~DriverModule() { Close(); }
 
-bool DriverModule::Open(const std::string& path, std::string& error) {
+bool DriverModule::Open(const std::string& path, std::string& error)
+{
     Close();
     module_ = OpenModule(path, error);
     if (!module_) return false;
-    struct { const char* name; DCSEntryPoint* slot; } entries[] = {
-        {"DCSLoad", &api_.Load},           {"DCSConfigure", &api_.Configure},
-        {"DCSInitialize", &api_.Initialize}, {"DCSStart", &api_.Start},
-        {"DCSStop", &api_.Stop},           {"DCSSimulate", &api_.Simulate},
-        {"DCSTimeZero", &api_.TimeZero},   {"DCSReset", &api_.Reset},
+    struct {
+        const char* name;
+        DCSEntryPoint* slot;
+    } entries[] = {
+        {"DCSLoad", &api_.Load},
+        {"DCSConfigure", &api_.Configure},
+        {"DCSInitialize", &api_.Initialize},
+        {"DCSStart", &api_.Start},
+        {"DCSStop", &api_.Stop},
+        {"DCSSimulate", &api_.Simulate},
+        {"DCSTimeZero", &api_.TimeZero},
+        {"DCSReset", &api_.Reset},
         {"DCSDestroy", &api_.Destroy},
     };
     for (auto& entry : entries) {
@@ -70,13 +81,15 @@ bool DriverModule::Open(const std::string& path, std::string& error) {
     return true;
 }
 
-void DriverModule::Close() {
+void DriverModule::Close()
+{
     if (module_) CloseModule(module_);
     module_ = nullptr;
     api_ = DriverEntryPoints{};
 }
 
-std::string ExecutableDir() {
+std::string ExecutableDir()
+{
     std::vector<char> buffer(4096);
 #if defined(_WIN32)
     DWORD n = GetModuleFileNameA(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));

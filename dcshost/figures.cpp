@@ -5,12 +5,14 @@
 
 #include "dcshost/summary.h"
 
-void FigureTracker::Setup(size_t loops, double band) {
+void FigureTracker::Setup(size_t loops, double band)
+{
     tracks_.assign(loops, Track{});
     band_ = band;
 }
 
-void FigureTracker::Add(double time, double step, const std::vector<LoopSample>& loops) {
+void FigureTracker::Add(double time, double step, const std::vector<LoopSample>& loops)
+{
     for (size_t i = 0; i < tracks_.size() && i < loops.size(); ++i) {
         Track& t = tracks_[i];
         const LoopSample& s = loops[i];
@@ -29,13 +31,17 @@ void FigureTracker::Add(double time, double step, const std::vector<LoopSample>&
             t.settled_from = -1.0;
             t.last_sp = s.sp;
         }
-        if (t.change != 0.0) t.overshoot = std::max(t.overshoot, (s.pv - s.sp) * (t.change > 0 ? 1 : -1));
-        if (!(ErrorPercent(s.pv, s.sp) <= band_)) t.settled_from = -1.0;
-        else if (t.settled_from < 0.0) t.settled_from = time;
+        if (t.change != 0.0)
+            t.overshoot = std::max(t.overshoot, (s.pv - s.sp) * (t.change > 0 ? 1 : -1));
+        if (!(ErrorPercent(s.pv, s.sp) <= band_))
+            t.settled_from = -1.0;
+        else if (t.settled_from < 0.0)
+            t.settled_from = time;
     }
 }
 
-std::vector<LoopFigures> FigureTracker::Figures() const {
+std::vector<LoopFigures> FigureTracker::Figures() const
+{
     std::vector<LoopFigures> out;
     for (const Track& t : tracks_) {
         LoopFigures f;

@@ -28,9 +28,9 @@ public:
 private:
     struct Track {
         double iae = 0.0;
-        double change_at = 0.0;    // time of the last setpoint change
-        double change = 0.0;       // its size (SP after - SP before)
-        double overshoot = 0.0;    // largest excursion since, in units
+        double change_at = 0.0;      // time of the last setpoint change
+        double change = 0.0;         // its size (SP after - SP before)
+        double overshoot = 0.0;      // largest excursion since, in units
         double settled_from = -1.0;  // first time inside since last outside, < 0: outside
         double last_sp = 0.0;
         bool started = false;

@@ -4,7 +4,8 @@
 #include <fstream>
 #include <sstream>
 
-bool WriteTextFile(const std::string& path, const std::string& text, std::string& error) {
+bool WriteTextFile(const std::string& path, const std::string& text, std::string& error)
+{
     std::error_code ignored;
     std::filesystem::path parent = std::filesystem::path(path).parent_path();
     if (!parent.empty()) std::filesystem::create_directories(parent, ignored);
@@ -18,7 +19,8 @@ bool WriteTextFile(const std::string& path, const std::string& text, std::string
     return true;
 }
 
-bool ReadTextFile(const std::string& path, size_t max_bytes, std::string& text, std::string& error) {
+bool ReadTextFile(const std::string& path, size_t max_bytes, std::string& text, std::string& error)
+{
     std::error_code ec;
     if (!std::filesystem::is_regular_file(path, ec)) {
         error = "cannot read " + path + ": not a regular file";

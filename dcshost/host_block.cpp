@@ -6,7 +6,8 @@
 #include "dcs/host/iface.h"
 #include "standins/iface/iface_control.h"
 
-HostHeapSnapshot HostHeapSnapshot::Now() {
+HostHeapSnapshot HostHeapSnapshot::Now()
+{
     HostHeapSnapshot snapshot;
     for (int32_t family : {IFACE_FAMILY_MALLOC, IFACE_FAMILY_NEW}) {
         IFaceHeapStats stats{};
@@ -28,7 +29,8 @@ HostBlock::~HostBlock() { Release(); }
 
 bool HostBlock::FillCells(DCSCell* cells, const DCSDataDef* defs, int32_t count,
                           const std::vector<CellText>& texts, const std::vector<CellText>& choices,
-                          const std::string& row, std::string& error) {
+                          const std::string& row, std::string& error)
+{
     for (int32_t j = 0; defs && j < count; ++j) {
         const char* label = defs[j].Label ? defs[j].Label : "";
         if (defs[j].Type == DCS_TYPE_TEXT) {
@@ -53,7 +55,8 @@ bool HostBlock::FillCells(DCSCell* cells, const DCSDataDef* defs, int32_t count,
     return true;
 }
 
-bool HostBlock::Fill(const Scenario& scenario, std::string& error) {
+bool HostBlock::Fill(const Scenario& scenario, std::string& error)
+{
     // New rows start as the driver's default rows have them (HostValue1 1.0,
     // the rest zero); the scenario gives Active and the values.
     for (const CtrlRowDef& def : scenario.controllers) {
@@ -111,7 +114,8 @@ bool HostBlock::Fill(const Scenario& scenario, std::string& error) {
     return true;
 }
 
-void HostBlock::Release() {
+void HostBlock::Release()
+{
     if (released_) return;
     released_ = true;
     for (char* text : gen_texts_) IFace_free(text);

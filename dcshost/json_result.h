@@ -16,17 +16,17 @@ struct RunRecord {
     int steps = 0;
     int steps_run = 0;
     bool interrupted = false;
-    double settle_band = 0.0;            // percent, as the figures used it
-    int settled = -1;                    // under --require-settled: 1 or 0; -1: not asked
+    double settle_band = 0.0;  // percent, as the figures used it
+    int settled = -1;          // under --require-settled: 1 or 0; -1: not asked
     int exit_code = 0;
     std::vector<LoopResult> loops;
-    std::vector<LoopFigures> figures;    // per loop
-    std::vector<double> imports;         // final values, per import row
+    std::vector<LoopFigures> figures;  // per loop
+    std::vector<double> imports;       // final values, per import row
     size_t message_total = 0;
     std::vector<MessageGroup> messages;
     Leftovers left;
-    std::string compare;   // the reference; empty: none
-    int compared = -1;     // 1 within, 0 not, -1 not asked
+    std::string compare;  // the reference; empty: none
+    int compared = -1;    // 1 within, 0 not, -1 not asked
     std::string deviation;
 };
 

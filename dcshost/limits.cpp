@@ -3,7 +3,8 @@
 #include <charconv>
 #include <cmath>
 
-std::string NumberText(double value) {
+std::string NumberText(double value)
+{
     if (std::isnan(value)) return "nan";
     if (std::isinf(value)) return value > 0 ? "inf" : "-inf";
     // Plain digits where they stay short, exponents beyond.
@@ -16,19 +17,22 @@ std::string NumberText(double value) {
 }
 
 std::string RangeMessage(const std::string& what, double value, double lo, double hi,
-                         const std::string& unit, const std::string& note) {
+                         const std::string& unit, const std::string& note)
+{
     std::string suffix = unit.empty() ? "" : " " + unit;
     return what + " is " + NumberText(value) + suffix + "; it must lie between " + NumberText(lo) +
            " and " + NumberText(hi) + suffix + (note.empty() ? "" : " " + note);
 }
 
-double TrendBytes(double samples, size_t loops, size_t imports) {
+double TrendBytes(double samples, size_t loops, size_t imports)
+{
     const double per_loop = 3 * sizeof(double) + 1;
     return samples * (sizeof(double) + per_loop * static_cast<double>(loops) +
                       sizeof(double) * static_cast<double>(imports));
 }
 
-std::string CheckRunLength(double duration, double step) {
+std::string CheckRunLength(double duration, double step)
+{
     double steps = std::round(duration / step);
     if (std::isfinite(duration) && steps >= 1.0 && steps <= limits::kMaxSteps) return "";
     return "is " + NumberText(duration) + " s, " + NumberText(steps) + " steps of " +

@@ -17,16 +17,16 @@ constexpr double kMaxSteps = 10000000.0;  // steps in one run
 // control system does inside one step.
 constexpr double kMaxScansPerStep = 1000.0;
 // Dead-time lines hold one value per step of delay.
-constexpr double kMaxDelaySteps = 1000000.0;   // one block
-constexpr double kMaxDelayTotal = 10000000.0;  // all blocks together (80 MB)
-constexpr double kMaxGain = 1e6;          // |kp|, |input gain|
-constexpr double kMaxTime = 1e7;          // s: ti, td, tau
+constexpr double kMaxDelaySteps = 1000000.0;         // one block
+constexpr double kMaxDelayTotal = 10000000.0;        // all blocks together (80 MB)
+constexpr double kMaxGain = 1e6;                     // |kp|, |input gain|
+constexpr double kMaxTime = 1e7;                     // s: ti, td, tau
 constexpr double kMaxFloat = 3.4028234663852886e38;  // a float tag's value
 // What the trends of one run may take in memory (every loop's PV, SP, OP and
 // mode and every import, per step).
 constexpr double kMaxTrendBytes = 256.0 * 1024 * 1024;
-constexpr int kMaxChartLoops = 50;        // an SVG any viewer still opens
-constexpr double kMaxPercent = 100.0;     // --require-settled
+constexpr int kMaxChartLoops = 50;     // an SVG any viewer still opens
+constexpr double kMaxPercent = 100.0;  // --require-settled
 
 }  // namespace limits
 

@@ -8,7 +8,8 @@
 namespace {
 
 // The library's strings are valid during the call only: copy them.
-void Sink(const IFaceMessage* in, void* user) {
+void Sink(const IFaceMessage* in, void* user)
+{
     ReceivedMessage message;
     message.key = in->key ? in->key : "";
     message.argc = in->argc < 0 ? 0 : (in->argc > 2 ? 2 : in->argc);
@@ -25,23 +26,27 @@ void Sink(const IFaceMessage* in, void* user) {
 
 MessageLog::~MessageLog() { Detach(); }
 
-void MessageLog::Attach() {
+void MessageLog::Attach()
+{
     IFaceSetMessageSink(&Sink, this);
     IFaceSetMessageEcho(0);
     attached_ = true;
 }
 
-void MessageLog::Detach() {
+void MessageLog::Detach()
+{
     if (!attached_) return;
     IFaceSetMessageSink(nullptr, nullptr);
     IFaceSetMessageEcho(1);
     attached_ = false;
 }
 
-void MessageLog::Receive(const ReceivedMessage& message) {
+void MessageLog::Receive(const ReceivedMessage& message)
+{
     ++total_;
     if (messages_.size() < kMaxKept) messages_.push_back(message);
-    auto [group, fresh] = group_of_.emplace(std::make_pair(message.key, message.wording), groups_.size());
+    auto [group, fresh] =
+        group_of_.emplace(std::make_pair(message.key, message.wording), groups_.size());
     if (fresh) groups_.push_back(MessageGroup{message.key, message.wording, 0, time_, time_});
     MessageGroup& seen = groups_[group->second];
     ++seen.count;
@@ -54,6 +59,7 @@ void MessageLog::Receive(const ReceivedMessage& message) {
     }
 }
 
-std::string FormatHostMessage(const ReceivedMessage& message) {
+std::string FormatHostMessage(const ReceivedMessage& message)
+{
     return "message " + message.key + ": " + message.wording;
 }

@@ -49,7 +49,8 @@ public:
     // Print each message as it comes (on by default).
     void SetPrinting(bool on) { printing_ = on; }
     // Called for each message as it comes, before it is printed.
-    void SetObserver(std::function<void(const ReceivedMessage&)> observer) {
+    void SetObserver(std::function<void(const ReceivedMessage&)> observer)
+    {
         observer_ = std::move(observer);
     }
 

@@ -5,7 +5,8 @@
 
 namespace {
 
-int IndexOf(const std::vector<std::string>& names, const std::string& name) {
+int IndexOf(const std::vector<std::string>& names, const std::string& name)
+{
     auto it = std::find(names.begin(), names.end(), name);
     return it == names.end() ? -1 : static_cast<int>(it - names.begin());
 }
@@ -13,7 +14,8 @@ int IndexOf(const std::vector<std::string>& names, const std::string& name) {
 }  // namespace
 
 bool Plant::Build(const std::vector<PlantBlockDef>& defs, const std::vector<std::string>& loops,
-                  const std::vector<std::string>& imports, std::string& error) {
+                  const std::vector<std::string>& imports, std::string& error)
+{
     loops_ = loops;
     imports_ = imports;
     blocks_.clear();
@@ -36,7 +38,8 @@ bool Plant::Build(const std::vector<PlantBlockDef>& defs, const std::vector<std:
     return true;
 }
 
-bool Plant::Resolve(const std::string& from, PlantSource& out) const {
+bool Plant::Resolve(const std::string& from, PlantSource& out) const
+{
     size_t colon = from.find(':');
     if (colon == std::string::npos) return false;
     std::string prefix = from.substr(0, colon);
@@ -57,23 +60,29 @@ bool Plant::Resolve(const std::string& from, PlantSource& out) const {
     return index >= 0;
 }
 
-double Plant::Value(const PlantSource& source, const PlantSignals& signals) const {
+double Plant::Value(const PlantSource& source, const PlantSignals& signals) const
+{
     size_t i = static_cast<size_t>(source.index);
     switch (source.kind) {
-    case PlantSource::Op: return i < signals.op_percent.size() ? signals.op_percent[i] : 0.0;
-    case PlantSource::Import: return i < signals.imports.size() ? signals.imports[i] : 0.0;
-    case PlantSource::Block: return blocks_[i].y;
+    case PlantSource::Op:
+        return i < signals.op_percent.size() ? signals.op_percent[i] : 0.0;
+    case PlantSource::Import:
+        return i < signals.imports.size() ? signals.imports[i] : 0.0;
+    case PlantSource::Block:
+        return blocks_[i].y;
     }
     return 0.0;
 }
 
-double Plant::Drive(const Block& block, const PlantSignals& signals) const {
+double Plant::Drive(const Block& block, const PlantSignals& signals) const
+{
     double sum = 0.0;
     for (const Input& input : block.inputs) sum += input.gain * Value(input.source, signals);
     return sum;
 }
 
-void Plant::Start(double step, const PlantSignals& signals) {
+void Plant::Start(double step, const PlantSignals& signals)
+{
     step_ = step;
     for (Block& block : blocks_) {
         block.y = block.def.initial;
@@ -86,7 +95,8 @@ void Plant::Start(double step, const PlantSignals& signals) {
     }
 }
 
-void Plant::Advance(const PlantSignals& signals) {
+void Plant::Advance(const PlantSignals& signals)
+{
     std::vector<double> drive(blocks_.size());
     for (size_t i = 0; i < blocks_.size(); ++i) drive[i] = Drive(blocks_[i], signals);
     for (size_t i = 0; i < blocks_.size(); ++i) {

@@ -48,8 +48,8 @@ private:
         PlantBlockDef def;
         std::vector<Input> inputs;
         double y = 0.0;
-        double alpha = 0.0;          // first order: share of the gap closed per step
-        std::vector<double> delay;   // first order: inputs of the last dead-time steps
+        double alpha = 0.0;         // first order: share of the gap closed per step
+        std::vector<double> delay;  // first order: inputs of the last dead-time steps
         size_t head = 0;
     };
     double Drive(const Block& block, const PlantSignals& signals) const;

@@ -18,7 +18,8 @@ constexpr int kSettleSeconds = 10;
 bool line_open = false;
 size_t drawn = 0;  // length of the redrawn line
 
-void Hook(int32_t op, int32_t /*call_number*/, void* user) {
+void Hook(int32_t op, int32_t /*call_number*/, void* user)
+{
     static_cast<Progress*>(user)->OnCall(op);
 }
 
@@ -26,12 +27,14 @@ void Hook(int32_t op, int32_t /*call_number*/, void* user) {
 
 Progress::Progress(bool terminal) : terminal_(terminal) {}
 
-Progress::~Progress() {
+Progress::~Progress()
+{
     if (configuring_) VnxSimSetCallHook(nullptr, nullptr);
     BreakLine();
 }
 
-bool Progress::StdoutIsTerminal() {
+bool Progress::StdoutIsTerminal()
+{
 #if defined(_WIN32)
     return _isatty(_fileno(stdout)) != 0;
 #else
@@ -39,14 +42,16 @@ bool Progress::StdoutIsTerminal() {
 #endif
 }
 
-void Progress::BreakLine() {
+void Progress::BreakLine()
+{
     if (!line_open) return;
     std::printf("\n");
     std::fflush(stdout);
     line_open = false;
 }
 
-void Progress::Draw(const std::string& text, bool final_line) {
+void Progress::Draw(const std::string& text, bool final_line)
+{
     if (terminal_) {
         // Blanks over what a longer earlier text left behind.
         size_t pad = line_open && drawn > text.size() ? drawn - text.size() : 0;
@@ -61,7 +66,8 @@ void Progress::Draw(const std::string& text, bool final_line) {
     std::fflush(stdout);
 }
 
-void Progress::BeginConfigure(const std::string& what) {
+void Progress::BeginConfigure(const std::string& what)
+{
     what_ = what;
     settle_ = 0;
     configuring_ = true;
@@ -69,7 +75,8 @@ void Progress::BeginConfigure(const std::string& what) {
     Draw(what_ + ": starting the control system's client library", false);
 }
 
-void Progress::OnCall(int32_t op) {
+void Progress::OnCall(int32_t op)
+{
     if (!configuring_ || op != VNX_OP_ServiceEvents || settle_ >= kSettleSeconds) return;
     ++settle_;
     Draw(what_ + ": waiting for the control system to settle, " + std::to_string(settle_) + " of " +
@@ -77,19 +84,22 @@ void Progress::OnCall(int32_t op) {
          false);
 }
 
-void Progress::EndConfigure() {
+void Progress::EndConfigure()
+{
     VnxSimSetCallHook(nullptr, nullptr);
     configuring_ = false;
     if (terminal_) BreakLine();
 }
 
-void Progress::BeginRun(int total_steps, double step, int every) {
+void Progress::BeginRun(int total_steps, double step, int every)
+{
     total_ = total_steps;
     step_ = step;
     every_ = every > 0 ? every : (total_steps >= 10 ? total_steps / 10 : 1);
 }
 
-void Progress::RunStep(int step) {
+void Progress::RunStep(int step)
+{
     if (step % every_ != 0 && step != total_) return;
     char text[160];
     // In 64 bits: step * 100 passes 32 bits from 21474837 steps on.

@@ -11,8 +11,8 @@
 #include "dcshost/faults.h"
 #include "dcshost/figures.h"
 #include "dcshost/files.h"
-#include "dcshost/json_result.h"
 #include "dcshost/interrupt.h"
+#include "dcshost/json_result.h"
 #include "dcshost/limits.h"
 #include "dcshost/plant.h"
 #include "dcshost/progress.h"
@@ -45,24 +45,26 @@ struct RunState {
     bool settled = true;
     int steps_done = 0;
     bool interrupted = false;
-    bool record = false;     // trends kept in memory: to write, or to compare
-    std::vector<size_t> trend_loops;         // the loops in the trends (--loops)
-    std::vector<LoopSample> trend_samples;   // their samples of one step
-    CsvTable reference;      // --compare
-    int compared = -1;       // 1 within the band, 0 not; -1 not asked
-    std::string deviation;   // the first, or what could not be compared
+    bool record = false;                    // trends kept in memory: to write, or to compare
+    std::vector<size_t> trend_loops;        // the loops in the trends (--loops)
+    std::vector<LoopSample> trend_samples;  // their samples of one step
+    CsvTable reference;                     // --compare
+    int compared = -1;                      // 1 within the band, 0 not; -1 not asked
+    std::string deviation;                  // the first, or what could not be compared
 
     RunState(const Scenario& s, const RunOptions& o) : scenario(s), options(o) {}
 };
 
 // The run's length and what it will hold in memory, checked before anything
 // is loaded or sized.
-bool CheckSize(RunState& run) {
+bool CheckSize(RunState& run)
+{
     const Scenario& scenario = run.scenario;
     std::string error = CheckRunLength(scenario.run.duration, scenario.run.step);
     if (!error.empty()) {
         std::fprintf(stderr, "dcshost: %s %s\n",
-                     run.options.duration > 0 ? "--duration" : "'duration' in [run]", error.c_str());
+                     run.options.duration > 0 ? "--duration" : "'duration' in [run]",
+                     error.c_str());
         return false;
     }
     run.step = scenario.run.step;
@@ -73,14 +75,15 @@ bool CheckSize(RunState& run) {
                      "dcshost: the trends of %d steps for %zu loops and %zu imports would take "
                      "%.0f MB, more than %.0f MB; shorten the run, choose loops with --loops, or "
                      "use --no-trends\n",
-                     run.steps, run.trend_loops.size(), scenario.imports.size(),
-                     bytes / 1048576.0, limits::kMaxTrendBytes / 1048576.0);
+                     run.steps, run.trend_loops.size(), scenario.imports.size(), bytes / 1048576.0,
+                     limits::kMaxTrendBytes / 1048576.0);
         return false;
     }
     return true;
 }
 
-bool ChooseLoops(RunState& run) {
+bool ChooseLoops(RunState& run)
+{
     const std::vector<CtrlRowDef>& loops = run.scenario.controllers;
     std::vector<std::string> names;
     for (const CtrlRowDef& loop : loops) names.push_back(loop.name);
@@ -96,19 +99,22 @@ bool ChooseLoops(RunState& run) {
 }
 
 // Read before the run: a reference that cannot be used costs no run.
-bool ReadReference(RunState& run) {
+bool ReadReference(RunState& run)
+{
     if (run.options.compare.empty()) return true;
     std::string text, error;
     const size_t kMaxReferenceBytes = 512u * 1024 * 1024;
     if (!ReadTextFile(run.options.compare, kMaxReferenceBytes, text, error) ||
         !ParseCsv(text, run.reference, error)) {
-        std::fprintf(stderr, "dcshost: --compare %s: %s\n", run.options.compare.c_str(), error.c_str());
+        std::fprintf(stderr, "dcshost: --compare %s: %s\n", run.options.compare.c_str(),
+                     error.c_str());
         return false;
     }
     return true;
 }
 
-int Prepare(RunState& run) {
+int Prepare(RunState& run)
+{
     Scenario& scenario = run.scenario;
     if (run.options.duration > 0) scenario.run.duration = run.options.duration;
     run.record = run.options.trends || !run.options.compare.empty();
@@ -136,7 +142,8 @@ int Prepare(RunState& run) {
     return kExitClean;
 }
 
-void Sample(RunState& run, double time, int faults) {
+void Sample(RunState& run, double time, int faults)
+{
     SampleLoops(run.session.Block(), run.wiring, run.loop_samples, run.import_samples);
     run.figures.Add(time, run.step, run.loop_samples);
     if (!run.record) return;
@@ -146,11 +153,13 @@ void Sample(RunState& run, double time, int faults) {
 }
 
 // The band the settling time is measured against: --require-settled's, or 2 %.
-double SettleBand(const RunOptions& options) {
+double SettleBand(const RunOptions& options)
+{
     return options.settle_tolerance >= 0 ? options.settle_tolerance : 2.0;
 }
 
-int Bind(RunState& run) {
+int Bind(RunState& run)
+{
     if (!run.options.call_log.empty()) {
         std::string error;
         if (!run.calls.Open(run.options.call_log, error)) {
@@ -189,7 +198,8 @@ int Bind(RunState& run) {
 // sends its PVs and reads OP and SP, then the control system's blocks scan
 // on those PVs. An output therefore reaches the plant one step after the
 // scan that made it, as with a real sampled coupling.
-void Execute(RunState& run) {
+void Execute(RunState& run)
+{
     HostBlock& block = run.session.Block();
     run.figures.Setup(run.scenario.controllers.size(), SettleBand(run.options));
     FaultSchedule faults(run.scenario);
@@ -229,7 +239,8 @@ void Execute(RunState& run) {
                     run.steps_done * run.step, run.steps_done, run.steps);
 }
 
-void CollectResults(RunState& run) {
+void CollectResults(RunState& run)
+{
     for (size_t i = 0; i < run.scenario.controllers.size(); ++i) {
         LoopResult loop;
         loop.name = run.scenario.controllers[i].name;
@@ -244,20 +255,24 @@ void CollectResults(RunState& run) {
     }
 }
 
-bool JudgeSettling(const std::vector<LoopResult>& results, double tolerance) {
+bool JudgeSettling(const std::vector<LoopResult>& results, double tolerance)
+{
     int judged = 0, good = 0;
     for (const LoopResult& loop : results) {
         if (!loop.active || !loop.has_pv) continue;
         ++judged;
-        if (LoopSettled(loop, tolerance)) ++good;
-        else std::printf("loop %s ended %.3f %% off its setpoint\n", loop.name.c_str(),
-                         loop.error_percent);
+        if (LoopSettled(loop, tolerance))
+            ++good;
+        else
+            std::printf("loop %s ended %.3f %% off its setpoint\n", loop.name.c_str(),
+                        loop.error_percent);
     }
     std::printf("loops within %g %% of their setpoint: %d of %d\n", tolerance, good, judged);
     return good == judged;
 }
 
-void Judge(RunState& run) {
+void Judge(RunState& run)
+{
     CollectResults(run);
     run.session.Call("DCSStop", &DriverEntryPoints::Stop);
     run.session.Call("DCSReset", &DriverEntryPoints::Reset);
@@ -282,8 +297,8 @@ void Judge(RunState& run) {
                 counts.c_str(), groups.c_str());
     for (const RunFault& fault : run.scenario.run.faults) {
         std::string until = fault.kind == FaultKind::Restart ? ""
-                            : fault.open_ended           ? " to the end"
-                                                         : " until " + NumberText(fault.until) + " s";
+                            : fault.open_ended               ? " to the end"
+                                               : " until " + NumberText(fault.until) + " s";
         std::printf("fault: %s from %s s%s\n", FaultSchedule::Describe(fault).c_str(),
                     NumberText(fault.at).c_str(), until.c_str());
     }
@@ -294,7 +309,8 @@ void Judge(RunState& run) {
 
 // The chart: the first N loops of the trends, or the N furthest from their
 // setpoints at the end.
-std::string Chart(const RunState& run, const std::string& title) {
+std::string Chart(const RunState& run, const std::string& title)
+{
     const ChartChoice& chart = run.options.chart;
     const size_t count = static_cast<size_t>(chart.count);
     if (!chart.worst) return run.trend.Svg(title, chart.count);
@@ -311,7 +327,8 @@ std::string Chart(const RunState& run, const std::string& title) {
     return run.trend.SvgOf(heading, worst, count);
 }
 
-bool WriteCallLog(RunState& run) {
+bool WriteCallLog(RunState& run)
+{
     if (!run.calls.IsOpen()) return true;
     if (run.calls.Close()) {
         std::printf("call log: %s\n", run.options.call_log.c_str());
@@ -322,7 +339,8 @@ bool WriteCallLog(RunState& run) {
 }
 
 // The run's trends against the reference; prints where they part first.
-void Compare(RunState& run) {
+void Compare(RunState& run)
+{
     if (run.options.compare.empty()) return;
     CsvTable mine;
     Deviation first;
@@ -336,17 +354,19 @@ void Compare(RunState& run) {
         return;
     }
     if (!first.column.empty())
-        run.deviation = first.column + " at t = " + NumberText(first.time) + " s: " +
-                        NumberText(first.value) + " against " + NumberText(first.reference) +
-                        " in the reference (off by " + NumberText(first.value - first.reference) +
-                        ", tolerance " + NumberText(run.options.tolerance) + ")";
+        run.deviation = first.column + " at t = " + NumberText(first.time) +
+                        " s: " + NumberText(first.value) + " against " +
+                        NumberText(first.reference) + " in the reference (off by " +
+                        NumberText(first.value - first.reference) + ", tolerance " +
+                        NumberText(run.options.tolerance) + ")";
     else
         run.deviation = error;
     std::printf("compare: NOT within the reference %s: %s\n", run.options.compare.c_str(),
                 run.deviation.c_str());
 }
 
-bool WriteJson(const RunState& run, int exit_code) {
+bool WriteJson(const RunState& run, int exit_code)
+{
     if (run.options.json.empty()) return true;
     RunRecord record;
     record.scenario = &run.scenario;
@@ -374,7 +394,8 @@ bool WriteJson(const RunState& run, int exit_code) {
     return true;
 }
 
-bool Write(RunState& run) {
+bool Write(RunState& run)
+{
     if (!WriteCallLog(run)) return false;
     if (!run.options.trends) return true;
     const RunOptions& options = run.options;
@@ -383,14 +404,17 @@ bool Write(RunState& run) {
     std::string title = run.scenario.title.empty() ? options.out_name : run.scenario.title;
     std::string error;
     bool written = run.trend.WriteCsv(csv, error) && WriteTextFile(svg, Chart(run, title), error);
-    if (written) std::printf("trends: %s, %s\n", csv.c_str(), svg.c_str());
-    else std::fprintf(stderr, "dcshost: %s\n", error.c_str());
+    if (written)
+        std::printf("trends: %s, %s\n", csv.c_str(), svg.c_str());
+    else
+        std::fprintf(stderr, "dcshost: %s\n", error.c_str());
     return written;
 }
 
 }  // namespace
 
-int RunScenario(const Scenario& scenario, const RunOptions& options) {
+int RunScenario(const Scenario& scenario, const RunOptions& options)
+{
     RunState run(scenario, options);
     if (int code = Prepare(run); code != kExitClean) return code;
     if (int code = Bind(run); code != kExitClean) {
@@ -403,14 +427,14 @@ int RunScenario(const Scenario& scenario, const RunOptions& options) {
     bool written = Write(run);
     Compare(run);
     bool clean = run.message_count == 0 && run.left.Clean() && run.settled && written;
-    int code = run.interrupted      ? kExitInterrupted
+    int code = run.interrupted     ? kExitInterrupted
                : run.compared == 0 ? kExitDeviates
                : clean             ? kExitClean
                                    : kExitNotClean;
     if (!WriteJson(run, code)) code = run.interrupted ? kExitInterrupted : kExitNotClean;
     std::printf("run: %s\n", code == kExitInterrupted ? "interrupted"
-                              : code == kExitDeviates  ? "NOT within the reference"
-                              : code == kExitClean     ? "clean"
-                                                       : "NOT clean");
+                             : code == kExitDeviates  ? "NOT within the reference"
+                             : code == kExitClean     ? "clean"
+                                                      : "NOT clean");
     return code;
 }

@@ -17,11 +17,11 @@ struct RunOptions {
     ChartChoice chart;             // the loops drawn in the SVG
     std::string loops;             // --loops: patterns of the loops in the trends; empty: all
     bool trends = true;
-    bool settle_wait = true;       // false: the settle's sleeps return at once
-    std::string call_log;          // --log-calls FILE; empty: none
-    std::string json;              // --json FILE; empty: none
-    std::string compare;           // --compare REF.csv; empty: none
-    double tolerance = 1e-6;       // of --compare, relative above 1, absolute below
+    bool settle_wait = true;  // false: the settle's sleeps return at once
+    std::string call_log;     // --log-calls FILE; empty: none
+    std::string json;         // --json FILE; empty: none
+    std::string compare;      // --compare REF.csv; empty: none
+    double tolerance = 1e-6;  // of --compare, relative above 1, absolute below
 };
 
 // Returns the process exit code (session.h).

@@ -23,19 +23,28 @@ namespace {
 // A 2000-row scenario takes about 2 MB.
 constexpr uintmax_t kMaxScenarioBytes = 64u * 1024 * 1024;
 
-SourcePos PosOf(const toml::source_region& region) {
+SourcePos PosOf(const toml::source_region& region)
+{
     return SourcePos{static_cast<int>(region.begin.line), static_cast<int>(region.begin.column)};
 }
 
-const char* TypeName(const toml::node& node) {
+const char* TypeName(const toml::node& node)
+{
     switch (node.type()) {
-    case toml::node_type::table: return "a table";
-    case toml::node_type::array: return "an array";
-    case toml::node_type::string: return "a string";
-    case toml::node_type::integer: return "an integer";
-    case toml::node_type::floating_point: return "a number";
-    case toml::node_type::boolean: return "a boolean";
-    default: return "a date or time";
+    case toml::node_type::table:
+        return "a table";
+    case toml::node_type::array:
+        return "an array";
+    case toml::node_type::string:
+        return "a string";
+    case toml::node_type::integer:
+        return "an integer";
+    case toml::node_type::floating_point:
+        return "a number";
+    case toml::node_type::boolean:
+        return "a boolean";
+    default:
+        return "a date or time";
     }
 }
 
@@ -43,7 +52,8 @@ struct Context {
     std::string file;
     std::vector<ScenarioError>& errors;
 
-    void Error(SourcePos pos, const std::string& message) {
+    void Error(SourcePos pos, const std::string& message)
+    {
         errors.push_back(ScenarioError{file, pos, message});
     }
 };
@@ -52,13 +62,15 @@ struct Context {
 class Fields {
 public:
     Fields(const toml::table& table, std::string where, Context& ctx)
-        : table_(table), where_(std::move(where)), ctx_(ctx) {}
+        : table_(table), where_(std::move(where)), ctx_(ctx)
+    {}
 
     SourcePos Pos() const { return PosOf(table_.source()); }
 
     // Each reader leaves out untouched when the key is absent or has the wrong
     // type; a required key that is absent is an error at the table.
-    bool Text(const char* key, std::string& out, bool required, SourcePos* at = nullptr) {
+    bool Text(const char* key, std::string& out, bool required, SourcePos* at = nullptr)
+    {
         const toml::node* node = Find(key, required);
         if (!node) return false;
         if (!node->is_string()) return WrongType(key, *node, "a string");
@@ -67,14 +79,15 @@ public:
         return true;
     }
 
-    bool Number(const char* key, double& out, bool required) {
+    bool Number(const char* key, double& out, bool required)
+    {
         const toml::node* node = Find(key, required);
         if (!node) return false;
         if (!node->is_number()) return WrongType(key, *node, "a number");
         double value = node->value<double>().value_or(0.0);
         if (!std::isfinite(value)) {
-            ctx_.Error(PosOf(node->source()), "'" + std::string(key) + "' in " + where_ +
-                                                  " must be a finite number");
+            ctx_.Error(PosOf(node->source()),
+                       "'" + std::string(key) + "' in " + where_ + " must be a finite number");
             return false;
         }
         out = value;
@@ -83,7 +96,8 @@ public:
 
     // A number that must also lie within lo..hi; the message names the range.
     bool NumberIn(const char* key, double& out, bool required, double lo, double hi,
-                  const char* unit = "") {
+                  const char* unit = "")
+    {
         double value = out;
         if (!Number(key, value, required)) return false;
         if (!InRange(value, lo, hi)) {
@@ -96,12 +110,14 @@ public:
     }
 
     // Where a key's value stands; the table when it is absent.
-    SourcePos At(const char* key) const {
+    SourcePos At(const char* key) const
+    {
         const toml::node* node = table_.get(key);
         return node ? PosOf(node->source()) : Pos();
     }
 
-    bool Integer(const char* key, int& out, bool required, long long lo, long long hi) {
+    bool Integer(const char* key, int& out, bool required, long long lo, long long hi)
+    {
         const toml::node* node = Find(key, required);
         if (!node) return false;
         if (!node->is_integer()) return WrongType(key, *node, "an integer");
@@ -116,7 +132,8 @@ public:
         return true;
     }
 
-    bool Flag(const char* key, bool& out) {
+    bool Flag(const char* key, bool& out)
+    {
         const toml::node* node = Find(key, false);
         if (!node) return false;
         if (!node->is_boolean()) return WrongType(key, *node, "true or false");
@@ -124,7 +141,8 @@ public:
         return true;
     }
 
-    const toml::table* Table(const char* key) {
+    const toml::table* Table(const char* key)
+    {
         const toml::node* node = Find(key, false);
         if (!node) return nullptr;
         if (!node->is_table()) {
@@ -135,7 +153,8 @@ public:
     }
 
     // An array whose every element is a table ([[key]] or key = [{...}, ...]).
-    std::vector<const toml::table*> Tables(const char* key, bool required = false) {
+    std::vector<const toml::table*> Tables(const char* key, bool required = false)
+    {
         std::vector<const toml::table*> out;
         const toml::node* node = Find(key, required);
         if (!node) return out;
@@ -157,7 +176,8 @@ public:
     }
 
     // Reports every key nobody asked for.
-    void Done() {
+    void Done()
+    {
         for (auto&& [key, node] : table_) {
             (void)node;
             if (!used_.count(std::string(key.str()))) {
@@ -168,7 +188,8 @@ public:
     }
 
 private:
-    const toml::node* Find(const char* key, bool required) {
+    const toml::node* Find(const char* key, bool required)
+    {
         used_.insert(key);
         const toml::node* node = table_.get(key);
         if (!node && required) {
@@ -177,7 +198,8 @@ private:
         return node;
     }
 
-    bool WrongType(const char* key, const toml::node& node, const char* expected) {
+    bool WrongType(const char* key, const toml::node& node, const char* expected)
+    {
         ctx_.Error(PosOf(node.source()), "'" + std::string(key) + "' in " + where_ + " must be " +
                                              expected + ", not " + TypeName(node));
         return false;
@@ -209,11 +231,13 @@ struct Reader {
     std::string out_name_;  // the row whose cells are being read
 
     void Require(RefKind kind, const std::string& name, SourcePos pos, const std::string& what,
-                 int index = -1) {
+                 int index = -1)
+    {
         refs.push_back(Reference{kind, name, index, pos, what});
     }
 
-    void ReadRun(const toml::table& table) {
+    void ReadRun(const toml::table& table)
+    {
         Fields f(table, "[run]", ctx);
         f.NumberIn("step", out.run.step, false, limits::kMinStep, limits::kMaxStep, "s");
         if (f.Number("duration", out.run.duration, false)) {
@@ -237,9 +261,15 @@ struct Reader {
         f.Done();
     }
 
-    void ReadFault(const toml::table& table) {
+    void ReadFault(const toml::table& table)
+    {
         // kind, whether it names a tag, the answer when `value` is not given
-        struct Kind { const char* name; FaultKind kind; bool tag; int value; };
+        struct Kind {
+            const char* name;
+            FaultKind kind;
+            bool tag;
+            int value;
+        };
         static const Kind kKinds[] = {
             {"tag_status", FaultKind::TagStatus, true, 1},
             {"quality", FaultKind::Quality, true, 1},
@@ -260,20 +290,25 @@ struct Reader {
             for (const Kind& k : kKinds)
                 if (fault.kind_name == k.name) kind = &k;
             if (!kind)
-                ctx.Error(kind_at, "'kind' of [[run.fault]] must be one of tag_status, quality, "
-                                   "io_status, list_read, array_status, write_refused, restart; "
-                                   "not \"" + fault.kind_name + "\"");
+                ctx.Error(kind_at,
+                          "'kind' of [[run.fault]] must be one of tag_status, quality, "
+                          "io_status, list_read, array_status, write_refused, restart; "
+                          "not \"" +
+                              fault.kind_name + "\"");
         }
         SourcePos tag_at = fault.pos;
         bool has_tag = e.Text("tag", fault.tag, kind && kind->tag, &tag_at);
         if (kind) {
             fault.kind = kind->kind;
             fault.value = kind->value;
-            if (has_tag && kind->tag) Require(RefKind::AnyTag, fault.tag, tag_at, "tag of [[run.fault]]");
-            else if (has_tag) ctx.Error(tag_at, "a " + fault.kind_name + " fault names no tag");
+            if (has_tag && kind->tag)
+                Require(RefKind::AnyTag, fault.tag, tag_at, "tag of [[run.fault]]");
+            else if (has_tag)
+                ctx.Error(tag_at, "a " + fault.kind_name + " fault names no tag");
         }
         int limit = fault.kind == FaultKind::TagStatus || fault.kind == FaultKind::ArrayStatus ||
-                            fault.kind == FaultKind::ListRead || fault.kind == FaultKind::WriteRefused
+                            fault.kind == FaultKind::ListRead ||
+                            fault.kind == FaultKind::WriteRefused
                         ? 32767
                         : INT32_MAX;
         e.Integer("value", fault.value, false, -limit - 1, limit);
@@ -283,7 +318,8 @@ struct Reader {
         out.run.faults.push_back(fault);
     }
 
-    void ReadSystem(const toml::table& table) {
+    void ReadSystem(const toml::table& table)
+    {
         Fields f(table, "[system]", ctx);
         for (const toml::table* t : f.Tables("tag")) {
             Fields e(*t, "[[system.tag]]", ctx);
@@ -293,7 +329,8 @@ struct Reader {
             std::string type = "float";
             SourcePos type_at = tag.pos;
             e.Text("type", type, false, &type_at);
-            if (type == "int") tag.type = TagType::Int;
+            if (type == "int")
+                tag.type = TagType::Int;
             else if (type != "float")
                 ctx.Error(type_at, "'type' in [[system.tag]] must be \"float\" or \"int\", not \"" +
                                        type + "\"");
@@ -322,13 +359,18 @@ struct Reader {
         f.Done();
     }
 
-    void ReadPid(const toml::table& table) {
+    void ReadPid(const toml::table& table)
+    {
         Fields e(table, "[[system.pid]]", ctx);
         SysPid pid;
         pid.pos = e.Pos();
         e.Text("name", pid.name, true);
         const std::string of = " of PID " + pid.name;
-        struct { const char* key; std::string* slot; RefKind kind; } tags[] = {
+        struct {
+            const char* key;
+            std::string* slot;
+            RefKind kind;
+        } tags[] = {
             {"sp_tag", &pid.sp_tag, RefKind::FloatTag},
             {"op_tag", &pid.op_tag, RefKind::FloatTag},
             {"mode_tag", &pid.mode_tag, RefKind::IntTag},
@@ -337,7 +379,8 @@ struct Reader {
         };
         for (auto& tag : tags) {
             SourcePos at;
-            if (e.Text(tag.key, *tag.slot, true, &at)) Require(tag.kind, *tag.slot, at, tag.key + of);
+            if (e.Text(tag.key, *tag.slot, true, &at))
+                Require(tag.kind, *tag.slot, at, tag.key + of);
         }
         SourcePos pv_at;
         bool has_pv = e.Text("pv_tag", pid.pv_tag, true, &pv_at);
@@ -363,7 +406,8 @@ struct Reader {
 
     // The tag columns of a row: scenario key -> the driver's caption.
     void ReadCells(Fields& e, std::vector<CellText>& cells,
-                   std::initializer_list<std::pair<const char*, const char*>> columns) {
+                   std::initializer_list<std::pair<const char*, const char*>> columns)
+    {
         for (auto& column : columns) {
             std::string text;
             SourcePos at;
@@ -376,7 +420,8 @@ struct Reader {
         }
     }
 
-    void ReadHost(const toml::table& table) {
+    void ReadHost(const toml::table& table)
+    {
         Fields f(table, "[host]", ctx);
         f.Text("pv_array_tag", out.pv_array_tag, false);
         for (const toml::table* t : f.Tables("controller")) {
@@ -385,17 +430,19 @@ struct Reader {
             row.pos = e.Pos();
             e.Text("name", row.name, true);
             out_name_ = row.name;
-            ReadCells(e, row.cells, {{"sp_tag", "SP TAG"},
-                                     {"op_tag", "OP TAG"},
-                                     {"mode_tag", "Mode TAG"},
-                                     {"sp_init_tag", "SP Init TAG"},
-                                     {"op_init_tag", "OP Init TAG"}});
+            ReadCells(e, row.cells,
+                      {{"sp_tag", "SP TAG"},
+                       {"op_tag", "OP TAG"},
+                       {"mode_tag", "Mode TAG"},
+                       {"sp_init_tag", "SP Init TAG"},
+                       {"op_init_tag", "OP Init TAG"}});
             e.Flag("active", row.active);
             e.Number("sp", row.sp, false);
             // The host holds outputs as fractions: 50 here is 5000 %.
             if (e.Number("op", row.op, false) && !InRange(row.op, 0.0, 1.0))
-                ctx.Error(e.At("op"), RangeMessage("'op' of controller " + row.name, row.op, 0.0,
-                                                   1.0, "", "(a fraction of full range: 50 % is 0.5)"));
+                ctx.Error(e.At("op"),
+                          RangeMessage("'op' of controller " + row.name, row.op, 0.0, 1.0, "",
+                                       "(a fraction of full range: 50 % is 0.5)"));
             SourcePos pv_at;
             if (e.Text("pv", row.pv, false, &pv_at))
                 Require(RefKind::PVRow, row.pv, pv_at, "pv of controller " + row.name);
@@ -412,7 +459,8 @@ struct Reader {
             SourcePos from_at;
             bool has_from = e.Text("from", row.from, false, &from_at);
             bool has_value = e.Number("value", row.value, false);
-            if (has_from) Require(RefKind::PlantSource, row.from, from_at, "from of PV " + row.name);
+            if (has_from)
+                Require(RefKind::PlantSource, row.from, from_at, "from of PV " + row.name);
             if (has_from == has_value)
                 ctx.Error(row.pos, "[[host.pv]] " + row.name + " needs either 'from' or 'value'");
             e.Done();
@@ -427,8 +475,10 @@ struct Reader {
             SourcePos mapping_at = row.pos;
             e.Text("mapping", row.mapping, false, &mapping_at);
             if (row.mapping != "1:1" && row.mapping != "Controller Mode")
-                ctx.Error(mapping_at, "'mapping' in [[host.import]] must be \"1:1\" or "
-                                      "\"Controller Mode\", not \"" + row.mapping + "\"");
+                ctx.Error(mapping_at,
+                          "'mapping' in [[host.import]] must be \"1:1\" or "
+                          "\"Controller Mode\", not \"" +
+                              row.mapping + "\"");
             e.Flag("active", row.active);
             e.Number("value", row.value, false);
             e.Done();
@@ -437,7 +487,8 @@ struct Reader {
         f.Done();
     }
 
-    void ReadPlant(const toml::table& table) {
+    void ReadPlant(const toml::table& table)
+    {
         Fields f(table, "[plant]", ctx);
         for (const toml::table* t : f.Tables("block")) {
             Fields e(*t, "[[plant.block]]", ctx);
@@ -447,7 +498,8 @@ struct Reader {
             std::string kind;
             SourcePos kind_at = block.pos;
             if (e.Text("kind", kind, true, &kind_at)) {
-                if (kind == "integrating") block.kind = BlockKind::Integrating;
+                if (kind == "integrating")
+                    block.kind = BlockKind::Integrating;
                 else if (kind != "first_order")
                     ctx.Error(kind_at, "'kind' of block " + block.name +
                                            " must be \"first_order\" or \"integrating\", not \"" +
@@ -485,7 +537,8 @@ struct Reader {
     }
 
     template <typename T>
-    void CheckUnique(const std::vector<T>& items, const char* what) {
+    void CheckUnique(const std::vector<T>& items, const char* what)
+    {
         std::set<std::string> seen;
         for (const T& item : items) {
             if (!item.name.empty() && !seen.insert(item.name).second)
@@ -494,7 +547,8 @@ struct Reader {
     }
 
     template <typename T>
-    void CheckRowCount(const std::vector<T>& rows, const char* table) {
+    void CheckRowCount(const std::vector<T>& rows, const char* table)
+    {
         if (rows.size() > static_cast<size_t>(limits::kMaxRows))
             ctx.Error(rows[static_cast<size_t>(limits::kMaxRows)].pos,
                       std::string(table) + " has " + std::to_string(rows.size()) +
@@ -502,7 +556,8 @@ struct Reader {
     }
 
     // What is sized or repeated per step: dead-time lines, PID scans.
-    void CheckAgainstStep() {
+    void CheckAgainstStep()
+    {
         const double step = out.run.step;
         if (!InRange(step, limits::kMinStep, limits::kMaxStep)) return;  // reported already
         double total = 0.0;
@@ -524,13 +579,14 @@ struct Reader {
         for (const SysPid& pid : out.pids) {
             double lo = step / limits::kMaxScansPerStep;
             if (pid.scan < lo)
-                ctx.Error(pid.scan_pos, RangeMessage("'scan' of PID " + pid.name, pid.scan, lo,
-                                                     limits::kMaxStep, "s",
-                                                     "(at most 1000 scans per step)"));
+                ctx.Error(pid.scan_pos,
+                          RangeMessage("'scan' of PID " + pid.name, pid.scan, lo, limits::kMaxStep,
+                                       "s", "(at most 1000 scans per step)"));
         }
     }
 
-    void CheckReferences() {
+    void CheckReferences()
+    {
         std::map<std::string, TagType> tags;
         std::map<std::string, const SysArray*> arrays;
         for (const SysTag& tag : out.tags) {
@@ -559,12 +615,16 @@ struct Reader {
             auto tag = tags.find(ref.name);
             switch (ref.kind) {
             case RefKind::FloatTag:
-                if (tag == tags.end()) missing = "missing tag '" + ref.name + "'";
-                else if (tag->second != TagType::Float) missing = "tag '" + ref.name + "' is not a float tag";
+                if (tag == tags.end())
+                    missing = "missing tag '" + ref.name + "'";
+                else if (tag->second != TagType::Float)
+                    missing = "tag '" + ref.name + "' is not a float tag";
                 break;
             case RefKind::IntTag:
-                if (tag == tags.end()) missing = "missing tag '" + ref.name + "'";
-                else if (tag->second != TagType::Int) missing = "tag '" + ref.name + "' is not an int tag";
+                if (tag == tags.end())
+                    missing = "missing tag '" + ref.name + "'";
+                else if (tag->second != TagType::Int)
+                    missing = "tag '" + ref.name + "' is not an int tag";
                 break;
             case RefKind::AnyTag:
                 if (tag == tags.end()) missing = "missing tag '" + ref.name + "'";
@@ -576,7 +636,8 @@ struct Reader {
                 break;
             case RefKind::ArrayElement: {
                 auto array = arrays.find(ref.name);
-                if (array == arrays.end()) missing = "missing array tag '" + ref.name + "'";
+                if (array == arrays.end())
+                    missing = "missing array tag '" + ref.name + "'";
                 else if (ref.index < array->second->lower || ref.index > array->second->upper)
                     missing = "pv_index " + std::to_string(ref.index) + " lies outside array '" +
                               ref.name + "'";
@@ -611,8 +672,9 @@ struct Reader {
             if (fault.kind == FaultKind::ArrayStatus && fault.tag.empty()) {
                 fault.tag = out.pv_array_tag;
                 if (!arrays.count(fault.tag))
-                    ctx.Error(fault.pos, "an array_status fault needs [host] pv_array_tag to name "
-                                         "an array of the control system");
+                    ctx.Error(fault.pos,
+                              "an array_status fault needs [host] pv_array_tag to name "
+                              "an array of the control system");
             }
         }
         for (const RunEvent& event : out.run.events) {
@@ -622,9 +684,9 @@ struct Reader {
             bool is_int = tag != tags.end() && tag->second == TagType::Int;
             double bound = is_int ? 2147483647.0 : limits::kMaxFloat;
             if (tag != tags.end() && !InRange(event.value, is_int ? -bound - 1 : -bound, bound))
-                ctx.Error(event.pos, RangeMessage("'value' of [[run.event]] for tag '" + event.tag +
-                                                      "'",
-                                                  event.value, is_int ? -bound - 1 : -bound, bound));
+                ctx.Error(event.pos,
+                          RangeMessage("'value' of [[run.event]] for tag '" + event.tag + "'",
+                                       event.value, is_int ? -bound - 1 : -bound, bound));
         }
         CheckAgainstStep();
         CheckRowCount(out.controllers, "[[host.controller]]");
@@ -635,7 +697,8 @@ struct Reader {
 
 }  // namespace
 
-std::string FormatScenarioError(const ScenarioError& error) {
+std::string FormatScenarioError(const ScenarioError& error)
+{
     std::ostringstream text;
     text << error.file;
     if (error.pos.line > 0) text << ':' << error.pos.line;
@@ -644,14 +707,16 @@ std::string FormatScenarioError(const ScenarioError& error) {
     return text.str();
 }
 
-const std::string* FindCell(const std::vector<CellText>& cells, const std::string& caption) {
+const std::string* FindCell(const std::vector<CellText>& cells, const std::string& caption)
+{
     for (const CellText& cell : cells)
         if (cell.caption == caption) return &cell.text;
     return nullptr;
 }
 
 bool ParseScenario(const std::string& text, const std::string& file, Scenario& out,
-                   std::vector<ScenarioError>& errors) {
+                   std::vector<ScenarioError>& errors)
+{
     size_t before = errors.size();
     Context ctx{file, errors};
     SourcePos bare;
@@ -688,7 +753,8 @@ bool ParseScenario(const std::string& text, const std::string& file, Scenario& o
 }
 
 bool LoadScenario(const std::string& path_or_name, Scenario& out,
-                  std::vector<ScenarioError>& errors) {
+                  std::vector<ScenarioError>& errors)
+{
     if (path_or_name == "default")
         return ParseScenario(DefaultScenarioText(), "default.toml (built in)", out, errors);
     auto refuse = [&](const std::string& why) {
@@ -711,6 +777,7 @@ bool LoadScenario(const std::string& path_or_name, Scenario& out,
     std::ostringstream text;
     text << in.rdbuf();
     if (!ParseScenario(text.str(), path_or_name, out, errors)) return false;
-    if (out.controllers.empty()) return refuse("the scenario has no [[host.controller]]: nothing to run");
+    if (out.controllers.empty())
+        return refuse("the scenario has no [[host.controller]]: nothing to run");
     return true;
 }

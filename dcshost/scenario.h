@@ -70,9 +70,9 @@ struct CtrlRowDef {
     std::string name;             // the loop's name in summaries and trends
     std::vector<CellText> cells;  // the five tag columns
     bool active = true;
-    double sp = 0.0;              // starting setpoint
-    double op = 0.0;              // starting output, a fraction of full range
-    std::string pv;               // name of the PV export row that is this loop's PV
+    double sp = 0.0;  // starting setpoint
+    double op = 0.0;  // starting output, a fraction of full range
+    std::string pv;   // name of the PV export row that is this loop's PV
     SourcePos pos;
 };
 
@@ -80,7 +80,7 @@ struct PVRowDef {
     std::string name;
     std::vector<CellText> cells;  // "TAG"
     bool active = true;
-    std::string from;             // a plant source ("plant:NAME"); empty: constant value
+    std::string from;  // a plant source ("plant:NAME"); empty: constant value
     double value = 0.0;
     SourcePos pos;
 };
@@ -90,7 +90,7 @@ struct ImportRowDef {
     std::vector<CellText> cells;  // "TAG"
     std::string mapping = "1:1";  // the "Mapping" choice by its text
     bool active = true;
-    double value = 0.0;           // starting value, written out at initialisation
+    double value = 0.0;  // starting value, written out at initialisation
     SourcePos pos;
 };
 
@@ -161,7 +161,7 @@ struct RunDef {
 };
 
 struct Scenario {
-    std::string file;   // as given, for messages
+    std::string file;  // as given, for messages
     std::string title;
     std::vector<SysTag> tags;
     std::vector<SysArray> arrays;

@@ -7,7 +7,8 @@
 #include "dcshost/settle_wait.h"
 #include "standins/vnxsim/vnxsim.h"
 
-int Session::Open(const Scenario& scenario, const std::string& driver_path) {
+int Session::Open(const Scenario& scenario, const std::string& driver_path)
+{
     ScenarioError refused;
     if (!BuildControlSystem(scenario, refused)) {
         std::fprintf(stderr, "%s\n", FormatScenarioError(refused).c_str());
@@ -38,19 +39,22 @@ int Session::Open(const Scenario& scenario, const std::string& driver_path) {
     return kExitClean;
 }
 
-int32_t Session::Call(const char* name, DCSEntryPoint DriverEntryPoints::*entry) {
+int32_t Session::Call(const char* name, DCSEntryPoint DriverEntryPoints::*entry)
+{
     if (calls_) calls_->Line("host", std::string(name) + "(data)");
     int32_t result = (driver_.Api().*entry)(block_.Data());
     if (calls_) calls_->Line("host", std::string(name) + " = " + std::to_string(result));
     return result;
 }
 
-void Session::SetTime(double time) {
+void Session::SetTime(double time)
+{
     log_.SetTime(time);
     if (calls_) calls_->SetTime(time);
 }
 
-int32_t Session::Configure(bool settle_wait) {
+int32_t Session::Configure(bool settle_wait)
+{
     std::string error;
     bool skipped = !settle_wait && SkipSettleWait(driver_.Handle(), error);
     if (!settle_wait && !skipped)
@@ -64,7 +68,8 @@ int32_t Session::Configure(bool settle_wait) {
     return configured;
 }
 
-Leftovers Session::Close() {
+Leftovers Session::Close()
+{
     Leftovers left;
     if (!open_) return left;
     open_ = false;
@@ -84,7 +89,8 @@ Leftovers Session::Close() {
     return left;
 }
 
-std::string DescribeLeftovers(const Leftovers& left) {
+std::string DescribeLeftovers(const Leftovers& left)
+{
     char text[256];
     std::snprintf(text, sizeof text,
                   "handles left open in the control system: %d tags, %d items, %d lists\n"

@@ -18,10 +18,10 @@ enum ExitCode {
     kExitConfigureFailed = 1,  // run: DCSConfigure failed; check: a binding failure
     kExitBadScenario = 2,
     kExitNoDriver = 3,
-    kExitNotClean = 4,  // run: messages, leaks, or a loop off its setpoint
-    kExitDeviates = 5,  // run: a PV, SP or OP left the band around --compare's reference
+    kExitNotClean = 4,     // run: messages, leaks, or a loop off its setpoint
+    kExitDeviates = 5,     // run: a PV, SP or OP left the band around --compare's reference
     kExitInterrupted = 6,  // run: stopped cleanly on Ctrl-C
-    kExitInternal = 7,  // dcshost itself failed (out of memory)
+    kExitInternal = 7,     // dcshost itself failed (out of memory)
 };
 
 struct Leftovers {
@@ -32,7 +32,8 @@ struct Leftovers {
     int heap_bytes = 0;
     int bad_releases = 0;
 
-    bool Clean() const {
+    bool Clean() const
+    {
         return tags == 0 && items == 0 && lists == 0 && heap_blocks == 0 && heap_bytes == 0 &&
                bad_releases == 0;
     }

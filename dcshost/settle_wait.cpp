@@ -11,11 +11,13 @@ void WINAPI ReturnAtOnce(DWORD /*milliseconds*/) {}
 
 // Points every import named Sleep in the module's import table at
 // ReturnAtOnce; how many were found.
-int PatchSleepImports(HMODULE module) {
+int PatchSleepImports(HMODULE module)
+{
     auto* base = reinterpret_cast<BYTE*>(module);
     auto* dos = reinterpret_cast<IMAGE_DOS_HEADER*>(base);
     auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
-    const IMAGE_DATA_DIRECTORY& dir = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+    const IMAGE_DATA_DIRECTORY& dir =
+        nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
     if (dir.VirtualAddress == 0) return 0;
     int patched = 0;
     auto* desc = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + dir.VirtualAddress);
@@ -28,7 +30,8 @@ int PatchSleepImports(HMODULE module) {
             auto* by_name = reinterpret_cast<IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
             if (std::strcmp(reinterpret_cast<const char*>(by_name->Name), "Sleep") != 0) continue;
             DWORD old = 0;
-            if (!VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, PAGE_READWRITE, &old))
+            if (!VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, PAGE_READWRITE,
+                                &old))
                 continue;
             slots->u1.Function = reinterpret_cast<ULONG_PTR>(&ReturnAtOnce);
             VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, old, &old);
@@ -40,7 +43,8 @@ int PatchSleepImports(HMODULE module) {
 
 }  // namespace
 
-bool SkipSettleWait(void* module, std::string& error) {
+bool SkipSettleWait(void* module, std::string& error)
+{
     if (module && PatchSleepImports(static_cast<HMODULE>(module)) > 0) return true;
     error = "the driver module imports no Sleep that could be skipped";
     return false;
@@ -51,7 +55,8 @@ void RestoreSettleWait() {}
 #else
 #  include "standins/winshim/winshim_control.h"
 
-bool SkipSettleWait(void* /*module*/, std::string& /*error*/) {
+bool SkipSettleWait(void* /*module*/, std::string& /*error*/)
+{
     WinShimSkipSleeps(1);
     return true;
 }

@@ -5,17 +5,20 @@
 #include <cstdio>
 #include <map>
 
-double ErrorPercent(double pv, double sp) {
+double ErrorPercent(double pv, double sp)
+{
     double scale = std::fabs(sp) > 0.0 ? std::fabs(sp) : 1.0;
     return std::fabs(pv - sp) / scale * 100.0;
 }
 
-bool LoopSettled(const LoopResult& loop, double tolerance) {
+bool LoopSettled(const LoopResult& loop, double tolerance)
+{
     if (!loop.active || !loop.has_pv) return true;
     return std::isfinite(loop.error_percent) && loop.error_percent <= tolerance;
 }
 
-std::string FormatLoopTable(const std::vector<LoopResult>& loops, size_t max_lines) {
+std::string FormatLoopTable(const std::vector<LoopResult>& loops, size_t max_lines)
+{
     std::vector<const LoopResult*> shown;
     for (const LoopResult& loop : loops) shown.push_back(&loop);
     if (shown.size() > max_lines) {
@@ -37,8 +40,8 @@ std::string FormatLoopTable(const std::vector<LoopResult>& loops, size_t max_lin
                       loops.size(), shown.size());
         out += line;
     }
-    std::snprintf(line, sizeof line, "  %-*s  %-6s  %12s  %12s  %9s  %7s\n", w, "loop", "mode", "SP",
-                  "PV", "error", "OP %");
+    std::snprintf(line, sizeof line, "  %-*s  %-6s  %12s  %12s  %9s  %7s\n", w, "loop", "mode",
+                  "SP", "PV", "error", "OP %");
     out += line;
     for (const LoopResult* loop : shown) {
         const char* mode = !loop->active ? "off" : (loop->mode == 1 ? "auto" : "manual");
@@ -55,7 +58,8 @@ std::string FormatLoopTable(const std::vector<LoopResult>& loops, size_t max_lin
     return out;
 }
 
-std::string MessageCounts(const std::vector<MessageGroup>& groups) {
+std::string MessageCounts(const std::vector<MessageGroup>& groups)
+{
     std::map<std::string, int> counts;
     for (const MessageGroup& group : groups) counts[group.key] += group.count;
     std::string text;
@@ -64,13 +68,15 @@ std::string MessageCounts(const std::vector<MessageGroup>& groups) {
     return text;
 }
 
-std::string FormatMessageGroups(const std::vector<MessageGroup>& groups, size_t max_lines) {
+std::string FormatMessageGroups(const std::vector<MessageGroup>& groups, size_t max_lines)
+{
     std::string out;
     char line[160];
     for (size_t i = 0; i < groups.size() && i < max_lines; ++i) {
         const MessageGroup& group = groups[i];
-        std::snprintf(line, sizeof line, "  %s x%d, first at %g s, last at %g s: ", group.key.c_str(),
-                      group.count, group.first, group.last);
+        std::snprintf(line, sizeof line,
+                      "  %s x%d, first at %g s, last at %g s: ", group.key.c_str(), group.count,
+                      group.first, group.last);
         out += line + group.wording + "\n";
     }
     if (groups.size() > max_lines)

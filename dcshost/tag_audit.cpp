@@ -6,24 +6,31 @@ namespace {
 
 enum class Need { Float, Int, Number, FloatArray };
 
-const char* Describe(Need need) {
+const char* Describe(Need need)
+{
     switch (need) {
-    case Need::Float: return "11 (float)";
-    case Need::Int: return "128 (int)";
-    case Need::Number: return "11 (float) or 128 (int)";
-    case Need::FloatArray: return "a one-dimensional float array";
+    case Need::Float:
+        return "11 (float)";
+    case Need::Int:
+        return "128 (int)";
+    case Need::Number:
+        return "11 (float) or 128 (int)";
+    case Need::FloatArray:
+        return "a one-dimensional float array";
     }
     return "";
 }
 
-std::string TypeText(int32_t type) {
+std::string TypeText(int32_t type)
+{
     if (type == VNX_TYPE_FLOAT) return "11 (float)";
     if (type == VNX_TYPE_INT) return "128 (int)";
     return std::to_string(type);
 }
 
 // What is wrong with one tag for a column that needs `need`; "" when nothing.
-std::string Inspect(const std::string& name, Need need) {
+std::string Inspect(const std::string& name, Need need)
+{
     if (name.empty()) return "the cell is empty";
     int16_t valid = ValidateTagName(name.c_str());
     if (valid != 0) return "not a valid tag name (status " + std::to_string(valid) + ")";
@@ -36,9 +43,9 @@ std::string Inspect(const std::string& name, Need need) {
     if (status != 0) {
         problem = "tag status " + std::to_string(status);
     } else if (need == Need::FloatArray ? !(array && type == VNX_TYPE_FLOAT)
-               : need == Need::Float   ? type != VNX_TYPE_FLOAT
-               : need == Need::Int     ? type != VNX_TYPE_INT
-                                       : type != VNX_TYPE_FLOAT && type != VNX_TYPE_INT) {
+               : need == Need::Float    ? type != VNX_TYPE_FLOAT
+               : need == Need::Int      ? type != VNX_TYPE_INT
+                                        : type != VNX_TYPE_FLOAT && type != VNX_TYPE_INT) {
         problem = "data type " + TypeText(type) + (array ? ", an array" : "") +
                   "; the column needs " + Describe(need);
     }
@@ -54,7 +61,8 @@ struct Column {
 // One cell of one row, when the row has that column.
 void AuditCell(const char* table, size_t row, const std::string& row_name,
                const std::vector<CellText>& cells, const Column& column,
-               std::vector<TagProblem>& out) {
+               std::vector<TagProblem>& out)
+{
     const std::string* text = FindCell(cells, column.caption);
     if (!text) return;
     std::string problem = Inspect(*text, column.need);
@@ -71,7 +79,8 @@ const Column kCtrlColumns[] = {{"SP TAG", Need::Float},
 
 }  // namespace
 
-std::vector<TagProblem> AuditTags(const Scenario& scenario) {
+std::vector<TagProblem> AuditTags(const Scenario& scenario)
+{
     std::vector<TagProblem> problems;
     void* slot = nullptr;
     if (ApiStartup() != 0 || DataServicesStartup(&slot) != 0) {
@@ -85,8 +94,8 @@ std::vector<TagProblem> AuditTags(const Scenario& scenario) {
             AuditCell("controller", i, scenario.controllers[i].name, scenario.controllers[i].cells,
                       column, problems);
     for (size_t i = 0; i < scenario.pvs.size(); ++i)
-        AuditCell("PV export", i, scenario.pvs[i].name, scenario.pvs[i].cells,
-                  {"TAG", Need::Float}, problems);
+        AuditCell("PV export", i, scenario.pvs[i].name, scenario.pvs[i].cells, {"TAG", Need::Float},
+                  problems);
     // A mode arrives as an integer; a 1:1 value as either.
     for (size_t i = 0; i < scenario.imports.size(); ++i) {
         const ImportRowDef& row = scenario.imports[i];
@@ -105,7 +114,8 @@ std::vector<TagProblem> AuditTags(const Scenario& scenario) {
 }
 
 std::string NameCell(const std::string& table, int row, const std::string& row_name,
-                     const std::string& column, const std::string& tag) {
+                     const std::string& column, const std::string& tag)
+{
     std::string text = table;
     if (row >= 0) text += " row " + std::to_string(row);
     if (!row_name.empty()) text += " (" + row_name + ")";
@@ -114,7 +124,8 @@ std::string NameCell(const std::string& table, int row, const std::string& row_n
     return text;
 }
 
-std::string FormatTagProblem(const TagProblem& p) {
+std::string FormatTagProblem(const TagProblem& p)
+{
     return "tag problem: " + NameCell(p.table, p.row, p.row_name, p.column, p.tag) + ": " +
            p.problem;
 }

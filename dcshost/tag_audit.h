@@ -10,12 +10,12 @@
 #include "dcshost/scenario.h"
 
 struct TagProblem {
-    std::string table;     // "controller", "PV export", "PV import", "general field"
-    int row = -1;          // 0-based; -1: a general field
+    std::string table;  // "controller", "PV export", "PV import", "general field"
+    int row = -1;       // 0-based; -1: a general field
     std::string row_name;
-    std::string column;    // the column's caption
+    std::string column;  // the column's caption
     std::string tag;
-    std::string problem;   // "cannot be opened", "data type 11 (float); the column needs ..."
+    std::string problem;  // "cannot be opened", "data type 11 (float); the column needs ..."
 };
 
 // Starts the client library, looks at every tag cell and the PV array tag,

@@ -23,35 +23,48 @@ constexpr double kHeader = 44.0;
 // More points than this per line only make the file heavier.
 constexpr size_t kMaxPoints = 1600;
 
-std::string Num(double value) {
+std::string Num(double value)
+{
     char text[32];
     std::snprintf(text, sizeof text, "%.6g", value);
     return text;
 }
 
-std::string Coord(double value) {
+std::string Coord(double value)
+{
     char text[32];
     std::snprintf(text, sizeof text, "%.1f", value);
     return text;
 }
 
 // Quoted when it holds a comma, a quote or a line break; quotes doubled.
-std::string CsvField(const std::string& text) {
+std::string CsvField(const std::string& text)
+{
     if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
     std::string out = "\"";
     for (char c : text) out += c == '"' ? std::string("\"\"") : std::string(1, c);
     return out + "\"";
 }
 
-std::string Escape(const std::string& text) {
+std::string Escape(const std::string& text)
+{
     std::string out;
     for (char c : text) {
         switch (c) {
-        case '&': out += "&amp;"; break;
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        case '"': out += "&quot;"; break;
-        default: out += c;
+        case '&':
+            out += "&amp;";
+            break;
+        case '<':
+            out += "&lt;";
+            break;
+        case '>':
+            out += "&gt;";
+            break;
+        case '"':
+            out += "&quot;";
+            break;
+        default:
+            out += c;
         }
     }
     return out;
@@ -62,7 +75,8 @@ struct Range {
 };
 
 // A range that holds every value, widened to round tick values.
-Range NiceRange(double lo, double hi, double& tick, bool pad_span = true) {
+Range NiceRange(double lo, double hi, double& tick, bool pad_span = true)
+{
     if (!std::isfinite(lo) || !std::isfinite(hi)) lo = 0.0, hi = 1.0;
     if (hi - lo < 1e-9) {
         double pad = std::max(1.0, std::fabs(hi) * 0.05);
@@ -90,23 +104,27 @@ Range NiceRange(double lo, double hi, double& tick, bool pad_span = true) {
 class Panel {
 public:
     Panel(std::ostringstream& out, double top, const std::vector<double>& time)
-        : out_(out), top_(top), time_(time) {
+        : out_(out), top_(top), time_(time)
+    {
         t0_ = time.empty() ? 0.0 : time.front();
         t1_ = time.empty() ? 1.0 : time.back();
         if (t1_ <= t0_) t1_ = t0_ + 1.0;
     }
 
     double X(double t) const { return kLeft + (t - t0_) / (t1_ - t0_) * kPlotWidth; }
-    double Y(double v, const Range& r) const {
+    double Y(double v, const Range& r) const
+    {
         return top_ + kTop + kPlotHeight - (v - r.lo) / (r.hi - r.lo) * kPlotHeight;
     }
 
-    void Title(const std::string& name) {
+    void Title(const std::string& name)
+    {
         out_ << "<text x=\"" << Coord(kLeft) << "\" y=\"" << Coord(top_ + 18)
              << "\" class=\"name\">" << Escape(name) << "</text>\n";
     }
 
-    void Legend(const std::vector<std::pair<std::string, std::string>>& entries) {
+    void Legend(const std::vector<std::pair<std::string, std::string>>& entries)
+    {
         double x = kLeft + 220.0;
         for (const auto& entry : entries) {
             double y = top_ + 14;
@@ -126,7 +144,8 @@ public:
     }
 
     // Shaded spans where the flag is set: automatic mode, or a fault window.
-    void Bands(const std::vector<unsigned char>& mode, const char* cls = "auto") {
+    void Bands(const std::vector<unsigned char>& mode, const char* cls = "auto")
+    {
         size_t n = std::min(mode.size(), time_.size());
         size_t i = 0;
         while (i < n) {
@@ -145,26 +164,30 @@ public:
         }
     }
 
-    void Frame() {
+    void Frame()
+    {
         out_ << "<rect x=\"" << Coord(kLeft) << "\" y=\"" << Coord(top_ + kTop) << "\" width=\""
-             << Coord(kPlotWidth) << "\" height=\"" << Coord(kPlotHeight) << "\" class=\"frame\"/>\n";
+             << Coord(kPlotWidth) << "\" height=\"" << Coord(kPlotHeight)
+             << "\" class=\"frame\"/>\n";
     }
 
-    void LeftAxis(const Range& r, double tick, const std::string& label) {
+    void LeftAxis(const Range& r, double tick, const std::string& label)
+    {
         for (double v = r.lo; v <= r.hi + tick * 1e-6; v += tick) {
             double y = Y(v, r);
             out_ << "<line x1=\"" << Coord(kLeft) << "\" y1=\"" << Coord(y) << "\" x2=\""
                  << Coord(kLeft + kPlotWidth) << "\" y2=\"" << Coord(y) << "\" class=\"grid\"/>\n";
             out_ << "<text x=\"" << Coord(kLeft - 6) << "\" y=\"" << Coord(y + 4)
-                 << "\" class=\"tick\" text-anchor=\"end\">" << Num(std::fabs(v) < tick * 1e-6 ? 0 : v)
-                 << "</text>\n";
+                 << "\" class=\"tick\" text-anchor=\"end\">"
+                 << Num(std::fabs(v) < tick * 1e-6 ? 0 : v) << "</text>\n";
         }
         double y = top_ + kTop + kPlotHeight / 2;
         out_ << "<text x=\"14\" y=\"" << Coord(y) << "\" class=\"axis\" transform=\"rotate(-90 14 "
              << Coord(y) << ")\" text-anchor=\"middle\">" << Escape(label) << "</text>\n";
     }
 
-    void RightAxis(const Range& r, double tick, const std::string& label) {
+    void RightAxis(const Range& r, double tick, const std::string& label)
+    {
         double x = kLeft + kPlotWidth;
         for (double v = r.lo; v <= r.hi + tick * 1e-6; v += tick) {
             out_ << "<text x=\"" << Coord(x + 6) << "\" y=\"" << Coord(Y(v, r) + 4)
@@ -177,7 +200,8 @@ public:
              << ")\" text-anchor=\"middle\">" << Escape(label) << "</text>\n";
     }
 
-    void TimeAxis() {
+    void TimeAxis()
+    {
         double tick = 1.0;
         Range r = NiceRange(t0_, t1_, tick, false);
         double base = top_ + kTop + kPlotHeight;
@@ -193,7 +217,8 @@ public:
              << "\" class=\"axis\" text-anchor=\"middle\">time, s</text>\n";
     }
 
-    void Line(const std::vector<double>& values, const Range& r, const char* cls) {
+    void Line(const std::vector<double>& values, const Range& r, const char* cls)
+    {
         size_t n = std::min(values.size(), time_.size());
         if (n == 0) return;
         size_t stride = (n + kMaxPoints - 1) / kMaxPoints;
@@ -201,7 +226,8 @@ public:
         for (size_t i = 0; i < n; i += stride) {
             out_ << Coord(X(time_[i])) << ',' << Coord(Y(values[i], r)) << ' ';
         }
-        if ((n - 1) % stride != 0) out_ << Coord(X(time_[n - 1])) << ',' << Coord(Y(values[n - 1], r));
+        if ((n - 1) % stride != 0)
+            out_ << Coord(X(time_[n - 1])) << ',' << Coord(Y(values[n - 1], r));
         out_ << "\"/>\n";
     }
 
@@ -212,7 +238,8 @@ private:
     double t0_, t1_;
 };
 
-void MinMax(const std::vector<double>& values, double& lo, double& hi) {
+void MinMax(const std::vector<double>& values, double& lo, double& hi)
+{
     for (double v : values) {
         if (!std::isfinite(v)) continue;
         lo = std::min(lo, v);
@@ -223,7 +250,8 @@ void MinMax(const std::vector<double>& values, double& lo, double& hi) {
 }  // namespace
 
 void Trend::Setup(const std::vector<std::string>& loops, const std::vector<std::string>& imports,
-                  bool faults) {
+                  bool faults)
+{
     has_faults_ = faults;
     faults_.clear();
     loop_names_ = loops;
@@ -234,7 +262,8 @@ void Trend::Setup(const std::vector<std::string>& loops, const std::vector<std::
 }
 
 void Trend::Sample(double time, const std::vector<LoopSample>& loops,
-                   const std::vector<double>& imports, int faults) {
+                   const std::vector<double>& imports, int faults)
+{
     time_.push_back(time);
     if (has_faults_) faults_.push_back(static_cast<unsigned char>(faults > 255 ? 255 : faults));
     for (size_t i = 0; i < loops_.size(); ++i) {
@@ -248,11 +277,13 @@ void Trend::Sample(double time, const std::vector<LoopSample>& loops,
         imports_[i].push_back(i < imports.size() ? imports[i] : 0.0);
 }
 
-std::string Trend::Csv() const {
+std::string Trend::Csv() const
+{
     std::ostringstream out;
     out << "time_s";
     for (const std::string& name : loop_names_) {
-        for (const char* value : {".PV", ".SP", ".OP", ".MODE"}) out << ',' << CsvField(name + value);
+        for (const char* value : {".PV", ".SP", ".OP", ".MODE"})
+            out << ',' << CsvField(name + value);
     }
     for (const std::string& name : import_names_) out << ',' << CsvField(name);
     if (has_faults_) out << ",faults";
@@ -269,7 +300,8 @@ std::string Trend::Csv() const {
     return out.str();
 }
 
-std::string Trend::Svg(const std::string& title, int max_loops) const {
+std::string Trend::Svg(const std::string& title, int max_loops) const
+{
     size_t count = static_cast<size_t>(std::max(max_loops, 0));
     std::vector<size_t> loops;
     for (size_t i = 0; i < loops_.size() && i < count; ++i) loops.push_back(i);
@@ -281,7 +313,8 @@ std::string Trend::Svg(const std::string& title, int max_loops) const {
 }
 
 std::string Trend::SvgOf(const std::string& heading, const std::vector<size_t>& panels,
-                         size_t max_imports) const {
+                         size_t max_imports) const
+{
     size_t loops = panels.size();
     size_t imports = std::min(imports_.size(), max_imports);
     double height = kHeader + kPanelHeight * static_cast<double>(loops + imports) + 10.0;
@@ -351,11 +384,13 @@ std::string Trend::SvgOf(const std::string& heading, const std::vector<size_t>& 
     return out.str();
 }
 
-bool Trend::WriteCsv(const std::string& path, std::string& error) const {
+bool Trend::WriteCsv(const std::string& path, std::string& error) const
+{
     return WriteTextFile(path, Csv(), error);
 }
 
 bool Trend::WriteSvg(const std::string& path, const std::string& title, int max_loops,
-                     std::string& error) const {
+                     std::string& error) const
+{
     return WriteTextFile(path, Svg(title, max_loops), error);
 }

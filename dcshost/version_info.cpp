@@ -7,7 +7,8 @@
 
 #  include <vector>
 
-int PrintVersionInfo(const std::string& path) {
+int PrintVersionInfo(const std::string& path)
+{
     DWORD ignored = 0;
     DWORD size = GetFileVersionInfoSizeA(path.c_str(), &ignored);
     if (size == 0) {
@@ -22,8 +23,7 @@ int PrintVersionInfo(const std::string& path) {
     }
     void* value = nullptr;
     UINT length = 0;
-    if (!VerQueryValueA(info.data(), "\\VarFileInfo\\Translation", &value, &length) ||
-        length < 4) {
+    if (!VerQueryValueA(info.data(), "\\VarFileInfo\\Translation", &value, &length) || length < 4) {
         std::printf("%s: the version resource has no Translation entry\n", path.c_str());
         return 1;
     }
@@ -33,8 +33,8 @@ int PrintVersionInfo(const std::string& path) {
     std::printf("%s:\n", path.c_str());
     std::printf("  %-22s 0x%04X %u\n", "Translation", translation[0], translation[1]);
 
-    const char* keys[] = {"FileDescription", "DCSDisplayName",  "Driver Build Number",
-                          "Program Build Number", "InternalName", "OriginalFilename"};
+    const char* keys[] = {"FileDescription",      "DCSDisplayName", "Driver Build Number",
+                          "Program Build Number", "InternalName",   "OriginalFilename"};
     int missing = 0;
     for (const char* key : keys) {
         std::string query = std::string("\\StringFileInfo\\") + table + "\\" + key;
@@ -53,10 +53,12 @@ int PrintVersionInfo(const std::string& path) {
 
 #else
 
-int PrintVersionInfo(const std::string& path) {
-    std::printf("%s: no version resource to read: version resources are a Windows module's, "
-                "an ELF shared object carries none\n",
-                path.c_str());
+int PrintVersionInfo(const std::string& path)
+{
+    std::printf(
+        "%s: no version resource to read: version resources are a Windows module's, "
+        "an ELF shared object carries none\n",
+        path.c_str());
     return 0;
 }
 

@@ -6,7 +6,8 @@
 
 #include "dcshost/limits.h"
 
-bool GlobMatch(const std::string& pattern, const std::string& name) {
+bool GlobMatch(const std::string& pattern, const std::string& name)
+{
     // Iterative, with one backtrack point: linear in practice, never recursive.
     size_t p = 0, n = 0, star = std::string::npos, mark = 0;
     while (n < name.size()) {
@@ -28,7 +29,8 @@ bool GlobMatch(const std::string& pattern, const std::string& name) {
 }
 
 bool SelectLoops(const std::string& patterns, const std::vector<std::string>& names,
-                 std::vector<size_t>& out, std::string& error) {
+                 std::vector<size_t>& out, std::string& error)
+{
     std::vector<bool> chosen(names.size(), false);
     size_t start = 0;
     while (start <= patterns.size()) {
@@ -53,7 +55,8 @@ bool SelectLoops(const std::string& patterns, const std::vector<std::string>& na
     return true;
 }
 
-bool ParseChartChoice(const std::string& text, ChartChoice& out, std::string& error) {
+bool ParseChartChoice(const std::string& text, ChartChoice& out, std::string& error)
+{
     std::string number = text;
     out.worst = false;
     if (text.rfind("worst:", 0) == 0) {
@@ -74,13 +77,15 @@ bool ParseChartChoice(const std::string& text, ChartChoice& out, std::string& er
     return true;
 }
 
-std::vector<size_t> WorstLoops(const std::vector<double>& error_percent, size_t count) {
+std::vector<size_t> WorstLoops(const std::vector<double>& error_percent, size_t count)
+{
     std::vector<size_t> order(error_percent.size());
     for (size_t i = 0; i < order.size(); ++i) order[i] = i;
     auto rank = [&](size_t i) {
         return std::isnan(error_percent[i]) ? INFINITY : error_percent[i];
     };
-    std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return rank(a) > rank(b); });
+    std::stable_sort(order.begin(), order.end(),
+                     [&](size_t a, size_t b) { return rank(a) > rank(b); });
     if (order.size() > count) order.resize(count);
     return order;
 }

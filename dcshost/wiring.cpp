@@ -7,7 +7,8 @@
 namespace {
 
 template <typename T>
-int IndexByName(const std::vector<T>& items, const std::string& name) {
+int IndexByName(const std::vector<T>& items, const std::string& name)
+{
     for (size_t i = 0; i < items.size(); ++i)
         if (items[i].name == name) return static_cast<int>(i);
     return -1;
@@ -15,14 +16,16 @@ int IndexByName(const std::vector<T>& items, const std::string& name) {
 
 }  // namespace
 
-void NameRows(const Scenario& scenario, Wiring& wiring) {
+void NameRows(const Scenario& scenario, Wiring& wiring)
+{
     wiring.loop_names.clear();
     wiring.import_names.clear();
     for (const CtrlRowDef& loop : scenario.controllers) wiring.loop_names.push_back(loop.name);
     for (const ImportRowDef& row : scenario.imports) wiring.import_names.push_back(row.name);
 }
 
-bool Wire(const Scenario& scenario, const Plant& plant, Wiring& wiring, std::string& error) {
+bool Wire(const Scenario& scenario, const Plant& plant, Wiring& wiring, std::string& error)
+{
     for (const CtrlRowDef& loop : scenario.controllers) {
         wiring.loop_pv.push_back(loop.pv.empty() ? -1 : IndexByName(scenario.pvs, loop.pv));
         const std::string* mode = FindCell(loop.cells, "Mode TAG");
@@ -44,7 +47,8 @@ bool Wire(const Scenario& scenario, const Plant& plant, Wiring& wiring, std::str
     return true;
 }
 
-void Gather(HostBlock& block, PlantSignals& signals) {
+void Gather(HostBlock& block, PlantSignals& signals)
+{
     for (size_t i = 0; i < signals.op_percent.size(); ++i)
         signals.op_percent[i] = block.Ctrl(static_cast<int>(i)).OP * 100.0;
     for (size_t i = 0; i < signals.imports.size(); ++i)
@@ -52,7 +56,8 @@ void Gather(HostBlock& block, PlantSignals& signals) {
 }
 
 void ExportPVs(HostBlock& block, const Plant& plant, const Wiring& wiring,
-               const PlantSignals& signals) {
+               const PlantSignals& signals)
+{
     for (size_t i = 0; i < wiring.pv_source.size(); ++i) {
         int source = wiring.pv_source[i];
         if (source >= 0)
@@ -62,7 +67,8 @@ void ExportPVs(HostBlock& block, const Plant& plant, const Wiring& wiring,
 }
 
 void SampleLoops(HostBlock& block, const Wiring& wiring, std::vector<LoopSample>& loops,
-                 std::vector<double>& imports) {
+                 std::vector<double>& imports)
+{
     for (size_t i = 0; i < loops.size(); ++i) {
         const DCSCtrlRow& row = block.Ctrl(static_cast<int>(i));
         int pv = wiring.loop_pv[i];
@@ -71,5 +77,6 @@ void SampleLoops(HostBlock& block, const Wiring& wiring, std::vector<LoopSample>
         loops[i].op = row.OP * 100.0;
         loops[i].mode = static_cast<int>(ReadSystemValue(wiring.mode_tags[i]));
     }
-    for (size_t i = 0; i < imports.size(); ++i) imports[i] = block.Import(static_cast<int>(i)).Value;
+    for (size_t i = 0; i < imports.size(); ++i)
+        imports[i] = block.Import(static_cast<int>(i)).Value;
 }

@@ -12,9 +12,9 @@
 #include "dcshost/trend.h"
 
 struct Wiring {
-    std::vector<int> loop_pv;                // PV row per loop, -1: none
-    std::vector<std::string> mode_tags;      // per loop
-    std::vector<int> pv_source;              // per PV row: index into sources, -1: constant
+    std::vector<int> loop_pv;            // PV row per loop, -1: none
+    std::vector<std::string> mode_tags;  // per loop
+    std::vector<int> pv_source;          // per PV row: index into sources, -1: constant
     std::vector<PlantSource> sources;
     std::vector<std::string> loop_names, import_names;
 };

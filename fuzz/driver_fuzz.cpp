@@ -73,7 +73,8 @@ const std::string& RowName(int kind, int row)
 {
     static const std::vector<std::string> names = [] {
         static const char* const prefix[NAME_KINDS] = {"C", "C", "C", "C", "C", "P", "I"};
-        static const char* const suffix[NAME_KINDS] = {".SP", ".OP", ".MODE", ".SPI", ".OPI", "", ""};
+        static const char* const suffix[NAME_KINDS] = {".SP",  ".OP", ".MODE", ".SPI",
+                                                       ".OPI", "",    ""};
         std::vector<std::string> all;
         for (int r = 0; r <= MAXDCSROWS; ++r) {
             for (int k = 0; k < NAME_KINDS; ++k) {
@@ -100,9 +101,18 @@ void PickCount(Input& in, int32_t* count, size_t* rows)
     }
     // Full tables cost a thousand times a small one: kept to a quarter.
     switch (b) {
-    case 0xFC: *count = MAXDCSROWS + 1; *rows = MAXDCSROWS + 1; break;
-    case 0xFD: *count = INT_MAX; *rows = MAXDCSROWS; break;
-    default: *count = -1; *rows = 2; break;
+    case 0xFC:
+        *count = MAXDCSROWS + 1;
+        *rows = MAXDCSROWS + 1;
+        break;
+    case 0xFD:
+        *count = INT_MAX;
+        *rows = MAXDCSROWS;
+        break;
+    default:
+        *count = -1;
+        *rows = 2;
+        break;
     }
 }
 
@@ -116,15 +126,15 @@ int16_t PickActive(Input& in)
 double PickValue(Input& in)
 {
     static const double values[] = {1.5,
-                             0.0,
-                             std::numeric_limits<double>::quiet_NaN(),
-                             std::numeric_limits<double>::infinity(),
-                             -std::numeric_limits<double>::infinity(),
-                             1e300,
-                             -1e300,
-                             0.425,
-                             std::numeric_limits<double>::denorm_min(),
-                             -0.0};
+                                    0.0,
+                                    std::numeric_limits<double>::quiet_NaN(),
+                                    std::numeric_limits<double>::infinity(),
+                                    -std::numeric_limits<double>::infinity(),
+                                    1e300,
+                                    -1e300,
+                                    0.425,
+                                    std::numeric_limits<double>::denorm_min(),
+                                    -0.0};
     const size_t n = sizeof values / sizeof values[0];
     const size_t i = in.Index(n + 1);
     return i < n ? values[i] : in.Bits();
@@ -135,7 +145,7 @@ double PickValue(Input& in)
 char* PickName(Input& in, BlockBuilder& b)
 {
     static const std::string huge(300, 'L');
-    static const char* const names[] = {nullptr, "",   "   ",         "C0.SP",     "P0",
+    static const char* const names[] = {nullptr, "",    "   ",         "C0.SP",     "P0",
                                         "I1",    "ARR", "no such tag", "bad name!", huge.c_str()};
     const size_t n = sizeof names / sizeof names[0];
     const size_t i = in.Index(n + 1);
@@ -147,12 +157,16 @@ void DefineTags(Input& in, size_t pv_rows)
 {
     for (int r = 0; r < kNamedRows; ++r) {
         for (int c = 0; c < 5; ++c) {
-            if (c == 2) VnxSimDefineInt(CtrlName(r, c).c_str(), 0);
-            else VnxSimDefineFloat(CtrlName(r, c).c_str(), 10.0f * r + c);
+            if (c == 2)
+                VnxSimDefineInt(CtrlName(r, c).c_str(), 0);
+            else
+                VnxSimDefineFloat(CtrlName(r, c).c_str(), 10.0f * r + c);
         }
         VnxSimDefineFloat(PVName(r).c_str(), 0.0f);
-        if (r % 2) VnxSimDefineInt(ImportName(r).c_str(), r);
-        else VnxSimDefineFloat(ImportName(r).c_str(), 0.5f * r);
+        if (r % 2)
+            VnxSimDefineInt(ImportName(r).c_str(), r);
+        else
+            VnxSimDefineFloat(ImportName(r).c_str(), 0.5f * r);
     }
     const size_t elements = std::min<size_t>(std::max<size_t>(pv_rows, 1), 30000);
     const int16_t upper = static_cast<int16_t>(elements - 1);
@@ -165,39 +179,72 @@ void DefineTags(Input& in, size_t pv_rows)
         const int row = which % kNamedRows;
         const char* name;
         switch ((which / kNamedRows) % 4) {
-        case 0: name = CtrlName(row, (which / 20) % 5).c_str(); break;
-        case 1: name = PVName(row).c_str(); break;
-        case 2: name = ImportName(row).c_str(); break;
-        default: name = "ARR"; break;
+        case 0:
+            name = CtrlName(row, (which / 20) % 5).c_str();
+            break;
+        case 1:
+            name = PVName(row).c_str();
+            break;
+        case 2:
+            name = ImportName(row).c_str();
+            break;
+        default:
+            name = "ARR";
+            break;
         }
         const int16_t value = static_cast<int16_t>(in.Word());
         switch (in.Byte() % 6) {
-        case 0: VnxSimSetIOStatus(name, value % 13); break;
-        case 1: VnxSimSetQuality(name, value % 5); break;
-        case 2: VnxSimSetTagStatus(name, value); break;
-        case 3: VnxSimSetDataType(name, value); break;
-        case 4: VnxSimSetArrayDims(name, static_cast<int16_t>(value % 3)); break;
-        default: VnxSimSetInt(name, 0, value); break;
+        case 0:
+            VnxSimSetIOStatus(name, value % 13);
+            break;
+        case 1:
+            VnxSimSetQuality(name, value % 5);
+            break;
+        case 2:
+            VnxSimSetTagStatus(name, value);
+            break;
+        case 3:
+            VnxSimSetDataType(name, value);
+            break;
+        case 4:
+            VnxSimSetArrayDims(name, static_cast<int16_t>(value % 3));
+            break;
+        default:
+            VnxSimSetInt(name, 0, value);
+            break;
         }
     }
 }
 
-const int32_t kOps[] = {
-    VNX_OP_DataServicesStartup, VNX_OP_DataServicesShutdown, VNX_OP_ServiceEvents,
-    VNX_OP_OpenTag,             VNX_OP_CloseTag,             VNX_OP_ValidateTagName,
-    VNX_OP_CreateTagList,       VNX_OP_AddTagToList,         VNX_OP_RemoveTagFromList,
-    VNX_OP_ListRewind,          VNX_OP_ListFirst,            VNX_OP_ListNext,
-    VNX_OP_GetTagValue,         VNX_OP_GetTagDataType,       VNX_OP_GetIOStatus,
-    VNX_OP_GetDataQuality,      VNX_OP_SetTagValue,          VNX_OP_GetTagStatus,
-    VNX_OP_ReadTagList,         VNX_OP_SendTag,              VNX_OP_ApiStartup,
-    VNX_OP_ApiShutdown,         VNX_OP_GetArrayDims,         VNX_OP_GetArrayLowerBound,
-    VNX_OP_GetArrayUpperBound,  VNX_OP_SetArrayElement};
+const int32_t kOps[] = {VNX_OP_DataServicesStartup,
+                        VNX_OP_DataServicesShutdown,
+                        VNX_OP_ServiceEvents,
+                        VNX_OP_OpenTag,
+                        VNX_OP_CloseTag,
+                        VNX_OP_ValidateTagName,
+                        VNX_OP_CreateTagList,
+                        VNX_OP_AddTagToList,
+                        VNX_OP_RemoveTagFromList,
+                        VNX_OP_ListRewind,
+                        VNX_OP_ListFirst,
+                        VNX_OP_ListNext,
+                        VNX_OP_GetTagValue,
+                        VNX_OP_GetTagDataType,
+                        VNX_OP_GetIOStatus,
+                        VNX_OP_GetDataQuality,
+                        VNX_OP_SetTagValue,
+                        VNX_OP_GetTagStatus,
+                        VNX_OP_ReadTagList,
+                        VNX_OP_SendTag,
+                        VNX_OP_ApiStartup,
+                        VNX_OP_ApiShutdown,
+                        VNX_OP_GetArrayDims,
+                        VNX_OP_GetArrayLowerBound,
+                        VNX_OP_GetArrayUpperBound,
+                        VNX_OP_SetArrayElement};
 
 // A refused close or shutdown keeps what it refused: the library's doing.
-bool KeepsWhatItRefuses(int32_t op)
-{
-    return op == VNX_OP_CloseTag || op == VNX_OP_ApiShutdown;
-}
+bool KeepsWhatItRefuses(int32_t op) { return op == VNX_OP_CloseTag || op == VNX_OP_ApiShutdown; }
 
 struct Schedule {
     int32_t countdown = 0;
@@ -211,8 +258,9 @@ Schedule ArmFaults(Input& in)
     for (int i = 0; i < rules; ++i) {
         const int32_t op = in.Pick(kOps);
         const uint8_t n = in.Byte();
-        const std::string name =
-            n % 3 == 0 ? "" : n % 3 == 1 ? CtrlName(n % kNamedRows, n % 5) : "ARR";
+        const std::string name = n % 3 == 0   ? ""
+                                 : n % 3 == 1 ? CtrlName(n % kNamedRows, n % 5)
+                                              : "ARR";
         const int32_t result = static_cast<int16_t>(in.Word());
         const int32_t skip = in.Byte() % 8;
         const int32_t count = in.Byte() % 5 - 1;
@@ -326,7 +374,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             const int n = static_cast<int>(r);
             CtrlSpec c{
                 {CtrlName(n, 0), CtrlName(n, 1), CtrlName(n, 2), CtrlName(n, 3), CtrlName(n, 4)},
-                PickActive(in), PickValue(in), PickValue(in)};
+                PickActive(in),
+                PickValue(in),
+                PickValue(in)};
             b.ctrl.push_back(c);
         }
         for (size_t r = 0; r < rows[1]; ++r) {
@@ -355,18 +405,42 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             DCSCell* import =
                 row < rows[2] && d->PVImportRows ? d->PVImportRows[row].Cells : nullptr;
             switch (what % 12) {
-            case 0: if (ctrl) ctrl[what / 12 % 5].Text = text; break;
-            case 1: if (pv) pv[0].Text = text; break;
-            case 2: if (import) import[0].Text = text; break;
-            case 3: d->GenData[0].Text = text; break;
-            case 4: if (ctrl) d->CtrlRows[row].Cells = nullptr; break;
-            case 5: if (pv) d->PVRows[row].Cells = nullptr; break;
-            case 6: if (import) d->PVImportRows[row].Cells = nullptr; break;
-            case 7: d->GenDefs = nullptr; break;
-            case 8: d->CtrlDefs = nullptr; break;
-            case 9: d->PVImportDefs = nullptr; break;
-            case 10: d->CtrlRows = nullptr; break;
-            default: d->PVImportRows = nullptr; break;
+            case 0:
+                if (ctrl) ctrl[what / 12 % 5].Text = text;
+                break;
+            case 1:
+                if (pv) pv[0].Text = text;
+                break;
+            case 2:
+                if (import) import[0].Text = text;
+                break;
+            case 3:
+                d->GenData[0].Text = text;
+                break;
+            case 4:
+                if (ctrl) d->CtrlRows[row].Cells = nullptr;
+                break;
+            case 5:
+                if (pv) d->PVRows[row].Cells = nullptr;
+                break;
+            case 6:
+                if (import) d->PVImportRows[row].Cells = nullptr;
+                break;
+            case 7:
+                d->GenDefs = nullptr;
+                break;
+            case 8:
+                d->CtrlDefs = nullptr;
+                break;
+            case 9:
+                d->PVImportDefs = nullptr;
+                break;
+            case 10:
+                d->CtrlRows = nullptr;
+                break;
+            default:
+                d->PVImportRows = nullptr;
+                break;
             }
         }
         capture.rows = {d->CtrlCount, d->PVCount, d->PVImportCount};
@@ -412,8 +486,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             for (const std::string& w : b.StrayWrites(before)) Fail("stray write: " + w);
         }
         for (int32_t i = 0; i < WinShimBoxCount(); ++i) {
-            const std::string p = CheckBox(WinShimBoxCaption(i), WinShimBoxText(i),
-                                           WinShimBoxType(i), capture.rows);
+            const std::string p =
+                CheckBox(WinShimBoxCaption(i), WinShimBoxText(i), WinShimBoxType(i), capture.rows);
             if (!p.empty()) Fail(p);
         }
         VnxSimSetCallHook(nullptr, nullptr);

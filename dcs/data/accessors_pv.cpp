@@ -37,10 +37,7 @@ double GetPVCellDouble(DCSData* d, int32_t row, int32_t col)
 {
     return d->PVRows[row].Cells[col].Double;
 }
-int32_t GetPVCellInt(DCSData* d, int32_t row, int32_t col)
-{
-    return d->PVRows[row].Cells[col].Int;
-}
+int32_t GetPVCellInt(DCSData* d, int32_t row, int32_t col) { return d->PVRows[row].Cells[col].Int; }
 
 int32_t GetPVActive(DCSData* d, int32_t row) { return d->PVRows[row].Active; }
 double GetPVValue(DCSData* d, int32_t row) { return d->PVRows[row].Value; }

@@ -11,10 +11,7 @@ int32_t SetPVImportDefType(DCSData* d, int32_t col, int32_t type)
 }
 int32_t GetPVImportDefType(DCSData* d, int32_t col) { return d->PVImportDefs[col].Type; }
 const char* GetPVImportDefLabel(DCSData* d, int32_t col) { return d->PVImportDefs[col].Label; }
-const char* GetPVImportDefMoniker(DCSData* d, int32_t col)
-{
-    return d->PVImportDefs[col].Moniker;
-}
+const char* GetPVImportDefMoniker(DCSData* d, int32_t col) { return d->PVImportDefs[col].Moniker; }
 int32_t SetPVImportDefOptions(DCSData* d, int32_t col, const char* const* options)
 {
     d->PVImportDefs[col].Options = options;

@@ -35,7 +35,8 @@ int32_t ShowAllocError(const char* text)
 int32_t AllocCtrlDataDefault(DCSData* d, int32_t count)
 {
     d->CtrlDataDefault.Cells = NewZeroCells(count);
-    if (!d->CtrlDataDefault.Cells) return ShowAllocError("Memory Allocation Error: CtrlDataDefault");
+    if (!d->CtrlDataDefault.Cells)
+        return ShowAllocError("Memory Allocation Error: CtrlDataDefault");
     d->CtrlDataDefault.HostValue1 = 1.0;
     d->CtrlDataDefault.HostValue2 = 0.0;
     d->CtrlDataDefault.SP = 0.0;

@@ -2,6 +2,7 @@
 
 // One row per key, in the order of MessageKey. The host's wording for a key
 // uses its arguments by position, so a key's kinds never change.
+// clang-format off
 const MessageKeyEntry MessageKeys[MSG_KEY_COUNT] = {
     /* MSG_GENERAL_VENDOR_1         */ {"DCSGeneralVendorMsg1", ARGS_TEXT},          // which start-up failed
     /* MSG_GENERAL_VENDOR_2         */ {"DCSGeneralVendorMsg2", ARGS_TEXT_CONTEXT},  // status, what it was for
@@ -17,3 +18,4 @@ const MessageKeyEntry MessageKeys[MSG_KEY_COUNT] = {
     /* MSG_CTRL_OP_VENDOR           */ {"DCSCtrlOPVendorMsg", ARGS_TEXT_ROW},        // mode writes too
     /* MSG_CTRL_SP_VENDOR           */ {"DCSCtrlSPVendorMsg", ARGS_TEXT_ROW},
 };
+// clang-format on

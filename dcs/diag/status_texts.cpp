@@ -14,6 +14,7 @@ struct CodeText {
 // Marks the last row of a table: every code not listed above it.
 constexpr uint32_t ANY_OTHER = 0xFFFFFFFFu;
 
+// clang-format off
 const CodeText VendorStatusTexts[] = {
     {0, "Success"},
     {1, "Module address file is not found"},
@@ -66,7 +67,9 @@ const CodeText VendorStatusTexts[] = {
     {255, "Unknown Error"},
     {ANY_OTHER, "UNKNOWN ERROR CODE"},
 };
+// clang-format on
 
+// clang-format off
 const CodeText DataQualityTexts[] = {
     {0, "good "},
     {1, "bad  "},
@@ -74,8 +77,10 @@ const CodeText DataQualityTexts[] = {
     {3, "unav "},
     {ANY_OTHER, "unknown"},
 };
+// clang-format on
 
 // 1 is good and is never reported, so it has no row of its own.
+// clang-format off
 const CodeText IOStatusTexts[] = {
     {0, "Data Uninitialized  "},
     {2, "No Resource "},
@@ -90,6 +95,7 @@ const CodeText IOStatusTexts[] = {
     {11, "DataType Mismatch "},
     {ANY_OTHER, "Unknown IO Status Code "},
 };
+// clang-format on
 
 // Equality on all 32 bits is the same whether the key is read signed or
 // unsigned: a sign-extended -3 is 0xFFFFFFFD and never meets the row 253.

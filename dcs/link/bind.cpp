@@ -1,8 +1,8 @@
 // DCSConfigure: start the library, let it settle, then bind table by table.
 // All or nothing: the first failed phase releases everything bound so far.
+#include "dcs/link/bind.h"
 #include "dcs/diag/platform_calls.h"
 #include "dcs/diag/report.h"
-#include "dcs/link/bind.h"
 #include "dcs/link/release.h"
 
 namespace {

@@ -49,8 +49,7 @@ uint8_t BindRowTag(const char* name, MessageKey key, int32_t row, const char* co
     return 1;
 }
 
-uint8_t ConfigCtrlTag(DCSData* data, int32_t row, int32_t col, VnxHandle* slot,
-                      const char* context)
+uint8_t ConfigCtrlTag(DCSData* data, int32_t row, int32_t col, VnxHandle* slot, const char* context)
 {
     return BindRowTag(CtrlTagName(data, row, col), MSG_CTRL_VENDOR, row, context, slot);
 }

@@ -11,10 +11,7 @@ int32_t ClampRows(int32_t count)
     return count;
 }
 
-int32_t RowsToWalk(int32_t count, const void* rows)
-{
-    return rows ? ClampRows(count) : 0;
-}
+int32_t RowsToWalk(int32_t count, const void* rows) { return rows ? ClampRows(count) : 0; }
 
 namespace {
 
@@ -31,10 +28,7 @@ void ClearTags(VnxHandle* table, uint8_t close)
 }
 
 // Items belong to their lists, which stay and are emptied by the next release.
-void ClearItems(VnxHandle* table)
-{
-    std::memset(table, 0, sizeof(VnxHandle) * MAXDCSROWS);
-}
+void ClearItems(VnxHandle* table) { std::memset(table, 0, sizeof(VnxHandle) * MAXDCSROWS); }
 
 }  // namespace
 

@@ -25,8 +25,8 @@ uint8_t CheckItem(VnxHandle item, MessageKey key, int32_t row)
 }
 
 // The read's status becomes the pass status, which later missing-item reports carry.
-uint8_t ReadItemValue(VnxHandle item, void* buffer, int32_t conversion, MessageKey key,
-                      int32_t row, int16_t* pass_status)
+uint8_t ReadItemValue(VnxHandle item, void* buffer, int32_t conversion, MessageKey key, int32_t row,
+                      int16_t* pass_status)
 {
     *pass_status = GetTagValue(item, 0, buffer, conversion, 0, 0);
     if (*pass_status != 0) {

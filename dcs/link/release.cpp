@@ -67,10 +67,7 @@ void EmptyList(VnxHandle list, VnxHandle* items, int32_t rows)
 
 }  // namespace
 
-void EmptyTagList(VnxHandle list)
-{
-    WalkList(list, nullptr, 0);
-}
+void EmptyTagList(VnxHandle list) { WalkList(list, nullptr, 0); }
 
 void EmptyTagLists(DCSData* data)
 {

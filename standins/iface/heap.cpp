@@ -126,10 +126,7 @@ void Release(void* block, int32_t family, const char* caller)
 
 extern "C" {
 
-IFACE_API void* IFace_malloc(size_t size)
-{
-    return Allocate(size, IFACE_FAMILY_MALLOC, false);
-}
+IFACE_API void* IFace_malloc(size_t size) { return Allocate(size, IFACE_FAMILY_MALLOC, false); }
 
 IFACE_API void* IFace_calloc(size_t count, size_t size)
 {
@@ -182,20 +179,11 @@ IFACE_API size_t IFace__msize(void* block)
     return it->second.size;
 }
 
-IFACE_API void IFace_free(void* block)
-{
-    Release(block, IFACE_FAMILY_MALLOC, "IFace_free");
-}
+IFACE_API void IFace_free(void* block) { Release(block, IFACE_FAMILY_MALLOC, "IFace_free"); }
 
-IFACE_API void* IFace_new(size_t size)
-{
-    return Allocate(size, IFACE_FAMILY_NEW, false);
-}
+IFACE_API void* IFace_new(size_t size) { return Allocate(size, IFACE_FAMILY_NEW, false); }
 
-IFACE_API void IFace_delete(void* block)
-{
-    Release(block, IFACE_FAMILY_NEW, "IFace_delete");
-}
+IFACE_API void IFace_delete(void* block) { Release(block, IFACE_FAMILY_NEW, "IFace_delete"); }
 
 IFACE_API void IFaceHeapGetStats(int32_t family, IFaceHeapStats* stats)
 {

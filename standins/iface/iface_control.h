@@ -13,9 +13,9 @@
 #define IFACE_FAMILY_NEW 1     // IFace_new / IFace_delete
 
 struct IFaceHeapStats {
-    int32_t live_blocks;   // allocated and not yet released
+    int32_t live_blocks;  // allocated and not yet released
     int32_t live_bytes;
-    int32_t allocations;   // successful allocations since the last reset
+    int32_t allocations;  // successful allocations since the last reset
     int32_t releases;
     int32_t failures;      // allocations refused (injected failure, size overflow, no memory)
     int32_t bad_releases;  // releases of unknown blocks or through the wrong family

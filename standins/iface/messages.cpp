@@ -84,14 +84,8 @@ IFACE_API void IFaceSetMessageSink(IFaceMessageSink sink, void* user)
     g_sink_user = user;
 }
 
-IFACE_API void IFaceSetMessageEcho(int32_t on)
-{
-    g_echo = on != 0;
-}
+IFACE_API void IFaceSetMessageEcho(int32_t on) { g_echo = on != 0; }
 
-IFACE_API int32_t IFaceMessageCount(void)
-{
-    return g_count;
-}
+IFACE_API int32_t IFaceMessageCount(void) { return g_count; }
 
 }  // extern "C"

@@ -40,9 +40,8 @@ Text& Text::operator+=(const char* text)
         bool own = text >= Characters && text < Characters + length;
         size_t offset = own ? static_cast<size_t>(text - Characters) : 0;
         size_t grown = capacity * 2 > needed ? capacity * 2 : needed;
-        char* block = Characters == g_empty
-                          ? static_cast<char*>(IFace_malloc(grown))
-                          : static_cast<char*>(IFace_realloc(Characters, grown));
+        char* block = Characters == g_empty ? static_cast<char*>(IFace_malloc(grown))
+                                            : static_cast<char*>(IFace_realloc(Characters, grown));
         if (!block) return *this;
         if (Characters == g_empty) block[0] = '\0';
         Characters = block;

@@ -5,10 +5,7 @@ using namespace vnxsim;
 
 namespace {
 
-int16_t Status(int32_t v)
-{
-    return static_cast<int16_t>(v);
-}
+int16_t Status(int32_t v) { return static_cast<int16_t>(v); }
 
 // The list slot a handle names, or -1 (stale, closed, not a list, API stopped).
 int32_t ListIndex(VnxHandle list)
@@ -17,10 +14,7 @@ int32_t ListIndex(VnxHandle list)
     return SlotIndexOf(list);
 }
 
-VnxHandle ItemHandle(int32_t item)
-{
-    return item >= 0 ? HandleAt(item) : nullptr;
-}
+VnxHandle ItemHandle(int32_t item) { return item >= 0 ? HandleAt(item) : nullptr; }
 
 }  // namespace
 

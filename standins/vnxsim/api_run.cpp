@@ -11,10 +11,7 @@ uint32_t g_runs = 0;  // the context value names the run it was issued in
 
 }  // namespace
 
-bool ApiRunning()
-{
-    return g_running;
-}
+bool ApiRunning() { return g_running; }
 
 void ResetRun()
 {
@@ -78,7 +75,4 @@ int16_t ApiShutdown(void)
     return call.Done(VNX_ST_OK);
 }
 
-VNXSIM_API int32_t VnxSimApiRunning(void)
-{
-    return g_running ? 1 : 0;
-}
+VNXSIM_API int32_t VnxSimApiRunning(void) { return g_running ? 1 : 0; }

@@ -8,10 +8,7 @@ using namespace vnxsim;
 
 namespace {
 
-int16_t Status(int32_t v)
-{
-    return static_cast<int16_t>(v);
-}
+int16_t Status(int32_t v) { return static_cast<int16_t>(v); }
 
 // Shared checks of the two staging writes; 0 when the write may go ahead.
 int16_t CheckWrite(const void* value, int32_t count, int32_t conversion)
@@ -103,8 +100,9 @@ int16_t SetArrayElement(VnxHandle tag, int32_t index, int32_t count, const void*
 {
     Call call(VNX_OP_SetArrayElement);
     if (call.tracing()) {
-        call.args = DescribeHandle(tag) + ", " + std::to_string(index) + ", " + std::to_string(count) +
-                    ", " + FormatValue(value, conversion) + ", " + std::to_string(conversion);
+        call.args = DescribeHandle(tag) + ", " + std::to_string(index) + ", " +
+                    std::to_string(count) + ", " + FormatValue(value, conversion) + ", " +
+                    std::to_string(conversion);
     }
     if (Fault f = call.CheckHandle(tag)) return call.Done(Status(f.value));
     if (!ApiRunning()) return call.Done(VNX_ST_API_NOT_INITIALIZED);

@@ -9,10 +9,7 @@ using namespace vnxsim;
 
 namespace {
 
-bool ElementInRange(const Slot& s, int32_t index)
-{
-    return index >= 0 && index < s.elements;
-}
+bool ElementInRange(const Slot& s, int32_t index) { return index >= 0 && index < s.elements; }
 
 // The value a read answers: the snapshot for items (0 before any list
 // read), the committed value for tags.
@@ -25,8 +22,8 @@ double ReadValue(const Slot& s, size_t index)
 
 }  // namespace
 
-int16_t GetTagValue(VnxHandle item, int32_t index, void* buffer, int32_t conversion, int32_t reserved1,
-                    int32_t reserved2)
+int16_t GetTagValue(VnxHandle item, int32_t index, void* buffer, int32_t conversion,
+                    int32_t reserved1, int32_t reserved2)
 {
     Call call(VNX_OP_GetTagValue);
     int16_t status;
@@ -47,7 +44,9 @@ int16_t GetTagValue(VnxHandle item, int32_t index, void* buffer, int32_t convers
     }
     if (call.tracing()) {
         // The buffer shows what was read; "-" when the call wrote nothing.
-        std::string value = !buffer ? "0" : status == VNX_ST_OK ? FormatValue(buffer, conversion) : "-";
+        std::string value = !buffer               ? "0"
+                            : status == VNX_ST_OK ? FormatValue(buffer, conversion)
+                                                  : "-";
         call.args = DescribeHandle(item) + ", " + std::to_string(index) + ", " + value + ", " +
                     std::to_string(conversion) + ", " + std::to_string(reserved1) + ", " +
                     std::to_string(reserved2);

@@ -26,40 +26,64 @@ void RunHook(int32_t op, int32_t number)
 const char* OpName(int32_t op)
 {
     switch (op) {
-    case VNX_OP_DataServicesStartup: return "DataServicesStartup";
-    case VNX_OP_DataServicesShutdown: return "DataServicesShutdown";
-    case VNX_OP_ServiceEvents: return "ServiceEvents";
-    case VNX_OP_OpenTag: return "OpenTag";
-    case VNX_OP_CloseTag: return "CloseTag";
-    case VNX_OP_ValidateTagName: return "ValidateTagName";
-    case VNX_OP_CreateTagList: return "CreateTagList";
-    case VNX_OP_AddTagToList: return "AddTagToList";
-    case VNX_OP_RemoveTagFromList: return "RemoveTagFromList";
-    case VNX_OP_ListRewind: return "ListRewind";
-    case VNX_OP_ListFirst: return "ListFirst";
-    case VNX_OP_ListNext: return "ListNext";
-    case VNX_OP_GetTagValue: return "GetTagValue";
-    case VNX_OP_GetTagDataType: return "GetTagDataType";
-    case VNX_OP_GetIOStatus: return "GetIOStatus";
-    case VNX_OP_GetDataQuality: return "GetDataQuality";
-    case VNX_OP_SetTagValue: return "SetTagValue";
-    case VNX_OP_GetTagStatus: return "GetTagStatus";
-    case VNX_OP_ReadTagList: return "ReadTagList";
-    case VNX_OP_SendTag: return "SendTag";
-    case VNX_OP_ApiStartup: return "ApiStartup";
-    case VNX_OP_ApiShutdown: return "ApiShutdown";
-    case VNX_OP_GetArrayDims: return "GetArrayDims";
-    case VNX_OP_GetArrayLowerBound: return "GetArrayLowerBound";
-    case VNX_OP_GetArrayUpperBound: return "GetArrayUpperBound";
-    case VNX_OP_SetArrayElement: return "SetArrayElement";
-    default: return nullptr;
+    case VNX_OP_DataServicesStartup:
+        return "DataServicesStartup";
+    case VNX_OP_DataServicesShutdown:
+        return "DataServicesShutdown";
+    case VNX_OP_ServiceEvents:
+        return "ServiceEvents";
+    case VNX_OP_OpenTag:
+        return "OpenTag";
+    case VNX_OP_CloseTag:
+        return "CloseTag";
+    case VNX_OP_ValidateTagName:
+        return "ValidateTagName";
+    case VNX_OP_CreateTagList:
+        return "CreateTagList";
+    case VNX_OP_AddTagToList:
+        return "AddTagToList";
+    case VNX_OP_RemoveTagFromList:
+        return "RemoveTagFromList";
+    case VNX_OP_ListRewind:
+        return "ListRewind";
+    case VNX_OP_ListFirst:
+        return "ListFirst";
+    case VNX_OP_ListNext:
+        return "ListNext";
+    case VNX_OP_GetTagValue:
+        return "GetTagValue";
+    case VNX_OP_GetTagDataType:
+        return "GetTagDataType";
+    case VNX_OP_GetIOStatus:
+        return "GetIOStatus";
+    case VNX_OP_GetDataQuality:
+        return "GetDataQuality";
+    case VNX_OP_SetTagValue:
+        return "SetTagValue";
+    case VNX_OP_GetTagStatus:
+        return "GetTagStatus";
+    case VNX_OP_ReadTagList:
+        return "ReadTagList";
+    case VNX_OP_SendTag:
+        return "SendTag";
+    case VNX_OP_ApiStartup:
+        return "ApiStartup";
+    case VNX_OP_ApiShutdown:
+        return "ApiShutdown";
+    case VNX_OP_GetArrayDims:
+        return "GetArrayDims";
+    case VNX_OP_GetArrayLowerBound:
+        return "GetArrayLowerBound";
+    case VNX_OP_GetArrayUpperBound:
+        return "GetArrayUpperBound";
+    case VNX_OP_SetArrayElement:
+        return "SetArrayElement";
+    default:
+        return nullptr;
     }
 }
 
-bool IsKnownOp(int32_t op)
-{
-    return OpName(op) != nullptr;
-}
+bool IsKnownOp(int32_t op) { return OpName(op) != nullptr; }
 
 Call::Call(int32_t op) : op_(op), tracing_(TraceOn())
 {
@@ -122,10 +146,7 @@ void ResetCalls()
 
 using namespace vnxsim;
 
-VNXSIM_API int32_t VnxSimCallsTotal(void)
-{
-    return g_total;
-}
+VNXSIM_API int32_t VnxSimCallsTotal(void) { return g_total; }
 
 VNXSIM_API int32_t VnxSimCallCount(int32_t op)
 {

@@ -53,22 +53,28 @@ int32_t CountdownValue(int32_t op)
     case VNX_OP_CreateTagList:
     case VNX_OP_AddTagToList:
     case VNX_OP_ListFirst:
-    case VNX_OP_ListNext: return 0;  // null handle
-    case VNX_OP_ServiceEvents: return -1;
-    case VNX_OP_GetIOStatus: return 0;
-    case VNX_OP_GetDataQuality: return 1;
-    case VNX_OP_GetTagDataType: return 129;
-    case VNX_OP_GetArrayDims: return 2;
-    case VNX_OP_GetArrayLowerBound: return 1;
-    case VNX_OP_GetArrayUpperBound: return -1;
-    default: return VNX_ST_FAILURE;
+    case VNX_OP_ListNext:
+        return 0;  // null handle
+    case VNX_OP_ServiceEvents:
+        return -1;
+    case VNX_OP_GetIOStatus:
+        return 0;
+    case VNX_OP_GetDataQuality:
+        return 1;
+    case VNX_OP_GetTagDataType:
+        return 129;
+    case VNX_OP_GetArrayDims:
+        return 2;
+    case VNX_OP_GetArrayLowerBound:
+        return 1;
+    case VNX_OP_GetArrayUpperBound:
+        return -1;
+    default:
+        return VNX_ST_FAILURE;
     }
 }
 
-bool AnyRules()
-{
-    return !g_rules.empty();
-}
+bool AnyRules() { return !g_rules.empty(); }
 
 Fault MatchRules(int32_t op, const char* name, VnxHandle list)
 {
@@ -121,12 +127,6 @@ VNXSIM_API void VnxSimFailNthCall(int32_t n)
     g_fired = false;
 }
 
-VNXSIM_API int32_t VnxSimFaultFired(void)
-{
-    return g_fired ? 1 : 0;
-}
+VNXSIM_API int32_t VnxSimFaultFired(void) { return g_fired ? 1 : 0; }
 
-VNXSIM_API void VnxSimClearFaults(void)
-{
-    ResetFaults();
-}
+VNXSIM_API void VnxSimClearFaults(void) { ResetFaults(); }

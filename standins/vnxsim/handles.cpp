@@ -69,10 +69,7 @@ int32_t SlotIndexOf(VnxHandle h)
     return static_cast<int32_t>((reinterpret_cast<uintptr_t>(h) & kSlotMask) - 1);
 }
 
-Slot& SlotAt(int32_t index)
-{
-    return g_slots[static_cast<size_t>(index)];
-}
+Slot& SlotAt(int32_t index) { return g_slots[static_cast<size_t>(index)]; }
 
 VnxHandle HandleAt(int32_t index)
 {
@@ -98,10 +95,7 @@ int32_t CountOpen(int32_t kind)
     return g_open[kind];
 }
 
-int32_t SlotCount()
-{
-    return static_cast<int32_t>(g_slots.size());
-}
+int32_t SlotCount() { return static_cast<int32_t>(g_slots.size()); }
 
 std::string DescribeHandle(VnxHandle h)
 {
@@ -109,13 +103,17 @@ std::string DescribeHandle(VnxHandle h)
     const Slot* s = FindSlot(h, kTagBit | kItemBit | kListBit);
     if (!s) {
         char buf[32];
-        std::snprintf(buf, sizeof buf, "stale:0x%lx", static_cast<unsigned long>(reinterpret_cast<uintptr_t>(h)));
+        std::snprintf(buf, sizeof buf, "stale:0x%lx",
+                      static_cast<unsigned long>(reinterpret_cast<uintptr_t>(h)));
         return buf;
     }
     switch (s->kind) {
-    case VNX_KIND_TAG: return "tag:" + TagAt(s->tag).name;
-    case VNX_KIND_ITEM: return "item:" + TagAt(s->tag).name;
-    default: return "list:" + std::to_string(s->lst.ordinal);
+    case VNX_KIND_TAG:
+        return "tag:" + TagAt(s->tag).name;
+    case VNX_KIND_ITEM:
+        return "item:" + TagAt(s->tag).name;
+    default:
+        return "list:" + std::to_string(s->lst.ordinal);
     }
 }
 
@@ -139,7 +137,4 @@ void ResetHandles()
 
 }  // namespace vnxsim
 
-VNXSIM_API int32_t VnxSimOpenCount(int32_t kind)
-{
-    return vnxsim::CountOpen(kind);
-}
+VNXSIM_API int32_t VnxSimOpenCount(int32_t kind) { return vnxsim::CountOpen(kind); }

@@ -23,8 +23,10 @@ void AppendItem(int32_t list, int32_t item)
     it.list = list;
     it.prev = l.tail;
     it.next = -1;
-    if (l.tail >= 0) SlotAt(l.tail).next = item;
-    else l.head = item;
+    if (l.tail >= 0)
+        SlotAt(l.tail).next = item;
+    else
+        l.head = item;
     l.tail = item;
     ++l.count;
 }
@@ -36,18 +38,19 @@ void DetachItem(int32_t item)
     ListState& l = SlotAt(it.list).lst;
     // The cursor steps back, so the next ListNext yields what followed.
     if (l.cursor == item) l.cursor = it.prev >= 0 ? it.prev : kBeforeFirst;
-    if (it.prev >= 0) SlotAt(it.prev).next = it.next;
-    else l.head = it.next;
-    if (it.next >= 0) SlotAt(it.next).prev = it.prev;
-    else l.tail = it.prev;
+    if (it.prev >= 0)
+        SlotAt(it.prev).next = it.next;
+    else
+        l.head = it.next;
+    if (it.next >= 0)
+        SlotAt(it.next).prev = it.prev;
+    else
+        l.tail = it.prev;
     --l.count;
     it.list = it.prev = it.next = -1;
 }
 
-void RewindList(int32_t list)
-{
-    SlotAt(list).lst.cursor = kBeforeFirst;
-}
+void RewindList(int32_t list) { SlotAt(list).lst.cursor = kBeforeFirst; }
 
 int32_t FirstItem(int32_t list)
 {
@@ -60,9 +63,12 @@ int32_t NextItem(int32_t list)
 {
     ListState& l = SlotAt(list).lst;
     int32_t next;
-    if (l.cursor == kBeforeFirst) next = l.head;
-    else if (l.cursor == kPastEnd) next = -1;
-    else next = SlotAt(l.cursor).next;
+    if (l.cursor == kBeforeFirst)
+        next = l.head;
+    else if (l.cursor == kPastEnd)
+        next = -1;
+    else
+        next = SlotAt(l.cursor).next;
     l.cursor = next >= 0 ? next : kPastEnd;
     return next;
 }
@@ -90,9 +96,6 @@ void StaleAllLists()
     }
 }
 
-void ResetLists()
-{
-    g_lists_created = 0;
-}
+void ResetLists() { g_lists_created = 0; }
 
 }  // namespace vnxsim

@@ -11,10 +11,10 @@
 #include <algorithm>
 #include <cmath>
 #include <functional>
-#include <queue>
-#include <utility>
 #include <limits>
+#include <queue>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "standins/vnxsim/sim_internal.h"
@@ -38,15 +38,9 @@ struct Block {
 std::vector<Block> g_blocks;
 double g_now = 0.0;
 
-double Due(const Block& b)
-{
-    return b.start + static_cast<double>(b.scans + 1) * b.scan;
-}
+double Due(const Block& b) { return b.start + static_cast<double>(b.scans + 1) * b.scan; }
 
-double Value(int32_t tag, size_t element = 0)
-{
-    return TagAt(tag).committed[element];
-}
+double Value(int32_t tag, size_t element = 0) { return TagAt(tag).committed[element]; }
 
 void Write(int32_t tag, double v)
 {
@@ -54,10 +48,7 @@ void Write(int32_t tag, double v)
     t.committed[0] = StoreAs(t, v);
 }
 
-double Clamp(const Block& b, double v)
-{
-    return std::min(std::max(v, b.op_lo), b.op_hi);
-}
+double Clamp(const Block& b, double v) { return std::min(std::max(v, b.op_lo), b.op_hi); }
 
 void Scan(Block& b)
 {
@@ -87,10 +78,7 @@ void Scan(Block& b)
     b.pv_last = pv;
 }
 
-bool Finite(double v)
-{
-    return std::isfinite(v);
-}
+bool Finite(double v) { return std::isfinite(v); }
 
 // A tag usable as a block's scalar input or output.
 int32_t ScalarTag(const char* name)
@@ -148,9 +136,9 @@ VNXSIM_API int32_t VnxSimDefinePid(const VnxSimPid* pid)
         b.pv_element = static_cast<size_t>(pid->pv_index);
     }
     if (b.pv < 0) return VNX_ST_INVALID_PARAMETER;
-    if (!Finite(pid->kp) || !Finite(pid->ti) || !Finite(pid->td) || pid->ti < 0.0 || pid->td < 0.0 ||
-        !Finite(pid->op_lo) || !Finite(pid->op_hi) || pid->op_lo > pid->op_hi || !Finite(pid->scan) ||
-        pid->scan <= 0.0) {
+    if (!Finite(pid->kp) || !Finite(pid->ti) || !Finite(pid->td) || pid->ti < 0.0 ||
+        pid->td < 0.0 || !Finite(pid->op_lo) || !Finite(pid->op_hi) || pid->op_lo > pid->op_hi ||
+        !Finite(pid->scan) || pid->scan <= 0.0) {
         return VNX_ST_INVALID_PARAMETER;
     }
     b.kp = pid->kp;
@@ -189,7 +177,4 @@ VNXSIM_API void VnxSimAdvance(double seconds)
     g_now = target;
 }
 
-VNXSIM_API double VnxSimTime(void)
-{
-    return g_now;
-}
+VNXSIM_API double VnxSimTime(void) { return g_now; }

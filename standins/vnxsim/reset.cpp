@@ -15,7 +15,4 @@ VNXSIM_API void VnxSimReset(void)
     ResetCalls();
 }
 
-VNXSIM_API void VnxSimRestart(void)
-{
-    CloseAllHandles();
-}
+VNXSIM_API void VnxSimRestart(void) { CloseAllHandles(); }

@@ -35,7 +35,8 @@ public:
     {
         size_ = other.size_;
         first_ = other.first_;
-        if (!rest_.empty() || !other.rest_.empty()) rest_.assign(other.rest_.begin(), other.rest_.end());
+        if (!rest_.empty() || !other.rest_.empty())
+            rest_.assign(other.rest_.begin(), other.rest_.end());
     }
 
 private:
@@ -54,7 +55,7 @@ struct Tag {
     int32_t quality = 0;
     int32_t data_type = VNX_TYPE_FLOAT;
     int16_t tag_status = 0;
-    bool is_int = false;     // storage: int32 values; otherwise float values
+    bool is_int = false;  // storage: int32 values; otherwise float values
     bool is_array = false;
     int32_t sends = 0;
     Elements<double> staged;
@@ -100,8 +101,8 @@ struct Snapshot {
 };
 
 struct ListState {
-    int32_t ordinal = 0;     // list:N in the trace
-    int32_t head = -1;       // item slots
+    int32_t ordinal = 0;  // list:N in the trace
+    int32_t head = -1;    // item slots
     int32_t tail = -1;
     int32_t count = 0;
     // Iteration position: kBeforeFirst, kPastEnd or the current item's slot.
@@ -114,7 +115,7 @@ struct Slot {
     uint16_t generation = 0;
     uint8_t kind = 0;
     bool live = false;
-    int32_t tag = -1;        // tags and items
+    int32_t tag = -1;  // tags and items
     // Tags and items: the tag's element count, fixed when it was defined; kept
     // here so that a query on an item need not look at the tag.
     int32_t elements = 0;

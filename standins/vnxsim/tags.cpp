@@ -58,10 +58,7 @@ int32_t FindTag(const char* name)
     return LookUpName(name);
 }
 
-Tag& TagAt(int32_t index)
-{
-    return g_tags[static_cast<size_t>(index)];
-}
+Tag& TagAt(int32_t index) { return g_tags[static_cast<size_t>(index)]; }
 
 void ResetTags()
 {

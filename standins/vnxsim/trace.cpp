@@ -15,15 +15,9 @@ std::vector<std::string> g_lines;
 
 }  // namespace
 
-bool TraceOn()
-{
-    return g_on;
-}
+bool TraceOn() { return g_on; }
 
-void AppendTrace(std::string line)
-{
-    g_lines.push_back(std::move(line));
-}
+void AppendTrace(std::string line) { g_lines.push_back(std::move(line)); }
 
 std::string FormatFloat(float v)
 {
@@ -81,27 +75,19 @@ void ResetTrace()
 
 using namespace vnxsim;
 
-VNXSIM_API void VnxSimTraceEnable(int32_t on)
-{
-    g_on = on != 0;
-}
+VNXSIM_API void VnxSimTraceEnable(int32_t on) { g_on = on != 0; }
 
-VNXSIM_API void VnxSimTraceClear(void)
-{
-    g_lines.clear();
-}
+VNXSIM_API void VnxSimTraceClear(void) { g_lines.clear(); }
 
-VNXSIM_API int32_t VnxSimTraceCount(void)
-{
-    return static_cast<int32_t>(g_lines.size());
-}
+VNXSIM_API int32_t VnxSimTraceCount(void) { return static_cast<int32_t>(g_lines.size()); }
 
 VNXSIM_API int32_t VnxSimTraceLine(int32_t i, char* buf, int32_t size)
 {
     if (i < 0 || static_cast<size_t>(i) >= g_lines.size()) return -1;
     const std::string& line = g_lines[static_cast<size_t>(i)];
     if (buf && size > 0) {
-        size_t n = line.size() < static_cast<size_t>(size) - 1 ? line.size() : static_cast<size_t>(size) - 1;
+        size_t n = line.size() < static_cast<size_t>(size) - 1 ? line.size()
+                                                               : static_cast<size_t>(size) - 1;
         std::memcpy(buf, line.data(), n);
         buf[n] = '\0';
     }

@@ -105,8 +105,8 @@ enum VnxHandleKind { VNX_KIND_TAG = 0, VNX_KIND_ITEM = 1, VNX_KIND_LIST = 2 };
 // the API is stopped.
 VNXSIM_API void VnxSimReset(void);
 
-VNXSIM_API int32_t VnxSimDefineFloat(const char* name, float value);    // data type 11
-VNXSIM_API int32_t VnxSimDefineInt(const char* name, int32_t value);    // data type 128
+VNXSIM_API int32_t VnxSimDefineFloat(const char* name, float value);  // data type 11
+VNXSIM_API int32_t VnxSimDefineInt(const char* name, int32_t value);  // data type 128
 // A one-dimensional float array with the given bounds, every element = value.
 // upper = lower - 1 gives an array without elements.
 VNXSIM_API int32_t VnxSimDefineArray(const char* name, int16_t lower, int16_t upper, float value);
@@ -221,12 +221,12 @@ struct VnxSimPid {
     const char* op_init_tag;
     const char* pv_tag;
     int32_t pv_index;
-    double kp;        // gain, % of OP per unit of error
-    double ti;        // integral time, s (0: no integral)
-    double td;        // derivative time, s
+    double kp;  // gain, % of OP per unit of error
+    double ti;  // integral time, s (0: no integral)
+    double td;  // derivative time, s
     double op_lo;
     double op_hi;
-    double scan;      // s
+    double scan;  // s
 };
 // 0, or 253: a name already taken, a missing or unsuitable tag (the five
 // control tags scalar, the PV an array element in range or a scalar), a

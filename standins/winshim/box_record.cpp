@@ -43,10 +43,7 @@ WINSHIM_API void WinShimRecordSleep(uint32_t milliseconds)
     g_slept_ms += milliseconds;
 }
 
-WINSHIM_API int32_t WinShimBoxCount(void)
-{
-    return static_cast<int32_t>(g_boxes.size());
-}
+WINSHIM_API int32_t WinShimBoxCount(void) { return static_cast<int32_t>(g_boxes.size()); }
 
 // Out of range: null.
 WINSHIM_API const char* WinShimBoxText(int32_t i)
@@ -67,15 +64,9 @@ WINSHIM_API uint32_t WinShimBoxType(int32_t i)
     return box ? box->type : 0;
 }
 
-WINSHIM_API int32_t WinShimSleepCount(void)
-{
-    return g_sleeps;
-}
+WINSHIM_API int32_t WinShimSleepCount(void) { return g_sleeps; }
 
-WINSHIM_API uint32_t WinShimSleepTotal(void)
-{
-    return g_slept_ms;
-}
+WINSHIM_API uint32_t WinShimSleepTotal(void) { return g_slept_ms; }
 
 WINSHIM_API void WinShimReset(void)
 {

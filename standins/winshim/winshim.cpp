@@ -1,11 +1,11 @@
 // MessageBoxA and Sleep for the Linux build of the driver (libwinshim.so).
 // A box goes to standard error; on a terminal it waits for Enter, as the
 // modal box waits for its OK button.
+#include <unistd.h>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <ctime>
-#include <unistd.h>
 
 #define WINSHIM_EXPORT extern "C" __attribute__((visibility("default")))
 
@@ -37,10 +37,7 @@ WINSHIM_EXPORT int MessageBoxA(void* /*owner*/, const char* text, const char* ca
     return kIdOk;
 }
 
-WINSHIM_EXPORT void WinShimSkipSleeps(int32_t on)
-{
-    g_skip_sleeps = on != 0;
-}
+WINSHIM_EXPORT void WinShimSkipSleeps(int32_t on) { g_skip_sleeps = on != 0; }
 
 WINSHIM_EXPORT void Sleep(uint32_t milliseconds)
 {

@@ -17,7 +17,10 @@ struct RawBytes {
     explicit RawBytes(unsigned char fill) { std::memset(bytes, fill, N); }
 
     template <class T>
-    T* as() { return reinterpret_cast<T*>(bytes); }
+    T* as()
+    {
+        return reinterpret_cast<T*>(bytes);
+    }
 
     template <class T>
     T Get(size_t offset) const
@@ -28,7 +31,10 @@ struct RawBytes {
     }
 
     template <class T>
-    void Put(size_t offset, T value) { std::memcpy(bytes + offset, &value, sizeof value); }
+    void Put(size_t offset, T value)
+    {
+        std::memcpy(bytes + offset, &value, sizeof value);
+    }
 
     // Every byte in [from, to) still holds the fill.
     bool Holds(size_t from, size_t to, unsigned char fill) const
@@ -41,7 +47,10 @@ struct RawBytes {
 };
 
 // A pointer as the 32-bit value stored in the block.
-inline uint32_t Addr(const void* p) { return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(p)); }
+inline uint32_t Addr(const void* p)
+{
+    return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(p));
+}
 
 inline IFaceHeapStats HeapStats(int32_t family)
 {
@@ -57,10 +66,7 @@ inline int32_t LiveBlocks()
 }
 
 // Forget the boxes shown so far.
-inline void ForgetBoxes()
-{
-    WinShimReset();
-}
+inline void ForgetBoxes() { WinShimReset(); }
 
 // A packed field by value. GoogleTest's assertions take their arguments by
 // reference, and a reference must not bind to a misaligned field.

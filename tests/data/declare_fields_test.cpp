@@ -72,10 +72,22 @@ std::vector<std::string> MissingBuffers(const DCSData& d)
 }
 
 const char* const kAllocationOrder[] = {
-    "GenDefs",         "general label 0",    "CtrlDefs",           "controller label 0",
-    "controller label 1", "controller label 2", "controller label 3", "controller label 4",
-    "PVDefs",          "PV label 0",         "PVImportDefs",       "PV import label 0",
-    "PV import label 1", "CtrlDataDefault",  "PVDataDefault",      "PVImportDataDefault",
+    "GenDefs",
+    "general label 0",
+    "CtrlDefs",
+    "controller label 0",
+    "controller label 1",
+    "controller label 2",
+    "controller label 3",
+    "controller label 4",
+    "PVDefs",
+    "PV label 0",
+    "PVImportDefs",
+    "PV import label 0",
+    "PV import label 1",
+    "CtrlDataDefault",
+    "PVDataDefault",
+    "PVImportDataDefault",
 };
 
 // The box each failed allocation shows; captions get none.

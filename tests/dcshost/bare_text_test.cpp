@@ -4,7 +4,8 @@
 
 #include "dcshost/bare_text.h"
 
-TEST(BareText, finds_non_ascii_only_outside_strings_and_comments) {
+TEST(BareText, finds_non_ascii_only_outside_strings_and_comments)
+{
     const std::string f = "\xd1\x84";  // one character, two bytes
     const struct {
         std::string text;
@@ -14,14 +15,14 @@ TEST(BareText, finds_non_ascii_only_outside_strings_and_comments) {
         {f + " = 1\n", 1, 1},
         {"title = \"" + f + "\" " + f + "\n", 1, 13},
         {"# " + f + "\n[run]\nstep = " + f + "\n", 3, 8},
-        {"a = 'x\\' " + f + "\n", 1, 10},                     // no escapes in a literal string
-        {"a = \"x\\\" " + f + "\"\n", 0, 0},                  // an escaped quote stays inside
+        {"a = 'x\\' " + f + "\n", 1, 10},                       // no escapes in a literal string
+        {"a = \"x\\\" " + f + "\"\n", 0, 0},                    // an escaped quote stays inside
         {"a = \"\"\"\n" + f + "\\\n\"\"\" " + f + "\n", 3, 5},  // lines counted inside
         {"a = '''" + f + "''' # " + f + "\n", 0, 0},
         {"\"" + f + "\" = '" + f + "'\n", 0, 0},
-        {"a = \"unclosed\n" + f, 2, 1},                        // a string ends with its line
-        {"a = +\"x" + f + "\"\n", 1, 8},                     // no string after a broken value
-        {"a = \"x\" \"" + f + "\"\n", 1, 10},                 // nor right after another string
+        {"a = \"unclosed\n" + f, 2, 1},        // a string ends with its line
+        {"a = +\"x" + f + "\"\n", 1, 8},       // no string after a broken value
+        {"a = \"x\" \"" + f + "\"\n", 1, 10},  // nor right after another string
         {"a = [\"x\",\n  \"" + f + "\"]\nb.\"" + f + "\" = 1\n", 0, 0},
     };
     for (const auto& c : cases) {

@@ -7,7 +7,8 @@
 namespace {
 
 ReceivedMessage Message(const std::string& key, const std::string& text, int row,
-                        const std::string& wording = "w") {
+                        const std::string& wording = "w")
+{
     ReceivedMessage m;
     m.key = key;
     m.argc = 2;
@@ -19,22 +20,26 @@ ReceivedMessage Message(const std::string& key, const std::string& text, int row
     return m;
 }
 
-ReceivedMessage KeyOnly(const std::string& key) {
+ReceivedMessage KeyOnly(const std::string& key)
+{
     ReceivedMessage m;
     m.key = key;
     m.wording = "w";
     return m;
 }
 
-Scenario Unit() {
+Scenario Unit()
+{
     Scenario s;
     s.pv_array_tag = "UNIT.PVARR";
     for (const char* name : {"LIC101", "FIC102"}) {
         CtrlRowDef loop;
         loop.name = name;
         std::string base = name;
-        loop.cells = {{"SP TAG", base + ".SP"}, {"OP TAG", base + ".OP"},
-                      {"Mode TAG", base + ".MODE"}, {"SP Init TAG", base + ".SPINIT"},
+        loop.cells = {{"SP TAG", base + ".SP"},
+                      {"OP TAG", base + ".OP"},
+                      {"Mode TAG", base + ".MODE"},
+                      {"SP Init TAG", base + ".SPINIT"},
                       {"OP Init TAG", base + ".OPINIT"}};
         s.controllers.push_back(loop);
     }
@@ -46,7 +51,8 @@ Scenario Unit() {
 
 }  // namespace
 
-TEST(Check, takes_the_column_of_a_no_handle_report_from_its_context) {
+TEST(Check, takes_the_column_of_a_no_handle_report_from_its_context)
+{
     BindingFailure f = DescribeFailure(
         Message("DCSCtrlVendorMsg", "for Controller Setpoint Init Tag Handle", 1,
                 "Controller row 1: tag error: for Controller Setpoint Init Tag Handle"),
@@ -57,22 +63,25 @@ TEST(Check, takes_the_column_of_a_no_handle_report_from_its_context) {
               "Setpoint Init Tag Handle");
 }
 
-TEST(Check, takes_the_column_of_a_status_report_from_the_failing_call) {
-    BindingFailure f =
-        DescribeFailure(Message("DCSCtrlVendorMsg", "Tag name is invalid", 0), Unit(), "LIC101.MODE");
+TEST(Check, takes_the_column_of_a_status_report_from_the_failing_call)
+{
+    BindingFailure f = DescribeFailure(Message("DCSCtrlVendorMsg", "Tag name is invalid", 0),
+                                       Unit(), "LIC101.MODE");
     EXPECT_EQ(f.table, "controller");
     EXPECT_EQ(f.row, 0);
     EXPECT_EQ(f.column, "Mode TAG");
     EXPECT_EQ(f.tag, "LIC101.MODE");
     // A call that names none of the row's tags leaves the column open.
     f = DescribeFailure(Message("DCSCtrlVendorMsg", "Failure", 0), Unit(), "OTHER");
-    EXPECT_EQ(FormatFailure(f), "binding failure: controller row 0 (LIC101) tag \"OTHER\": "
-                                "DCSCtrlVendorMsg: w");
+    EXPECT_EQ(FormatFailure(f),
+              "binding failure: controller row 0 (LIC101) tag \"OTHER\": "
+              "DCSCtrlVendorMsg: w");
 }
 
-TEST(Check, names_pv_and_import_rows_by_their_tag) {
-    EXPECT_EQ(FormatFailure(DescribeFailure(Message("DCSPVVendorMsg", "for PV Tag Handle", 0),
-                                            Unit(), "")),
+TEST(Check, names_pv_and_import_rows_by_their_tag)
+{
+    EXPECT_EQ(FormatFailure(
+                  DescribeFailure(Message("DCSPVVendorMsg", "for PV Tag Handle", 0), Unit(), "")),
               "binding failure: PV export row 0 (LI101) column \"TAG\" tag \"LI101.PV\": "
               "DCSPVVendorMsg: w");
     EXPECT_EQ(FormatFailure(DescribeFailure(Message("DCSPVImportVendorMsg", "Failure", 0), Unit(),
@@ -84,14 +93,17 @@ TEST(Check, names_pv_and_import_rows_by_their_tag) {
               "binding failure: PV export row 9 column \"TAG\": DCSPVVendorMsg: w");
 }
 
-TEST(Check, points_a_field_report_at_the_first_empty_cell) {
-    EXPECT_EQ(FormatFailure(DescribeFailure(KeyOnly("DCSPVTagFieldError"), Unit(), "")),
-              "binding failure: PV export row 1 (FI102) column \"TAG\" empty: DCSPVTagFieldError: w");
+TEST(Check, points_a_field_report_at_the_first_empty_cell)
+{
+    EXPECT_EQ(
+        FormatFailure(DescribeFailure(KeyOnly("DCSPVTagFieldError"), Unit(), "")),
+        "binding failure: PV export row 1 (FI102) column \"TAG\" empty: DCSPVTagFieldError: w");
     EXPECT_EQ(FormatFailure(DescribeFailure(KeyOnly("DCSCtrlTagFieldError"), Unit(), "")),
               "binding failure: controller: DCSCtrlTagFieldError: w");
 }
 
-TEST(Check, reports_array_tag_failures_against_the_general_field) {
+TEST(Check, reports_array_tag_failures_against_the_general_field)
+{
     for (const char* key : {"DCSArrayTagError", "DCSGenTagVendorMsg", "DCSGeneralConfigError"}) {
         BindingFailure f = DescribeFailure(KeyOnly(key), Unit(), "");
         EXPECT_EQ(f.table, "general field") << key;
@@ -107,7 +119,8 @@ TEST(Check, reports_array_tag_failures_against_the_general_field) {
               "control system start-up");
 }
 
-TEST(Check, reads_the_tag_a_trace_line_names) {
+TEST(Check, reads_the_tag_a_trace_line_names)
+{
     EXPECT_EQ(TagNameFromTraceLine("OpenTag(\"FIC102.SP\") = 0"), "FIC102.SP");
     EXPECT_EQ(TagNameFromTraceLine("ValidateTagName(\"TI103 PV\") = 5"), "TI103 PV");
     EXPECT_EQ(TagNameFromTraceLine("GetTagStatus(tag:TIC103.SPINIT) = 14"), "TIC103.SPINIT");

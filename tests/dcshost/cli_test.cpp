@@ -19,7 +19,8 @@ using Edits = std::vector<std::pair<std::string, std::string>>;
 
 // The built-in scenario with texts replaced (the first of each; an empty
 // "from": the whole text), written to a file.
-std::string WriteEdited(const std::string& name, const Edits& edits) {
+std::string WriteEdited(const std::string& name, const Edits& edits)
+{
     std::string text = DefaultScenarioText();
     for (const auto& [from, to] : edits) {
         if (from.empty()) {  // the whole text
@@ -43,7 +44,8 @@ struct Refusal {
     int exit_code;
 };
 
-int RunCli(std::vector<std::string> args, std::string& err) {
+int RunCli(std::vector<std::string> args, std::string& err)
+{
     std::vector<const char*> argv{"dcshost"};
     for (const std::string& arg : args) argv.push_back(arg.c_str());
     ::testing::internal::CaptureStderr();
@@ -57,73 +59,124 @@ int RunCli(std::vector<std::string> args, std::string& err) {
 
 }  // namespace
 
-TEST(Cli, refuses_every_bad_number_file_and_option_with_its_range) {
+TEST(Cli, refuses_every_bad_number_file_and_option_with_its_range)
+{
     const std::string dir = ::testing::TempDir();
     const std::string empty = dir + "cli_empty.toml";
     std::ofstream(empty, std::ios::binary).close();
     const std::string rows2001 = dir + "cli_rows2001.toml";
     std::ofstream(rows2001, std::ios::binary) << GenerateScaleScenario(2001);
-    const Refusal cases[] = {
-        {"duration_beyond_the_step_limit", {"run", "default", "--duration", "1e9"}, {},
-         "dcshost: --duration is 1000000000 s, 1000000000 steps of 1 s; a run takes 1 to "
-         "10000000 steps", kExitBadScenario},
-        {"duration_beyond_any_run", {"run", "default", "--duration", "1e300"}, {},
-         "--duration: the value is 1e+300 s; it must lie between 0.001 and 36000000000 s",
-         kExitBadScenario},
-        {"duration_that_overflowed_the_progress", {"run", "default", "--duration", "2.2e7"}, {},
-         "--duration is 22000000 s, 22000000 steps of 1 s", kExitBadScenario},
-        {"duration_nan", {"run", "default", "--duration", "nan"}, {},
-         "--duration: the value is nan s", kExitBadScenario},
-        {"settle_tolerance_negative", {"run", "default", "--require-settled", "-5"}, {},
-         "--require-settled: the value is -5 %; it must lie between 0 and 100 %",
-         kExitBadScenario},
-        {"chart_of_every_loop", {"run", "default", "--chart-loops", "2000"}, {},
-         "--chart-loops: Value 2000 not in range 0 to 50", kExitBadScenario},
-        {"chart_past_what_opens", {"run", "default", "--chart", "worst:51"}, {},
-         "--chart: 'worst:51' is not first:N or worst:N with N from 0 to 50", kExitBadScenario},
-        {"loops_that_name_nothing", {"run", "default", "--loops", "LIC*,XIC*"}, {},
-         "dcshost: --loops: 'XIC*' matches no loop", kExitBadScenario},
-        {"rows_past_the_driver", {"generate", "--rows", "2001", dir + "cli_never.toml"}, {},
-         "--rows: Value 2001 not in range 1 to 2000", kExitBadScenario},
-        {"scenario_rows_past_the_driver", {"check", rows2001}, {},
-         "error: [[host.controller]] has 2001 rows; the driver binds at most 2000",
-         kExitBadScenario},
-        {"dead_time_of_years", {"run", "FILE"}, {{"dead_time = 1.0", "dead_time = 3e8"}},
-         "error: 'dead_time' in [[plant.block]] is 300000000 s; it must lie between 0 and "
-         "10000000 s", kExitBadScenario},
-        {"dead_time_of_a_million_steps", {"run", "FILE"},
-         {{"step = 1.0 ", "step = 0.001 "}, {"dead_time = 1.0", "dead_time = 5000"}},
-         "error: 'dead_time' of block inflow is 5000 s; it must lie between 0 and 1000 s (a "
-         "million steps of 0.001 s)", kExitBadScenario},
-        {"trends_past_memory", {"run", "FILE"},
-         {{"step = 1.0 ", "step = 0.001 "}, {"duration = 600.0", "duration = 9000.0"}},
-         "dcshost: the trends of 9000000 steps for 3 loops and 2 imports would take", kExitBadScenario},
-        {"output_in_percent", {"run", "FILE"}, {{"op = 0.40", "op = 40"}},
-         "error: 'op' of controller FIC102 is 40; it must lie between 0 and 1 (a fraction of "
-         "full range: 50 % is 0.5)", kExitBadScenario},
-        {"mode_tag_on_the_setpoint", {"check", "FILE"},
-         {{"mode_tag = \"FIC102.MODE\"\nsp_init_tag = \"FIC102.SPINIT\"\nop_init_tag = "
-           "\"FIC102.OPINIT\"\nsp",
-           "mode_tag = \"FIC102.SP\"\nsp_init_tag = \"FIC102.SPINIT\"\nop_init_tag = "
-           "\"FIC102.OPINIT\"\nsp"}},
-         "error: mode_tag of controller FIC102: tag 'FIC102.SP' is not an int tag of the control "
-         "system; a mode tag must be", kExitBadScenario},
-        {"pid_scanning_ten_thousand_times_a_step", {"run", "FILE"},
-         {{"ti = 4.0\nscan = 1.0", "ti = 4.0\nscan = 0.0001"}},
-         "error: 'scan' in [[system.pid]] is 0.0001 s; it must lie between 0.001 and 3600 s",
-         kExitBadScenario},
-        {"array_value_past_float", {"run", "FILE"}, {{"upper = 2, value = 0.0", "upper = 2, value = 1e39"}},
-         "error: 'value' in [[system.array]] is 1e+39; it must lie between", kExitBadScenario},
-        {"no_controllers", {"run", "FILE"},
-         {{"", "title = \"tags only\"\n[[system.tag]]\nname = \"X\"\n"}},
-         "error: the scenario has no [[host.controller]]: nothing to run", kExitBadScenario},
-        {"a_directory", {"run", dir}, {}, "error: is a directory, not a scenario file",
-         kExitBadScenario},
-        {"an_empty_file", {"check", empty}, {}, "cli_empty.toml: error: is empty",
-         kExitBadScenario},
+    const Refusal cases[] =
+    { {"duration_beyond_the_step_limit",
+       {"run", "default", "--duration", "1e9"},
+       {},
+       "dcshost: --duration is 1000000000 s, 1000000000 steps of 1 s; a run takes 1 to "
+       "10000000 steps",
+       kExitBadScenario},
+      {"duration_beyond_any_run",
+       {"run", "default", "--duration", "1e300"},
+       {},
+       "--duration: the value is 1e+300 s; it must lie between 0.001 and 36000000000 s",
+       kExitBadScenario},
+      {"duration_that_overflowed_the_progress",
+       {"run", "default", "--duration", "2.2e7"},
+       {},
+       "--duration is 22000000 s, 22000000 steps of 1 s",
+       kExitBadScenario},
+      {"duration_nan",
+       {"run", "default", "--duration", "nan"},
+       {},
+       "--duration: the value is nan s",
+       kExitBadScenario},
+      {"settle_tolerance_negative",
+       {"run", "default", "--require-settled", "-5"},
+       {},
+       "--require-settled: the value is -5 %; it must lie between 0 and 100 %",
+       kExitBadScenario},
+      {"chart_of_every_loop",
+       {"run", "default", "--chart-loops", "2000"},
+       {},
+       "--chart-loops: Value 2000 not in range 0 to 50",
+       kExitBadScenario},
+      {"chart_past_what_opens",
+       {"run", "default", "--chart", "worst:51"},
+       {},
+       "--chart: 'worst:51' is not first:N or worst:N with N from 0 to 50",
+       kExitBadScenario},
+      {"loops_that_name_nothing",
+       {"run", "default", "--loops", "LIC*,XIC*"},
+       {},
+       "dcshost: --loops: 'XIC*' matches no loop",
+       kExitBadScenario},
+      {"rows_past_the_driver",
+       {"generate", "--rows", "2001", dir + "cli_never.toml"},
+       {},
+       "--rows: Value 2001 not in range 1 to 2000",
+       kExitBadScenario},
+      {"scenario_rows_past_the_driver",
+       {"check", rows2001},
+       {},
+       "error: [[host.controller]] has 2001 rows; the driver binds at most 2000",
+       kExitBadScenario},
+      {"dead_time_of_years",
+       {"run", "FILE"},
+       {{"dead_time = 1.0", "dead_time = 3e8"}},
+       "error: 'dead_time' in [[plant.block]] is 300000000 s; it must lie between 0 and "
+       "10000000 s",
+       kExitBadScenario},
+      {"dead_time_of_a_million_steps",
+       {"run", "FILE"},
+       {{"step = 1.0 ", "step = 0.001 "}, {"dead_time = 1.0", "dead_time = 5000"}},
+       "error: 'dead_time' of block inflow is 5000 s; it must lie between 0 and 1000 s (a "
+       "million steps of 0.001 s)",
+       kExitBadScenario},
+      {"trends_past_memory",
+       {"run", "FILE"},
+       {{"step = 1.0 ", "step = 0.001 "}, {"duration = 600.0", "duration = 9000.0"}},
+       "dcshost: the trends of 9000000 steps for 3 loops and 2 imports would take",
+       kExitBadScenario},
+      {"output_in_percent",
+       {"run", "FILE"},
+       {{"op = 0.40", "op = 40"}},
+       "error: 'op' of controller FIC102 is 40; it must lie between 0 and 1 (a fraction of "
+       "full range: 50 % is 0.5)",
+       kExitBadScenario},
+      {"mode_tag_on_the_setpoint",
+       {"check", "FILE"},
+       {{"mode_tag = \"FIC102.MODE\"\nsp_init_tag = \"FIC102.SPINIT\"\nop_init_tag = "
+         "\"FIC102.OPINIT\"\nsp",
+         "mode_tag = \"FIC102.SP\"\nsp_init_tag = \"FIC102.SPINIT\"\nop_init_tag = "
+         "\"FIC102.OPINIT\"\nsp"}},
+       "error: mode_tag of controller FIC102: tag 'FIC102.SP' is not an int tag of the control "
+       "system; a mode tag must be",
+       kExitBadScenario},
+      {"pid_scanning_ten_thousand_times_a_step",
+       {"run", "FILE"},
+       {{"ti = 4.0\nscan = 1.0", "ti = 4.0\nscan = 0.0001"}},
+       "error: 'scan' in [[system.pid]] is 0.0001 s; it must lie between 0.001 and 3600 s",
+       kExitBadScenario},
+      {"array_value_past_float",
+       {"run", "FILE"},
+       {{"upper = 2, value = 0.0", "upper = 2, value = 1e39"}},
+       "error: 'value' in [[system.array]] is 1e+39; it must lie between",
+       kExitBadScenario},
+      {"no_controllers",
+       {"run", "FILE"},
+       {{"", "title = \"tags only\"\n[[system.tag]]\nname = \"X\"\n"}},
+       "error: the scenario has no [[host.controller]]: nothing to run",
+       kExitBadScenario},
+      {"a_directory",
+       {"run", dir},
+       {},
+       "error: is a directory, not a scenario file",
+       kExitBadScenario},
+      {"an_empty_file", {"check", empty}, {}, "cli_empty.toml: error: is empty", kExitBadScenario},
 #if !defined(_WIN32)
-        {"a_device", {"run", "/dev/null"}, {}, "/dev/null: error: is not a regular file",
-         kExitBadScenario},
+      {"a_device",
+       {"run", "/dev/null"},
+       {},
+       "/dev/null: error: is not a regular file",
+       kExitBadScenario},
 #endif
     };
     for (const Refusal& c : cases) {

@@ -9,7 +9,8 @@
 
 namespace {
 
-CsvTable Table(const std::string& text) {
+CsvTable Table(const std::string& text)
+{
     CsvTable table;
     std::string error;
     EXPECT_TRUE(ParseCsv(text, table, error)) << error;
@@ -18,7 +19,8 @@ CsvTable Table(const std::string& text) {
 
 }  // namespace
 
-TEST(Compare, reads_a_trend_back_to_the_same_doubles) {
+TEST(Compare, reads_a_trend_back_to_the_same_doubles)
+{
     Trend trend;
     trend.Setup({"A,\"1\""}, {"Q"});
     trend.Sample(0.1, {{0.1 + 0.2, 1.0 / 3.0, 1e-300, 1}}, {NAN});
@@ -32,7 +34,8 @@ TEST(Compare, reads_a_trend_back_to_the_same_doubles) {
     EXPECT_TRUE(std::isnan(table.rows[0][5]));
 }
 
-TEST(Compare, refuses_what_is_not_a_trend_table) {
+TEST(Compare, refuses_what_is_not_a_trend_table)
+{
     struct Case {
         const char* text;
         const char* error;
@@ -50,12 +53,15 @@ TEST(Compare, refuses_what_is_not_a_trend_table) {
     }
 }
 
-TEST(Compare, finds_the_first_value_outside_the_band) {
-    CsvTable reference = Table("time_s,A.PV,A.SP,A.OP,A.MODE\r\n0,50,50,10,0\r\n1,50,50,10,1\r\n2,0.5,50,10,1\r\n");
+TEST(Compare, finds_the_first_value_outside_the_band)
+{
+    CsvTable reference =
+        Table("time_s,A.PV,A.SP,A.OP,A.MODE\r\n0,50,50,10,0\r\n1,50,50,10,1\r\n2,0.5,50,10,1\r\n");
     Deviation first;
     std::string error;
     // The mode is not compared; the band is relative above 1, absolute below.
-    CsvTable run = Table("time_s,A.PV,A.SP,A.OP,A.MODE\n0,50.0004,50,10,1\n1,50,50,10,0\n2,0.500005,50,10,1\n");
+    CsvTable run = Table(
+        "time_s,A.PV,A.SP,A.OP,A.MODE\n0,50.0004,50,10,1\n1,50,50,10,0\n2,0.500005,50,10,1\n");
     EXPECT_TRUE(CompareTrends(run, reference, 1e-5, first, error)) << first.column;
     EXPECT_FALSE(CompareTrends(run, reference, 1e-6, first, error));
     EXPECT_EQ(first.column, "A.PV");

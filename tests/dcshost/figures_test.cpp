@@ -6,15 +6,15 @@
 
 #include "dcshost/figures.h"
 
-TEST(Figures, measure_a_step_response_from_the_last_setpoint_change) {
+TEST(Figures, measure_a_step_response_from_the_last_setpoint_change)
+{
     FigureTracker tracker;
     tracker.Setup(2, 2.0);
     // Loop 0: SP 50 -> 60 at 1 s; PV overshoots to 63, then settles at 3 s.
     // Loop 1: no PV row (NaN): nothing is measured.
     const double pv[] = {50, 50, 55, 63, 60.5, 60};
     const double sp[] = {50, 60, 60, 60, 60, 60};
-    for (int k = 0; k < 6; ++k)
-        tracker.Add(k * 1.0, 1.0, {{pv[k], sp[k], 0, 1}, {NAN, 5, 0, 1}});
+    for (int k = 0; k < 6; ++k) tracker.Add(k * 1.0, 1.0, {{pv[k], sp[k], 0, 1}, {NAN, 5, 0, 1}});
     std::vector<LoopFigures> f = tracker.Figures();
     ASSERT_EQ(f.size(), 2u);
     EXPECT_DOUBLE_EQ(f[0].iae, 10 + 5 + 3 + 0.5 + 0);

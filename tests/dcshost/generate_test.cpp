@@ -9,7 +9,8 @@
 
 namespace {
 
-Scenario ParseGenerated(int rows) {
+Scenario ParseGenerated(int rows)
+{
     Scenario s;
     std::vector<ScenarioError> errors;
     EXPECT_TRUE(ParseScenario(GenerateScaleScenario(rows), "scale.toml", s, errors));
@@ -19,7 +20,8 @@ Scenario ParseGenerated(int rows) {
 
 }  // namespace
 
-TEST(Generate, writes_the_rows_asked_for_in_every_table) {
+TEST(Generate, writes_the_rows_asked_for_in_every_table)
+{
     Scenario s = ParseGenerated(2000);
     EXPECT_EQ(s.controllers.size(), 2000u);
     EXPECT_EQ(s.pvs.size(), 2000u);
@@ -34,7 +36,8 @@ TEST(Generate, writes_the_rows_asked_for_in_every_table) {
     EXPECT_EQ(s.run.events.size(), 200u);
 }
 
-TEST(Generate, gives_every_row_a_name_of_its_own) {
+TEST(Generate, gives_every_row_a_name_of_its_own)
+{
     Scenario s = ParseGenerated(12);
     std::set<std::string> tags;
     for (const PVRowDef& pv : s.pvs) tags.insert(*FindCell(pv.cells, "TAG"));
@@ -43,7 +46,8 @@ TEST(Generate, gives_every_row_a_name_of_its_own) {
     EXPECT_EQ(s.arrays[0].upper, 11);
 }
 
-TEST(Generate, handles_a_single_row) {
+TEST(Generate, handles_a_single_row)
+{
     Scenario s = ParseGenerated(1);
     EXPECT_EQ(s.controllers.size(), 1u);
     EXPECT_EQ(s.arrays[0].upper, 0);

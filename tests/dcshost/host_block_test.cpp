@@ -14,7 +14,8 @@ const char* const kMapping[] = {"1:1", "Controller Mode", nullptr};
 
 // Declares columns the way the driver does, through the data-block code
 // (dcshost never links the driver); the controller columns in the order given.
-void Declare(DCSData* d, const std::vector<const char*>& ctrl_captions) {
+void Declare(DCSData* d, const std::vector<const char*>& ctrl_captions)
+{
     AllocGenDefs(d, 1);
     SetGenDefType(d, 0, DCS_TYPE_TEXT);
     SetGenDefLabel(d, 0, "PV Array Tag");
@@ -37,13 +38,17 @@ void Declare(DCSData* d, const std::vector<const char*>& ctrl_captions) {
     AllocPVImportDataDefault(d, 2);
 }
 
-Scenario Unit() {
+Scenario Unit()
+{
     Scenario s;
     s.pv_array_tag = "UNIT.PVARR";
     CtrlRowDef loop;
     loop.name = "FIC102";
-    loop.cells = {{"SP TAG", "F.SP"}, {"OP TAG", "F.OP"}, {"Mode TAG", ""},
-                  {"SP Init TAG", "F.SPI"}, {"OP Init TAG", "F.OPI"}};
+    loop.cells = {{"SP TAG", "F.SP"},
+                  {"OP TAG", "F.OP"},
+                  {"Mode TAG", ""},
+                  {"SP Init TAG", "F.SPI"},
+                  {"OP Init TAG", "F.OPI"}};
     loop.sp = 40.0;
     loop.op = 0.4;
     loop.active = false;
@@ -55,14 +60,15 @@ Scenario Unit() {
     s.pvs.push_back(pv);
     ImportRowDef import;
     import.name = "P101";
-    import.cells = {{"TAG", "P101.STATUS"}};
+    import.cells = {{ "TAG", "P101.STATUS" }};
     import.mapping = "Controller Mode";
     import.value = 1.0;
     s.imports.push_back(import);
     return s;
 }
 
-int32_t LiveBlocks() {
+int32_t LiveBlocks()
+{
     int32_t live = 0;
     for (int32_t family : {IFACE_FAMILY_MALLOC, IFACE_FAMILY_NEW}) {
         IFaceHeapStats stats{};
@@ -74,7 +80,8 @@ int32_t LiveBlocks() {
 
 }  // namespace
 
-TEST(HostBlock, fills_cells_by_caption_whatever_the_column_order) {
+TEST(HostBlock, fills_cells_by_caption_whatever_the_column_order)
+{
     HostBlock block;
     Declare(block.Data(), {"OP Init TAG", "Mode TAG", "SP TAG", "OP TAG", "SP Init TAG"});
     std::string error;
@@ -92,7 +99,8 @@ TEST(HostBlock, fills_cells_by_caption_whatever_the_column_order) {
     EXPECT_EQ(GetPVImportCellInt(d, 0, 1), 1);  // "Controller Mode"
 }
 
-TEST(HostBlock, starts_rows_from_the_default_rows_with_the_scenario_values) {
+TEST(HostBlock, starts_rows_from_the_default_rows_with_the_scenario_values)
+{
     HostBlock block;
     Declare(block.Data(), {"SP TAG", "OP TAG", "Mode TAG", "SP Init TAG", "OP Init TAG"});
     std::string error;
@@ -108,7 +116,8 @@ TEST(HostBlock, starts_rows_from_the_default_rows_with_the_scenario_values) {
     EXPECT_DOUBLE_EQ(GetPVImportValue(d, 0), 1.0);
 }
 
-TEST(HostBlock, leaves_columns_the_scenario_does_not_fill_null) {
+TEST(HostBlock, leaves_columns_the_scenario_does_not_fill_null)
+{
     HostBlock block;
     Declare(block.Data(), {"SP TAG", "Spare TAG"});
     std::string error;
@@ -116,7 +125,8 @@ TEST(HostBlock, leaves_columns_the_scenario_does_not_fill_null) {
     EXPECT_EQ(block.Data()->CtrlRows[0].Cells[1].Text, nullptr);
 }
 
-TEST(HostBlock, refuses_a_choice_the_driver_does_not_offer) {
+TEST(HostBlock, refuses_a_choice_the_driver_does_not_offer)
+{
     HostBlock block;
     Declare(block.Data(), {"SP TAG"});
     Scenario s = Unit();
@@ -126,7 +136,8 @@ TEST(HostBlock, refuses_a_choice_the_driver_does_not_offer) {
     EXPECT_EQ(error, "import P101: the driver offers no choice \"Inverted\" in column \"Mapping\"");
 }
 
-TEST(HostBlock, balances_the_host_heap_after_free_dcs_data) {
+TEST(HostBlock, balances_the_host_heap_after_free_dcs_data)
+{
     int32_t before = LiveBlocks();
     {
         HostBlock block;

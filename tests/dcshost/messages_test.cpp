@@ -6,7 +6,8 @@
 #include "dcshost/messages.h"
 #include "standins/iface/iface_control.h"
 
-TEST(Messages, keeps_key_arguments_and_wording_of_each_message) {
+TEST(Messages, keeps_key_arguments_and_wording_of_each_message)
+{
     MessageLog log;
     log.SetPrinting(false);
     std::vector<std::string> seen;

@@ -9,7 +9,8 @@
 namespace {
 
 PlantBlockDef FirstOrder(const std::string& name, const std::string& from, double gain, double tau,
-                         double dead_time, double initial, double bias = 0.0) {
+                         double dead_time, double initial, double bias = 0.0)
+{
     PlantBlockDef def;
     def.name = name;
     def.kind = BlockKind::FirstOrder;
@@ -22,7 +23,8 @@ PlantBlockDef FirstOrder(const std::string& name, const std::string& from, doubl
 }
 
 PlantBlockDef Tank(const std::string& name, std::vector<PlantInput> inputs, double initial,
-                   double lo, double hi) {
+                   double lo, double hi)
+{
     PlantBlockDef def;
     def.name = name;
     def.kind = BlockKind::Integrating;
@@ -35,7 +37,8 @@ PlantBlockDef Tank(const std::string& name, std::vector<PlantInput> inputs, doub
 
 }  // namespace
 
-TEST(Plant, first_order_closes_the_exact_share_of_the_gap_each_step) {
+TEST(Plant, first_order_closes_the_exact_share_of_the_gap_each_step)
+{
     Plant plant;
     std::string error;
     ASSERT_TRUE(plant.Build({FirstOrder("f", "op:L", 2.0, 10.0, 0.0, 0.0, 5.0)}, {"L"}, {}, error));
@@ -49,7 +52,8 @@ TEST(Plant, first_order_closes_the_exact_share_of_the_gap_each_step) {
     EXPECT_DOUBLE_EQ(plant.Output(0), alpha * 25.0 + alpha * (25.0 - alpha * 25.0));
 }
 
-TEST(Plant, dead_time_holds_the_input_back_by_whole_steps) {
+TEST(Plant, dead_time_holds_the_input_back_by_whole_steps)
+{
     Plant plant;
     std::string error;
     // 3 s of dead time at 1 s steps: an input acts on the fourth step after it.
@@ -65,22 +69,25 @@ TEST(Plant, dead_time_holds_the_input_back_by_whole_steps) {
     EXPECT_DOUBLE_EQ(plant.Output(0), 9.0);
 }
 
-TEST(Plant, starts_at_rest_on_its_present_inputs) {
+TEST(Plant, starts_at_rest_on_its_present_inputs)
+{
     Plant plant;
     std::string error;
-    ASSERT_TRUE(plant.Build({FirstOrder("f", "import:V", 0.5, 4.0, 2.0, 20.0, 0.0)}, {}, {"V"},
-                            error));
+    ASSERT_TRUE(
+        plant.Build({FirstOrder("f", "import:V", 0.5, 4.0, 2.0, 20.0, 0.0)}, {}, {"V"}, error));
     PlantSignals signals{{}, {40.0}};
     plant.Start(1.0, signals);
     for (int step = 0; step < 10; ++step) plant.Advance(signals);
     EXPECT_DOUBLE_EQ(plant.Output(0), 20.0);
 }
 
-TEST(Plant, integrates_its_inputs_and_stops_at_its_limits) {
+TEST(Plant, integrates_its_inputs_and_stops_at_its_limits)
+{
     Plant plant;
     std::string error;
-    ASSERT_TRUE(plant.Build({Tank("t", {{"op:In", 0.5, {}}, {"op:Out", -0.25, {}}}, 50.0, 0.0, 60.0)},
-                            {"In", "Out"}, {}, error));
+    ASSERT_TRUE(
+        plant.Build({Tank("t", {{"op:In", 0.5, {}}, {"op:Out", -0.25, {}}}, 50.0, 0.0, 60.0)},
+                    {"In", "Out"}, {}, error));
     PlantSignals signals{{4.0, 4.0}, {}};
     plant.Start(2.0, signals);
     plant.Advance(signals);  // 50 + 2 s * (2 - 1) per s
@@ -93,7 +100,8 @@ TEST(Plant, integrates_its_inputs_and_stops_at_its_limits) {
     EXPECT_DOUBLE_EQ(plant.Output(0), 60.0);
 }
 
-TEST(Plant, blocks_see_outputs_from_before_the_step_in_any_order) {
+TEST(Plant, blocks_see_outputs_from_before_the_step_in_any_order)
+{
     std::string error;
     PlantBlockDef source = FirstOrder("a", "op:L", 1.0, 1.0, 0.0, 0.0);
     PlantBlockDef follower = FirstOrder("b", "plant:a", 1.0, 1.0, 0.0, 0.0);
@@ -114,7 +122,8 @@ TEST(Plant, blocks_see_outputs_from_before_the_step_in_any_order) {
     EXPECT_GT(forward.Output(1), 0.0);
 }
 
-TEST(Plant, refuses_inputs_that_name_nothing) {
+TEST(Plant, refuses_inputs_that_name_nothing)
+{
     Plant plant;
     std::string error;
     EXPECT_FALSE(plant.Build({FirstOrder("f", "op:NOPE", 1.0, 1.0, 0.0, 0.0)}, {"L"}, {}, error));

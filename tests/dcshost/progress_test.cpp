@@ -5,7 +5,8 @@
 #include "dcshost/progress.h"
 #include "standins/vnxsim/vnxsim.h"
 
-TEST(Progress, counts_the_ten_settle_calls_and_nothing_else) {
+TEST(Progress, counts_the_ten_settle_calls_and_nothing_else)
+{
     Progress progress(false);
     progress.BeginConfigure("configure");
     progress.OnCall(VNX_OP_ApiStartup);
@@ -18,7 +19,8 @@ TEST(Progress, counts_the_ten_settle_calls_and_nothing_else) {
     progress.EndConfigure();
 }
 
-TEST(Progress, follows_the_client_library_through_its_hook) {
+TEST(Progress, follows_the_client_library_through_its_hook)
+{
     VnxSimReset();
     Progress progress(false);
     progress.BeginConfigure("configure");
@@ -33,13 +35,15 @@ TEST(Progress, follows_the_client_library_through_its_hook) {
     ApiShutdown();
 }
 
-TEST(Progress, ignores_calls_outside_a_configuration) {
+TEST(Progress, ignores_calls_outside_a_configuration)
+{
     Progress progress(false);
     progress.OnCall(VNX_OP_ServiceEvents);
     EXPECT_EQ(progress.SettleSeconds(), 0);
 }
 
-TEST(Progress, counts_percent_past_32_bit_products) {
+TEST(Progress, counts_percent_past_32_bit_products)
+{
     Progress progress(false);
     progress.BeginRun(30000000, 1.0, 30000000);
     ::testing::internal::CaptureStdout();

@@ -16,13 +16,14 @@
 #include "dcshost/session.h"
 #include "standins/vnxsim/vnxsim.h"
 #if !defined(_WIN32)
-#include "standins/winshim/winshim_double.h"
+#  include "standins/winshim/winshim_double.h"
 #endif
 
 namespace {
 
 // One level loop on a tank, with one import that can be spoiled.
-std::string OneLoop(const std::string& import_tag_extra, const std::string& mode_tag) {
+std::string OneLoop(const std::string& import_tag_extra, const std::string& mode_tag)
+{
     return R"(
 title = "one loop"
 [run]
@@ -37,12 +38,15 @@ array = [{ name = "ARR", upper = 0 }]
 tag = [
   { name = "L.SP", value = 50 }, { name = "L.OP", value = 50 }, { name = "L.MODE", type = "int" },
   { name = "L.SPINIT" }, { name = "L.OPINIT" }, { name = "L.PV" },
-  { name = "Q", value = 3 )" + import_tag_extra + R"( },
+  { name = "Q", value = 3 )" +
+           import_tag_extra + R"( },
 ]
 pid = [{ name = "L", sp_tag = "L.SP", op_tag = "L.OP", mode_tag = "L.MODE", sp_init_tag = "L.SPINIT", op_init_tag = "L.OPINIT", pv_tag = "ARR", pv_index = 0, kp = 5.0, ti = 50.0 }]
 [host]
 pv_array_tag = "ARR"
-controller = [{ name = "L", sp_tag = "L.SP", op_tag = "L.OP", mode_tag = ")" + mode_tag + R"(", sp_init_tag = "L.SPINIT", op_init_tag = "L.OPINIT", sp = 50, op = 0.5, pv = "LV" }]
+controller = [{ name = "L", sp_tag = "L.SP", op_tag = "L.OP", mode_tag = ")" +
+           mode_tag +
+           R"(", sp_init_tag = "L.SPINIT", op_init_tag = "L.OPINIT", sp = 50, op = 0.5, pv = "LV" }]
 pv = [{ name = "LV", tag = "L.PV", from = "plant:tank" }]
 import = [{ name = "Q", tag = "Q", value = 3 }]
 [plant]
@@ -52,7 +56,8 @@ block = [
 )";
 }
 
-Scenario Parse(const std::string& text) {
+Scenario Parse(const std::string& text)
+{
     Scenario s;
     std::vector<ScenarioError> errors;
     EXPECT_TRUE(ParseScenario(text, "one.toml", s, errors));
@@ -62,7 +67,8 @@ Scenario Parse(const std::string& text) {
 
 class Run : public ::testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
 #if defined(_WIN32)
         options_.settle_wait = false;  // the module's Sleep import skipped: no real settle
 #else
@@ -73,14 +79,16 @@ protected:
         options_.out_name = "run_test";
     }
 
-    int RunCapturing(const Scenario& s) {
+    int RunCapturing(const Scenario& s)
+    {
         ::testing::internal::CaptureStdout();
         int code = RunScenario(s, options_);
         output_ = ::testing::internal::GetCapturedStdout();
         return code;
     }
 
-    bool Printed(const std::string& line) const {
+    bool Printed(const std::string& line) const
+    {
         return output_.find("\n" + line + "\n") != std::string::npos;
     }
 
@@ -90,7 +98,8 @@ protected:
 
 }  // namespace
 
-TEST_F(Run, settles_the_default_unit_clean_through_the_module) {
+TEST_F(Run, settles_the_default_unit_clean_through_the_module)
+{
     Scenario s;
     std::vector<ScenarioError> errors;
     ASSERT_TRUE(LoadScenario("default", s, errors));
@@ -109,7 +118,8 @@ TEST_F(Run, settles_the_default_unit_clean_through_the_module) {
     EXPECT_EQ(header.rfind("time_s,LIC101.PV,LIC101.SP,LIC101.OP,LIC101.MODE,", 0), 0u);
 }
 
-TEST_F(Run, follows_a_setpoint_change_made_in_the_control_system) {
+TEST_F(Run, follows_a_setpoint_change_made_in_the_control_system)
+{
     options_.settle_tolerance = 1.0;
     EXPECT_EQ(RunCapturing(Parse(OneLoop("", "L.MODE"))), kExitClean) << output_;
 #if !defined(_WIN32)
@@ -120,12 +130,14 @@ TEST_F(Run, follows_a_setpoint_change_made_in_the_control_system) {
     EXPECT_EQ(sp, 60.0f);
 }
 
-TEST_F(Run, ends_after_a_failed_configuration_with_nothing_left) {
+TEST_F(Run, ends_after_a_failed_configuration_with_nothing_left)
+{
     options_.json = options_.out_dir + "/run_test.failed.json";
     EXPECT_EQ(RunCapturing(Parse(OneLoop("", "L.MODEX"))), kExitConfigureFailed);
     std::ifstream json(options_.json);
     std::string text((std::istreambuf_iterator<char>(json)), std::istreambuf_iterator<char>());
-    EXPECT_NE(text.find("\"verdict\": {\"exit_code\": 1, \"clean\": false"), std::string::npos) << text;
+    EXPECT_NE(text.find("\"verdict\": {\"exit_code\": 1, \"clean\": false"), std::string::npos)
+        << text;
     EXPECT_NE(text.find("\"by_key\": {\"DCSCtrlVendorMsg\": 1}"), std::string::npos) << text;
     size_t report = output_.find("\nmessage DCSCtrlVendorMsg: ");
     ASSERT_NE(report, std::string::npos) << output_;
@@ -136,7 +148,8 @@ TEST_F(Run, ends_after_a_failed_configuration_with_nothing_left) {
     EXPECT_EQ(output_.find("DCSInitialize"), std::string::npos);
 }
 
-TEST_F(Run, is_not_clean_when_the_driver_reports_every_pass) {
+TEST_F(Run, is_not_clean_when_the_driver_reports_every_pass)
+{
     options_.trends = false;
     options_.duration = 5.0;
     EXPECT_EQ(RunCapturing(Parse(OneLoop(", quality = 1", "L.MODE"))), kExitNotClean);
@@ -145,7 +158,8 @@ TEST_F(Run, is_not_clean_when_the_driver_reports_every_pass) {
     EXPECT_TRUE(Printed("run: NOT clean")) << output_;
 }
 
-TEST_F(Run, stops_cleanly_on_ctrl_c_with_the_summary_and_trends_of_what_ran) {
+TEST_F(Run, stops_cleanly_on_ctrl_c_with_the_summary_and_trends_of_what_ran)
+{
     InterruptGuard guard;
     std::raise(SIGINT);  // before the first step: the run binds, then stops
     EXPECT_EQ(RunCapturing(Parse(OneLoop("", "L.MODE"))), kExitInterrupted) << output_;
@@ -163,7 +177,8 @@ TEST_F(Run, stops_cleanly_on_ctrl_c_with_the_summary_and_trends_of_what_ran) {
     EXPECT_EQ(lines, 2);  // the header and time 0
 }
 
-TEST_F(Run, logs_every_call_and_marks_each_fault_window) {
+TEST_F(Run, logs_every_call_and_marks_each_fault_window)
+{
     Scenario s;
     std::vector<ScenarioError> errors;
     ASSERT_TRUE(LoadScenario(DCSHOST_TEST_SCENARIOS "/faults.toml", s, errors));
@@ -214,7 +229,8 @@ TEST_F(Run, logs_every_call_and_marks_each_fault_window) {
     EXPECT_EQ(faults_at_240, 0);
 }
 
-TEST_F(Run, writes_the_result_and_passes_or_fails_against_a_reference) {
+TEST_F(Run, writes_the_result_and_passes_or_fails_against_a_reference)
+{
     options_.settle_tolerance = 1.0;
     options_.json = options_.out_dir + "/run_test.json";
     const Scenario s = Parse(OneLoop("", "L.MODE"));
@@ -223,7 +239,8 @@ TEST_F(Run, writes_the_result_and_passes_or_fails_against_a_reference) {
     std::string text((std::istreambuf_iterator<char>(json)), std::istreambuf_iterator<char>());
     for (const char* member :
          {"\"version\": 1,", "\"steps\": 120, \"steps_run\": 120}",
-          "\"verdict\": {\"exit_code\": 0, \"clean\": true, \"interrupted\": false, \"settled\": true}",
+          "\"verdict\": {\"exit_code\": 0, \"clean\": true, \"interrupted\": false, \"settled\": "
+          "true}",
           "{\"name\": \"L\", \"active\": true, \"mode\": 1, \"sp\": 60, \"pv\": ",
           "\"messages\": {\n    \"total\": 0,", "\"faults\": [],", "\"compare\": null,",
           "\"handles_open\": {\"tags\": 0, \"items\": 0, \"lists\": 0}",
@@ -246,12 +263,14 @@ TEST_F(Run, writes_the_result_and_passes_or_fails_against_a_reference) {
         << output_;
 }
 
-TEST_F(Run, refuses_a_driver_it_cannot_load) {
+TEST_F(Run, refuses_a_driver_it_cannot_load)
+{
     options_.driver_path = "/nonexistent/libvornak.so";
     EXPECT_EQ(RunCapturing(Parse(OneLoop("", "L.MODE"))), kExitNoDriver);
 }
 
-TEST_F(Run, names_the_line_of_a_definition_the_control_system_refuses) {
+TEST_F(Run, names_the_line_of_a_definition_the_control_system_refuses)
+{
     Scenario s = Parse(OneLoop("", "L.MODE"));
     s.tags[5].name = "L PV";  // blanks are not in tag names
     ::testing::internal::CaptureStderr();

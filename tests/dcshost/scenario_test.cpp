@@ -7,7 +7,8 @@
 namespace {
 
 // The errors for a text, one formatted line each.
-std::vector<std::string> Errors(const std::string& text) {
+std::vector<std::string> Errors(const std::string& text)
+{
     Scenario scenario;
     std::vector<ScenarioError> errors;
     EXPECT_FALSE(ParseScenario(text, "s.toml", scenario, errors));
@@ -16,7 +17,8 @@ std::vector<std::string> Errors(const std::string& text) {
     return lines;
 }
 
-Scenario Parse(const std::string& text) {
+Scenario Parse(const std::string& text)
+{
     Scenario scenario;
     std::vector<ScenarioError> errors;
     EXPECT_TRUE(ParseScenario(text, "s.toml", scenario, errors));
@@ -35,7 +37,8 @@ array = [{ name = "ARR", lower = 0, upper = 1 }]
 
 }  // namespace
 
-TEST(Scenario, reads_the_built_in_unit_with_cells_by_caption) {
+TEST(Scenario, reads_the_built_in_unit_with_cells_by_caption)
+{
     Scenario s;
     std::vector<ScenarioError> errors;
     ASSERT_TRUE(LoadScenario("default", s, errors));
@@ -59,7 +62,8 @@ TEST(Scenario, reads_the_built_in_unit_with_cells_by_caption) {
     EXPECT_EQ(s.plant[2].kind, BlockKind::Integrating);
 }
 
-TEST(Scenario, reads_tag_conditions_and_accepts_empty_tag_names) {
+TEST(Scenario, reads_tag_conditions_and_accepts_empty_tag_names)
+{
     Scenario s = Parse(std::string(kTags) + R"(
 [host]
 pv = [{ name = "P", tag = "", value = 1 }]
@@ -72,46 +76,52 @@ pv = [{ name = "P", tag = "", value = 1 }]
     EXPECT_EQ(*FindCell(s.pvs[0].cells, "TAG"), "");
 }
 
-TEST(Scenario, reports_unknown_keys_where_they_stand) {
+TEST(Scenario, reports_unknown_keys_where_they_stand)
+{
     EXPECT_EQ(Errors("titel = \"x\"\n[run]\nstep = 1.0\nsteps = 5\n"),
               (std::vector<std::string>{"s.toml:1:1: error: unknown key 'titel' in the scenario",
                                         "s.toml:4:1: error: unknown key 'steps' in [run]"}));
-    EXPECT_EQ(Errors("[plant]\nblock = [{ name = \"b\", kind = \"first_order\", taux = 1 }]\n"),
-              (std::vector<std::string>{
-                  "s.toml:2:46: error: unknown key 'taux' in [[plant.block]]"}));
+    EXPECT_EQ(
+        Errors("[plant]\nblock = [{ name = \"b\", kind = \"first_order\", taux = 1 }]\n"),
+        (std::vector<std::string>{"s.toml:2:46: error: unknown key 'taux' in [[plant.block]]"}));
 }
 
-TEST(Scenario, reports_wrong_types_at_the_value) {
+TEST(Scenario, reports_wrong_types_at_the_value)
+{
     EXPECT_EQ(Errors("[run]\nstep = \"1\"\n"),
               (std::vector<std::string>{
                   "s.toml:2:8: error: 'step' in [run] must be a number, not a string"}));
-    EXPECT_EQ(Errors(std::string(kTags) + "[host]\ncontroller = [{ name = \"C\", sp_tag = 5, "
-                                          "op_tag = \"X.OP\", mode_tag = \"X.MODE\", sp_init_tag = "
-                                          "\"X.SPINIT\", op_init_tag = \"X.OPINIT\", active = 1 }]\n"),
-              (std::vector<std::string>{
-                  "s.toml:9:38: error: 'sp_tag' in [[host.controller]] must be a string, not an "
-                  "integer",
-                  "s.toml:9:140: error: 'active' in [[host.controller]] must be true or false, not "
-                  "an integer"}));
-    EXPECT_EQ(Errors("[run]\nstep = nan\n"),
-              (std::vector<std::string>{"s.toml:2:8: error: 'step' in [run] must be a finite number"}));
+    EXPECT_EQ(
+        Errors(std::string(kTags) + "[host]\ncontroller = [{ name = \"C\", sp_tag = 5, "
+                                    "op_tag = \"X.OP\", mode_tag = \"X.MODE\", sp_init_tag = "
+                                    "\"X.SPINIT\", op_init_tag = \"X.OPINIT\", active = 1 }]\n"),
+        (std::vector<std::string>{
+            "s.toml:9:38: error: 'sp_tag' in [[host.controller]] must be a string, not an "
+            "integer",
+            "s.toml:9:140: error: 'active' in [[host.controller]] must be true or false, not "
+            "an integer"}));
+    EXPECT_EQ(
+        Errors("[run]\nstep = nan\n"),
+        (std::vector<std::string>{"s.toml:2:8: error: 'step' in [run] must be a finite number"}));
     EXPECT_EQ(Errors("system = 3\n"),
               (std::vector<std::string>{
                   "s.toml:1:10: error: 'system' in the scenario must be a table, not an integer"}));
 }
 
-TEST(Scenario, reports_missing_keys_at_their_table) {
-    EXPECT_EQ(Errors("[system]\n\n[[system.pid]]\nname = \"P\"\nkp = 1\n"),
-              (std::vector<std::string>{
-                  "s.toml:3:1: error: [[system.pid]] is missing 'sp_tag'",
-                  "s.toml:3:1: error: [[system.pid]] is missing 'op_tag'",
-                  "s.toml:3:1: error: [[system.pid]] is missing 'mode_tag'",
-                  "s.toml:3:1: error: [[system.pid]] is missing 'sp_init_tag'",
-                  "s.toml:3:1: error: [[system.pid]] is missing 'op_init_tag'",
-                  "s.toml:3:1: error: [[system.pid]] is missing 'pv_tag'"}));
+TEST(Scenario, reports_missing_keys_at_their_table)
+{
+    EXPECT_EQ(
+        Errors("[system]\n\n[[system.pid]]\nname = \"P\"\nkp = 1\n"),
+        (std::vector<std::string>{"s.toml:3:1: error: [[system.pid]] is missing 'sp_tag'",
+                                  "s.toml:3:1: error: [[system.pid]] is missing 'op_tag'",
+                                  "s.toml:3:1: error: [[system.pid]] is missing 'mode_tag'",
+                                  "s.toml:3:1: error: [[system.pid]] is missing 'sp_init_tag'",
+                                  "s.toml:3:1: error: [[system.pid]] is missing 'op_init_tag'",
+                                  "s.toml:3:1: error: [[system.pid]] is missing 'pv_tag'"}));
 }
 
-TEST(Scenario, reports_tags_the_control_system_does_not_define) {
+TEST(Scenario, reports_tags_the_control_system_does_not_define)
+{
     std::string pid = R"(
 [[system.pid]]
 name = "P"
@@ -131,7 +141,8 @@ kp = 1
                   "s.toml:16:10: error: pv_tag of PID P: pv_index 2 lies outside array 'ARR'"}));
 }
 
-TEST(Scenario, reports_broken_references_between_the_sides) {
+TEST(Scenario, reports_broken_references_between_the_sides)
+{
     std::string text = std::string(kTags) + R"(
 [[run.event]]
 at = 5.0
@@ -145,38 +156,43 @@ name = "b"
 kind = "linear"
 inputs = [{ from = "valve" }]
 )";
-    EXPECT_EQ(Errors(text),
-              (std::vector<std::string>{
-                  "s.toml:11:7: error: tag of [[run.event]]: missing tag 'NOPE'",
-                  "s.toml:14:42: error: from of PV P: nothing named 'nothing' for 'plant:nothing'",
-                  "s.toml:14:61: error: PV row 'P' is defined twice",
-                  "s.toml:15:49: error: 'mapping' in [[host.import]] must be \"1:1\" or \"Controller "
-                  "Mode\", not \"2:1\"",
-                  "s.toml:18:8: error: 'kind' of block b must be \"first_order\" or \"integrating\", "
-                  "not \"linear\"",
-                  "s.toml:19:20: error: input of block b: 'valve' must be op:LOOP, import:ROW or "
-                  "plant:BLOCK"}));
+    EXPECT_EQ(
+        Errors(text),
+        (std::vector<std::string>{
+            "s.toml:11:7: error: tag of [[run.event]]: missing tag 'NOPE'",
+            "s.toml:14:42: error: from of PV P: nothing named 'nothing' for 'plant:nothing'",
+            "s.toml:14:61: error: PV row 'P' is defined twice",
+            "s.toml:15:49: error: 'mapping' in [[host.import]] must be \"1:1\" or \"Controller "
+            "Mode\", not \"2:1\"",
+            "s.toml:18:8: error: 'kind' of block b must be \"first_order\" or \"integrating\", "
+            "not \"linear\"",
+            "s.toml:19:20: error: input of block b: 'valve' must be op:LOOP, import:ROW or "
+            "plant:BLOCK"}));
 }
 
-TEST(Scenario, reports_toml_syntax_errors_with_their_position) {
+TEST(Scenario, reports_toml_syntax_errors_with_their_position)
+{
     std::vector<std::string> errors = Errors("[run]\nstep = 1.0\nduration = = 2\n");
     ASSERT_EQ(errors.size(), 1u);
     EXPECT_EQ(errors[0].rfind("s.toml:3:", 0), 0u) << errors[0];
 }
 
-TEST(Scenario, refuses_a_character_beyond_ascii_outside_strings_where_it_stands) {
+TEST(Scenario, refuses_a_character_beyond_ascii_outside_strings_where_it_stands)
+{
     EXPECT_EQ(Errors("title = \xd1\x84\n"),
               (std::vector<std::string>{
                   "s.toml:1:9: error: a character beyond ASCII outside a string or comment"}));
 }
 
-TEST(Scenario, survives_garbage) {
+TEST(Scenario, survives_garbage)
+{
     std::string garbage("\x00\xff[[[\"\n=\x01", 10);
     EXPECT_FALSE(Errors(garbage).empty());
     EXPECT_FALSE(Errors("[[host.controller]]\n[host]\ncontroller = 4\n").empty());
 }
 
-TEST(Scenario, names_a_missing_file) {
+TEST(Scenario, names_a_missing_file)
+{
     Scenario s;
     std::vector<ScenarioError> errors;
     EXPECT_FALSE(LoadScenario("/nonexistent/unit.toml", s, errors));
@@ -185,7 +201,8 @@ TEST(Scenario, names_a_missing_file) {
               "/nonexistent/unit.toml: error: cannot open the scenario file");
 }
 
-TEST(Scenario, reads_the_bad_files_of_the_process_tests_as_their_expectations_say) {
+TEST(Scenario, reads_the_bad_files_of_the_process_tests_as_their_expectations_say)
+{
     Scenario s;
     std::vector<ScenarioError> errors;
     EXPECT_FALSE(LoadScenario(DCSHOST_TEST_SCENARIOS "/bad_unknown_key.toml", s, errors));
@@ -194,7 +211,8 @@ TEST(Scenario, reads_the_bad_files_of_the_process_tests_as_their_expectations_sa
     EXPECT_EQ(errors[0].message, "unknown key 'kpp' in [[system.pid]]");
 }
 
-TEST(Scenario, reads_fault_windows_and_refuses_what_cannot_happen) {
+TEST(Scenario, reads_fault_windows_and_refuses_what_cannot_happen)
+{
     const std::string run = "[run]\nduration = 100.0\n";
     Scenario s = Parse(std::string(kTags) + run + R"(
 [[run.fault]]
@@ -217,23 +235,28 @@ kind = "restart"
         const char* fault;
         const char* error;
     } cases[] = {
-        {"at = 1.0\nkind = \"flood\"", "'kind' of [[run.fault]] must be one of tag_status, quality, "
-                                         "io_status, list_read, array_status, write_refused, restart; "
-                                         "not \"flood\""},
+        {"at = 1.0\nkind = \"flood\"",
+         "'kind' of [[run.fault]] must be one of tag_status, quality, "
+         "io_status, list_read, array_status, write_refused, restart; "
+         "not \"flood\""},
         {"at = 1.0\nkind = \"quality\"", "[[run.fault]] is missing 'tag'"},
-        {"at = 1.0\nkind = \"quality\"\ntag = \"NOPE\"", "tag of [[run.fault]]: missing tag 'NOPE'"},
+        {"at = 1.0\nkind = \"quality\"\ntag = \"NOPE\"",
+         "tag of [[run.fault]]: missing tag 'NOPE'"},
         {"at = 1.0\nkind = \"list_read\"\ntag = \"X.PV\"", "a list_read fault names no tag"},
         {"at = 50.0\nuntil = 40.0\nkind = \"list_read\"",
          "'until' of [[run.fault]] is 40 s; it must lie between 50 and 100 s"},
-        {"at = 101.0\nkind = \"list_read\"", "'at' of [[run.fault]] is 101 s; it must lie between 0 and 100 s"},
-        {"at = 1.0\nuntil = 2.0\nkind = \"restart\"", "a restart fault has no 'until': it happens at 'at'"},
+        {"at = 101.0\nkind = \"list_read\"",
+         "'at' of [[run.fault]] is 101 s; it must lie between 0 and 100 s"},
+        {"at = 1.0\nuntil = 2.0\nkind = \"restart\"",
+         "a restart fault has no 'until': it happens at 'at'"},
         {"at = 1.0\nkind = \"tag_status\"\ntag = \"X.PV\"\nvalue = 40000",
          "'value' in [[run.fault]] must lie between -32768 and 32767"},
         {"at = 1.0\nkind = \"array_status\"",
          "an array_status fault needs [host] pv_array_tag to name an array of the control system"},
     };
     for (const Case& c : cases) {
-        std::vector<std::string> errors = Errors(std::string(kTags) + run + "[[run.fault]]\n" + c.fault + "\n");
+        std::vector<std::string> errors =
+            Errors(std::string(kTags) + run + "[[run.fault]]\n" + c.fault + "\n");
         ASSERT_EQ(errors.size(), 1u) << c.fault;
         EXPECT_NE(errors[0].find(c.error), std::string::npos) << errors[0];
     }

@@ -6,7 +6,8 @@
 
 #include "dcshost/summary.h"
 
-TEST(Summary, judges_a_loop_by_its_error_against_the_setpoint) {
+TEST(Summary, judges_a_loop_by_its_error_against_the_setpoint)
+{
     EXPECT_DOUBLE_EQ(ErrorPercent(49.5, 50.0), 1.0);
     EXPECT_DOUBLE_EQ(ErrorPercent(0.005, 0.0), 0.5);  // of 1 when the setpoint is 0
     LoopResult loop;
@@ -21,7 +22,8 @@ TEST(Summary, judges_a_loop_by_its_error_against_the_setpoint) {
     EXPECT_TRUE(LoopSettled(loop, 1.0));
 }
 
-TEST(Summary, keeps_the_summary_compact_with_the_worst_loops_first) {
+TEST(Summary, keeps_the_summary_compact_with_the_worst_loops_first)
+{
     std::vector<LoopResult> loops(25);
     for (size_t i = 0; i < loops.size(); ++i) {
         loops[i].name = "L" + std::to_string(i);

@@ -9,13 +9,15 @@
 
 namespace {
 
-size_t Count(const std::string& text, const std::string& what) {
+size_t Count(const std::string& text, const std::string& what)
+{
     size_t n = 0;
     for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
     return n;
 }
 
-Trend TwoLoops() {
+Trend TwoLoops()
+{
     Trend trend;
     trend.Setup({"LIC101", "A&B<1>"}, {"P101"});
     trend.Sample(0.0, {{50.0, 50.0, 42.5, 0}, {1.0, 2.0, 3.0, 0}}, {1.0});
@@ -26,7 +28,8 @@ Trend TwoLoops() {
 
 }  // namespace
 
-TEST(Trend, writes_one_csv_column_per_loop_value_and_import) {
+TEST(Trend, writes_one_csv_column_per_loop_value_and_import)
+{
     EXPECT_EQ(TwoLoops().Csv(),
               "time_s,LIC101.PV,LIC101.SP,LIC101.OP,LIC101.MODE,A&B<1>.PV,A&B<1>.SP,A&B<1>.OP,"
               "A&B<1>.MODE,P101\r\n"
@@ -35,7 +38,8 @@ TEST(Trend, writes_one_csv_column_per_loop_value_and_import) {
               "3,49.5,55,60,1,1.5,2,3,0,2\r\n");
 }
 
-TEST(Trend, quotes_names_as_rfc_4180_and_keeps_every_digit) {
+TEST(Trend, quotes_names_as_rfc_4180_and_keeps_every_digit)
+{
     Trend trend;
     trend.Setup({"FIC,1"}, {"say \"hi\""});
     trend.Sample(12345678.9, {{0.1 + 0.2, 1.0 / 3.0, 1e-300, 1}}, {-2.5e17});
@@ -46,7 +50,8 @@ TEST(Trend, quotes_names_as_rfc_4180_and_keeps_every_digit) {
               "12345679.9,nan,0,100,0,0\r\n");
 }
 
-TEST(Trend, draws_a_panel_per_loop_and_per_import_with_escaped_names) {
+TEST(Trend, draws_a_panel_per_loop_and_per_import_with_escaped_names)
+{
     std::string svg = TwoLoops().Svg("Unit & co", 12);
     EXPECT_EQ(svg.rfind("<svg xmlns=\"http://www.w3.org/2000/svg\"", 0), 0u);
     EXPECT_NE(svg.find(">Unit &amp; co</text>"), std::string::npos);
@@ -60,21 +65,24 @@ TEST(Trend, draws_a_panel_per_loop_and_per_import_with_escaped_names) {
     EXPECT_EQ(svg.substr(svg.size() - 7), "</svg>\n");
 }
 
-TEST(Trend, shades_only_the_spans_in_automatic) {
+TEST(Trend, shades_only_the_spans_in_automatic)
+{
     std::string svg = TwoLoops().Svg("t", 12);
     // Loop 1 is automatic from 1.5 s to the end, loop 2 from 1.5 s to 3 s;
     // the four legends show one band each.
     EXPECT_EQ(Count(svg, "class=\"auto\"/>"), 2u + 2u);
 }
 
-TEST(Trend, says_which_loops_the_chart_leaves_out) {
+TEST(Trend, says_which_loops_the_chart_leaves_out)
+{
     std::string svg = TwoLoops().Svg("Scale", 1);
     EXPECT_NE(svg.find(">Scale (first 1 of 2 loops; every loop is in the CSV)</text>"),
               std::string::npos);
     EXPECT_EQ(Count(svg, "<polyline class=\"pv\""), 1u);
 }
 
-TEST(Trend, makes_its_folder_and_reports_a_file_it_cannot_write) {
+TEST(Trend, makes_its_folder_and_reports_a_file_it_cannot_write)
+{
     std::string error;
     const std::string dir = ::testing::TempDir() + "dcshost_trend_folder";
     std::remove((dir + "/t.csv").c_str());

@@ -5,21 +5,26 @@
 
 #include "dcshost/views.h"
 
-TEST(Views, match_names_by_glob) {
+TEST(Views, match_names_by_glob)
+{
     struct Case {
         const char* pattern;
         const char* name;
         bool match;
     } cases[] = {
-        {"FIC102", "FIC102", true}, {"FIC102", "FIC1020", false}, {"FIC*", "FIC102", true},
-        {"*102", "FIC102", true},   {"F?C102", "FIC102", true},   {"F?C102", "FC102", false},
-        {"*I*0*", "FIC102", true},  {"*", "", true},              {"?", "", false},
-        {"L*9", "L0099", true},     {"L*9", "L0090", false},      {"a*b*c", "aXbYbZc", true},
+        {"FIC102", "FIC102", true}, {"FIC102", "FIC1020", false},
+        {"FIC*", "FIC102", true},   {"*102", "FIC102", true},
+        {"F?C102", "FIC102", true}, {"F?C102", "FC102", false},
+        {"*I*0*", "FIC102", true},  {"*", "", true},
+        {"?", "", false},           {"L*9", "L0099", true},
+        {"L*9", "L0090", false},    {"a*b*c", "aXbYbZc", true},
     };
-    for (const Case& c : cases) EXPECT_EQ(GlobMatch(c.pattern, c.name), c.match) << c.pattern << " " << c.name;
+    for (const Case& c : cases)
+        EXPECT_EQ(GlobMatch(c.pattern, c.name), c.match) << c.pattern << " " << c.name;
 }
 
-TEST(Views, select_loops_in_table_order_and_name_a_pattern_that_matches_none) {
+TEST(Views, select_loops_in_table_order_and_name_a_pattern_that_matches_none)
+{
     const std::vector<std::string> names = {"LIC101", "FIC102", "TIC103", "FIC104"};
     std::vector<size_t> chosen;
     std::string error;
@@ -29,7 +34,8 @@ TEST(Views, select_loops_in_table_order_and_name_a_pattern_that_matches_none) {
     EXPECT_EQ(error, "'PIC*' matches no loop");
 }
 
-TEST(Views, chart_the_first_or_the_worst_loops) {
+TEST(Views, chart_the_first_or_the_worst_loops)
+{
     ChartChoice choice;
     std::string error;
     ASSERT_TRUE(ParseChartChoice("worst:8", choice, error));

@@ -6,8 +6,8 @@
 
 #include "dcs/diag/report.h"
 #include "standins/iface/iface_control.h"
-#include "tests/support/sim_fixture.h"
 #include "standins/winshim/winshim_double.h"
+#include "tests/support/sim_fixture.h"
 
 namespace {
 
@@ -47,7 +47,8 @@ TEST_F(Report, vendor_status_text_keyed_by_whole_signed_value)
         ClearMessages();
         ReportVendorStatus(c.status, MSG_CTRL_VENDOR, 3, "");
         ASSERT_EQ(Messages().size(), 1u) << c.status;
-        EXPECT_EQ(Messages()[0], std::string("DCSCtrlVendorMsg(\"") + c.text + "\", 3)") << c.status;
+        EXPECT_EQ(Messages()[0], std::string("DCSCtrlVendorMsg(\"") + c.text + "\", 3)")
+            << c.status;
     }
 }
 
@@ -55,10 +56,11 @@ TEST_F(Report, vendor_status_sends_row_from_zero_and_context_below_zero)
 {
     ReportVendorStatus(42, MSG_PV_VENDOR, 0, "ignored");
     ReportVendorStatus(17, MSG_GENERAL_VENDOR_2, -1, "for PV Import Tag List");
-    EXPECT_EQ(Messages(), (std::vector<std::string>{
-                              "DCSPVVendorMsg(\"Invalid Handle\", 0)",
-                              "DCSGeneralVendorMsg2(\"Invalid conversion\", \"for PV Import Tag List\")",
-                          }));
+    EXPECT_EQ(Messages(),
+              (std::vector<std::string>{
+                  "DCSPVVendorMsg(\"Invalid Handle\", 0)",
+                  "DCSGeneralVendorMsg2(\"Invalid conversion\", \"for PV Import Tag List\")",
+              }));
 }
 
 TEST_F(Report, data_quality_message_keeps_trailing_blanks)
@@ -67,12 +69,8 @@ TEST_F(Report, data_quality_message_keeps_trailing_blanks)
         int32_t quality;
         const char* text;
     } cases[] = {
-        {0, "Data Quality = good "},
-        {1, "Data Quality = bad  "},
-        {2, "Data Quality = qstn "},
-        {3, "Data Quality = unav "},
-        {4, "Data Quality = unknown"},
-        {-1, "Data Quality = unknown"},
+        {0, "Data Quality = good "}, {1, "Data Quality = bad  "},   {2, "Data Quality = qstn "},
+        {3, "Data Quality = unav "}, {4, "Data Quality = unknown"}, {-1, "Data Quality = unknown"},
     };
     for (const auto& c : cases) {
         ClearMessages();
@@ -169,17 +167,18 @@ TEST_F(Report, sends_only_the_kinds_the_catalogue_names)
     ReportVendorStatus(0, MSG_GENERAL_VENDOR_2, 5, "for PV Export Array");
     SendTextRow(MSG_PV_VENDOR, nullptr, 1);
     SendKey(MSG_KEY_COUNT);
-    EXPECT_EQ(Messages(), (std::vector<std::string>{
-                              "DCSCtrlTagFieldError",
-                              "DCSArrayTagError",
-                              "DCSGeneralVendorMsg1(\"Error Initializing the VORNAK API\")",
-                              "DCSGenTagVendorMsg(\"for arrayTagHandle\", 0)",
-                              "DCSGeneralConfigError(\"Incompatible Array Variable(Dim or Bounds)\", "
-                              "\"for PV Export Array Tag\")",
-                              "DCSCtrlVendorMsg(\"status\", -1)",
-                              "DCSGeneralVendorMsg2(\"Success\", \"for PV Export Array\")",
-                              "DCSPVVendorMsg(\"\", 1)",
-                          }));
+    EXPECT_EQ(Messages(),
+              (std::vector<std::string>{
+                  "DCSCtrlTagFieldError",
+                  "DCSArrayTagError",
+                  "DCSGeneralVendorMsg1(\"Error Initializing the VORNAK API\")",
+                  "DCSGenTagVendorMsg(\"for arrayTagHandle\", 0)",
+                  "DCSGeneralConfigError(\"Incompatible Array Variable(Dim or Bounds)\", "
+                  "\"for PV Export Array Tag\")",
+                  "DCSCtrlVendorMsg(\"status\", -1)",
+                  "DCSGeneralVendorMsg2(\"Success\", \"for PV Export Array\")",
+                  "DCSPVVendorMsg(\"\", 1)",
+              }));
 }
 
 TEST_F(Report, message_box_is_modal_ok_without_owner)

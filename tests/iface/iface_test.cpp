@@ -118,11 +118,11 @@ TEST_F(Heap, counts_bad_releases_without_releasing)
     int on_stack = 0;
 
     testing::internal::CaptureStderr();
-    IFace_free(n);                                  // wrong family
-    IFace_delete(m);                                // wrong family
-    IFace_free(&on_stack);                          // unknown
-    EXPECT_EQ(IFace_realloc(n, 16), nullptr);       // wrong family
-    IFace_free(nullptr);                            // no-op
+    IFace_free(n);                             // wrong family
+    IFace_delete(m);                           // wrong family
+    IFace_free(&on_stack);                     // unknown
+    EXPECT_EQ(IFace_realloc(n, 16), nullptr);  // wrong family
+    IFace_free(nullptr);                       // no-op
     IFace_delete(nullptr);
     std::string err = testing::internal::GetCapturedStderr();
 
@@ -209,8 +209,10 @@ protected:
         r.key = m->key;
         for (int i = 0; i < m->argc; ++i) {
             r.kinds += m->kinds[i];
-            if (m->kinds[i] == 's') r.texts.push_back(m->texts[i] ? m->texts[i] : "<null>");
-            else r.ints.push_back(m->ints[i]);
+            if (m->kinds[i] == 's')
+                r.texts.push_back(m->texts[i] ? m->texts[i] : "<null>");
+            else
+                r.ints.push_back(m->ints[i]);
         }
         r.wording = m->wording;
         static_cast<Messages*>(user)->got_.push_back(r);
@@ -233,10 +235,14 @@ TEST_F(Messages, read_the_arguments_each_key_takes)
     };
     int32_t before = IFaceMessageCount();
     for (const auto& [key, kinds] : catalogue) {
-        if (kinds == "") ErrorMsg(key);
-        else if (kinds == "s") ErrorMsg(key, "one");
-        else if (kinds == "si") ErrorMsg(key, "one", 7);
-        else ErrorMsg(key, "one", "two");
+        if (kinds == "")
+            ErrorMsg(key);
+        else if (kinds == "s")
+            ErrorMsg(key, "one");
+        else if (kinds == "si")
+            ErrorMsg(key, "one", 7);
+        else
+            ErrorMsg(key, "one", "two");
     }
     ASSERT_EQ(got_.size(), catalogue.size());
     EXPECT_EQ(IFaceMessageCount() - before, static_cast<int32_t>(catalogue.size()));

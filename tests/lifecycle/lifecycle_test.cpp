@@ -12,7 +12,7 @@
 #include "standins/iface/iface_control.h"
 #include "standins/vnxsim/vnxsim.h"
 #if !defined(_WIN32)
-#include "standins/winshim/winshim_double.h"
+#  include "standins/winshim/winshim_double.h"
 #endif
 
 namespace {
@@ -46,10 +46,12 @@ void DefineControlSystem()
     VnxSimDefineFloat("TI2.PV", 0.0f);
     VnxSimDefineArray("PVARR", 0, 1, 0.0f);
 
-    VnxSimPid fic = {"FIC1", "FIC1.SP", "FIC1.OP", "FIC1.MODE", "FIC1.SPINIT", "FIC1.OPINIT",
-                     "PVARR", 0, 0.8, 5.0, 0.0, 0.0, 100.0, 1.0};
-    VnxSimPid tic = {"TIC2", "TIC2.SP", "TIC2.OP", "TIC2.MODE", "TIC2.SPINIT", "TIC2.OPINIT",
-                     "PVARR", 1, 0.5, 8.0, 0.0, 0.0, 100.0, 1.0};
+    VnxSimPid fic = {"FIC1",        "FIC1.SP", "FIC1.OP", "FIC1.MODE", "FIC1.SPINIT",
+                     "FIC1.OPINIT", "PVARR",   0,         0.8,         5.0,
+                     0.0,           0.0,       100.0,     1.0};
+    VnxSimPid tic = {"TIC2",        "TIC2.SP", "TIC2.OP", "TIC2.MODE", "TIC2.SPINIT",
+                     "TIC2.OPINIT", "PVARR",   1,         0.5,         8.0,
+                     0.0,           0.0,       100.0,     1.0};
     ASSERT_EQ(VnxSimDefinePid(&fic), 0);
     ASSERT_EQ(VnxSimDefinePid(&tic), 0);
 }
@@ -147,8 +149,8 @@ TEST(Lifecycle, runs_a_closed_loop_and_ends_with_nothing_open)
     EXPECT_EQ(block.Ctrl(0).OPUpdated, 1);
     EXPECT_EQ(block.Ctrl(0).SPUpdated, 1);
     EXPECT_EQ(sp_seen_late, 25.0);
-    EXPECT_GT(op_at[40], op_at[0]);   // PV below SP: the output rose
-    EXPECT_LT(op_at[99], op_at[50]);  // SP lowered: the output fell back
+    EXPECT_GT(op_at[40], op_at[0]);         // PV below SP: the output rose
+    EXPECT_LT(op_at[99], op_at[50]);        // SP lowered: the output fell back
     EXPECT_EQ(block.Import(0).Value, 2.0);  // mode 1, "Controller Mode"
     EXPECT_NEAR(block.Import(1).Value, block.Ctrl(1).OP * 100.0, 1e-9);
 

@@ -5,9 +5,9 @@
 
 #include "dcs/link/bind.h"
 #include "dcs/link/release.h"
+#include "standins/winshim/winshim_double.h"
 #include "tests/support/sim_fixture.h"
 #include "tests/support/trace_lines.h"
-#include "standins/winshim/winshim_double.h"
 
 namespace {
 
@@ -24,8 +24,8 @@ Lines BoundController(const std::string& base)
            Bound(base + ".SPINIT") + Bound(base + ".OPINIT");
 }
 
-const Lines kStartAndSettle = Lines{"ApiStartup() = 0", "DataServicesStartup(slot) = 0"} +
-                              Repeat("ServiceEvents() = 0", 10);
+const Lines kStartAndSettle =
+    Lines{"ApiStartup() = 0", "DataServicesStartup(slot) = 0"} + Repeat("ServiceEvents() = 0", 10);
 
 class Configure : public SimTest {
 protected:
@@ -86,9 +86,11 @@ TEST_F(Configure, binds_small_block_in_exact_call_order)
               "GetArrayUpperBound(tag:PVARR, 1) = 0", "ServiceEvents() = 0"} +
         BoundController("FIC101") + Lines{"ServiceEvents() = 0"} + Bound("TI1") +
         Lines{"ServiceEvents() = 0"} + Bound("XI1") +
-        Lines{"CreateTagList() = list:1", "CreateTagList() = list:2",
+        Lines{"CreateTagList() = list:1",
+              "CreateTagList() = list:2",
               "AddTagToList(list:1, \"FIC101.SP\") = item:FIC101.SP",
-              "AddTagToList(list:2, \"FIC101.OP\") = item:FIC101.OP", "CreateTagList() = list:3",
+              "AddTagToList(list:2, \"FIC101.OP\") = item:FIC101.OP",
+              "CreateTagList() = list:3",
               "AddTagToList(list:3, \"XI1\") = item:XI1"};
     EXPECT_EQ(Trace(), expected);
     EXPECT_TRUE(Messages().empty());
@@ -219,7 +221,8 @@ TEST_F(Configure, waits_for_array_status_without_pause)
     VnxSimInject(VNX_OP_GetTagStatus, "PVARR", 37, 0, 5);
     ASSERT_EQ(ConfigureDriver(b.get()), 1);
     Lines wait{"GetTagStatus(tag:PVARR) = 37"};
-    for (int i = 0; i < 4; ++i) wait = wait + Lines{"GetTagStatus(tag:PVARR) = 37", "ServiceEvents() = 0"};
+    for (int i = 0; i < 4; ++i)
+        wait = wait + Lines{"GetTagStatus(tag:PVARR) = 37", "ServiceEvents() = 0"};
     wait = wait + Lines{"GetTagStatus(tag:PVARR) = 0", "ServiceEvents() = 0",
                         "GetArrayDims(tag:PVARR) = 1"};
     const Lines trace = Trace();
@@ -250,9 +253,8 @@ TEST_F(Configure, accepts_array_only_with_one_dimension_from_zero_holding_every_
         int16_t lower, upper, dims;
         bool accepted;
     } cases[] = {
-        {10, 0, 9, 1, true},   {10, 0, 20, 1, true}, {10, 0, 8, 1, false},
-        {10, 1, 10, 1, false}, {10, 0, 9, 2, false}, {0, 0, -1, 1, true},
-        {0, 0, 0, 0, false},
+        {10, 0, 9, 1, true},  {10, 0, 20, 1, true}, {10, 0, 8, 1, false}, {10, 1, 10, 1, false},
+        {10, 0, 9, 2, false}, {0, 0, -1, 1, true},  {0, 0, 0, 0, false},
     };
     for (const auto& c : cases) {
         Restart();
@@ -263,7 +265,8 @@ TEST_F(Configure, accepts_array_only_with_one_dimension_from_zero_holding_every_
         ASSERT_EQ(VnxSimDefineArray("SHAPED", c.lower, c.upper, 0.0f), 0);
         VnxSimSetArrayDims("SHAPED", c.dims);
         const std::string label = std::to_string(c.pv_rows) + " rows, " + std::to_string(c.lower) +
-                                  ".." + std::to_string(c.upper) + " dims " + std::to_string(c.dims);
+                                  ".." + std::to_string(c.upper) + " dims " +
+                                  std::to_string(c.dims);
         if (c.accepted) {
             EXPECT_EQ(ConfigureDriver(b.get()), 1) << label;
             EXPECT_TRUE(Messages().empty()) << label;

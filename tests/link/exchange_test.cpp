@@ -51,25 +51,18 @@ TEST_F(Exchange, makes_one_pass_in_the_documented_call_order)
 
     EXPECT_EQ(DCSSimulate(d), 1);
 
-    EXPECT_THAT(Trace(), ElementsAre(
-        "ServiceEvents() = 0",
-        "ReadTagList(list:2) = 0",
-        "ReadTagList(list:1) = 0",
-        "GetIOStatus(item:C1.OP, 0) = 1",
-        "GetDataQuality(item:C1.OP, 0) = 0",
-        "GetTagValue(item:C1.OP, 0, float 35, 9, 0, 0) = 0",
-        "GetIOStatus(item:C1.SP, 0) = 1",
-        "GetDataQuality(item:C1.SP, 0) = 0",
-        "GetTagValue(item:C1.SP, 0, float 50, 9, 0, 0) = 0",
-        "ReadTagList(list:3) = 0",
-        "GetIOStatus(item:IMP, 0) = 1",
-        "GetDataQuality(item:IMP, 0) = 0",
-        "GetTagDataType(item:IMP) = 128",
-        "GetTagValue(item:IMP, 0, int 2, 12, 0, 0) = 0",
-        "GetTagStatus(tag:ARR) = 0",
-        "SetArrayElement(tag:ARR, 0, 1, float 1.5, 9) = 0",
-        "SendTag(tag:ARR) = 0",
-        "ServiceEvents() = 0"));
+    EXPECT_THAT(
+        Trace(),
+        ElementsAre("ServiceEvents() = 0", "ReadTagList(list:2) = 0", "ReadTagList(list:1) = 0",
+                    "GetIOStatus(item:C1.OP, 0) = 1", "GetDataQuality(item:C1.OP, 0) = 0",
+                    "GetTagValue(item:C1.OP, 0, float 35, 9, 0, 0) = 0",
+                    "GetIOStatus(item:C1.SP, 0) = 1", "GetDataQuality(item:C1.SP, 0) = 0",
+                    "GetTagValue(item:C1.SP, 0, float 50, 9, 0, 0) = 0", "ReadTagList(list:3) = 0",
+                    "GetIOStatus(item:IMP, 0) = 1", "GetDataQuality(item:IMP, 0) = 0",
+                    "GetTagDataType(item:IMP) = 128",
+                    "GetTagValue(item:IMP, 0, int 2, 12, 0, 0) = 0", "GetTagStatus(tag:ARR) = 0",
+                    "SetArrayElement(tag:ARR, 0, 1, float 1.5, 9) = 0", "SendTag(tag:ARR) = 0",
+                    "ServiceEvents() = 0"));
     EXPECT_THAT(Messages(), IsEmpty());
 }
 
@@ -131,15 +124,15 @@ TEST_F(Exchange, reports_bad_io_status_or_quality_and_reads_nothing_more_of_that
 
     SimulateStep(d);
 
-    EXPECT_THAT(Messages(), ElementsAre(
-        "DCSCtrlOPVendorMsg(\"IO Status = Data Uninitialized  \", 0)",
-        "DCSCtrlSPVendorMsg(\"Data Quality = bad  \", 1)"));
-    EXPECT_THAT(TraceOf({"GetDataQuality", "GetTagValue"}), ElementsAre(
-        "GetDataQuality(item:C1.SP, 0) = 0",
-        "GetTagValue(item:C1.SP, 0, float 10, 9, 0, 0) = 0",
-        "GetDataQuality(item:C2.OP, 0) = 0",
-        "GetTagValue(item:C2.OP, 0, float 60, 9, 0, 0) = 0",
-        "GetDataQuality(item:C2.SP, 0) = 1"));
+    EXPECT_THAT(Messages(),
+                ElementsAre("DCSCtrlOPVendorMsg(\"IO Status = Data Uninitialized  \", 0)",
+                            "DCSCtrlSPVendorMsg(\"Data Quality = bad  \", 1)"));
+    EXPECT_THAT(TraceOf({"GetDataQuality", "GetTagValue"}),
+                ElementsAre("GetDataQuality(item:C1.SP, 0) = 0",
+                            "GetTagValue(item:C1.SP, 0, float 10, 9, 0, 0) = 0",
+                            "GetDataQuality(item:C2.OP, 0) = 0",
+                            "GetTagValue(item:C2.OP, 0, float 60, 9, 0, 0) = 0",
+                            "GetDataQuality(item:C2.SP, 0) = 1"));
     EXPECT_EQ(static_cast<double>(block.Ctrl(0).OP), 0.25);
     EXPECT_EQ(block.Ctrl(0).OPUpdated, 0);
     EXPECT_EQ(static_cast<double>(block.Ctrl(0).SP), 10.0);
@@ -160,11 +153,10 @@ TEST_F(Exchange, missing_op_item_report_carries_the_pass_status)
 
     SimulateStep(d);
 
-    EXPECT_THAT(Messages(), ElementsAre(
-        "DCSCtrlOPVendorMsg(\"Success\", 0)",
-        "DCSCtrlSPVendorMsg(\"Read Error\", 1)",
-        "DCSCtrlOPVendorMsg(\"Read Error\", 2)",
-        "DCSCtrlOPVendorMsg(\"Success\", 4)"));
+    EXPECT_THAT(
+        Messages(),
+        ElementsAre("DCSCtrlOPVendorMsg(\"Success\", 0)", "DCSCtrlSPVendorMsg(\"Read Error\", 1)",
+                    "DCSCtrlOPVendorMsg(\"Read Error\", 2)", "DCSCtrlOPVendorMsg(\"Success\", 4)"));
     EXPECT_EQ(block.Ctrl(1).SPUpdated, 0);
     EXPECT_EQ(block.Ctrl(3).SPUpdated, 0);
     EXPECT_EQ(block.Ctrl(3).OPUpdated, 1);
@@ -192,10 +184,9 @@ TEST_F(Exchange, pass_status_starts_at_zero_in_every_call)
     SimulateStep(d);
     SimulateStep(d);
 
-    const char* pass[] = {"DCSCtrlOPVendorMsg(\"Success\", 0)",
-                          "DCSCtrlOPVendorMsg(\"Read Error\", 1)",
-                          "DCSPVImportVendorMsg(\"Success\", 0)",
-                          "DCSPVImportVendorMsg(\"Write error\", 1)"};
+    const char* pass[] = {
+        "DCSCtrlOPVendorMsg(\"Success\", 0)", "DCSCtrlOPVendorMsg(\"Read Error\", 1)",
+        "DCSPVImportVendorMsg(\"Success\", 0)", "DCSPVImportVendorMsg(\"Write error\", 1)"};
     EXPECT_THAT(Messages(), ElementsAre(pass[0], pass[1], pass[2], pass[3], pass[0], pass[1],
                                         pass[2], pass[3]));
     EXPECT_THAT(TraceOf({"ReadTagList"}), IsEmpty());
@@ -214,10 +205,12 @@ TEST_F(Exchange, failed_op_list_read_changes_no_controller_and_the_pass_goes_on)
 
     EXPECT_EQ(DCSSimulate(d), 1);
 
-    EXPECT_THAT(Messages(), ElementsAre(
-        "DCSGeneralVendorMsg2(\"Transmittion failure\", \"for Controller Output Tag List\")"));
-    EXPECT_THAT(TraceOf({"ReadTagList"}), ElementsAre("ReadTagList(list:2) = 9",
-                                                      "ReadTagList(list:3) = 0"));
+    EXPECT_THAT(
+        Messages(),
+        ElementsAre(
+            "DCSGeneralVendorMsg2(\"Transmittion failure\", \"for Controller Output Tag List\")"));
+    EXPECT_THAT(TraceOf({"ReadTagList"}),
+                ElementsAre("ReadTagList(list:2) = 9", "ReadTagList(list:3) = 0"));
     EXPECT_EQ(static_cast<double>(block.Ctrl(0).OP), 0.25);
     EXPECT_EQ(static_cast<double>(block.Ctrl(0).SP), 3.0);
     EXPECT_EQ(block.Ctrl(0).OPUpdated + block.Ctrl(0).SPUpdated, 0);
@@ -234,8 +227,10 @@ TEST_F(Exchange, failed_sp_list_read_leaves_the_op_values_unstored_too)
 
     SimulateStep(d);
 
-    EXPECT_THAT(Messages(), ElementsAre(
-        "DCSGeneralVendorMsg2(\"Time Out Error\", \"for Controller Setpoint Tag List\")"));
+    EXPECT_THAT(
+        Messages(),
+        ElementsAre(
+            "DCSGeneralVendorMsg2(\"Time Out Error\", \"for Controller Setpoint Tag List\")"));
     EXPECT_EQ(static_cast<double>(block.Ctrl(0).OP), 0.25);
     EXPECT_EQ(block.Ctrl(0).OPUpdated, 0);
     EXPECT_THAT(TraceOf({"GetIOStatus", "GetTagValue"}), IsEmpty());
@@ -253,11 +248,10 @@ TEST_F(Exchange, skip_flags_leave_out_their_list_and_reads)
 
     ReadCtrlLists(d, 1, 0);
     ReadCtrlLists(d, 0, 1);
-    EXPECT_THAT(TraceOf({"ReadTagList", "GetTagValue"}),
-                ElementsAre("ReadTagList(list:2) = 0",
-                            "GetTagValue(item:C1.OP, 0, float 0, 9, 0, 0) = 0",
-                            "ReadTagList(list:1) = 0",
-                            "GetTagValue(item:C1.SP, 0, float 0, 9, 0, 0) = 0"));
+    EXPECT_THAT(
+        TraceOf({"ReadTagList", "GetTagValue"}),
+        ElementsAre("ReadTagList(list:2) = 0", "GetTagValue(item:C1.OP, 0, float 0, 9, 0, 0) = 0",
+                    "ReadTagList(list:1) = 0", "GetTagValue(item:C1.SP, 0, float 0, 9, 0, 0) = 0"));
 }
 
 // ---- imports -----------------------------------------------------------------
@@ -283,9 +277,9 @@ TEST_F(Exchange, stores_imports_by_data_type_and_mapping)
         int32_t mapping;
         double expected;
     } cases[] = {
-        {2, 0, 2.0},          {2, 1, 3.0},         {65535, 0, -1.0},
-        {65535, 1, 0.0},      {70000, 0, 4464.0},  {32767, 1, -32768.0},
-        {-1, 1, 0.0},         {INT32_MAX, 1, 0.0},  // the +1 wraps in 32 bits
+        {2, 0, 2.0},     {2, 1, 3.0},         {65535, 0, -1.0},
+        {65535, 1, 0.0}, {70000, 0, 4464.0},  {32767, 1, -32768.0},
+        {-1, 1, 0.0},    {INT32_MAX, 1, 0.0},  // the +1 wraps in 32 bits
     };
     const int n = sizeof cases / sizeof cases[0];
     char names[n][8];
@@ -350,12 +344,12 @@ TEST_F(Exchange, reports_bad_import_io_quality_and_value_reads_per_row)
 
     SimulateStep(d);
 
-    EXPECT_THAT(Messages(), ElementsAre(
-        "DCSPVImportVendorMsg(\"IO Status = DataType Mismatch \", 0)",
-        "DCSPVImportVendorMsg(\"Data Quality = unav \", 1)",
-        "DCSPVImportVendorMsg(\"Invalid conversion\", 2)"));
-    EXPECT_THAT(TraceOf({"GetTagDataType"}), ElementsAre("GetTagDataType(item:I2) = 11",
-                                                         "GetTagDataType(item:I3) = 11"));
+    EXPECT_THAT(Messages(),
+                ElementsAre("DCSPVImportVendorMsg(\"IO Status = DataType Mismatch \", 0)",
+                            "DCSPVImportVendorMsg(\"Data Quality = unav \", 1)",
+                            "DCSPVImportVendorMsg(\"Invalid conversion\", 2)"));
+    EXPECT_THAT(TraceOf({"GetTagDataType"}),
+                ElementsAre("GetTagDataType(item:I2) = 11", "GetTagDataType(item:I3) = 11"));
     EXPECT_EQ(static_cast<double>(block.Import(2).Value), 1.0);
     EXPECT_EQ(static_cast<double>(block.Import(3).Value), 3.0);
     EXPECT_EQ(VnxSimCallCount(VNX_OP_GetIOStatus), 4);
@@ -374,11 +368,10 @@ TEST_F(Exchange, writes_rows_with_active_1_as_array_elements_and_sends_once)
 
     SimulateStep(d);
 
-    EXPECT_THAT(TraceOf({"GetTagStatus", "SetArrayElement", "SetTagValue", "SendTag"}),
-                ElementsAre("GetTagStatus(tag:ARR) = 0",
-                            "SetArrayElement(tag:ARR, 0, 1, float 10, 9) = 0",
-                            "SetArrayElement(tag:ARR, 3, 1, float 13, 9) = 0",
-                            "SendTag(tag:ARR) = 0"));
+    EXPECT_THAT(
+        TraceOf({"GetTagStatus", "SetArrayElement", "SetTagValue", "SendTag"}),
+        ElementsAre("GetTagStatus(tag:ARR) = 0", "SetArrayElement(tag:ARR, 0, 1, float 10, 9) = 0",
+                    "SetArrayElement(tag:ARR, 3, 1, float 13, 9) = 0", "SendTag(tag:ARR) = 0"));
     EXPECT_EQ(VnxSimCallCount(VNX_OP_SendTag), 1);
     EXPECT_EQ(CommittedFloat("ARR", 3), 13.0f);
 }
@@ -429,16 +422,17 @@ TEST_F(Exchange, falls_back_to_the_pv_tags_when_the_array_status_or_send_fails)
     VnxSimInject(VNX_OP_SendTag, "ARR", 38, 0, -1);
     SimulateStep(d);
 
-    EXPECT_THAT(Messages(), ElementsAre(
-        "DCSGeneralVendorMsg2(\"Invalid Handle\", \"for PV Export Array\")",
-        "DCSGeneralVendorMsg2(\"Error Sending Message\", \"for PV Export Array\")"));
-    EXPECT_THAT(TraceOf({"GetTagStatus", "SetArrayElement", "SetTagValue", "SendTag"}),
-                ElementsAre("GetTagStatus(tag:ARR) = 42", "GetTagStatus(tag:P0) = 0",
-                            "SetTagValue(tag:P0, 1, float 10, 9) = 0", "SendTag(tag:P0) = 0",
-                            "GetTagStatus(tag:ARR) = 0",
-                            "SetArrayElement(tag:ARR, 0, 1, float 10, 9) = 0",
-                            "SendTag(tag:ARR) = 38", "GetTagStatus(tag:P0) = 0",
-                            "SetTagValue(tag:P0, 1, float 10, 9) = 0", "SendTag(tag:P0) = 0"));
+    EXPECT_THAT(
+        Messages(),
+        ElementsAre("DCSGeneralVendorMsg2(\"Invalid Handle\", \"for PV Export Array\")",
+                    "DCSGeneralVendorMsg2(\"Error Sending Message\", \"for PV Export Array\")"));
+    EXPECT_THAT(
+        TraceOf({"GetTagStatus", "SetArrayElement", "SetTagValue", "SendTag"}),
+        ElementsAre("GetTagStatus(tag:ARR) = 42", "GetTagStatus(tag:P0) = 0",
+                    "SetTagValue(tag:P0, 1, float 10, 9) = 0", "SendTag(tag:P0) = 0",
+                    "GetTagStatus(tag:ARR) = 0", "SetArrayElement(tag:ARR, 0, 1, float 10, 9) = 0",
+                    "SendTag(tag:ARR) = 38", "GetTagStatus(tag:P0) = 0",
+                    "SetTagValue(tag:P0, 1, float 10, 9) = 0", "SendTag(tag:P0) = 0"));
 }
 
 TEST_F(Exchange, sends_nothing_after_a_failed_element_and_writes_tags_from_row_0)
@@ -496,9 +490,12 @@ INSTANTIATE_TEST_SUITE_P(EachStep, ExchangeTagWrite,
 // infinities and NaN keep their class.
 TEST_F(Exchange, narrows_exported_values_without_undefined_conversions)
 {
-    const double values[] = {1e300, -1e300, std::numeric_limits<double>::infinity(),
+    const double values[] = {1e300,
+                             -1e300,
+                             std::numeric_limits<double>::infinity(),
                              -std::numeric_limits<double>::infinity(),
-                             std::numeric_limits<double>::quiet_NaN(), 3.4028235677973366e38,
+                             std::numeric_limits<double>::quiet_NaN(),
+                             3.4028235677973366e38,
                              1e-300};
     const int n = sizeof values / sizeof values[0];
     char names[n][8];

@@ -44,26 +44,19 @@ TEST_F(InitialValues, initialize_writes_exports_imports_modes_then_init_values)
 
     EXPECT_EQ(DCSInitialize(d), 7);
 
-    EXPECT_THAT(Trace(), ElementsAre(
-        "GetTagStatus(tag:ARR) = 0",
-        "SetArrayElement(tag:ARR, 0, 1, float 4.5, 9) = 0",
-        "SendTag(tag:ARR) = 0",
-        "GetTagStatus(tag:I0) = 0",
-        "SetTagValue(tag:I0, 1, float 3, 9) = 0",
-        "SendTag(tag:I0) = 0",
-        "GetTagStatus(tag:A.MODE) = 0",
-        "SetTagValue(tag:A.MODE, 1, int 0, 12) = 0",
-        "SendTag(tag:A.MODE) = 0",
-        "GetTagStatus(tag:A.OPINIT) = 0",
-        "SetTagValue(tag:A.OPINIT, 1, float 42.5, 9) = 0",
-        "SendTag(tag:A.OPINIT) = 0",
-        "GetTagStatus(tag:A.SPINIT) = 0",
-        "SetTagValue(tag:A.SPINIT, 1, float 50, 9) = 0",
-        "SendTag(tag:A.SPINIT) = 0",
-        "GetTagStatus(tag:B.SPINIT) = 0",
-        "SetTagValue(tag:B.SPINIT, 1, float 20, 9) = 0",
-        "SendTag(tag:B.SPINIT) = 0",
-        "ServiceEvents() = 7"));
+    EXPECT_THAT(
+        Trace(),
+        ElementsAre("GetTagStatus(tag:ARR) = 0", "SetArrayElement(tag:ARR, 0, 1, float 4.5, 9) = 0",
+                    "SendTag(tag:ARR) = 0", "GetTagStatus(tag:I0) = 0",
+                    "SetTagValue(tag:I0, 1, float 3, 9) = 0", "SendTag(tag:I0) = 0",
+                    "GetTagStatus(tag:A.MODE) = 0", "SetTagValue(tag:A.MODE, 1, int 0, 12) = 0",
+                    "SendTag(tag:A.MODE) = 0", "GetTagStatus(tag:A.OPINIT) = 0",
+                    "SetTagValue(tag:A.OPINIT, 1, float 42.5, 9) = 0", "SendTag(tag:A.OPINIT) = 0",
+                    "GetTagStatus(tag:A.SPINIT) = 0",
+                    "SetTagValue(tag:A.SPINIT, 1, float 50, 9) = 0", "SendTag(tag:A.SPINIT) = 0",
+                    "GetTagStatus(tag:B.SPINIT) = 0",
+                    "SetTagValue(tag:B.SPINIT, 1, float 20, 9) = 0", "SendTag(tag:B.SPINIT) = 0",
+                    "ServiceEvents() = 7"));
     EXPECT_THAT(Messages(), IsEmpty());
 }
 
@@ -110,9 +103,8 @@ TEST_F(InitialValues, start_and_stop_write_integer_modes_to_active_rows_only)
     // Any non-zero mode argument writes exactly 1.
     ClearTrace();
     WriteCtrlModes(d, 7);
-    EXPECT_THAT(TraceOf({"SetTagValue"}),
-                ElementsAre("SetTagValue(tag:A.MODE, 1, int 1, 12) = 0",
-                            "SetTagValue(tag:C.MODE, 1, int 1, 12) = 0"));
+    EXPECT_THAT(TraceOf({"SetTagValue"}), ElementsAre("SetTagValue(tag:A.MODE, 1, int 1, 12) = 0",
+                                                      "SetTagValue(tag:C.MODE, 1, int 1, 12) = 0"));
 }
 
 TEST_F(InitialValues, failed_op_init_at_row_2_leaves_its_sp_init_and_later_rows_unwritten)

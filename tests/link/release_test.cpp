@@ -187,14 +187,22 @@ TEST_F(Reset, releases_items_a_cut_short_walk_did_not_meet)
     VnxSimInjectList(VNX_OP_ListFirst, Driver.SPTagList, 0, 0, 1);
     VnxSimInjectList(VNX_OP_ListNext, Driver.OPTagList, 0, 0, 1);
     ResetDriver(b.get());
-    const Lines walked_sp{"ListRewind(list:1) = 0", "ListFirst(list:1) = 0",
-                          "RemoveTagFromList(list:1, item:A.SP) = 0", "CloseTag(item:A.SP) = 0",
-                          "ServiceEvents() = 0", "RemoveTagFromList(list:1, item:B.SP) = 0",
-                          "CloseTag(item:B.SP) = 0", "ServiceEvents() = 0"};
-    const Lines walked_op{"ListRewind(list:2) = 0", "ListFirst(list:2) = item:A.OP",
-                          "RemoveTagFromList(list:2, item:A.OP) = 0", "CloseTag(item:A.OP) = 0",
-                          "ListNext(list:2) = 0", "ServiceEvents() = 0",
-                          "RemoveTagFromList(list:2, item:B.OP) = 0", "CloseTag(item:B.OP) = 0",
+    const Lines walked_sp{"ListRewind(list:1) = 0",
+                          "ListFirst(list:1) = 0",
+                          "RemoveTagFromList(list:1, item:A.SP) = 0",
+                          "CloseTag(item:A.SP) = 0",
+                          "ServiceEvents() = 0",
+                          "RemoveTagFromList(list:1, item:B.SP) = 0",
+                          "CloseTag(item:B.SP) = 0",
+                          "ServiceEvents() = 0"};
+    const Lines walked_op{"ListRewind(list:2) = 0",
+                          "ListFirst(list:2) = item:A.OP",
+                          "RemoveTagFromList(list:2, item:A.OP) = 0",
+                          "CloseTag(item:A.OP) = 0",
+                          "ListNext(list:2) = 0",
+                          "ServiceEvents() = 0",
+                          "RemoveTagFromList(list:2, item:B.OP) = 0",
+                          "CloseTag(item:B.OP) = 0",
                           "ServiceEvents() = 0"};
     const Lines trace = Trace();
     EXPECT_EQ(Lines(trace.begin(), trace.begin() + 17), walked_sp + walked_op);

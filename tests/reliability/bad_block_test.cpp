@@ -30,8 +30,10 @@ void TrapOverflowAndInvalid(bool on)
 #if defined(_WIN32)
     _controlfp(on ? _MCW_EM & ~(_EM_OVERFLOW | _EM_INVALID) : _MCW_EM, _MCW_EM);
 #else
-    if (on) feenableexcept(FE_OVERFLOW | FE_INVALID);
-    else fedisableexcept(FE_ALL_EXCEPT);
+    if (on)
+        feenableexcept(FE_OVERFLOW | FE_INVALID);
+    else
+        fedisableexcept(FE_ALL_EXCEPT);
 #endif
 }
 
@@ -162,8 +164,7 @@ TEST_F(BadBlock, missing_cells_definitions_and_row_arrays_refuse_configuration)
          [](DCSData*, BlockBuilder& b) { b.Ctrl(1).Cells = nullptr; }, "DCSCtrlTagFieldError"},
         {"PV row without cells", [](DCSData*, BlockBuilder& b) { b.PV(2).Cells = nullptr; },
          "DCSPVTagFieldError"},
-        {"import row without cells",
-         [](DCSData*, BlockBuilder& b) { b.Import(0).Cells = nullptr; },
+        {"import row without cells", [](DCSData*, BlockBuilder& b) { b.Import(0).Cells = nullptr; },
          "DCSPVImportTagFieldError"},
         {"no general definitions", [](DCSData* d, BlockBuilder&) { d->GenDefs = nullptr; },
          "DCSArrayTagError"},
@@ -233,8 +234,10 @@ TEST_F(BadBlock, missing_empty_blank_and_huge_names_are_refused_with_their_row)
         Prepare(b);
         DCSData* d = b.get();
         char* name = c.name ? b.Name(c.name) : nullptr;
-        if (c.column < 0) d->GenData[0].Text = name;
-        else b.Ctrl(1).Cells[c.column].Text = name;
+        if (c.column < 0)
+            d->GenData[0].Text = name;
+        else
+            b.Ctrl(1).Cells[c.column].Text = name;
         const BlockSnapshot before = b.Take();
         EXPECT_EQ(Live(b), 0);
         EXPECT_EQ(Messages().front(), c.report);
@@ -327,16 +330,15 @@ TEST_F(BadBlock, active_flags_other_than_one_count_as_active_except_for_the_arra
     ASSERT_EQ(DCSConfigure(d), 1);
     VnxSimTraceEnable(1);
     DCSStart(d);
-    EXPECT_EQ(TraceOf({"SetTagValue"}),
-              (Lines{"SetTagValue(tag:FIC1.MODE, 1, int 1, 12) = 0",
-                     "SetTagValue(tag:TIC2.MODE, 1, int 1, 12) = 0",
-                     "SetTagValue(tag:LIC3.MODE, 1, int 1, 12) = 0"}));
+    EXPECT_EQ(TraceOf({"SetTagValue"}), (Lines{"SetTagValue(tag:FIC1.MODE, 1, int 1, 12) = 0",
+                                               "SetTagValue(tag:TIC2.MODE, 1, int 1, 12) = 0",
+                                               "SetTagValue(tag:LIC3.MODE, 1, int 1, 12) = 0"}));
     ClearTrace();
     DCSSimulate(d);
     EXPECT_EQ(TraceOf({"SetArrayElement", "SetTagValue"}),
               Lines{"SetArrayElement(tag:PVARR, 0, 1, float 12.5, 9) = 0"});
     const double lic3_mode = b.Import(2).Value;  // a copy: the field is packed
-    EXPECT_EQ(lic3_mode, 1.0);                       // LIC3.MODE, started, read "1:1"
+    EXPECT_EQ(lic3_mode, 1.0);                   // LIC3.MODE, started, read "1:1"
     ClearTrace();
     VnxSimInject(VNX_OP_SendTag, "PVARR", 254, 0, 1);
     DCSSimulate(d);

@@ -109,8 +109,8 @@ std::vector<std::string> RunSequence(const std::vector<int>& sequence)
     }
     if (!reloaded && HostLiveBlocks() != live_before) problems.push_back("host heap unbalanced");
     for (int32_t i = 0; i < WinShimBoxCount(); ++i) {
-        const std::string p = CheckBox(WinShimBoxCaption(i), WinShimBoxText(i), WinShimBoxType(i),
-                                       capture.rows);
+        const std::string p =
+            CheckBox(WinShimBoxCaption(i), WinShimBoxText(i), WinShimBoxType(i), capture.rows);
         if (!p.empty()) problems.push_back(p);
     }
     problems.insert(problems.end(), capture.problems.begin(), capture.problems.end());
@@ -140,9 +140,10 @@ TEST(CallOrder, every_sequence_of_up_to_four_calls_ends_with_nothing_open)
     }
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    std::printf("call orders: %d sequences of 0 to %d calls, each then DCSReset, %d failed "
-                "(%.1f s)\n",
-                sequences, kLongest, failed, seconds);
+    std::printf(
+        "call orders: %d sequences of 0 to %d calls, each then DCSReset, %d failed "
+        "(%.1f s)\n",
+        sequences, kLongest, failed, seconds);
     EXPECT_EQ(sequences, 1 + 9 + 81 + 729 + 6561);
     EXPECT_EQ(failed, 0);
 }

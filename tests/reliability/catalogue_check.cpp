@@ -47,30 +47,34 @@ enum RowTable { ROW_NONE, ROW_CTRL, ROW_PV, ROW_IMPORT, ROW_GEN_FIELD };
 // What one key may carry: the first text from these sets (or fixed texts),
 // and a context from `contexts` or a row of `rows`.
 struct KeyRule {
-    bool status;         // a vendor status text
-    bool read;           // an IO status or data quality text
-    TextSet fixed;       // fixed first texts
-    TextSet contexts;    // second texts (context keys)
-    RowTable rows;       // which table a row argument indexes
+    bool status;       // a vendor status text
+    bool read;         // an IO status or data quality text
+    TextSet fixed;     // fixed first texts
+    TextSet contexts;  // second texts (context keys)
+    RowTable rows;     // which table a row argument indexes
 };
 
 const KeyRule* RuleFor(std::string_view key)
 {
-    static const TextSet array_contexts = {"for PV Export Array Tag", "for PV Export Array",
-                                           "for Controller Output Tag List",
-                                           "for Controller Setpoint Tag List",
-                                           "for PV Import Tag List"};
+    static const TextSet array_contexts = {
+        "for PV Export Array Tag", "for PV Export Array", "for Controller Output Tag List",
+        "for Controller Setpoint Tag List", "for PV Import Tag List"};
     static const struct {
         const char* key;
         KeyRule rule;
     } rules[] = {
         {"DCSGeneralVendorMsg1",
-         {false, false,
+         {false,
+          false,
           {"Error Initializing the VORNAK API", "Error Initializing the VORNAK Data Services"},
-          {}, ROW_NONE}},
+          {},
+          ROW_NONE}},
         {"DCSGeneralVendorMsg2", {true, false, {}, array_contexts, ROW_NONE}},
         {"DCSGeneralConfigError",
-         {false, false, {"Incompatible Array Variable(Dim or Bounds)"}, {"for PV Export Array Tag"},
+         {false,
+          false,
+          {"Incompatible Array Variable(Dim or Bounds)"},
+          {"for PV Export Array Tag"},
           ROW_NONE}},
         {"DCSGenTagVendorMsg", {false, false, {"for arrayTagHandle"}, {}, ROW_GEN_FIELD}},
         {"DCSArrayTagError", {false, false, {}, {}, ROW_NONE}},
@@ -78,11 +82,13 @@ const KeyRule* RuleFor(std::string_view key)
         {"DCSPVTagFieldError", {false, false, {}, {}, ROW_NONE}},
         {"DCSPVImportTagFieldError", {false, false, {}, {}, ROW_NONE}},
         {"DCSCtrlVendorMsg",
-         {true, false,
+         {true,
+          false,
           {"for Controller Setpoint Tag Handle", "for Controller Output Tag Handle",
            "for Controller Mode Tag Handle", "for Controller Setpoint Init Tag Handle",
            "for Controller Output Init Tag Handle"},
-          {}, ROW_CTRL}},
+          {},
+          ROW_CTRL}},
         {"DCSPVVendorMsg", {true, false, {"for PV Tag Handle"}, {}, ROW_PV}},
         {"DCSPVImportVendorMsg", {true, true, {"for PV Import Tag Handle"}, {}, ROW_IMPORT}},
         {"DCSCtrlOPVendorMsg", {true, true, {}, {}, ROW_CTRL}},
@@ -111,11 +117,16 @@ const MessageKeyEntry* EntryFor(std::string_view key)
 int32_t RowLimit(RowTable table, const CatalogueRows& rows)
 {
     switch (table) {
-    case ROW_CTRL: return ClampRows(rows.ctrl);
-    case ROW_PV: return ClampRows(rows.pv);
-    case ROW_IMPORT: return ClampRows(rows.import);
-    case ROW_GEN_FIELD: return 1;
-    default: return 0;
+    case ROW_CTRL:
+        return ClampRows(rows.ctrl);
+    case ROW_PV:
+        return ClampRows(rows.pv);
+    case ROW_IMPORT:
+        return ClampRows(rows.import);
+    case ROW_GEN_FIELD:
+        return 1;
+    default:
+        return 0;
     }
 }
 
@@ -125,15 +136,9 @@ char KindOf(MessageArgs args, int i)
     return kinds[args][i];
 }
 
-int ArgCount(MessageArgs args)
-{
-    return args == ARGS_NONE ? 0 : args == ARGS_TEXT ? 1 : 2;
-}
+int ArgCount(MessageArgs args) { return args == ARGS_NONE ? 0 : args == ARGS_TEXT ? 1 : 2; }
 
-std::string Quote(const char* text)
-{
-    return text ? "\"" + std::string(text) + "\"" : "(null)";
-}
+std::string Quote(const char* text) { return text ? "\"" + std::string(text) + "\"" : "(null)"; }
 
 }  // namespace
 
@@ -176,11 +181,11 @@ std::string CheckBox(const char* caption, const char* text, uint32_t type,
                      const CatalogueRows& rows)
 {
     static const TextSet ZudcsTexts = {
-        "Could not allocate DCSDataDef(Gen)",      "Could not allocate DCSDataDef(Ctrl)",
-        "Could not allocate DCSDataDef(PV)",       "Could not allocate DCSDataDef(PVImport)",
-        "0 <= GenDefCnt <= MAXGENFIELDS",          "0 <= CtrlDefCnt <= MAXCTRLFIELDS",
-        "0 <= PVDefCnt <= MAXPVFIELDS",            "0 <= PVImportDefCnt <= MAXPVIMPORTFIELDS",
-        "0 <= CtrlCount <= MAXDCSROWS",            "0 <= PVCount <= MAXDCSROWS",
+        "Could not allocate DCSDataDef(Gen)", "Could not allocate DCSDataDef(Ctrl)",
+        "Could not allocate DCSDataDef(PV)",  "Could not allocate DCSDataDef(PVImport)",
+        "0 <= GenDefCnt <= MAXGENFIELDS",     "0 <= CtrlDefCnt <= MAXCTRLFIELDS",
+        "0 <= PVDefCnt <= MAXPVFIELDS",       "0 <= PVImportDefCnt <= MAXPVIMPORTFIELDS",
+        "0 <= CtrlCount <= MAXDCSROWS",       "0 <= PVCount <= MAXDCSROWS",
         "0 <= PVImportCount <= MAXDCSROWS"};
     static const TextSet ErrorTexts = {
         "Memory Allocation Error: CtrlDataDefault", "Memory Allocation Error: PVDataDefault",

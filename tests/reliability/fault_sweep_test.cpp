@@ -160,9 +160,10 @@ Leftover LeftoverOf(const std::string& failed_call)
 // Failures the driver ignores by design, retries, or reports only later in a
 // pass the lifecycle may not reach: a run faulting one of these may stay silent.
 const std::set<std::string> kMaySilence = {
-    "ServiceEvents",   "CloseTag",      "RemoveTagFromList",   "ListRewind", "ListFirst",
-    "ListNext",        "CreateTagList", "AddTagToList",        "ApiShutdown",
-    "GetTagStatus",    // the array tag's status is retried while binding
+    "ServiceEvents",       "CloseTag",     "RemoveTagFromList",
+    "ListRewind",          "ListFirst",    "ListNext",
+    "CreateTagList",       "AddTagToList", "ApiShutdown",
+    "GetTagStatus",  // the array tag's status is retried while binding
     "DataServicesShutdown"};
 
 TEST(FaultSweep, every_failing_call_of_a_lifecycle_ends_released_and_reported)
@@ -209,11 +210,11 @@ TEST(FaultSweep, every_failing_call_of_a_lifecycle_ends_released_and_reported)
     for (const auto& entry : runs_per_op) {
         ops += " " + entry.first + "=" + std::to_string(entry.second);
     }
-    std::printf("fault sweep: %d calls in the clean lifecycle, %d fault runs, %d failure points "
-                "(op kinds), %d runs where the library kept what it refused to release, "
-                "leaks or stray writes found: %d\n  runs per op:%s\n",
-                clean.calls, runs, static_cast<int>(runs_per_op.size()), leftovers, findings,
-                ops.c_str());
+    std::printf(
+        "fault sweep: %d calls in the clean lifecycle, %d fault runs, %d failure points "
+        "(op kinds), %d runs where the library kept what it refused to release, "
+        "leaks or stray writes found: %d\n  runs per op:%s\n",
+        clean.calls, runs, static_cast<int>(runs_per_op.size()), leftovers, findings, ops.c_str());
     EXPECT_EQ(runs, clean.calls);
     for (const std::string& op : silent_ops) {
         EXPECT_TRUE(kMaySilence.count(op)) << "a failed " << op << " went unreported";
@@ -225,7 +226,7 @@ struct LoadAllocation {
     const char* what;
     const char* caption;  // null: no box
     const char* text;
-    bool definitions;     // a definition array: binding has no names without it
+    bool definitions;  // a definition array: binding has no names without it
 };
 const LoadAllocation kLoadAllocations[] = {
     {"general definitions", "ZUDCSAPI", "Could not allocate DCSDataDef(Gen)", true},

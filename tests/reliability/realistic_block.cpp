@@ -14,8 +14,10 @@ bool IsIntegerTag(const std::string& name)
 void DefineScalar(const HostText& name)
 {
     if (!name || name->empty()) return;
-    if (IsIntegerTag(*name)) VnxSimDefineInt(name->c_str(), 1);
-    else VnxSimDefineFloat(name->c_str(), 42.5f);
+    if (IsIntegerTag(*name))
+        VnxSimDefineInt(name->c_str(), 1);
+    else
+        VnxSimDefineFloat(name->c_str(), 42.5f);
 }
 
 }  // namespace

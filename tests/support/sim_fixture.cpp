@@ -85,10 +85,7 @@ std::vector<std::string> SimTest::TraceOf(const std::vector<std::string>& ops) c
     return out;
 }
 
-void SimTest::ClearTrace()
-{
-    VnxSimTraceClear();
-}
+void SimTest::ClearTrace() { VnxSimTraceClear(); }
 
 std::vector<std::string> SimTest::Boxes() const
 {
@@ -106,8 +103,10 @@ void SimTest::DefineTagsFor(BlockBuilder& block)
         for (int c = 0; c < CTRL_COLUMNS; ++c) {
             const char* name = d->CtrlRows[r].Cells[c].Text;
             if (!name) continue;
-            if (c == CTRL_COL_MODE) VnxSimDefineInt(name, 0);
-            else VnxSimDefineFloat(name, 0.0f);
+            if (c == CTRL_COL_MODE)
+                VnxSimDefineInt(name, 0);
+            else
+                VnxSimDefineFloat(name, 0.0f);
         }
     }
     for (int r = 0; r < d->PVCount; ++r) {

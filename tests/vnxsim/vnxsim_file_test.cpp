@@ -13,7 +13,11 @@ namespace {
 
 struct Library {
     void* module = dlopen(VNXSIM_FILE_LIBRARY, RTLD_NOW | RTLD_LOCAL);
-    template <typename F> F Find(const char* name) { return reinterpret_cast<F>(dlsym(module, name)); }
+    template <typename F>
+    F Find(const char* name)
+    {
+        return reinterpret_cast<F>(dlsym(module, name));
+    }
 };
 
 std::string WriteTags(const std::string& name, const std::string& text)
@@ -31,21 +35,24 @@ TEST(VnxSimFile, startup_file_refusedUntilGood_thenServesItsTags)
     auto startup = lib.Find<int16_t (*)()>("ApiStartup");
     ASSERT_NE(startup, nullptr);
 
-    struct Case { const char* text; int16_t status; };
+    struct Case {
+        const char* text;
+        int16_t status;
+    };
     const Case bad[] = {
-        {"", 254},                               // no tags
+        {"", 254},  // no tags
         {"# only a comment\n", 254},
-        {"int\n", 253},                          // name missing
-        {"int A 1.5\n", 253},                    // not an integer
-        {"int A 3e9\n", 253},                    // out of range
+        {"int\n", 253},        // name missing
+        {"int A 1.5\n", 253},  // not an integer
+        {"int A 3e9\n", 253},  // out of range
         {"float A nan\n", 253},
-        {"float A 1 2\n", 253},                  // trailing word
+        {"float A 1 2\n", 253},  // trailing word
         {"array A 1 0x\n", 253},
-        {"array A 0 5000 1\n", 253},             // more than 2000 elements
-        {"bool A 1\n", 253},                     // unknown kind
-        {"float A 1\nfloat A 2\n", 253},         // duplicate
+        {"array A 0 5000 1\n", 253},      // more than 2000 elements
+        {"bool A 1\n", 253},              // unknown kind
+        {"float A 1\nfloat A 2\n", 253},  // duplicate
         {"float bad name 1\n", 253},
-        {"float A/B 1\n", 5},                    // invalid name
+        {"float A/B 1\n", 5},  // invalid name
     };
     for (const Case& c : bad) {
         setenv("VNXSIM_TAGS", WriteTags("bad.tags", c.text).c_str(), 1);
@@ -56,13 +63,15 @@ TEST(VnxSimFile, startup_file_refusedUntilGood_thenServesItsTags)
     unsetenv("VNXSIM_TAGS");
     EXPECT_EQ(startup(), 254);
 
-    setenv("VNXSIM_TAGS",
-           WriteTags("good.tags", "# plant\nfloat FIC101.PV 42.5\nint FIC101.MODE 2\narray TR 1 3 7\n")
-               .c_str(),
-           1);
+    setenv(
+        "VNXSIM_TAGS",
+        WriteTags("good.tags", "# plant\nfloat FIC101.PV 42.5\nint FIC101.MODE 2\narray TR 1 3 7\n")
+            .c_str(),
+        1);
     ASSERT_EQ(startup(), 0);
     auto open = lib.Find<void* (*)(const char*)>("OpenTag");
-    auto value = lib.Find<int16_t (*)(void*, int32_t, void*, int32_t, int32_t, int32_t)>("GetTagValue");
+    auto value =
+        lib.Find<int16_t (*)(void*, int32_t, void*, int32_t, int32_t, int32_t)>("GetTagValue");
     auto type = lib.Find<int32_t (*)(void*)>("GetTagDataType");
     auto upper = lib.Find<int16_t (*)(void*, int32_t)>("GetArrayUpperBound");
     float pv = 0;

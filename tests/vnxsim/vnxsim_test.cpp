@@ -1,7 +1,7 @@
 // The simulated control system: the contracts the driver's tests lean on.
 #include <cmath>
-#include <cstdio>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <limits>
 #include <string>
@@ -39,8 +39,14 @@ protected:
         return f;
     }
 
-    static int16_t WriteFloat(VnxHandle tag, float v) { return SetTagValue(tag, 1, &v, VNX_CONV_FLOAT); }
-    static int16_t WriteInt(VnxHandle tag, int32_t v) { return SetTagValue(tag, 1, &v, VNX_CONV_INT); }
+    static int16_t WriteFloat(VnxHandle tag, float v)
+    {
+        return SetTagValue(tag, 1, &v, VNX_CONV_FLOAT);
+    }
+    static int16_t WriteInt(VnxHandle tag, int32_t v)
+    {
+        return SetTagValue(tag, 1, &v, VNX_CONV_INT);
+    }
 };
 
 class ApiRun : public VnxSimTest {};
@@ -321,9 +327,12 @@ TEST_F(Writes, convert_between_float_and_int_safely)
     VnxHandle i = OpenTag("I");
     VnxHandle f = OpenTag("F");
     const float inf = std::numeric_limits<float>::infinity();
-    const std::pair<float, int32_t> cases[] = {
-        {2.5f, 3}, {-2.5f, -3}, {1e10f, INT32_MAX}, {-inf, INT32_MIN},
-        {std::numeric_limits<float>::quiet_NaN(), 0}, {65535.0f, 65535}};
+    const std::pair<float, int32_t> cases[] = {{2.5f, 3},
+                                               {-2.5f, -3},
+                                               {1e10f, INT32_MAX},
+                                               {-inf, INT32_MIN},
+                                               {std::numeric_limits<float>::quiet_NaN(), 0},
+                                               {65535.0f, 65535}};
     for (const auto& [in, out] : cases) {
         WriteFloat(i, in);
         SendTag(i);
@@ -556,12 +565,15 @@ TEST_F(Trace, writes_one_line_per_call_in_the_documented_form)
                            "GetTagValue(item:FIC101.OP, 0, float 0.35, 9, 0, 0) = 0",
                            "ReadTagList(list:1) = 0",
                            "CloseTag(item:FIC101.OP) = 0",
-                           "CloseTag(stale:0x" + [&] {
-                               char buf[16];
-                               std::snprintf(buf, sizeof buf, "%lx",
-                                             static_cast<unsigned long>(reinterpret_cast<uintptr_t>(item)));
-                               return std::string(buf);
-                           }() + ") = 42",
+                           "CloseTag(stale:0x" +
+                               [&] {
+                                   char buf[16];
+                                   std::snprintf(buf, sizeof buf, "%lx",
+                                                 static_cast<unsigned long>(
+                                                     reinterpret_cast<uintptr_t>(item)));
+                                   return std::string(buf);
+                               }() +
+                               ") = 42",
                        }));
 
     VnxSimTraceEnable(0);
@@ -590,7 +602,7 @@ TEST_F(Trace, hook_runs_after_each_call_with_its_number)
     ApiStartup();
     ServiceEvents();
     EXPECT_EQ(calls, (std::vector<std::pair<int32_t, int32_t>>{{VNX_OP_ApiStartup, 1},
-                                                                {VNX_OP_ServiceEvents, 3}}));
+                                                               {VNX_OP_ServiceEvents, 3}}));
     VnxSimReset();
     ApiStartup();
     EXPECT_EQ(calls.size(), 2u);
@@ -623,8 +635,8 @@ protected:
         VnxSimDefineInt("MODE", 0);
         VnxSimDefineFloat("SPINIT", 0.0f);
         VnxSimDefineFloat("OPINIT", 0.0f);
-        VnxSimPid pid{"FIC101", "SP", "OP", "MODE", "SPINIT", "OPINIT", "PV", -1,
-                      1.0, 10.0, 0.0, 0.0, 100.0, 1.0};
+        VnxSimPid pid{"FIC101", "SP", "OP", "MODE", "SPINIT", "OPINIT", "PV",
+                      -1,       1.0,  10.0, 0.0,    0.0,      100.0,    1.0};
         ASSERT_EQ(VnxSimDefinePid(&pid), 0);
         ASSERT_EQ(VnxSimDefinePid(&pid), VNX_ST_INVALID_PARAMETER);  // name taken
         Start();
