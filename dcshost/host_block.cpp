@@ -60,14 +60,14 @@ bool HostBlock::Fill(const Scenario& scenario, std::string& error)
     // New rows start as the driver's default rows have them (HostValue1 1.0,
     // the rest zero); the scenario gives Active and the values.
     for (const CtrlRowDef& def : scenario.controllers) {
-        builder_.ctrl.push_back(CtrlSpec{{}, ActiveFlag(def.active), def.sp, def.op});
+        builder_.ctrl.push_back(CtrlRowPlan{{}, ActiveFlag(def.active), def.sp, def.op});
     }
     for (const PVRowDef& def : scenario.pvs) {
-        builder_.pv.push_back(PVSpec{{}, ActiveFlag(def.active), def.value});
+        builder_.pv.push_back(PVRowPlan{{}, ActiveFlag(def.active), def.value});
     }
     for (const ImportRowDef& def : scenario.imports) {
         builder_.imports.push_back(
-            ImportSpec{{}, MAPPING_ONE_TO_ONE, ActiveFlag(def.active), def.value});
+            ImportRowPlan{{}, MAPPING_ONE_TO_ONE, ActiveFlag(def.active), def.value});
     }
     // GenData is the host's and FreeDCSData releases it, so it comes from the
     // host heap; its texts FreeDCSData leaves to the host (Release).

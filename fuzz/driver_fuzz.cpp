@@ -372,7 +372,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         b.own_rows = kNamedRows + 1;  // a full table's rows share the cells of row 5
         for (size_t r = 0; r < rows[0]; ++r) {
             const int n = static_cast<int>(r);
-            CtrlSpec c{
+            CtrlRowPlan c{
                 {CtrlName(n, 0), CtrlName(n, 1), CtrlName(n, 2), CtrlName(n, 3), CtrlName(n, 4)},
                 PickActive(in),
                 PickValue(in),

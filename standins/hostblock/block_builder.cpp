@@ -76,8 +76,8 @@ int BlockBuilder::AddController(const char* sp, const char* op, const char* mode
 {
     const HostText names[CTRL_COLUMNS] = {TextOrNone(sp), TextOrNone(op), TextOrNone(mode),
                                           TextOrNone(sp_init), TextOrNone(op_init)};
-    ctrl.push_back(
-        CtrlSpec{{names[0], names[1], names[2], names[3], names[4]}, active, sp_value, op_value});
+    ctrl.push_back(CtrlRowPlan{
+        {names[0], names[1], names[2], names[3], names[4]}, active, sp_value, op_value});
     return static_cast<int>(ctrl.size()) - 1;
 }
 
@@ -91,41 +91,41 @@ int BlockBuilder::AddController(const std::string& base, int16_t active, double 
 
 int BlockBuilder::AddPV(const char* tag, int16_t active, double value)
 {
-    pv.push_back(PVSpec{TextOrNone(tag), active, value});
+    pv.push_back(PVRowPlan{TextOrNone(tag), active, value});
     return static_cast<int>(pv.size()) - 1;
 }
 
 int BlockBuilder::AddImport(const char* tag, int32_t mapping, int16_t active, double value)
 {
-    imports.push_back(ImportSpec{TextOrNone(tag), mapping, active, value});
+    imports.push_back(ImportRowPlan{TextOrNone(tag), mapping, active, value});
     return static_cast<int>(imports.size()) - 1;
 }
 
 // Lays the rows added since the last lay into a new array (the rows laid
 // before copied as they stand), each with its own cells up to own_rows.
-template <class Row, class Spec, class Fill>
+template <class Row, class Plan, class Fill>
 void BlockBuilder::LayRows(const char* table, Kind kind, uint8_t pattern,
-                           const std::vector<Spec>& specs, int32_t cells, Table<Row>& laid,
+                           const std::vector<Plan>& plans, int32_t cells, Table<Row>& laid,
                            Fill fill)
 {
-    if (specs.size() > laid.count) {
+    if (plans.size() > laid.count) {
         auto* rows = reinterpret_cast<Row*>(
-            NewRegion(std::string(table) + " rows", kind, sizeof(Row) * specs.size()));
+            NewRegion(std::string(table) + " rows", kind, sizeof(Row) * plans.size()));
         if (guards_ == Guards::kAround) {
-            FillHostBytes(reinterpret_cast<uint8_t*>(rows), sizeof(Row) * specs.size(), pattern);
+            FillHostBytes(reinterpret_cast<uint8_t*>(rows), sizeof(Row) * plans.size(), pattern);
         }
         if (laid.count) std::memcpy(rows, laid.rows, sizeof(Row) * laid.count);
         const size_t own = std::max<size_t>(own_rows, 1);
-        for (size_t r = laid.count; r < specs.size(); ++r) {
+        for (size_t r = laid.count; r < plans.size(); ++r) {
             const bool shared = r >= own;
             rows[r].Cells =
                 shared ? rows[own - 1].Cells
                        : NewCells(std::string(table) + " cells " + std::to_string(r), cells);
-            fill(rows[r], specs[r], !shared);
+            fill(rows[r], plans[r], !shared);
         }
         laid.rows = rows;
     }
-    laid.count = specs.size();
+    laid.count = plans.size();
 }
 
 void BlockBuilder::LayTables()
@@ -133,33 +133,33 @@ void BlockBuilder::LayTables()
     DCSData* d = block_;
     const double host_value2 = guards_ == Guards::kAround ? 0.25 : 0.0;
     LayRows("ctrl", CTRL_ROWS, 0x40, ctrl, CellsPerRow(d->CtrlDefCnt, CTRL_COLUMNS, MAXCTRLFIELDS),
-            ctrl_, [&](DCSCtrlRow& row, const CtrlSpec& spec, bool own_cells) {
+            ctrl_, [&](DCSCtrlRow& row, const CtrlRowPlan& plan, bool own_cells) {
                 for (int c = 0; own_cells && c < CTRL_COLUMNS; ++c) {
-                    row.Cells[c].Text = NewText(spec.names[c]);
+                    row.Cells[c].Text = NewText(plan.names[c]);
                 }
-                row.Active = spec.active;
+                row.Active = plan.active;
                 row.HostValue1 = 1.0;
                 row.HostValue2 = host_value2;
-                row.SP = spec.sp;
-                row.OP = spec.op;
+                row.SP = plan.sp;
+                row.OP = plan.op;
                 row.SPUpdated = 0;
                 row.OPUpdated = 0;
             });
     LayRows("pv", PV_ROWS, 0x50, pv, CellsPerRow(d->PVDefCnt, PV_COLUMNS, MAXPVFIELDS), pv_,
-            [&](DCSPVRow& row, const PVSpec& spec, bool own_cells) {
-                if (own_cells) row.Cells[PV_COL_TAG].Text = NewText(spec.name);
-                row.Active = spec.active;
-                row.Value = spec.value;
+            [&](DCSPVRow& row, const PVRowPlan& plan, bool own_cells) {
+                if (own_cells) row.Cells[PV_COL_TAG].Text = NewText(plan.name);
+                row.Active = plan.active;
+                row.Value = plan.value;
             });
     LayRows("import", IMPORT_ROWS, 0x60, imports,
             CellsPerRow(d->PVImportDefCnt, IMPORT_COLUMNS, MAXPVIMPORTFIELDS), imports_,
-            [&](DCSPVImportRow& row, const ImportSpec& spec, bool own_cells) {
+            [&](DCSPVImportRow& row, const ImportRowPlan& plan, bool own_cells) {
                 if (own_cells) {
-                    row.Cells[IMPORT_COL_TAG].Text = NewText(spec.name);
-                    row.Cells[IMPORT_COL_MAPPING].Int = spec.mapping;
+                    row.Cells[IMPORT_COL_TAG].Text = NewText(plan.name);
+                    row.Cells[IMPORT_COL_MAPPING].Int = plan.mapping;
                 }
-                row.Active = spec.active;
-                row.Value = spec.value;
+                row.Active = plan.active;
+                row.Value = plan.value;
             });
     d->CtrlCount = static_cast<int32_t>(ctrl_.count);
     d->CtrlRows = ctrl_.count ? ctrl_.rows : nullptr;

@@ -1,7 +1,7 @@
 // A DCSData block as a host builds it, for the harness, the tests, the
 // benchmarks and the fuzzer. The block, its row arrays, every row's cells and
 // every tag name are buffers the builder owns; GenData comes from the host
-// heap, as FreeDCSData releases it. Rows are given as specs and laid into the
+// heap, as FreeDCSData releases it. Rows are given as plans and laid into the
 // block by Lay(), or by get() when rows were added since the last lay. Rows
 // already laid stay as they stand: what the driver wrote into them is kept.
 //
@@ -27,18 +27,18 @@
 using HostText = std::optional<std::string>;
 HostText TextOrNone(const char* text);
 
-struct CtrlSpec {
+struct CtrlRowPlan {
     HostText names[CTRL_COLUMNS];  // by column: SP, OP, Mode, SP Init, OP Init
     int16_t active;
     double sp;
     double op;
 };
-struct PVSpec {
+struct PVRowPlan {
     HostText name;
     int16_t active;
     double value;
 };
-struct ImportSpec {
+struct ImportRowPlan {
     HostText name;
     int32_t mapping;
     int16_t active;
@@ -67,11 +67,11 @@ public:
     BlockBuilder& operator=(const BlockBuilder&) = delete;
 
     // The rows to lay, in row order, and general field 0 ("PV Array Tag").
-    // Specs of rows already laid are not read again.
+    // Plans of rows already laid are not read again.
     HostText array_tag;
-    std::vector<CtrlSpec> ctrl;
-    std::vector<PVSpec> pv;
-    std::vector<ImportSpec> imports;
+    std::vector<CtrlRowPlan> ctrl;
+    std::vector<PVRowPlan> pv;
+    std::vector<ImportRowPlan> imports;
     // Rows past this many share the cells (and names) of the last one before
     // them: a table of 2,000 rows without 12,000 buffers.
     size_t own_rows = SIZE_MAX;  // at least 1
@@ -139,8 +139,8 @@ private:
     uint8_t* NewRegion(const std::string& name, Kind kind, size_t size);
     char* NewText(const HostText& text);
     DCSCell* NewCells(const std::string& name, int32_t count);
-    template <class Row, class Spec, class Fill>
-    void LayRows(const char* table, Kind kind, uint8_t pattern, const std::vector<Spec>& specs,
+    template <class Row, class Plan, class Fill>
+    void LayRows(const char* table, Kind kind, uint8_t pattern, const std::vector<Plan>& plans,
                  int32_t cells, Table<Row>& laid, Fill fill);
     void LayTables();
     bool Pending() const;

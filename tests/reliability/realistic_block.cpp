@@ -39,11 +39,11 @@ void FillRealisticBlock(BlockBuilder& b)
 
 void DefineTagsOf(const BlockBuilder& b)
 {
-    for (const CtrlSpec& c : b.ctrl) {
+    for (const CtrlRowPlan& c : b.ctrl) {
         for (const HostText& name : c.names) DefineScalar(name);
     }
-    for (const PVSpec& p : b.pv) DefineScalar(p.name);
-    for (const ImportSpec& i : b.imports) DefineScalar(i.name);
+    for (const PVRowPlan& p : b.pv) DefineScalar(p.name);
+    for (const ImportRowPlan& i : b.imports) DefineScalar(i.name);
     if (b.array_tag && !b.array_tag->empty()) {
         const int upper = std::max<int>(static_cast<int>(b.pv.size()) - 1, 0);
         VnxSimDefineArray(b.array_tag->c_str(), 0, static_cast<int16_t>(upper), 0.0f);
