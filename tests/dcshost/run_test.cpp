@@ -76,7 +76,9 @@ protected:
 #endif
         options_.driver_path = DefaultDriverPath();
         options_.out_dir = ::testing::TempDir();
-        options_.out_name = "run_test";
+        // One name per test: ctest runs the cases of this file side by side.
+        options_.out_name = std::string("run_test_") +
+                            ::testing::UnitTest::GetInstance()->current_test_info()->name();
     }
 
     int RunCapturing(const Scenario& s)
@@ -112,7 +114,7 @@ TEST_F(Run, settles_the_default_unit_clean_through_the_module)
     EXPECT_TRUE(Printed("loops within 1 % of their setpoint: 3 of 3")) << output_;
     EXPECT_TRUE(Printed("host messages: 0")) << output_;
     EXPECT_TRUE(Printed("run: clean")) << output_;
-    std::ifstream csv(options_.out_dir + "/run_test.trend.csv");
+    std::ifstream csv(options_.out_dir + "/" + options_.out_name + ".trend.csv");
     std::string header;
     std::getline(csv, header);
     EXPECT_EQ(header.rfind("time_s,LIC101.PV,LIC101.SP,LIC101.OP,LIC101.MODE,", 0), 0u);
@@ -132,7 +134,7 @@ TEST_F(Run, follows_a_setpoint_change_made_in_the_control_system)
 
 TEST_F(Run, ends_after_a_failed_configuration_with_nothing_left)
 {
-    options_.json = options_.out_dir + "/run_test.failed.json";
+    options_.json = options_.out_dir + "/" + options_.out_name + ".failed.json";
     EXPECT_EQ(RunCapturing(Parse(OneLoop("", "L.MODEX"))), kExitConfigureFailed);
     std::ifstream json(options_.json);
     std::string text((std::istreambuf_iterator<char>(json)), std::istreambuf_iterator<char>());
@@ -170,7 +172,7 @@ TEST_F(Run, stops_cleanly_on_ctrl_c_with_the_summary_and_trends_of_what_ran)
     EXPECT_NE(output_.find("host heap after FreeDCSData: balanced"), std::string::npos);
     EXPECT_TRUE(Printed("run: interrupted")) << output_;
     EXPECT_EQ(VnxSimApiRunning(), 0);
-    std::ifstream csv(options_.out_dir + "/run_test.trend.csv");
+    std::ifstream csv(options_.out_dir + "/" + options_.out_name + ".trend.csv");
     std::string line;
     int lines = 0;
     while (std::getline(csv, line)) ++lines;
@@ -182,7 +184,7 @@ TEST_F(Run, logs_every_call_and_marks_each_fault_window)
     Scenario s;
     std::vector<ScenarioError> errors;
     ASSERT_TRUE(LoadScenario(DCSHOST_TEST_SCENARIOS "/faults.toml", s, errors));
-    options_.call_log = options_.out_dir + "/run_test.calls.log";
+    options_.call_log = options_.out_dir + "/" + options_.out_name + ".calls.log";
     EXPECT_EQ(RunCapturing(s), kExitNotClean) << output_;
     EXPECT_TRUE(Printed("handles left open in the control system: 0 tags, 0 items, 0 lists"));
 
@@ -216,7 +218,7 @@ TEST_F(Run, logs_every_call_and_marks_each_fault_window)
     EXPECT_EQ(next, expected.size()) << "not found in order: " << expected[next];
 
     // The trends count the open windows: two at 216 s, none at 240 s.
-    std::ifstream csv(options_.out_dir + "/run_test.trend.csv", std::ios::binary);
+    std::ifstream csv(options_.out_dir + "/" + options_.out_name + ".trend.csv", std::ios::binary);
     std::getline(csv, line);
     EXPECT_EQ(line.substr(line.size() - 8), ",faults\r");
     int faults_at_216 = -1, faults_at_240 = -1;
@@ -232,7 +234,7 @@ TEST_F(Run, logs_every_call_and_marks_each_fault_window)
 TEST_F(Run, writes_the_result_and_passes_or_fails_against_a_reference)
 {
     options_.settle_tolerance = 1.0;
-    options_.json = options_.out_dir + "/run_test.json";
+    options_.json = options_.out_dir + "/" + options_.out_name + ".json";
     const Scenario s = Parse(OneLoop("", "L.MODE"));
     ASSERT_EQ(RunCapturing(s), kExitClean) << output_;
     std::ifstream json(options_.json);
@@ -249,8 +251,9 @@ TEST_F(Run, writes_the_result_and_passes_or_fails_against_a_reference)
 
     // The same scenario again is within any band of its own trends; a later
     // setpoint step is not, from the step after the operator's write.
-    const std::string reference = options_.out_dir + "/run_test.reference.csv";
-    std::rename((options_.out_dir + "/run_test.trend.csv").c_str(), reference.c_str());
+    const std::string reference = options_.out_dir + "/" + options_.out_name + ".reference.csv";
+    std::rename((options_.out_dir + "/" + options_.out_name + ".trend.csv").c_str(),
+                reference.c_str());
     options_.compare = reference;
     options_.tolerance = 0.0;
     EXPECT_EQ(RunCapturing(s), kExitClean) << output_;
