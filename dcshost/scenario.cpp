@@ -720,8 +720,8 @@ bool ParseScenario(const std::string& text, const std::string& file, Scenario& o
     size_t before = errors.size();
     Context ctx{file, errors};
     SourcePos bare;
-    if (FindBareNonAscii(text, bare)) {
-        ctx.Error(bare, "a character beyond ASCII outside a string or comment");
+    if (const char* why = FindBareNonAscii(text, bare)) {
+        ctx.Error(bare, why);
         return false;
     }
     toml::parse_result parsed = toml::parse(std::string_view(text), file);

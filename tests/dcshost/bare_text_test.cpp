@@ -24,10 +24,15 @@ TEST(BareText, finds_non_ascii_only_outside_strings_and_comments)
         {"a = +\"x" + f + "\"\n", 1, 8},       // no string after a broken value
         {"a = \"x\" \"" + f + "\"\n", 1, 10},  // nor right after another string
         {"a = [\"x\",\n  \"" + f + "\"]\nb.\"" + f + "\" = 1\n", 0, 0},
+        {"a = {b = \"" + f + "\", c = [1, '" + f + "']}\n", 0, 0},
+        {"a = +\"x{\"" + f + "\"\n", 1, 10},  // a bare value reads on through quotes
+        {"a = 1.\"" + f + "\"\n", 1, 8},
+        {"a = \"\"\"x\\\n  " + f + "\"\"\"\n", 2, 3},  // after a line-ending backslash
+        {"a = \"\"\"\\" + f + "\"\"\"\n", 1, 9},
     };
     for (const auto& c : cases) {
         SourcePos at;
-        const bool found = FindBareNonAscii(c.text, at);
+        const bool found = FindBareNonAscii(c.text, at) != nullptr;
         EXPECT_EQ(found, c.line != 0) << c.text;
         if (found) {
             EXPECT_EQ(std::make_pair(at.line, at.column), std::make_pair(c.line, c.column))
