@@ -10,10 +10,7 @@ const char* const kOutside = "a character beyond ASCII outside a string or comme
 const char* const kAfterBackslash =
     "a character beyond ASCII after a backslash in a multi-line string";
 
-bool IsBlank(unsigned char c)
-{
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
-}
+bool IsBlank(unsigned char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
 bool EndsValue(unsigned char c)
 {
