@@ -2,8 +2,8 @@
 
 #include <vector>
 
+#include "dcshost/control_api.h"
 #include "dcshost/limits.h"
-#include "standins/vnxsim/vnxsim.h"
 
 bool CallLog::Open(const std::string& path, std::string& error)
 {
@@ -15,8 +15,11 @@ bool CallLog::Open(const std::string& path, std::string& error)
     }
     failed_ = false;
     std::fputs("# dcshost call log 1\n# TIME WHO TEXT\n", file_);
-    VnxSimTraceClear();
-    VnxSimTraceEnable(1);
+    // A real client library keeps no trace.
+    if (Vnx().live)
+        std::fputs("# live run: the host side only, no client-library calls (lib lines)\n", file_);
+    Vnx().VnxSimTraceClear();
+    Vnx().VnxSimTraceEnable(1);
     return true;
 }
 
@@ -24,8 +27,8 @@ bool CallLog::Close()
 {
     if (!file_) return true;
     Drain();
-    VnxSimTraceEnable(0);
-    VnxSimTraceClear();
+    Vnx().VnxSimTraceEnable(0);
+    Vnx().VnxSimTraceClear();
     failed_ |= std::fclose(file_) != 0;
     file_ = nullptr;
     return !failed_;
@@ -34,20 +37,20 @@ bool CallLog::Close()
 void CallLog::Drain()
 {
     if (!file_) return;
-    int32_t count = VnxSimTraceCount();
+    int32_t count = Vnx().VnxSimTraceCount();
     if (count <= 0) return;
     const std::string time = NumberText(time_);
     std::vector<char> line(256);
     for (int32_t i = 0; i < count; ++i) {
-        int32_t length = VnxSimTraceLine(i, line.data(), static_cast<int32_t>(line.size()));
+        int32_t length = Vnx().VnxSimTraceLine(i, line.data(), static_cast<int32_t>(line.size()));
         if (length >= static_cast<int32_t>(line.size())) {
             line.resize(static_cast<size_t>(length) + 1);
-            VnxSimTraceLine(i, line.data(), static_cast<int32_t>(line.size()));
+            Vnx().VnxSimTraceLine(i, line.data(), static_cast<int32_t>(line.size()));
         }
         if (length >= 0)
             failed_ |= std::fprintf(file_, "%s lib %s\n", time.c_str(), line.data()) < 0;
     }
-    VnxSimTraceClear();
+    Vnx().VnxSimTraceClear();
 }
 
 void CallLog::Line(const char* who, const std::string& text)

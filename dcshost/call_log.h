@@ -9,7 +9,8 @@
 // "= RESULT" when it returns), "lib" (a
 // client-library call as the trace words it), "msg" (a host message: key and
 // wording) or "fault" (a fault window opening or closing). The first line is
-// "# dcshost call log 1": the format's version.
+// "# dcshost call log 1": the format's version; a live run says in a third
+// that the log holds the host side only.
 #pragma once
 
 #include <cstdio>
@@ -22,7 +23,8 @@ public:
     CallLog(const CallLog&) = delete;
     CallLog& operator=(const CallLog&) = delete;
 
-    // Opens the file and starts the trace. False with a reason.
+    // Opens the file and starts the trace; after the driver is loaded, whose
+    // client library keeps the trace. False with a reason.
     bool Open(const std::string& path, std::string& error);
     // Drains the trace, stops it and closes the file. False when a write failed.
     bool Close();

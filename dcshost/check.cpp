@@ -5,9 +5,9 @@
 #include <cstring>
 #include <vector>
 
+#include "dcshost/control_api.h"
 #include "dcshost/session.h"
 #include "dcshost/tag_audit.h"
-#include "standins/vnxsim/vnxsim.h"
 
 namespace {
 
@@ -180,6 +180,12 @@ int CheckScenario(const Scenario& scenario, const CheckOptions& options)
     std::fflush(stdout);
 
     Session session;
+    if (int loaded = session.Load(options.driver_path); loaded != kExitClean) return loaded;
+    if (session.Live())
+        std::printf(
+            "live run: the client library %s has no control API; the check only reads and "
+            "binds\n",
+            Vnx().path.c_str());
     int opened = session.Open(scenario, options.driver_path);
     if (opened != kExitClean) return opened;
 
@@ -194,18 +200,18 @@ int CheckScenario(const Scenario& scenario, const CheckOptions& options)
     session.Log().SetObserver([&](const ReceivedMessage& message) {
         // The report follows the call that failed: the trace's last line.
         std::string traced;
-        int32_t count = VnxSimTraceCount();
+        int32_t count = Vnx().VnxSimTraceCount();
         char line[1024];
-        if (count > 0 && VnxSimTraceLine(count - 1, line, sizeof line) >= 0)
+        if (count > 0 && Vnx().VnxSimTraceLine(count - 1, line, sizeof line) >= 0)
             traced = TagNameFromTraceLine(line);
         failures.push_back(DescribeFailure(message, scenario, traced));
     });
 
-    VnxSimTraceClear();
-    VnxSimTraceEnable(1);
+    Vnx().VnxSimTraceClear();
+    Vnx().VnxSimTraceEnable(1);
     int32_t configured = session.Configure(options.settle_wait);
-    VnxSimTraceEnable(0);
-    VnxSimTraceClear();
+    Vnx().VnxSimTraceEnable(0);
+    Vnx().VnxSimTraceClear();
     // A successful bind is released at once: the check leaves nothing behind.
     if (configured == 1) session.Api().Reset(session.Data());
     session.Log().SetObserver(nullptr);

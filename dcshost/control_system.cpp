@@ -4,7 +4,7 @@
 #include <cfloat>
 #include <cstdint>
 
-#include "standins/vnxsim/vnxsim.h"
+#include "dcshost/control_api.h"
 
 namespace {
 
@@ -32,23 +32,46 @@ bool Defined(int32_t status, const Scenario& scenario, SourcePos pos, const std:
     return false;
 }
 
+std::string Counted(size_t n, const char* one, const char* many, const char* key)
+{
+    return std::to_string(n) + " " + (n == 1 ? one : many) + " (" + key + ")";
+}
+
 }  // namespace
+
+std::string ControlSystemChanges(const Scenario& scenario)
+{
+    std::vector<std::string> parts;
+    if (!scenario.tags.empty() || !scenario.arrays.empty() || !scenario.pids.empty())
+        parts.push_back("[system] section");
+    if (!scenario.run.events.empty())
+        parts.push_back(Counted(scenario.run.events.size(), "operator event", "operator events",
+                                "[[run.event]]"));
+    if (!scenario.run.faults.empty())
+        parts.push_back(Counted(scenario.run.faults.size(), "fault", "faults", "[[run.fault]]"));
+    std::string text;
+    for (size_t i = 0; i < parts.size(); ++i)
+        text += (i == 0 ? "" : i + 1 == parts.size() ? " and " : ", ") + parts[i];
+    return text;
+}
 
 bool BuildControlSystem(const Scenario& scenario, ScenarioError& error)
 {
-    VnxSimReset();
+    Vnx().VnxSimReset();
     for (const SysTag& tag : scenario.tags) {
         int32_t status = tag.type == TagType::Int
-                             ? VnxSimDefineInt(tag.name.c_str(), ToInt(tag.value))
-                             : VnxSimDefineFloat(tag.name.c_str(), ToFloat(tag.value));
+                             ? Vnx().VnxSimDefineInt(tag.name.c_str(), ToInt(tag.value))
+                             : Vnx().VnxSimDefineFloat(tag.name.c_str(), ToFloat(tag.value));
         if (!Defined(status, scenario, tag.pos, "tag '" + tag.name + "'", error)) return false;
-        if (tag.status != 0) VnxSimSetTagStatus(tag.name.c_str(), static_cast<int16_t>(tag.status));
-        if (tag.io_status != 1) VnxSimSetIOStatus(tag.name.c_str(), tag.io_status);
-        if (tag.quality != 0) VnxSimSetQuality(tag.name.c_str(), tag.quality);
+        if (tag.status != 0)
+            Vnx().VnxSimSetTagStatus(tag.name.c_str(), static_cast<int16_t>(tag.status));
+        if (tag.io_status != 1) Vnx().VnxSimSetIOStatus(tag.name.c_str(), tag.io_status);
+        if (tag.quality != 0) Vnx().VnxSimSetQuality(tag.name.c_str(), tag.quality);
     }
     for (const SysArray& array : scenario.arrays) {
-        int32_t status = VnxSimDefineArray(array.name.c_str(), static_cast<int16_t>(array.lower),
-                                           static_cast<int16_t>(array.upper), ToFloat(array.value));
+        int32_t status =
+            Vnx().VnxSimDefineArray(array.name.c_str(), static_cast<int16_t>(array.lower),
+                                    static_cast<int16_t>(array.upper), ToFloat(array.value));
         if (!Defined(status, scenario, array.pos, "array '" + array.name + "'", error))
             return false;
     }
@@ -68,7 +91,8 @@ bool BuildControlSystem(const Scenario& scenario, ScenarioError& error)
         pid.op_lo = def.op_lo;
         pid.op_hi = def.op_hi;
         pid.scan = def.scan;
-        if (!Defined(VnxSimDefinePid(&pid), scenario, def.pos, "PID '" + def.name + "'", error))
+        if (!Defined(Vnx().VnxSimDefinePid(&pid), scenario, def.pos, "PID '" + def.name + "'",
+                     error))
             return false;
     }
     return true;
@@ -94,9 +118,9 @@ int OperatorEvents::ApplyDue(double time)
         const Due& due = events_[next_++];
         const char* tag = due.event.tag.c_str();
         if (due.is_int)
-            VnxSimSetInt(tag, 0, ToInt(due.event.value));
+            Vnx().VnxSimSetInt(tag, 0, ToInt(due.event.value));
         else
-            VnxSimSetFloat(tag, 0, ToFloat(due.event.value));
+            Vnx().VnxSimSetFloat(tag, 0, ToFloat(due.event.value));
         ++applied;
     }
     return applied;
@@ -105,8 +129,8 @@ int OperatorEvents::ApplyDue(double time)
 double ReadSystemValue(const std::string& tag)
 {
     float value = 0.0f;
-    if (VnxSimGetFloat(tag.c_str(), 0, &value) == 0) return value;
+    if (Vnx().VnxSimGetFloat(tag.c_str(), 0, &value) == 0) return value;
     int32_t number = 0;
-    if (VnxSimGetInt(tag.c_str(), 0, &number) == 0) return number;
+    if (Vnx().VnxSimGetInt(tag.c_str(), 0, &number) == 0) return number;
     return 0.0;
 }

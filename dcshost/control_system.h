@@ -8,6 +8,11 @@
 
 #include "dcshost/scenario.h"
 
+// What of the scenario changes the control system, which a live run cannot
+// do: "the [system] section and 2 operator events ([[run.event]])"; empty
+// when nothing.
+std::string ControlSystemChanges(const Scenario& scenario);
+
 // Starts from a fresh control system. False when the simulator refuses a
 // definition (a tag name it does not take, say), with where the scenario
 // defines it.

@@ -16,7 +16,13 @@ const char kDriverFile[] = "vornak.dll";
 
 void* OpenModule(const std::string& path, std::string& error)
 {
-    HMODULE module = LoadLibraryA(path.c_str());
+    // The driver's own folder is searched first for what it imports, so the
+    // client library beside it is the one it gets, not one beside dcshost.
+    char full[MAX_PATH];
+    DWORD n = GetFullPathNameA(path.c_str(), sizeof full, full, nullptr);
+    HMODULE module = n > 0 && n < sizeof full
+                         ? LoadLibraryExA(full, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH)
+                         : LoadLibraryA(path.c_str());
     if (!module) error = "cannot load " + path + " (error " + std::to_string(GetLastError()) + ")";
     return reinterpret_cast<void*>(module);
 }

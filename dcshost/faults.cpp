@@ -3,7 +3,7 @@
 #include <cstdint>
 
 #include "dcshost/call_log.h"
-#include "standins/vnxsim/vnxsim.h"
+#include "dcshost/control_api.h"
 
 namespace {
 
@@ -27,13 +27,13 @@ void SetCondition(const RunFault& fault, int value)
     switch (fault.kind) {
     case FaultKind::TagStatus:
     case FaultKind::ArrayStatus:
-        VnxSimSetTagStatus(tag, static_cast<int16_t>(value));
+        Vnx().VnxSimSetTagStatus(tag, static_cast<int16_t>(value));
         break;
     case FaultKind::Quality:
-        VnxSimSetQuality(tag, value);
+        Vnx().VnxSimSetQuality(tag, value);
         break;
     case FaultKind::IOStatus:
-        VnxSimSetIOStatus(tag, value);
+        Vnx().VnxSimSetIOStatus(tag, value);
         break;
     default:
         break;
@@ -58,14 +58,14 @@ std::string FaultSchedule::Describe(const RunFault& fault)
 
 void FaultSchedule::InjectOpen()
 {
-    VnxSimClearFaults();
+    Vnx().VnxSimClearFaults();
     for (const Window& window : faults_) {
         if (!window.open) continue;
         const RunFault& fault = window.fault;
         if (fault.kind == FaultKind::ListRead)
-            VnxSimInject(VNX_OP_ReadTagList, nullptr, fault.value, 0, -1);
+            Vnx().VnxSimInject(VNX_OP_ReadTagList, nullptr, fault.value, 0, -1);
         else if (fault.kind == FaultKind::WriteRefused)
-            VnxSimInject(VNX_OP_SendTag, fault.tag.c_str(), fault.value, 0, -1);
+            Vnx().VnxSimInject(VNX_OP_SendTag, fault.tag.c_str(), fault.value, 0, -1);
     }
 }
 
@@ -80,7 +80,7 @@ void FaultSchedule::Open(Window& window)
         InjectOpen();
         break;
     case FaultKind::Restart:
-        VnxSimRestart();
+        Vnx().VnxSimRestart();
         ++instant_;
         break;
     default:

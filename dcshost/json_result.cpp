@@ -110,6 +110,7 @@ std::string FormatJsonResult(const RunRecord& r)
     std::string out = "{\n";
     out += "  " + Member("format", Quote("dcshost run result")) + ",\n";
     out += "  " + Member("version", std::to_string(kJsonResultVersion)) + ",\n";
+    out += "  " + Member("live_run", Flag(r.live)) + ",\n";
     out += "  " +
            Member("scenario", Join({Member("file", Quote(s.file)), Member("title", Quote(s.title)),
                                     Member("step_s", Number(s.run.step)),
@@ -146,10 +147,12 @@ std::string FormatJsonResult(const RunRecord& r)
                           '{', '}')) +
         ",\n";
     out += "  " +
-           Member("handles_open", Join({Member("tags", std::to_string(left.tags)),
-                                        Member("items", std::to_string(left.items)),
-                                        Member("lists", std::to_string(left.lists))},
-                                       '{', '}')) +
+           Member("handles_open", !left.handles_known
+                                      ? "null"
+                                      : Join({Member("tags", std::to_string(left.tags)),
+                                              Member("items", std::to_string(left.items)),
+                                              Member("lists", std::to_string(left.lists))},
+                                             '{', '}')) +
            ",\n";
     out += "  " +
            Member("heap", Join({Member("balanced", Flag(balanced)),

@@ -25,6 +25,7 @@ struct RunRecord {
     size_t message_total = 0;
     std::vector<MessageGroup> messages;
     Leftovers left;
+    bool live = false;    // against a client library without the control API
     std::string compare;  // the reference; empty: none
     int compared = -1;    // 1 within, 0 not, -1 not asked
     std::string deviation;

@@ -8,7 +8,7 @@
 #  include <unistd.h>
 #endif
 
-#include "standins/vnxsim/vnxsim.h"
+#include "dcshost/control_api.h"
 
 namespace {
 
@@ -29,7 +29,7 @@ Progress::Progress(bool terminal) : terminal_(terminal) {}
 
 Progress::~Progress()
 {
-    if (configuring_) VnxSimSetCallHook(nullptr, nullptr);
+    if (configuring_) Vnx().VnxSimSetCallHook(nullptr, nullptr);
     BreakLine();
 }
 
@@ -71,7 +71,7 @@ void Progress::BeginConfigure(const std::string& what)
     what_ = what;
     settle_ = 0;
     configuring_ = true;
-    VnxSimSetCallHook(&Hook, this);
+    Vnx().VnxSimSetCallHook(&Hook, this);
     Draw(what_ + ": starting the control system's client library", false);
 }
 
@@ -86,7 +86,7 @@ void Progress::OnCall(int32_t op)
 
 void Progress::EndConfigure()
 {
-    VnxSimSetCallHook(nullptr, nullptr);
+    Vnx().VnxSimSetCallHook(nullptr, nullptr);
     configuring_ = false;
     if (terminal_) BreakLine();
 }

@@ -7,6 +7,7 @@
 #include <cstdio>
 
 #include "dcshost/compare.h"
+#include "dcshost/control_api.h"
 #include "dcshost/control_system.h"
 #include "dcshost/faults.h"
 #include "dcshost/figures.h"
@@ -19,7 +20,6 @@
 #include "dcshost/session.h"
 #include "dcshost/trend.h"
 #include "dcshost/wiring.h"
-#include "standins/vnxsim/vnxsim.h"
 
 namespace {
 
@@ -160,6 +160,14 @@ double SettleBand(const RunOptions& options)
 
 int Bind(RunState& run)
 {
+    if (int loaded = run.session.Load(run.options.driver_path); loaded != kExitClean) return loaded;
+    if (run.session.Live()) {
+        std::printf(
+            "live run: the client library %s has no control API; nothing is defined, "
+            "injected or advanced, the modes are what DCSStart switched the loops to\n",
+            Vnx().path.c_str());
+        run.wiring.modes_from_host = true;
+    }
     if (!run.options.call_log.empty()) {
         std::string error;
         if (!run.calls.Open(run.options.call_log, error)) {
@@ -226,7 +234,7 @@ void Execute(RunState& run)
         run.plant.Advance(run.signals);
         ExportPVs(block, run.plant, run.wiring, run.signals);
         run.session.Call("DCSSimulate", &DriverEntryPoints::Simulate);
-        VnxSimAdvance(run.step);
+        Vnx().VnxSimAdvance(run.step);
         events.ApplyDue(k * run.step);
         faults.ApplyDue(k * run.step, calls);
         Sample(run, k * run.step, faults.Active());
@@ -382,6 +390,7 @@ bool WriteJson(const RunState& run, int exit_code)
     record.message_total = run.message_count;
     record.messages = run.messages;
     record.left = run.left;
+    record.live = run.session.Live();
     record.compare = run.options.compare;
     record.compared = run.compared;
     record.deviation = run.deviation;
@@ -432,9 +441,11 @@ int RunScenario(const Scenario& scenario, const RunOptions& options)
                : clean             ? kExitClean
                                    : kExitNotClean;
     if (!WriteJson(run, code)) code = run.interrupted ? kExitInterrupted : kExitNotClean;
-    std::printf("run: %s\n", code == kExitInterrupted ? "interrupted"
-                             : code == kExitDeviates  ? "NOT within the reference"
-                             : code == kExitClean     ? "clean"
-                                                      : "NOT clean");
+    std::printf("run: %s%s\n",
+                code == kExitInterrupted ? "interrupted"
+                : code == kExitDeviates  ? "NOT within the reference"
+                : code == kExitClean     ? "clean"
+                                         : "NOT clean",
+                run.session.Live() ? " (live run)" : "");
     return code;
 }

@@ -2,25 +2,49 @@
 
 #include <cstdio>
 
+#include "dcshost/control_api.h"
 #include "dcshost/control_system.h"
 #include "dcshost/progress.h"
 #include "dcshost/settle_wait.h"
-#include "standins/vnxsim/vnxsim.h"
+
+int Session::Load(const std::string& driver_path)
+{
+    std::string error;
+    if (!driver_.Open(driver_path, error) || !BindControlApi(error)) {
+        std::fprintf(stderr, "dcshost: %s\n", error.c_str());
+        driver_.Close();
+        return kExitNoDriver;
+    }
+    loaded_ = true;
+    live_ = Vnx().live;
+    return kExitClean;
+}
 
 int Session::Open(const Scenario& scenario, const std::string& driver_path)
 {
-    ScenarioError refused;
-    if (!BuildControlSystem(scenario, refused)) {
-        std::fprintf(stderr, "%s\n", FormatScenarioError(refused).c_str());
-        return kExitBadScenario;
+    if (!loaded_) {
+        if (int loaded = Load(driver_path); loaded != kExitClean) return loaded;
     }
-    // The control system's reset above stopped its trace.
-    if (calls_) VnxSimTraceEnable(1);
+    if (live_) {
+        std::string changes = ControlSystemChanges(scenario);
+        if (!changes.empty()) {
+            std::fprintf(stderr,
+                         "%s: live run (the client library %s has no control API): nothing "
+                         "can be defined or injected, so the scenario's %s cannot be applied; "
+                         "a live run takes a scenario without them\n",
+                         scenario.file.c_str(), Vnx().path.c_str(), changes.c_str());
+            return kExitBadScenario;
+        }
+    } else {
+        ScenarioError refused;
+        if (!BuildControlSystem(scenario, refused)) {
+            std::fprintf(stderr, "%s\n", FormatScenarioError(refused).c_str());
+            return kExitBadScenario;
+        }
+        // The control system's reset above stopped its trace.
+        if (calls_) Vnx().VnxSimTraceEnable(1);
+    }
     std::string error;
-    if (!driver_.Open(driver_path, error)) {
-        std::fprintf(stderr, "dcshost: %s\n", error.c_str());
-        return kExitNoDriver;
-    }
     log_.Attach();
     if (calls_)
         log_.SetObserver([this](const ReceivedMessage& message) {
@@ -78,9 +102,10 @@ Leftovers Session::Close()
     block_.Release();
     if (calls_) calls_->Line("host", "FreeDCSData = void");
     HostHeapSnapshot now = HostHeapSnapshot::Now();
-    left.tags = VnxSimOpenCount(VNX_KIND_TAG);
-    left.items = VnxSimOpenCount(VNX_KIND_ITEM);
-    left.lists = VnxSimOpenCount(VNX_KIND_LIST);
+    left.handles_known = !live_;
+    left.tags = Vnx().VnxSimOpenCount(VNX_KIND_TAG);
+    left.items = Vnx().VnxSimOpenCount(VNX_KIND_ITEM);
+    left.lists = Vnx().VnxSimOpenCount(VNX_KIND_LIST);
     left.heap_blocks = now.blocks - baseline_.blocks;
     left.heap_bytes = now.bytes - baseline_.bytes;
     left.bad_releases = now.bad_releases - baseline_.bad_releases;
@@ -91,11 +116,15 @@ Leftovers Session::Close()
 
 std::string DescribeLeftovers(const Leftovers& left)
 {
-    char text[256];
+    char handles[128] = "unknown (a live run: the client library cannot count them)";
+    if (left.handles_known)
+        std::snprintf(handles, sizeof handles, "%d tags, %d items, %d lists", left.tags, left.items,
+                      left.lists);
+    char text[320];
     std::snprintf(text, sizeof text,
-                  "handles left open in the control system: %d tags, %d items, %d lists\n"
+                  "handles left open in the control system: %s\n"
                   "host heap after FreeDCSData: %s (%+d blocks, %+d bytes, %d bad releases)",
-                  left.tags, left.items, left.lists,
+                  handles,
                   left.heap_blocks == 0 && left.heap_bytes == 0 && left.bad_releases == 0
                       ? "balanced"
                       : "NOT balanced",

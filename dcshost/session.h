@@ -1,7 +1,7 @@
-// What run and check share: the control system built from the scenario, the
-// driver loaded by path, the host's message log, the block declared by
-// DCSLoad and filled from the scenario, and the final accounting (handles
-// left open in the control system, the host heap after FreeDCSData).
+// What run and check share: the driver loaded by path, the control system
+// built from the scenario (or, in a live run, left as it is), the host's message log, the block
+// declared by DCSLoad and filled from the scenario, and the final accounting (handles left open in
+// the control system, the host heap after FreeDCSData).
 #pragma once
 
 #include <string>
@@ -25,6 +25,7 @@ enum ExitCode {
 };
 
 struct Leftovers {
+    bool handles_known = true;  // a live run cannot count the control system's handles
     int tags = 0;
     int items = 0;
     int lists = 0;
@@ -34,8 +35,8 @@ struct Leftovers {
 
     bool Clean() const
     {
-        return tags == 0 && items == 0 && lists == 0 && heap_blocks == 0 && heap_bytes == 0 &&
-               bad_releases == 0;
+        return (!handles_known || (tags == 0 && items == 0 && lists == 0)) && heap_blocks == 0 &&
+               heap_bytes == 0 && bad_releases == 0;
     }
 };
 
@@ -46,10 +47,17 @@ public:
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;
 
-    // Builds the control system, loads the driver, runs DCSLoad and fills the
-    // block. Returns kExitClean or the exit code, having printed the reason.
+    // Loads the driver and takes the control API from the client library it
+    // loaded. Returns kExitClean or the exit code, having printed the reason.
+    int Load(const std::string& driver_path);
+    // Builds the control system (a live run refuses a scenario that would
+    // change it), runs DCSLoad and fills the block; loads the driver first
+    // when Load has not. Returns kExitClean or the exit code, having printed
+    // the reason.
     int Open(const Scenario& scenario, const std::string& driver_path);
-    // Where every call goes (--log-calls); before Open. Null: nowhere.
+    // The client library beside the driver has no control API.
+    bool Live() const { return live_; }
+    // Where every call goes (--log-calls); after Load, before Open. Null: nowhere.
     void SetCallLog(CallLog* calls) { calls_ = calls; }
     // An entry point on the block, written to the call log around the call.
     int32_t Call(const char* name, DCSEntryPoint DriverEntryPoints::*entry);
@@ -74,6 +82,8 @@ private:
     HostBlock block_;
     HostHeapSnapshot baseline_;
     CallLog* calls_ = nullptr;
+    bool loaded_ = false;
+    bool live_ = false;
     bool open_ = false;
 };
 

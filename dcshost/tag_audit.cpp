@@ -1,6 +1,6 @@
 #include "dcshost/tag_audit.h"
 
-#include "dcs/vendor/vnxapi.h"
+#include "dcshost/control_api.h"
 
 namespace {
 
@@ -31,15 +31,16 @@ std::string TypeText(int32_t type)
 // What is wrong with one tag for a column that needs `need`; "" when nothing.
 std::string Inspect(const std::string& name, Need need)
 {
+    const ControlApi& api = Vnx();
     if (name.empty()) return "the cell is empty";
-    int16_t valid = ValidateTagName(name.c_str());
+    int16_t valid = api.ValidateTagName(name.c_str());
     if (valid != 0) return "not a valid tag name (status " + std::to_string(valid) + ")";
-    VnxHandle tag = OpenTag(name.c_str());
+    VnxHandle tag = api.OpenTag(name.c_str());
     if (!tag) return "cannot be opened: the control system has no such tag";
     std::string problem;
-    int16_t status = GetTagStatus(tag);
-    int32_t type = GetTagDataType(tag);
-    bool array = GetArrayDims(tag) == 1;
+    int16_t status = api.GetTagStatus(tag);
+    int32_t type = api.GetTagDataType(tag);
+    bool array = api.GetArrayDims(tag) == 1;
     if (status != 0) {
         problem = "tag status " + std::to_string(status);
     } else if (need == Need::FloatArray ? !(array && type == VNX_TYPE_FLOAT)
@@ -49,7 +50,7 @@ std::string Inspect(const std::string& name, Need need)
         problem = "data type " + TypeText(type) + (array ? ", an array" : "") +
                   "; the column needs " + Describe(need);
     }
-    CloseTag(tag);
+    api.CloseTag(tag);
     return problem;
 }
 
@@ -83,10 +84,11 @@ std::vector<TagProblem> AuditTags(const Scenario& scenario)
 {
     std::vector<TagProblem> problems;
     void* slot = nullptr;
-    if (ApiStartup() != 0 || DataServicesStartup(&slot) != 0) {
+    const ControlApi& api = Vnx();
+    if (api.ApiStartup() != 0 || api.DataServicesStartup(&slot) != 0) {
         problems.push_back(TagProblem{"control system start-up", -1, "", "", "",
                                       "the client library does not start"});
-        ApiShutdown();
+        api.ApiShutdown();
         return problems;
     }
     for (size_t i = 0; i < scenario.controllers.size(); ++i)
@@ -108,8 +110,8 @@ std::vector<TagProblem> AuditTags(const Scenario& scenario)
             problems.push_back(TagProblem{"general field", -1, "", "PV Array Tag",
                                           scenario.pv_array_tag, problem});
     }
-    DataServicesShutdown();
-    ApiShutdown();
+    api.DataServicesShutdown();
+    api.ApiShutdown();
     return problems;
 }
 

@@ -75,7 +75,9 @@ void SampleLoops(HostBlock& block, const Wiring& wiring, std::vector<LoopSample>
         loops[i].pv = pv >= 0 ? block.PV(pv).Value : NAN;
         loops[i].sp = row.SP;
         loops[i].op = row.OP * 100.0;
-        loops[i].mode = static_cast<int>(ReadSystemValue(wiring.mode_tags[i]));
+        loops[i].mode = wiring.modes_from_host
+                            ? (row.Active != 0 ? 1 : 0)
+                            : static_cast<int>(ReadSystemValue(wiring.mode_tags[i]));
     }
     for (size_t i = 0; i < imports.size(); ++i)
         imports[i] = block.Import(static_cast<int>(i)).Value;

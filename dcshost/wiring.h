@@ -14,7 +14,10 @@
 struct Wiring {
     std::vector<int> loop_pv;            // PV row per loop, -1: none
     std::vector<std::string> mode_tags;  // per loop
-    std::vector<int> pv_source;          // per PV row: index into sources, -1: constant
+    // A live run cannot read the modes: a loop's is then what DCSStart
+    // switched it to (automatic when active).
+    bool modes_from_host = false;
+    std::vector<int> pv_source;  // per PV row: index into sources, -1: constant
     std::vector<PlantSource> sources;
     std::vector<std::string> loop_names, import_names;
 };
