@@ -1,0 +1,157 @@
+// dcshost against a client library without the control API, as a real
+// control system's: the driver copied beside the file-backed library, whose
+// tags come from a file, and dcshost run as a user runs it.
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const char kTags[] = R"(float L.SP 50
+float L.OP 50
+int   L.MODE 0
+float L.SPINIT 0
+float L.OPINIT 0
+float L.PV 0
+array ARR 0 0 0
+)";
+
+// One loop; MODE_TAG is its Mode tag.
+std::string Loop(const std::string& mode_tag)
+{
+    return R"(
+title = "live"
+[run]
+step = 1.0
+duration = 5.0
+[host]
+pv_array_tag = "ARR"
+controller = [{ name = "L", sp_tag = "L.SP", op_tag = "L.OP", mode_tag = ")" +
+           mode_tag +
+           R"(", sp_init_tag = "L.SPINIT", op_init_tag = "L.OPINIT", sp = 50, op = 0.5, pv = "LV" }]
+pv = [{ name = "LV", tag = "L.PV", from = "plant:tank" }]
+[plant]
+block = [{ name = "tank", kind = "integrating", initial = 50, lo = 0, hi = 100, inputs = [{ from = "op:L", gain = 0.02 }] }]
+)";
+}
+
+const char kChanges[] = R"(
+[[run.event]]
+at = 2.0
+tag = "L.SP"
+value = 60.0
+[[run.fault]]
+at = 1.0
+kind = "restart"
+[system]
+tag = [{ name = "L.SP" }]
+)";
+
+void Write(const std::string& path, const std::string& text) { std::ofstream(path) << text; }
+
+std::string Read(const std::string& path)
+{
+    std::ostringstream text;
+    text << std::ifstream(path).rdbuf();
+    return text.str();
+}
+
+struct Outcome {
+    int exit_code = -1;
+    std::string output;
+};
+
+Outcome Dcshost(const std::string& args)
+{
+    Outcome out;
+    FILE* pipe = popen((std::string(DCSHOST_EXE) + " " + args + " 2>&1").c_str(), "r");
+    if (!pipe) return out;
+    char buffer[4096];
+    size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) out.output.append(buffer, n);
+    int status = pclose(pipe);
+    out.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return out;
+}
+
+}  // namespace
+
+TEST(LiveRun, runs_and_checks_read_only_and_refuses_what_would_change_the_control_system)
+{
+    const std::string dir = ::testing::TempDir() + "dcshost_live_run/";
+    mkdir(dir.c_str(), 0755);
+    // Copied, not linked: the driver looks for its client library beside
+    // itself ($ORIGIN), which a link would place in the build folder.
+    Write(dir + "libvornak.so", Read(DCSHOST_DRIVER));
+    unlink((dir + "libVNXAPIWX.so").c_str());
+    ASSERT_EQ(symlink(DCSHOST_FILE_BACKED, (dir + "libVNXAPIWX.so").c_str()), 0);
+    Write(dir + "tags.txt", kTags);
+    Write(dir + "live.toml", Loop("L.MODE"));
+    Write(dir + "changes.toml", Loop("L.MODE") + kChanges);
+    Write(dir + "missing.toml", Loop("L.MODX"));
+    setenv("VNXSIM_TAGS", (dir + "tags.txt").c_str(), 1);
+    const std::string common = " --no-settle-wait --driver " + dir + "libvornak.so";
+    const std::string library = "the client library " + dir + "libVNXAPIWX.so has no control API";
+
+    struct Case {
+        std::string args;
+        int exit_code;
+        std::vector<std::string> lines;
+    } cases[] = {
+        {"run " + dir + "live.toml --out " + dir + " --log-calls " + dir + "calls.log --json " +
+             dir + "result.json",
+         0,
+         {"live run: " + library +
+              "; nothing is defined, injected or advanced, the modes are what DCSStart switched "
+              "the loops to",
+          "  L         auto              50            55   10.000 %    50.00",
+          "handles left open in the control system: unknown (a live run: the client library "
+          "cannot count them)",
+          "run: clean (live run)"}},
+        {"run " + dir + "changes.toml",
+         2,
+         {dir + "changes.toml: live run (" + library +
+          "): nothing can be defined or injected, so the scenario's [system] section, 1 operator "
+          "event ([[run.event]]) and 1 fault ([[run.fault]]) cannot be applied; a live run "
+          "takes a scenario without them"}},
+        {"check " + dir + "live.toml",
+         0,
+         {"live run: " + library + "; the check only reads and binds",
+          "check: every tag bound (1 controllers with 5 tags each, 1 PV exports, 0 PV imports, "
+          "PV array tag \"ARR\")"}},
+        {"check " + dir + "missing.toml",
+         1,
+         {"tag problem: controller row 0 (L) column \"Mode TAG\" tag \"L.MODX\": cannot be "
+          "opened: the control system has no such tag",
+          "check: 1 tag problem"}},
+    };
+    for (const Case& c : cases) {
+        Outcome out = Dcshost(c.args + common);
+        EXPECT_EQ(out.exit_code, c.exit_code) << c.args << "\n" << out.output;
+        for (const std::string& line : c.lines)
+            EXPECT_NE(("\n" + out.output).find("\n" + line + "\n"), std::string::npos)
+                << c.args << ": no line\n"
+                << line << "\nin\n"
+                << out.output;
+    }
+
+    // The call log has the host side only, and says so.
+    std::string calls = Read(dir + "calls.log");
+    EXPECT_EQ(calls.rfind("# dcshost call log 1\n# TIME WHO TEXT\n# live run: the host side only, "
+                          "no client-library calls (lib lines)\n0 host DCSLoad(data)\n",
+                          0),
+              0u)
+        << calls;
+    EXPECT_EQ(calls.find(" lib "), std::string::npos) << calls;
+    std::string json = Read(dir + "result.json");
+    EXPECT_NE(json.find("\n  \"live_run\": true,\n"), std::string::npos) << json;
+    EXPECT_NE(json.find("\n  \"handles_open\": null,\n"), std::string::npos) << json;
+}
