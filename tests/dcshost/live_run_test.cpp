@@ -15,33 +15,29 @@
 
 namespace {
 
+// What the control system holds; the loop's Mode tag comes last, so a
+// control system without it is the same file less one line.
 const char kTags[] = R"(float L.SP 50
 float L.OP 50
-int   L.MODE 0
 float L.SPINIT 0
 float L.OPINIT 0
 float L.PV 0
 array ARR 0 0 0
+int   L.MODE 0
 )";
 
-// One loop; MODE_TAG is its Mode tag.
-std::string Loop(const std::string& mode_tag)
-{
-    return R"(
+const char kLoop[] = R"(
 title = "live"
 [run]
 step = 1.0
 duration = 5.0
 [host]
 pv_array_tag = "ARR"
-controller = [{ name = "L", sp_tag = "L.SP", op_tag = "L.OP", mode_tag = ")" +
-           mode_tag +
-           R"(", sp_init_tag = "L.SPINIT", op_init_tag = "L.OPINIT", sp = 50, op = 0.5, pv = "LV" }]
+controller = [{ name = "L", sp_tag = "L.SP", op_tag = "L.OP", mode_tag = "L.MODE", sp_init_tag = "L.SPINIT", op_init_tag = "L.OPINIT", sp = 50, op = 0.5, pv = "LV" }]
 pv = [{ name = "LV", tag = "L.PV", from = "plant:tank" }]
 [plant]
 block = [{ name = "tank", kind = "integrating", initial = 50, lo = 0, hi = 100, inputs = [{ from = "op:L", gain = 0.02 }] }]
 )";
-}
 
 const char kChanges[] = R"(
 [[run.event]]
@@ -93,20 +89,22 @@ TEST(LiveRun, runs_and_checks_read_only_and_refuses_what_would_change_the_contro
     Write(dir + "libvornak.so", Read(DCSHOST_DRIVER));
     unlink((dir + "libVNXAPIWX.so").c_str());
     ASSERT_EQ(symlink(DCSHOST_FILE_BACKED, (dir + "libVNXAPIWX.so").c_str()), 0);
-    Write(dir + "tags.txt", kTags);
-    Write(dir + "live.toml", Loop("L.MODE"));
-    Write(dir + "changes.toml", Loop("L.MODE") + kChanges);
-    Write(dir + "missing.toml", Loop("L.MODX"));
-    setenv("VNXSIM_TAGS", (dir + "tags.txt").c_str(), 1);
+    const std::string tags(kTags);
+    Write(dir + "tags.txt", tags);
+    Write(dir + "no_mode.txt", tags.substr(0, tags.rfind("int")));
+    Write(dir + "live.toml", kLoop);
+    Write(dir + "changes.toml", std::string(kLoop) + kChanges);
     const std::string common = " --no-settle-wait --driver " + dir + "libvornak.so";
     const std::string library = "the client library " + dir + "libVNXAPIWX.so has no control API";
 
     struct Case {
+        const char* tag_file;
         std::string args;
         int exit_code;
         std::vector<std::string> lines;
     } cases[] = {
-        {"run " + dir + "live.toml --out " + dir + " --log-calls " + dir + "calls.log --json " +
+        {"tags.txt",
+         "run " + dir + "live.toml --out " + dir + " --log-calls " + dir + "calls.log --json " +
              dir + "result.json",
          0,
          {"live run: " + library +
@@ -116,24 +114,28 @@ TEST(LiveRun, runs_and_checks_read_only_and_refuses_what_would_change_the_contro
           "handles left open in the control system: unknown (a live run: the client library "
           "cannot count them)",
           "run: clean (live run)"}},
-        {"run " + dir + "changes.toml",
+        {"tags.txt",
+         "run " + dir + "changes.toml",
          2,
          {dir + "changes.toml: live run (" + library +
           "): nothing can be defined or injected, so the scenario's [system] section, 1 operator "
           "event ([[run.event]]) and 1 fault ([[run.fault]]) cannot be applied; a live run "
           "takes a scenario without them"}},
-        {"check " + dir + "live.toml",
+        {"tags.txt",
+         "check " + dir + "live.toml",
          0,
          {"live run: " + library + "; the check only reads and binds",
           "check: every tag bound (1 controllers with 5 tags each, 1 PV exports, 0 PV imports, "
           "PV array tag \"ARR\")"}},
-        {"check " + dir + "missing.toml",
+        {"no_mode.txt",
+         "check " + dir + "live.toml",
          1,
-         {"tag problem: controller row 0 (L) column \"Mode TAG\" tag \"L.MODX\": cannot be "
+         {"tag problem: controller row 0 (L) column \"Mode TAG\" tag \"L.MODE\": cannot be "
           "opened: the control system has no such tag",
           "check: 1 tag problem"}},
     };
     for (const Case& c : cases) {
+        setenv("VNXSIM_TAGS", (dir + c.tag_file).c_str(), 1);
         Outcome out = Dcshost(c.args + common);
         EXPECT_EQ(out.exit_code, c.exit_code) << c.args << "\n" << out.output;
         for (const std::string& line : c.lines)
