@@ -1,7 +1,8 @@
 // What run and check share: the driver loaded by path, the control system
-// built from the scenario (or, in a live run, left as it is), the host's message log, the block
-// declared by DCSLoad and filled from the scenario, and the final accounting (handles left open in
-// the control system, the host heap after FreeDCSData).
+// built from the scenario (left as it is in a live run), the host's message
+// log, the block declared by DCSLoad and filled from the scenario, and the
+// final accounting (handles left open in the control system, the host heap
+// after FreeDCSData).
 #pragma once
 
 #include <string>
@@ -57,7 +58,8 @@ public:
     int Open(const Scenario& scenario, const std::string& driver_path);
     // The client library beside the driver has no control API.
     bool Live() const { return live_; }
-    // Where every call goes (--log-calls); after Load, before Open. Null: nowhere.
+    // Where every call goes (--log-calls); after Load, before Open. Null:
+    // nowhere.
     void SetCallLog(CallLog* calls) { calls_ = calls; }
     // An entry point on the block, written to the call log around the call.
     int32_t Call(const char* name, DCSEntryPoint DriverEntryPoints::*entry);
