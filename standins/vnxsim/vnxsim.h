@@ -42,7 +42,9 @@
 
 #include "dcs/vendor/vnxapi.h"
 
-#if defined(_WIN32) && defined(VNXAPI_BUILDING)
+#if defined(_WIN32) && defined(VNXSIM_FILE_BACKED)
+#  define VNXSIM_API extern "C"  // as a real one: the client operations only leave the DLL
+#elif defined(_WIN32) && defined(VNXAPI_BUILDING)
 #  define VNXSIM_API extern "C" __declspec(dllexport)
 #elif defined(_WIN32)
 #  define VNXSIM_API extern "C" __declspec(dllimport)

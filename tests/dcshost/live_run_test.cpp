@@ -1,15 +1,22 @@
 // dcshost against a client library without the control API, as a real
 // control system's: the driver copied beside the file-backed library, whose
-// tags come from a file, and dcshost run as a user runs it.
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
+// tags come from a file, and dcshost run as a user runs it (under Wine, its
+// Windows build from the Windows test).
+#if defined(_WIN32)
+#  include <direct.h>
+#  include <windows.h>
+#else
+#  include <sys/stat.h>
+#  include <sys/wait.h>
+#endif
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -51,13 +58,59 @@ kind = "restart"
 tag = [{ name = "L.SP" }]
 )";
 
-void Write(const std::string& path, const std::string& text) { std::ofstream(path) << text; }
+#if defined(_WIN32)
+const char kDriver[] = "vornak.dll";
+const char kLibrary[] = "VNXAPIWX.dll";
+const char kSeparator[] = "\\";
 
+// The build's paths as Windows takes them (Z:\... under Wine).
+std::string Native(const char* path)
+{
+    std::string slashes(path);
+    for (char& c : slashes)
+        if (c == '/') c = '\\';
+    char full[MAX_PATH];
+    DWORD n = GetFullPathNameA(slashes.c_str(), sizeof full, full, nullptr);
+    return n > 0 && n < sizeof full ? full : slashes;
+}
+
+void MakeDir(const std::string& path) { _mkdir(path.c_str()); }
+void SetEnv(const char* name, const std::string& value) { _putenv_s(name, value.c_str()); }
+FILE* OpenPipe(const std::string& command) { return _popen(command.c_str(), "rb"); }
+int ClosePipe(FILE* pipe) { return _pclose(pipe); }
+#else
+const char kDriver[] = "libvornak.so";
+const char kLibrary[] = "libVNXAPIWX.so";
+const char kSeparator[] = "/";
+
+std::string Native(const char* path) { return path; }
+void MakeDir(const std::string& path) { mkdir(path.c_str(), 0755); }
+void SetEnv(const char* name, const std::string& value) { setenv(name, value.c_str(), 1); }
+FILE* OpenPipe(const std::string& command) { return popen(command.c_str(), "r"); }
+int ClosePipe(FILE* pipe)
+{
+    int status = pclose(pipe);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+#endif
+
+void Write(const std::string& path, const std::string& text)
+{
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+// Line ends as LF, whatever the platform wrote.
 std::string Read(const std::string& path)
 {
     std::ostringstream text;
-    text << std::ifstream(path).rdbuf();
+    text << std::ifstream(path, std::ios::binary).rdbuf();
     return text.str();
+}
+
+std::string WithoutCR(std::string text)
+{
+    text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
+    return text;
 }
 
 struct Outcome {
@@ -68,13 +121,13 @@ struct Outcome {
 Outcome Dcshost(const std::string& args)
 {
     Outcome out;
-    FILE* pipe = popen((std::string(DCSHOST_EXE) + " " + args + " 2>&1").c_str(), "r");
+    FILE* pipe = OpenPipe(Native(DCSHOST_EXE) + " " + args + " 2>&1");
     if (!pipe) return out;
     char buffer[4096];
     size_t n;
     while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) out.output.append(buffer, n);
-    int status = pclose(pipe);
-    out.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    out.exit_code = ClosePipe(pipe);
+    out.output = WithoutCR(out.output);
     return out;
 }
 
@@ -82,20 +135,19 @@ Outcome Dcshost(const std::string& args)
 
 TEST(LiveRun, runs_and_checks_read_only_and_refuses_what_would_change_the_control_system)
 {
-    const std::string dir = ::testing::TempDir() + "dcshost_live_run/";
-    mkdir(dir.c_str(), 0755);
+    const std::string dir = ::testing::TempDir() + "dcshost_live_run" + kSeparator;
+    MakeDir(dir);
     // Copied, not linked: the driver looks for its client library beside
-    // itself ($ORIGIN), which a link would place in the build folder.
-    Write(dir + "libvornak.so", Read(DCSHOST_DRIVER));
-    unlink((dir + "libVNXAPIWX.so").c_str());
-    ASSERT_EQ(symlink(DCSHOST_FILE_BACKED, (dir + "libVNXAPIWX.so").c_str()), 0);
+    // itself, which a link would place in the build folder.
+    Write(dir + kDriver, Read(Native(DCSHOST_DRIVER)));
+    Write(dir + kLibrary, Read(Native(DCSHOST_FILE_BACKED)));
     const std::string tags(kTags);
     Write(dir + "tags.txt", tags);
     Write(dir + "no_mode.txt", tags.substr(0, tags.rfind("int")));
     Write(dir + "live.toml", kLoop);
     Write(dir + "changes.toml", std::string(kLoop) + kChanges);
-    const std::string common = " --no-settle-wait --driver " + dir + "libvornak.so";
-    const std::string library = "the client library " + dir + "libVNXAPIWX.so has no control API";
+    const std::string common = " --no-settle-wait --driver " + dir + kDriver;
+    const std::string library = "the client library " + dir + kLibrary + " has no control API";
 
     struct Case {
         const char* tag_file;
@@ -135,7 +187,7 @@ TEST(LiveRun, runs_and_checks_read_only_and_refuses_what_would_change_the_contro
           "check: 1 tag problem"}},
     };
     for (const Case& c : cases) {
-        setenv("VNXSIM_TAGS", (dir + c.tag_file).c_str(), 1);
+        SetEnv("VNXSIM_TAGS", dir + c.tag_file);
         Outcome out = Dcshost(c.args + common);
         EXPECT_EQ(out.exit_code, c.exit_code) << c.args << "\n" << out.output;
         for (const std::string& line : c.lines)
@@ -146,14 +198,14 @@ TEST(LiveRun, runs_and_checks_read_only_and_refuses_what_would_change_the_contro
     }
 
     // The call log has the host side only, and says so.
-    std::string calls = Read(dir + "calls.log");
+    std::string calls = WithoutCR(Read(dir + "calls.log"));
     EXPECT_EQ(calls.rfind("# dcshost call log 1\n# TIME WHO TEXT\n# live run: the host side only, "
                           "no client-library calls (lib lines)\n0 host DCSLoad(data)\n",
                           0),
               0u)
         << calls;
     EXPECT_EQ(calls.find(" lib "), std::string::npos) << calls;
-    std::string json = Read(dir + "result.json");
+    std::string json = WithoutCR(Read(dir + "result.json"));
     EXPECT_NE(json.find("\n  \"live_run\": true,\n"), std::string::npos) << json;
     EXPECT_NE(json.find("\n  \"handles_open\": null,\n"), std::string::npos) << json;
 }
