@@ -6,24 +6,11 @@
 #include <vector>
 
 #include "dcshost/control_api.h"
+#include "dcshost/ctrl_columns.h"
 #include "dcshost/session.h"
 #include "dcshost/tag_audit.h"
 
 namespace {
-
-// The controller columns in the order the driver binds them, with the
-// context text its no-handle report carries for each.
-struct CtrlColumn {
-    const char* caption;
-    const char* context;
-};
-const CtrlColumn kCtrlColumns[] = {
-    {"SP TAG", "for Controller Setpoint Tag Handle"},
-    {"OP TAG", "for Controller Output Tag Handle"},
-    {"Mode TAG", "for Controller Mode Tag Handle"},
-    {"SP Init TAG", "for Controller Setpoint Init Tag Handle"},
-    {"OP Init TAG", "for Controller Output Init Tag Handle"},
-};
 
 template <typename Row>
 void NameRow(const std::vector<Row>& rows, BindingFailure& failure)
@@ -63,12 +50,12 @@ void DescribeCtrl(const ReceivedMessage& message, const Scenario& scenario,
     failure.row = message.Row();
     NameRow(scenario.controllers, failure);
     const CtrlRowDef* row = RowAt(scenario.controllers, failure.row);
-    for (const CtrlColumn& column : kCtrlColumns) {
+    for (const CtrlTagColumn& column : kCtrlTagColumns) {
         if (message.Text() == column.context) failure.column = column.caption;
     }
     // A status report does not say which column: the failing call does.
     if (failure.column.empty() && row) {
-        for (const CtrlColumn& column : kCtrlColumns) {
+        for (const CtrlTagColumn& column : kCtrlTagColumns) {
             const std::string* text = FindCell(row->cells, column.caption);
             if (text && *text == traced_tag) {
                 failure.column = column.caption;

@@ -16,6 +16,7 @@
 #include <toml++/toml.h>
 
 #include "dcshost/bare_text.h"
+#include "dcshost/ctrl_columns.h"
 #include "dcshost/limits.h"
 
 namespace {
@@ -228,7 +229,6 @@ struct Reader {
     Context& ctx;
     Scenario& out;
     std::vector<Reference> refs;
-    std::string out_name_;  // the row whose cells are being read
 
     void Require(RefKind kind, const std::string& name, SourcePos pos, const std::string& what,
                  int index = -1)
@@ -404,20 +404,14 @@ struct Reader {
         out.pids.push_back(pid);
     }
 
-    // The tag columns of a row: scenario key -> the driver's caption.
-    void ReadCells(Fields& e, std::vector<CellText>& cells,
-                   std::initializer_list<std::pair<const char*, const char*>> columns)
+    // A row's tag column: the scenario's key, the driver's caption.
+    bool ReadCell(Fields& e, std::vector<CellText>& cells, const char* key, const char* caption,
+                  SourcePos* at = nullptr)
     {
-        for (auto& column : columns) {
-            std::string text;
-            SourcePos at;
-            if (!e.Text(column.first, text, true, &at)) continue;
-            cells.push_back(CellText{column.second, text});
-            // The driver writes modes as integers: a float tag would take the
-            // mode in place of whatever it holds.
-            if (std::string(column.second) == "Mode TAG")
-                Require(RefKind::ModeTag, text, at, "mode_tag of controller " + out_name_);
-        }
+        std::string text;
+        if (!e.Text(key, text, true, at)) return false;
+        cells.push_back(CellText{caption, text});
+        return true;
     }
 
     void ReadHost(const toml::table& table)
@@ -429,13 +423,14 @@ struct Reader {
             CtrlRowDef row;
             row.pos = e.Pos();
             e.Text("name", row.name, true);
-            out_name_ = row.name;
-            ReadCells(e, row.cells,
-                      {{"sp_tag", "SP TAG"},
-                       {"op_tag", "OP TAG"},
-                       {"mode_tag", "Mode TAG"},
-                       {"sp_init_tag", "SP Init TAG"},
-                       {"op_init_tag", "OP Init TAG"}});
+            for (const CtrlTagColumn& column : kCtrlTagColumns) {
+                SourcePos at;
+                // The driver writes modes as integers: a float tag would take
+                // the mode in place of whatever it holds.
+                if (ReadCell(e, row.cells, column.key, column.caption, &at) && column.integer)
+                    Require(RefKind::ModeTag, row.cells.back().text, at,
+                            "mode_tag of controller " + row.name);
+            }
             e.Flag("active", row.active);
             e.Number("sp", row.sp, false);
             // The host holds outputs as fractions: 50 here is 5000 %.
@@ -454,7 +449,7 @@ struct Reader {
             PVRowDef row;
             row.pos = e.Pos();
             e.Text("name", row.name, true);
-            ReadCells(e, row.cells, {{"tag", "TAG"}});
+            ReadCell(e, row.cells, "tag", "TAG");
             e.Flag("active", row.active);
             SourcePos from_at;
             bool has_from = e.Text("from", row.from, false, &from_at);
@@ -471,7 +466,7 @@ struct Reader {
             ImportRowDef row;
             row.pos = e.Pos();
             e.Text("name", row.name, true);
-            ReadCells(e, row.cells, {{"tag", "TAG"}});
+            ReadCell(e, row.cells, "tag", "TAG");
             SourcePos mapping_at = row.pos;
             e.Text("mapping", row.mapping, false, &mapping_at);
             if (row.mapping != "1:1" && row.mapping != "Controller Mode")
@@ -733,7 +728,7 @@ bool ParseScenario(const std::string& text, const std::string& file, Scenario& o
     const toml::table& root = parsed.table();
     out = Scenario{};
     out.file = file;
-    Reader reader{ctx, out, {}, {}};
+    Reader reader{ctx, out, {}};
     Fields top(root, "the scenario", ctx);
     top.Text("title", out.title, false);
     if (const toml::table* t = top.Table("run")) reader.ReadRun(*t);

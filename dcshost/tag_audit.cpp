@@ -1,6 +1,7 @@
 #include "dcshost/tag_audit.h"
 
 #include "dcshost/control_api.h"
+#include "dcshost/ctrl_columns.h"
 
 namespace {
 
@@ -72,12 +73,6 @@ void AuditCell(const char* table, size_t row, const std::string& row_name,
             TagProblem{table, static_cast<int>(row), row_name, column.caption, *text, problem});
 }
 
-const Column kCtrlColumns[] = {{"SP TAG", Need::Float},
-                               {"OP TAG", Need::Float},
-                               {"Mode TAG", Need::Int},
-                               {"SP Init TAG", Need::Float},
-                               {"OP Init TAG", Need::Float}};
-
 }  // namespace
 
 std::vector<TagProblem> AuditTags(const Scenario& scenario)
@@ -92,9 +87,9 @@ std::vector<TagProblem> AuditTags(const Scenario& scenario)
         return problems;
     }
     for (size_t i = 0; i < scenario.controllers.size(); ++i)
-        for (const Column& column : kCtrlColumns)
+        for (const CtrlTagColumn& column : kCtrlTagColumns)
             AuditCell("controller", i, scenario.controllers[i].name, scenario.controllers[i].cells,
-                      column, problems);
+                      {column.caption, column.integer ? Need::Int : Need::Float}, problems);
     for (size_t i = 0; i < scenario.pvs.size(); ++i)
         AuditCell("PV export", i, scenario.pvs[i].name, scenario.pvs[i].cells, {"TAG", Need::Float},
                   problems);
