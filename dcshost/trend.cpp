@@ -388,9 +388,3 @@ bool Trend::WriteCsv(const std::string& path, std::string& error) const
 {
     return WriteTextFile(path, Csv(), error);
 }
-
-bool Trend::WriteSvg(const std::string& path, const std::string& title, int max_loops,
-                     std::string& error) const
-{
-    return WriteTextFile(path, Svg(title, max_loops), error);
-}

@@ -22,19 +22,14 @@ public:
     void Sample(double time, const std::vector<LoopSample>& loops,
                 const std::vector<double>& imports, int faults = 0);
 
-    size_t Samples() const { return time_.size(); }
-
     // RFC 4180: time_s, then LOOP.PV, LOOP.SP, LOOP.OP, LOOP.MODE per loop,
     // then each import, then "faults" (active faults) when the run has any;
     // names quoted where they need it, CRLF line ends,
     // every number the shortest text that reads back to the same double.
     bool WriteCsv(const std::string& path, std::string& error) const;
+    std::string Csv() const;
     // One panel per loop (at most max_loops; the title says when some are left
     // out), then one panel for the imports.
-    bool WriteSvg(const std::string& path, const std::string& title, int max_loops,
-                  std::string& error) const;
-
-    std::string Csv() const;
     std::string Svg(const std::string& title, int max_loops) const;
     // A panel for each of these loops (indexes in Setup's order) under the
     // heading, then at most max_imports import panels.

@@ -116,7 +116,6 @@ public:
     // FreeDCSData, once (its result; 0 after the first); the destructor calls
     // it when the host did not.
     int32_t Free();
-    bool Freed() const { return freed_; }
 
 private:
     enum Kind { BLOCK, CTRL_ROWS, PV_ROWS, IMPORT_ROWS, OTHER };
