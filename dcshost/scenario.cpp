@@ -15,7 +15,6 @@
 
 #include <toml++/toml.h>
 
-#include "dcshost/bare_text.h"
 #include "dcshost/ctrl_columns.h"
 #include "dcshost/limits.h"
 
@@ -714,11 +713,6 @@ bool ParseScenario(const std::string& text, const std::string& file, Scenario& o
 {
     size_t before = errors.size();
     Context ctx{file, errors};
-    SourcePos bare;
-    if (const char* why = FindBareNonAscii(text, bare)) {
-        ctx.Error(bare, why);
-        return false;
-    }
     toml::parse_result parsed = toml::parse(std::string_view(text), file);
     if (!parsed) {
         const toml::parse_error& error = parsed.error();
