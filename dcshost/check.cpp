@@ -50,12 +50,12 @@ void DescribeCtrl(const ReceivedMessage& message, const Scenario& scenario,
     failure.row = message.Row();
     NameRow(scenario.controllers, failure);
     const CtrlRowDef* row = RowAt(scenario.controllers, failure.row);
-    for (const CtrlTagColumn& column : kCtrlTagColumns) {
+    for (const CtrlTagColumn& column : CtrlTagColumns) {
         if (message.Text() == column.context) failure.column = column.caption;
     }
     // A status report does not say which column: the failing call does.
     if (failure.column.empty() && row) {
-        for (const CtrlTagColumn& column : kCtrlTagColumns) {
+        for (const CtrlTagColumn& column : CtrlTagColumns) {
             const std::string* text = FindCell(row->cells, column.caption);
             if (text && *text == traced_tag) {
                 failure.column = column.caption;

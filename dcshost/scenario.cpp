@@ -422,11 +422,12 @@ struct Reader {
             CtrlRowDef row;
             row.pos = e.Pos();
             e.Text("name", row.name, true);
-            for (const CtrlTagColumn& column : kCtrlTagColumns) {
+            for (const CtrlTagColumn& column : CtrlTagColumns) {
                 SourcePos at;
                 // The driver writes modes as integers: a float tag would take
                 // the mode in place of whatever it holds.
-                if (ReadCell(e, row.cells, column.key, column.caption, &at) && column.integer)
+                if (ReadCell(e, row.cells, kCtrlTagKeys[column.col], column.caption, &at) &&
+                    column.integer)
                     Require(RefKind::ModeTag, row.cells.back().text, at,
                             "mode_tag of controller " + row.name);
             }
