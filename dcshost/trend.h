@@ -5,12 +5,7 @@
 #include <string>
 #include <vector>
 
-struct LoopSample {
-    double pv = 0.0;
-    double sp = 0.0;
-    double op = 0.0;  // percent
-    int mode = 0;     // 0 manual, 1 automatic
-};
+#include "dcshost/wiring.h"
 
 class Trend {
 public:

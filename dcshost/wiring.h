@@ -9,7 +9,14 @@
 #include "dcshost/host_block.h"
 #include "dcshost/plant.h"
 #include "dcshost/scenario.h"
-#include "dcshost/trend.h"
+
+// A loop as the host holds it after a step.
+struct LoopSample {
+    double pv = 0.0;
+    double sp = 0.0;
+    double op = 0.0;  // percent
+    int mode = 0;     // 0 manual, 1 automatic
+};
 
 struct Wiring {
     std::vector<int> loop_pv;            // PV row per loop, -1: none
