@@ -16,13 +16,13 @@
 #include <string>
 #include <vector>
 
-#include "dcshost/control_system.h"
-#include "dcshost/faults.h"
-#include "dcshost/generate.h"
-#include "dcshost/limits.h"
-#include "dcshost/plant.h"
-#include "dcshost/session.h"
-#include "dcshost/wiring.h"
+#include "dcshost/commands/generate.h"
+#include "dcshost/control/control_system.h"
+#include "dcshost/control/faults.h"
+#include "dcshost/host/session.h"
+#include "dcshost/plant/plant.h"
+#include "dcshost/plant/wiring.h"
+#include "dcshost/scenario/limits.h"
 #include "standins/vnxsim/vnxsim.h"
 
 namespace {

@@ -11,7 +11,7 @@
 
 #include "bench/same_calls.h"
 #include "bench/scene.h"
-#include "dcshost/settle_wait.h"
+#include "dcshost/host/settle_wait.h"
 #include "standins/iface/iface_control.h"
 
 namespace {

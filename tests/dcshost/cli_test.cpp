@@ -8,10 +8,10 @@
 
 #include <gtest/gtest.h>
 
-#include "dcshost/cli.h"
-#include "dcshost/generate.h"
-#include "dcshost/scenario.h"
-#include "dcshost/session.h"
+#include "dcshost/commands/cli.h"
+#include "dcshost/commands/generate.h"
+#include "dcshost/host/session.h"
+#include "dcshost/scenario/scenario.h"
 
 namespace {
 

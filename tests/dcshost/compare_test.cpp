@@ -4,8 +4,8 @@
 
 #include <gtest/gtest.h>
 
-#include "dcshost/compare.h"
-#include "dcshost/trend.h"
+#include "dcshost/outputs/compare.h"
+#include "dcshost/outputs/trend.h"
 
 namespace {
 

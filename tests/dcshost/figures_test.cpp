@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "dcshost/figures.h"
+#include "dcshost/outputs/figures.h"
 
 TEST(Figures, measure_a_step_response_from_the_last_setpoint_change)
 {

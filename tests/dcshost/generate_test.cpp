@@ -4,8 +4,8 @@
 
 #include <gtest/gtest.h>
 
-#include "dcshost/generate.h"
-#include "dcshost/scenario.h"
+#include "dcshost/commands/generate.h"
+#include "dcshost/scenario/scenario.h"
 
 namespace {
 

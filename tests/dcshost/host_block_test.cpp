@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "dcshost/host_block.h"
+#include "dcshost/host/host_block.h"
 #include "standins/iface/iface_control.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "dcs/host/iface.h"
-#include "dcshost/messages.h"
+#include "dcshost/host/messages.h"
 #include "standins/iface/iface_control.h"
 
 TEST(Messages, keeps_key_arguments_and_wording_of_each_message)

@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "dcshost/plant.h"
+#include "dcshost/plant/plant.h"
 
 namespace {
 

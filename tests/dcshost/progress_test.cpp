@@ -2,7 +2,7 @@
 // one ServiceEvents call per second of the ten.
 #include <gtest/gtest.h>
 
-#include "dcshost/progress.h"
+#include "dcshost/host/progress.h"
 #include "standins/vnxsim/vnxsim.h"
 
 TEST(Progress, counts_the_ten_settle_calls_and_nothing_else)

@@ -10,10 +10,10 @@
 
 #include <gtest/gtest.h>
 
-#include "dcshost/driver_loader.h"
-#include "dcshost/interrupt.h"
-#include "dcshost/run.h"
-#include "dcshost/session.h"
+#include "dcshost/commands/run.h"
+#include "dcshost/host/driver_loader.h"
+#include "dcshost/host/interrupt.h"
+#include "dcshost/host/session.h"
 #include "standins/vnxsim/vnxsim.h"
 #if !defined(_WIN32)
 #  include "standins/winshim/winshim_double.h"

@@ -2,7 +2,7 @@
 // mistake comes back as file:line:col with what is wrong, never a crash.
 #include <gtest/gtest.h>
 
-#include "dcshost/scenario.h"
+#include "dcshost/scenario/scenario.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "dcshost/summary.h"
+#include "dcshost/outputs/summary.h"
 
 TEST(Summary, judges_a_loop_by_its_error_against_the_setpoint)
 {

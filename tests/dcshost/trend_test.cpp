@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "dcshost/trend.h"
+#include "dcshost/outputs/trend.h"
 
 namespace {
 

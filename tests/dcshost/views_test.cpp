@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "dcshost/views.h"
+#include "dcshost/outputs/views.h"
 
 TEST(Views, match_names_by_glob)
 {

@@ -1,0 +1,61 @@
+#include "dcshost/control/call_log.h"
+
+#include <vector>
+
+#include "dcshost/control/control_api.h"
+#include "dcshost/scenario/limits.h"
+
+bool CallLog::Open(const std::string& path, std::string& error)
+{
+    Close();
+    file_ = std::fopen(path.c_str(), "wb");
+    if (!file_) {
+        error = "cannot write the call log " + path;
+        return false;
+    }
+    failed_ = false;
+    std::fputs("# dcshost call log 1\n# TIME WHO TEXT\n", file_);
+    // A real client library keeps no trace.
+    if (Vnx().live)
+        std::fputs("# live run: the host side only, no client-library calls (lib lines)\n", file_);
+    Vnx().VnxSimTraceClear();
+    Vnx().VnxSimTraceEnable(1);
+    return true;
+}
+
+bool CallLog::Close()
+{
+    if (!file_) return true;
+    Drain();
+    Vnx().VnxSimTraceEnable(0);
+    Vnx().VnxSimTraceClear();
+    failed_ |= std::fclose(file_) != 0;
+    file_ = nullptr;
+    return !failed_;
+}
+
+void CallLog::Drain()
+{
+    if (!file_) return;
+    int32_t count = Vnx().VnxSimTraceCount();
+    if (count <= 0) return;
+    const std::string time = NumberText(time_);
+    std::vector<char> line(256);
+    for (int32_t i = 0; i < count; ++i) {
+        int32_t length = Vnx().VnxSimTraceLine(i, line.data(), static_cast<int32_t>(line.size()));
+        if (length >= static_cast<int32_t>(line.size())) {
+            line.resize(static_cast<size_t>(length) + 1);
+            Vnx().VnxSimTraceLine(i, line.data(), static_cast<int32_t>(line.size()));
+        }
+        if (length >= 0)
+            failed_ |= std::fprintf(file_, "%s lib %s\n", time.c_str(), line.data()) < 0;
+    }
+    Vnx().VnxSimTraceClear();
+}
+
+void CallLog::Line(const char* who, const std::string& text)
+{
+    if (!file_) return;
+    Drain();
+    failed_ |= std::fprintf(file_, "%s %s %s\n", NumberText(time_).c_str(), who, text.c_str()) < 0;
+}

@@ -1,0 +1,112 @@
+#include "dcshost/host/progress.h"
+
+#include <cstdio>
+
+#if defined(_WIN32)
+#  include <io.h>
+#else
+#  include <unistd.h>
+#endif
+
+#include "dcshost/control/control_api.h"
+
+namespace {
+
+// The settle is ten one-second pauses, each after one ServiceEvents call.
+constexpr int kSettleSeconds = 10;
+
+bool line_open = false;
+size_t drawn = 0;  // length of the redrawn line
+
+void Hook(int32_t op, int32_t /*call_number*/, void* user)
+{
+    static_cast<Progress*>(user)->OnCall(op);
+}
+
+}  // namespace
+
+Progress::Progress(bool terminal) : terminal_(terminal) {}
+
+Progress::~Progress()
+{
+    if (configuring_) Vnx().VnxSimSetCallHook(nullptr, nullptr);
+    BreakLine();
+}
+
+bool Progress::StdoutIsTerminal()
+{
+#if defined(_WIN32)
+    return _isatty(_fileno(stdout)) != 0;
+#else
+    return isatty(fileno(stdout)) != 0;
+#endif
+}
+
+void Progress::BreakLine()
+{
+    if (!line_open) return;
+    std::printf("\n");
+    std::fflush(stdout);
+    line_open = false;
+}
+
+void Progress::Draw(const std::string& text, bool final_line)
+{
+    if (terminal_) {
+        // Blanks over what a longer earlier text left behind.
+        size_t pad = line_open && drawn > text.size() ? drawn - text.size() : 0;
+        std::printf("\r%s%*s", text.c_str(), static_cast<int>(pad), "");
+        drawn = text.size();
+        line_open = true;
+        if (final_line) BreakLine();
+    } else {
+        BreakLine();
+        std::printf("%s\n", text.c_str());
+    }
+    std::fflush(stdout);
+}
+
+void Progress::BeginConfigure(const std::string& what)
+{
+    what_ = what;
+    settle_ = 0;
+    configuring_ = true;
+    Vnx().VnxSimSetCallHook(&Hook, this);
+    Draw(what_ + ": starting the control system's client library", false);
+}
+
+void Progress::OnCall(int32_t op)
+{
+    if (!configuring_ || op != VNX_OP_ServiceEvents || settle_ >= kSettleSeconds) return;
+    ++settle_;
+    Draw(what_ + ": waiting for the control system to settle, " + std::to_string(settle_) + " of " +
+             std::to_string(kSettleSeconds) + " s",
+         false);
+}
+
+void Progress::EndConfigure()
+{
+    Vnx().VnxSimSetCallHook(nullptr, nullptr);
+    configuring_ = false;
+    if (terminal_) BreakLine();
+}
+
+void Progress::BeginRun(int total_steps, double step, int every)
+{
+    total_ = total_steps;
+    step_ = step;
+    every_ = every > 0 ? every : (total_steps >= 10 ? total_steps / 10 : 1);
+}
+
+void Progress::RunStep(int step)
+{
+    if (step % every_ != 0 && step != total_) return;
+    char text[160];
+    // In 64 bits: step * 100 passes 32 bits from 21474837 steps on.
+    int percent = total_ ? static_cast<int>(int64_t{step} * 100 / total_) : 100;
+    std::snprintf(text, sizeof text, "run: t = %.6g s of %.6g s, step %d of %d (%d %%)",
+                  step * step_, total_ * step_, step, total_, percent);
+    Draw(text, false);
+}
+
+void Progress::EndRun() { BreakLine(); }

@@ -1,0 +1,93 @@
+// What run and check share: the driver loaded by path, the control system
+// built from the scenario (left as it is in a live run), the host's message
+// log, the block declared by DCSLoad and filled from the scenario, and the
+// final accounting (handles left open in the control system, the host heap
+// after FreeDCSData).
+#pragma once
+
+#include <string>
+
+#include "dcshost/control/call_log.h"
+#include "dcshost/host/driver_loader.h"
+#include "dcshost/host/host_block.h"
+#include "dcshost/host/messages.h"
+#include "dcshost/scenario/scenario.h"
+
+// Exit codes of the commands.
+enum ExitCode {
+    kExitClean = 0,
+    kExitConfigureFailed = 1,  // run: DCSConfigure failed; check: a binding failure
+    kExitBadScenario = 2,
+    kExitNoDriver = 3,
+    kExitNotClean = 4,     // run: messages, leaks, or a loop off its setpoint
+    kExitDeviates = 5,     // run: a PV, SP or OP left the band around --compare's reference
+    kExitInterrupted = 6,  // run: stopped cleanly on Ctrl-C
+    kExitInternal = 7,     // dcshost itself failed (out of memory)
+};
+
+struct Leftovers {
+    bool handles_known = true;  // a live run cannot count the control system's handles
+    int tags = 0;
+    int items = 0;
+    int lists = 0;
+    int heap_blocks = 0;  // live host-heap blocks beyond those before DCSLoad
+    int heap_bytes = 0;
+    int bad_releases = 0;
+
+    bool Clean() const
+    {
+        return (!handles_known || (tags == 0 && items == 0 && lists == 0)) && heap_blocks == 0 &&
+               heap_bytes == 0 && bad_releases == 0;
+    }
+};
+
+class Session {
+public:
+    Session() = default;
+    ~Session() { Close(); }
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
+
+    // Loads the driver and takes the control API from the client library it
+    // loaded. Returns kExitClean or the exit code, having printed the reason.
+    int Load(const std::string& driver_path);
+    // Builds the control system (a live run refuses a scenario that would
+    // change it), runs DCSLoad and fills the block; loads the driver first
+    // when Load has not. Returns kExitClean or the exit code, having printed
+    // the reason.
+    int Open(const Scenario& scenario, const std::string& driver_path);
+    // The client library beside the driver has no control API.
+    bool Live() const { return live_; }
+    // Where every call goes (--log-calls); after Load, before Open. Null:
+    // nowhere.
+    void SetCallLog(CallLog* calls) { calls_ = calls; }
+    // An entry point on the block, written to the call log around the call.
+    int32_t Call(const char* name, DCSEntryPoint DriverEntryPoints::*entry);
+    // The simulated time of messages and log lines from now on.
+    void SetTime(double time);
+
+    // DCSConfigure with its progress shown; the settle's sleeps return at
+    // once when settle_wait is false (and the module lets them be skipped).
+    int32_t Configure(bool settle_wait);
+    // DCSDestroy, then the block back through FreeDCSData; counts what is left.
+    Leftovers Close();
+
+    const DriverEntryPoints& Api() const { return driver_.Api(); }
+    void* Module() const { return driver_.Handle(); }
+    DCSData* Data() { return block_.Data(); }
+    HostBlock& Block() { return block_; }
+    MessageLog& Log() { return log_; }
+
+private:
+    DriverModule driver_;
+    MessageLog log_;
+    HostBlock block_;
+    HostHeapSnapshot baseline_;
+    CallLog* calls_ = nullptr;
+    bool loaded_ = false;
+    bool live_ = false;
+    bool open_ = false;
+};
+
+// "3 tags, 0 items, 0 lists" style lines for the summary.
+std::string DescribeLeftovers(const Leftovers& left);

@@ -1,5 +1,0 @@
-// dcshost: the host harness. Loads the driver by path and drives it through
-// its nine entry points against the simulated control system.
-#include "dcshost/cli.h"
-
-int main(int argc, char** argv) { return RunCommandLine(argc, argv); }

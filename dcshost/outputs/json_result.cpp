@@ -1,0 +1,165 @@
+#include "dcshost/outputs/json_result.h"
+
+#include <cmath>
+#include <cstdio>
+#include <map>
+
+#include "dcshost/control/faults.h"
+#include "dcshost/scenario/limits.h"
+
+namespace {
+
+std::string Quote(const std::string& text)
+{
+    std::string out = "\"";
+    for (unsigned char c : text) {
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += static_cast<char>(c);
+        } else if (c < 0x20) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
+            out += escaped;
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out + "\"";
+}
+
+// JSON has no NaN or infinity: null.
+std::string Number(double value) { return std::isfinite(value) ? NumberText(value) : "null"; }
+
+std::string Flag(bool value) { return value ? "true" : "false"; }
+
+// Members joined as an object or array on one line.
+std::string Join(const std::vector<std::string>& items, char open, char close)
+{
+    std::string out(1, open);
+    for (size_t i = 0; i < items.size(); ++i) out += (i ? ", " : "") + items[i];
+    return out + close;
+}
+
+std::string Member(const char* name, const std::string& value)
+{
+    return Quote(name) + ": " + value;
+}
+
+std::string Loop(const LoopResult& loop, const LoopFigures& f)
+{
+    bool judged = loop.has_pv;
+    return Join({Member("name", Quote(loop.name)), Member("active", Flag(loop.active)),
+                 Member("mode", std::to_string(loop.mode)), Member("sp", Number(loop.sp)),
+                 Member("pv", judged ? Number(loop.pv) : "null"),
+                 Member("op_percent", Number(loop.op_percent)),
+                 Member("error_percent", judged ? Number(loop.error_percent) : "null"),
+                 Member("iae", judged ? Number(f.iae) : "null"),
+                 Member("overshoot_percent", judged ? Number(f.overshoot_percent) : "null"),
+                 Member("settling_time_s", judged ? Number(f.settling_time) : "null")},
+                '{', '}');
+}
+
+std::string Fault(const RunFault& fault)
+{
+    bool instant = fault.kind == FaultKind::Restart;
+    return Join({Member("kind", Quote(fault.kind_name)),
+                 Member("tag", fault.tag.empty() ? "null" : Quote(fault.tag)),
+                 Member("value", instant ? "null" : std::to_string(fault.value)),
+                 Member("at_s", Number(fault.at)),
+                 Member("until_s", instant            ? Number(fault.at)
+                                   : fault.open_ended ? "null"
+                                                      : Number(fault.until))},
+                '{', '}');
+}
+
+}  // namespace
+
+std::string FormatJsonResult(const RunRecord& r)
+{
+    const Scenario& s = *r.scenario;
+    std::vector<std::string> loops, imports, wordings, faults, keys;
+    for (size_t i = 0; i < r.loops.size(); ++i)
+        loops.push_back("    " +
+                        Loop(r.loops[i], i < r.figures.size() ? r.figures[i] : LoopFigures{}));
+    for (size_t i = 0; i < s.imports.size() && i < r.imports.size(); ++i)
+        imports.push_back("    " + Join({Member("name", Quote(s.imports[i].name)),
+                                         Member("value", Number(r.imports[i]))},
+                                        '{', '}'));
+    std::map<std::string, int> by_key;
+    for (const MessageGroup& g : r.messages) {
+        by_key[g.key] += g.count;
+        wordings.push_back(
+            "      " + Join({Member("key", Quote(g.key)), Member("wording", Quote(g.wording)),
+                             Member("count", std::to_string(g.count)),
+                             Member("first_s", Number(g.first)), Member("last_s", Number(g.last))},
+                            '{', '}'));
+    }
+    for (const auto& [key, count] : by_key)
+        keys.push_back(Member(key.c_str(), std::to_string(count)));
+    for (const RunFault& fault : s.run.faults) faults.push_back("    " + Fault(fault));
+    const Leftovers& left = r.left;
+    bool balanced = left.heap_blocks == 0 && left.heap_bytes == 0 && left.bad_releases == 0;
+
+    auto block = [](const std::vector<std::string>& lines, const char* indent) {
+        if (lines.empty()) return std::string("[]");
+        std::string out = "[\n";
+        for (size_t i = 0; i < lines.size(); ++i)
+            out += lines[i] + (i + 1 < lines.size() ? ",\n" : "\n");
+        return out + indent + "]";
+    };
+    std::string out = "{\n";
+    out += "  " + Member("format", Quote("dcshost run result")) + ",\n";
+    out += "  " + Member("version", std::to_string(kJsonResultVersion)) + ",\n";
+    out += "  " + Member("live_run", Flag(r.live)) + ",\n";
+    out += "  " +
+           Member("scenario", Join({Member("file", Quote(s.file)), Member("title", Quote(s.title)),
+                                    Member("step_s", Number(s.run.step)),
+                                    Member("duration_s", Number(s.run.duration)),
+                                    Member("steps", std::to_string(r.steps)),
+                                    Member("steps_run", std::to_string(r.steps_run))},
+                                   '{', '}')) +
+           ",\n";
+    out +=
+        "  " +
+        Member("verdict", Join({Member("exit_code", std::to_string(r.exit_code)),
+                                Member("clean", Flag(r.exit_code == 0)),
+                                Member("interrupted", Flag(r.interrupted)),
+                                Member("settled", r.settled < 0 ? "null" : Flag(r.settled == 1))},
+                               '{', '}')) +
+        ",\n";
+    out += "  " + Member("settle_band_percent", Number(r.settle_band)) + ",\n";
+    out += "  " + Member("loops", block(loops, "  ")) + ",\n";
+    out += "  " + Member("imports", block(imports, "  ")) + ",\n";
+    out += "  " +
+           Member("messages", "{\n    " + Member("total", std::to_string(r.message_total)) +
+                                  ",\n    " + Member("by_key", Join(keys, '{', '}')) + ",\n    " +
+                                  Member("wordings", block(wordings, "    ")) + "\n  }") +
+           ",\n";
+    out += "  " + Member("faults", block(faults, "  ")) + ",\n";
+    out +=
+        "  " +
+        Member("compare",
+               r.compared < 0
+                   ? "null"
+                   : Join({Member("reference", Quote(r.compare)),
+                           Member("within", Flag(r.compared == 1)),
+                           Member("deviation", r.deviation.empty() ? "null" : Quote(r.deviation))},
+                          '{', '}')) +
+        ",\n";
+    out += "  " +
+           Member("handles_open", !left.handles_known
+                                      ? "null"
+                                      : Join({Member("tags", std::to_string(left.tags)),
+                                              Member("items", std::to_string(left.items)),
+                                              Member("lists", std::to_string(left.lists))},
+                                             '{', '}')) +
+           ",\n";
+    out += "  " +
+           Member("heap", Join({Member("balanced", Flag(balanced)),
+                                Member("blocks", std::to_string(left.heap_blocks)),
+                                Member("bytes", std::to_string(left.heap_bytes)),
+                                Member("bad_releases", std::to_string(left.bad_releases))},
+                               '{', '}')) +
+           "\n";
+    return out + "}\n";
+}

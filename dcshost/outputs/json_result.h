@@ -1,0 +1,36 @@
+// --json FILE: the result of a run for machines, versioned; the fields are
+// documented in dcshost/README.md.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "dcshost/host/messages.h"
+#include "dcshost/host/session.h"
+#include "dcshost/outputs/figures.h"
+#include "dcshost/outputs/summary.h"
+#include "dcshost/scenario/scenario.h"
+
+struct RunRecord {
+    const Scenario* scenario = nullptr;
+    int steps = 0;
+    int steps_run = 0;
+    bool interrupted = false;
+    double settle_band = 0.0;  // percent, as the figures used it
+    int settled = -1;          // under --require-settled: 1 or 0; -1: not asked
+    int exit_code = 0;
+    std::vector<LoopResult> loops;
+    std::vector<LoopFigures> figures;  // per loop
+    std::vector<double> imports;       // final values, per import row
+    size_t message_total = 0;
+    std::vector<MessageGroup> messages;
+    Leftovers left;
+    bool live = false;    // against a client library without the control API
+    std::string compare;  // the reference; empty: none
+    int compared = -1;    // 1 within, 0 not, -1 not asked
+    std::string deviation;
+};
+
+constexpr int kJsonResultVersion = 1;
+
+std::string FormatJsonResult(const RunRecord& record);

@@ -1,0 +1,85 @@
+#include "dcshost/outputs/summary.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <map>
+
+double ErrorPercent(double pv, double sp)
+{
+    double scale = std::fabs(sp) > 0.0 ? std::fabs(sp) : 1.0;
+    return std::fabs(pv - sp) / scale * 100.0;
+}
+
+bool LoopSettled(const LoopResult& loop, double tolerance)
+{
+    if (!loop.active || !loop.has_pv) return true;
+    return std::isfinite(loop.error_percent) && loop.error_percent <= tolerance;
+}
+
+std::string FormatLoopTable(const std::vector<LoopResult>& loops, size_t max_lines)
+{
+    std::vector<const LoopResult*> shown;
+    for (const LoopResult& loop : loops) shown.push_back(&loop);
+    if (shown.size() > max_lines) {
+        auto worse = [](const LoopResult* a, const LoopResult* b) {
+            double ea = a->has_pv && a->active ? a->error_percent : -1.0;
+            double eb = b->has_pv && b->active ? b->error_percent : -1.0;
+            return ea > eb || (std::isnan(ea) && !std::isnan(eb));
+        };
+        std::stable_sort(shown.begin(), shown.end(), worse);
+        shown.resize(max_lines);
+    }
+    size_t width = 8;
+    for (const LoopResult* loop : shown) width = std::max(width, loop->name.size());
+    int w = static_cast<int>(width);
+    std::string out;
+    char line[512];
+    if (shown.size() < loops.size()) {
+        std::snprintf(line, sizeof line, "  %zu loops; the %zu farthest from their setpoints:\n",
+                      loops.size(), shown.size());
+        out += line;
+    }
+    std::snprintf(line, sizeof line, "  %-*s  %-6s  %12s  %12s  %9s  %7s\n", w, "loop", "mode",
+                  "SP", "PV", "error", "OP %");
+    out += line;
+    for (const LoopResult* loop : shown) {
+        const char* mode = !loop->active ? "off" : (loop->mode == 1 ? "auto" : "manual");
+        if (loop->has_pv) {
+            std::snprintf(line, sizeof line, "  %-*s  %-6s  %12.6g  %12.6g  %7.3f %%  %7.2f\n", w,
+                          loop->name.c_str(), mode, loop->sp, loop->pv, loop->error_percent,
+                          loop->op_percent);
+        } else {
+            std::snprintf(line, sizeof line, "  %-*s  %-6s  %12.6g  %12s  %9s  %7.2f\n", w,
+                          loop->name.c_str(), mode, loop->sp, "-", "-", loop->op_percent);
+        }
+        out += line;
+    }
+    return out;
+}
+
+std::string MessageCounts(const std::vector<MessageGroup>& groups)
+{
+    std::map<std::string, int> counts;
+    for (const MessageGroup& group : groups) counts[group.key] += group.count;
+    std::string text;
+    for (const auto& entry : counts)
+        text += (text.empty() ? "" : ", ") + entry.first + " x" + std::to_string(entry.second);
+    return text;
+}
+
+std::string FormatMessageGroups(const std::vector<MessageGroup>& groups, size_t max_lines)
+{
+    std::string out;
+    char line[160];
+    for (size_t i = 0; i < groups.size() && i < max_lines; ++i) {
+        const MessageGroup& group = groups[i];
+        std::snprintf(line, sizeof line,
+                      "  %s x%d, first at %g s, last at %g s: ", group.key.c_str(), group.count,
+                      group.first, group.last);
+        out += line + group.wording + "\n";
+    }
+    if (groups.size() > max_lines)
+        out += "  ... and " + std::to_string(groups.size() - max_lines) + " more wordings\n";
+    return out;
+}
