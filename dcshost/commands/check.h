@@ -35,5 +35,5 @@ struct CheckOptions {
     bool settle_wait = true;
 };
 
-// Returns the process exit code (session.h): 0 when every tag bound.
+// Returns the process exit code (exit_codes.h): 0 when every tag bound.
 int CheckScenario(const Scenario& scenario, const CheckOptions& options);

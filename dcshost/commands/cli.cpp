@@ -13,6 +13,7 @@
 #include "dcshost/commands/generate.h"
 #include "dcshost/commands/run.h"
 #include "dcshost/commands/version_info.h"
+#include "dcshost/exit_codes.h"
 #include "dcshost/host/driver_loader.h"
 #include "dcshost/host/interrupt.h"
 #include "dcshost/host/session.h"

@@ -24,5 +24,5 @@ struct RunOptions {
     double tolerance = 1e-6;  // of --compare, relative above 1, absolute below
 };
 
-// Returns the process exit code (session.h).
+// Returns the process exit code (exit_codes.h).
 int RunScenario(const Scenario& scenario, const RunOptions& options);

@@ -8,22 +8,11 @@
 #include <string>
 
 #include "dcshost/control/call_log.h"
+#include "dcshost/exit_codes.h"
 #include "dcshost/host/driver_loader.h"
 #include "dcshost/host/host_block.h"
 #include "dcshost/host/messages.h"
 #include "dcshost/scenario/scenario.h"
-
-// Exit codes of the commands.
-enum ExitCode {
-    kExitClean = 0,
-    kExitConfigureFailed = 1,  // run: DCSConfigure failed; check: a binding failure
-    kExitBadScenario = 2,
-    kExitNoDriver = 3,
-    kExitNotClean = 4,     // run: messages, leaks, or a loop off its setpoint
-    kExitDeviates = 5,     // run: a PV, SP or OP left the band around --compare's reference
-    kExitInterrupted = 6,  // run: stopped cleanly on Ctrl-C
-    kExitInternal = 7,     // dcshost itself failed (out of memory)
-};
 
 struct Leftovers {
     bool handles_known = true;  // a live run cannot count the control system's handles

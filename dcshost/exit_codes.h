@@ -1,0 +1,15 @@
+// How a dcshost process ends, the same on Linux and Windows. Users read these
+// in the exit-code table of dcshost/README.md, beside this file: a code that
+// changes here changes there.
+#pragma once
+
+enum ExitCode {
+    kExitClean = 0,
+    kExitConfigureFailed = 1,  // run: DCSConfigure failed; check: a binding failure
+    kExitBadScenario = 2,      // bad scenario file or command line: nothing loaded or run
+    kExitNoDriver = 3,         // the driver cannot be loaded
+    kExitNotClean = 4,         // run: messages, leaks, a loop off its setpoint, a file unwritten
+    kExitDeviates = 5,         // run: a PV, SP or OP left the band around --compare's reference
+    kExitInterrupted = 6,      // run: stopped cleanly on Ctrl-C
+    kExitInternal = 7,         // dcshost itself failed (out of memory)
+};
