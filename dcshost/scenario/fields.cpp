@@ -1,0 +1,166 @@
+#include "dcshost/scenario/fields.h"
+
+#include <cmath>
+#include <cstdint>
+
+#include "dcshost/scenario/limits.h"
+
+namespace {
+
+const char* TypeName(const toml::node& node)
+{
+    switch (node.type()) {
+    case toml::node_type::table:
+        return "a table";
+    case toml::node_type::array:
+        return "an array";
+    case toml::node_type::string:
+        return "a string";
+    case toml::node_type::integer:
+        return "an integer";
+    case toml::node_type::floating_point:
+        return "a number";
+    case toml::node_type::boolean:
+        return "a boolean";
+    default:
+        return "a date or time";
+    }
+}
+
+}  // namespace
+
+SourcePos PosOf(const toml::source_region& region)
+{
+    return SourcePos{static_cast<int>(region.begin.line), static_cast<int>(region.begin.column)};
+}
+
+bool Fields::Text(const char* key, std::string& out, bool required, SourcePos* at)
+{
+    const toml::node* node = Find(key, required);
+    if (!node) return false;
+    if (!node->is_string()) return WrongType(key, *node, "a string");
+    out = node->value<std::string>().value_or("");
+    if (at) *at = PosOf(node->source());
+    return true;
+}
+
+bool Fields::Number(const char* key, double& out, bool required)
+{
+    const toml::node* node = Find(key, required);
+    if (!node) return false;
+    if (!node->is_number()) return WrongType(key, *node, "a number");
+    double value = node->value<double>().value_or(0.0);
+    if (!std::isfinite(value)) {
+        ctx_.Error(PosOf(node->source()),
+                   "'" + std::string(key) + "' in " + where_ + " must be a finite number");
+        return false;
+    }
+    out = value;
+    return true;
+}
+
+bool Fields::NumberIn(const char* key, double& out, bool required, double lo, double hi,
+                      const char* unit)
+{
+    double value = out;
+    if (!Number(key, value, required)) return false;
+    if (!InRange(value, lo, hi)) {
+        ctx_.Error(At(key),
+                   RangeMessage("'" + std::string(key) + "' in " + where_, value, lo, hi, unit));
+        return false;
+    }
+    out = value;
+    return true;
+}
+
+SourcePos Fields::At(const char* key) const
+{
+    const toml::node* node = table_.get(key);
+    return node ? PosOf(node->source()) : Pos();
+}
+
+bool Fields::Integer(const char* key, int& out, bool required, long long lo, long long hi)
+{
+    const toml::node* node = Find(key, required);
+    if (!node) return false;
+    if (!node->is_integer()) return WrongType(key, *node, "an integer");
+    long long value = node->value<int64_t>().value_or(0);
+    if (value < lo || value > hi) {
+        ctx_.Error(PosOf(node->source()), "'" + std::string(key) + "' in " + where_ +
+                                              " must lie between " + std::to_string(lo) + " and " +
+                                              std::to_string(hi));
+        return false;
+    }
+    out = static_cast<int>(value);
+    return true;
+}
+
+bool Fields::Flag(const char* key, bool& out)
+{
+    const toml::node* node = Find(key, false);
+    if (!node) return false;
+    if (!node->is_boolean()) return WrongType(key, *node, "true or false");
+    out = node->value<bool>().value_or(false);
+    return true;
+}
+
+const toml::table* Fields::Table(const char* key)
+{
+    const toml::node* node = Find(key, false);
+    if (!node) return nullptr;
+    if (!node->is_table()) {
+        WrongType(key, *node, "a table");
+        return nullptr;
+    }
+    return node->as_table();
+}
+
+std::vector<const toml::table*> Fields::Tables(const char* key, bool required)
+{
+    std::vector<const toml::table*> out;
+    const toml::node* node = Find(key, required);
+    if (!node) return out;
+    const toml::array* array = node->as_array();
+    if (!array) {
+        WrongType(key, *node, "an array of tables");
+        return out;
+    }
+    for (const toml::node& element : *array) {
+        if (const toml::table* table = element.as_table()) {
+            out.push_back(table);
+        } else {
+            ctx_.Error(PosOf(element.source()), "'" + std::string(key) + "' in " + where_ +
+                                                    " holds " + TypeName(element) +
+                                                    " where a table was expected");
+        }
+    }
+    return out;
+}
+
+void Fields::Done()
+{
+    for (auto&& [key, node] : table_) {
+        (void)node;
+        if (!used_.count(std::string(key.str()))) {
+            ctx_.Error(PosOf(key.source()),
+                       "unknown key '" + std::string(key.str()) + "' in " + where_);
+        }
+    }
+}
+
+const toml::node* Fields::Find(const char* key, bool required)
+{
+    used_.insert(key);
+    const toml::node* node = table_.get(key);
+    if (!node && required) {
+        ctx_.Error(Pos(), where_ + " is missing '" + std::string(key) + "'");
+    }
+    return node;
+}
+
+bool Fields::WrongType(const char* key, const toml::node& node, const char* expected)
+{
+    ctx_.Error(PosOf(node.source()), "'" + std::string(key) + "' in " + where_ + " must be " +
+                                         expected + ", not " + TypeName(node));
+    return false;
+}

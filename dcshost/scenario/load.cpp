@@ -1,0 +1,101 @@
+// Loading a scenario: the file checked before it is read, toml++ (built
+// without exceptions) into the plain struct, every problem reported as
+// file:line:col in file order.
+#include "dcshost/scenario/scenario.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include <toml++/toml.h>
+
+#include "dcshost/scenario/reader.h"
+
+namespace {
+
+// A 2000-row scenario takes about 2 MB.
+constexpr uintmax_t kMaxScenarioBytes = 64u * 1024 * 1024;
+
+}  // namespace
+
+std::string FormatScenarioError(const ScenarioError& error)
+{
+    std::ostringstream text;
+    text << error.file;
+    if (error.pos.line > 0) text << ':' << error.pos.line;
+    if (error.pos.column > 0) text << ':' << error.pos.column;
+    text << ": error: " << error.message;
+    return text.str();
+}
+
+const std::string* FindCell(const std::vector<CellText>& cells, const std::string& caption)
+{
+    for (const CellText& cell : cells)
+        if (cell.caption == caption) return &cell.text;
+    return nullptr;
+}
+
+bool ParseScenario(const std::string& text, const std::string& file, Scenario& out,
+                   std::vector<ScenarioError>& errors)
+{
+    size_t before = errors.size();
+    Context ctx{file, errors};
+    toml::parse_result parsed = toml::parse(std::string_view(text), file);
+    if (!parsed) {
+        const toml::parse_error& error = parsed.error();
+        ctx.Error(PosOf(error.source()), std::string(error.description()));
+        return false;
+    }
+    const toml::table& root = parsed.table();
+    out = Scenario{};
+    out.file = file;
+    Reader reader{ctx, out, {}};
+    Fields top(root, "the scenario", ctx);
+    top.Text("title", out.title, false);
+    if (const toml::table* t = top.Table("run")) reader.ReadRun(*t);
+    if (const toml::table* t = top.Table("system")) reader.ReadSystem(*t);
+    if (const toml::table* t = top.Table("host")) reader.ReadHost(*t);
+    if (const toml::table* t = top.Table("plant")) reader.ReadPlant(*t);
+    top.Done();
+    reader.CrossCheck();
+    if (errors.size() == before) return true;
+    // Keep the report in file order.
+    std::stable_sort(errors.begin() + static_cast<std::ptrdiff_t>(before), errors.end(),
+                     [](const ScenarioError& a, const ScenarioError& b) {
+                         return a.pos.line != b.pos.line ? a.pos.line < b.pos.line
+                                                         : a.pos.column < b.pos.column;
+                     });
+    return false;
+}
+
+bool LoadScenario(const std::string& path_or_name, Scenario& out,
+                  std::vector<ScenarioError>& errors)
+{
+    if (path_or_name == "default")
+        return ParseScenario(DefaultScenarioText(), "default.toml (built in)", out, errors);
+    auto refuse = [&](const std::string& why) {
+        errors.push_back(ScenarioError{path_or_name, {}, why});
+        return false;
+    };
+    // A directory or a device would read as an empty scenario.
+    std::error_code ec;
+    std::filesystem::file_status status = std::filesystem::status(path_or_name, ec);
+    if (std::filesystem::is_directory(status)) return refuse("is a directory, not a scenario file");
+    if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status))
+        return refuse("is not a regular file");
+    std::ifstream in(path_or_name, std::ios::binary);
+    if (!in) return refuse("cannot open the scenario file");
+    uintmax_t size = std::filesystem::file_size(path_or_name, ec);
+    if (!ec && size > kMaxScenarioBytes)
+        return refuse("is " + std::to_string(size) + " bytes; a scenario file may have at most " +
+                      std::to_string(kMaxScenarioBytes));
+    if (!ec && size == 0) return refuse("is empty");
+    std::ostringstream text;
+    text << in.rdbuf();
+    if (!ParseScenario(text.str(), path_or_name, out, errors)) return false;
+    if (out.controllers.empty())
+        return refuse("the scenario has no [[host.controller]]: nothing to run");
+    return true;
+}

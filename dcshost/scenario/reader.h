@@ -1,0 +1,52 @@
+// The scenario reader's insides, shared by its files. The section readers
+// (read_*.cpp) fill the plain struct and note each name one part uses and
+// another must define; the cross-checks (cross_checks.cpp) resolve them once
+// the whole file is read, so sections may come in any order.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include <toml++/toml.h>
+
+#include "dcshost/scenario/fields.h"
+#include "dcshost/scenario/scenario.h"
+
+// A name one part of the scenario uses and another must define.
+// ModeTag: an int tag when the control system defines it (a name it does not
+// define is the driver's to report).
+enum class RefKind { FloatTag, IntTag, AnyTag, ArrayElement, PlantSource, PVRow, ModeTag };
+
+struct Reference {
+    RefKind kind;
+    std::string name;
+    int index;  // ArrayElement only
+    SourcePos pos;
+    std::string what;  // "sp_tag of PID LIC101"
+};
+
+struct Reader {
+    Context& ctx;
+    Scenario& out;
+    std::vector<Reference> refs;
+
+    void Require(RefKind kind, const std::string& name, SourcePos pos, const std::string& what,
+                 int index = -1)
+    {
+        refs.push_back(Reference{kind, name, index, pos, what});
+    }
+
+    void ReadRun(const toml::table& table);
+    void ReadFault(const toml::table& table);
+    void ReadSystem(const toml::table& table);
+    void ReadPid(const toml::table& table);
+    void ReadHost(const toml::table& table);
+    // A row's tag column: the scenario's key, the driver's caption.
+    bool ReadCell(Fields& e, std::vector<CellText>& cells, const char* key, const char* caption,
+                  SourcePos* at = nullptr);
+    void ReadPlant(const toml::table& table);
+
+    // Once the whole file is read: names defined twice, references, and
+    // what depends on the run (its length, its step) or on the driver.
+    void CrossCheck();
+};
