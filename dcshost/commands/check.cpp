@@ -3,10 +3,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <vector>
 
+#include "dcshost/commands/command.h"
+#include "dcshost/commands/options.h"
 #include "dcshost/control/control_api.h"
 #include "dcshost/control/tag_audit.h"
+#include "dcshost/host/driver_loader.h"
 #include "dcshost/host/session.h"
 #include "dcshost/scenario/ctrl_columns.h"
 
@@ -227,4 +231,26 @@ int CheckScenario(const Scenario& scenario, const CheckOptions& options)
         std::printf("check: %zu binding failure%s\n", failures.size(),
                     failures.size() == 1 ? "" : "s");
     return kExitConfigureFailed;
+}
+
+CommandBody DefineCheck(CLI::App& command)
+{
+    struct CheckArgs {
+        std::string scenario;
+        std::string driver = DefaultDriverPath();
+        bool no_settle_wait = false;
+    };
+    auto args = std::make_shared<CheckArgs>();
+    AddOptions(
+        command,
+        {
+            {"SCENARIO", "scenario file, or \"default\"", &args->scenario, std::nullopt, kRequired},
+            {"--driver", "the driver module", &args->driver, std::nullopt, kShowDefault},
+            {"--no-settle-wait", "let the settle pass at once", &args->no_settle_wait},
+        });
+    return [args] {
+        Scenario scenario;
+        if (!LoadNamedScenario(args->scenario, scenario)) return int{kExitBadScenario};
+        return CheckScenario(scenario, CheckOptions{args->driver, !args->no_settle_wait});
+    };
 }

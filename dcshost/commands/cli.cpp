@@ -2,56 +2,31 @@
 
 #include <cstdio>
 #include <exception>
-#include <fstream>
 #include <new>
-#include <string>
+#include <utility>
 #include <vector>
 
 #include <CLI/CLI.hpp>
 
-#include "dcshost/commands/check.h"
-#include "dcshost/commands/generate.h"
-#include "dcshost/commands/run.h"
-#include "dcshost/commands/version_info.h"
+#include "dcshost/commands/command.h"
 #include "dcshost/exit_codes.h"
-#include "dcshost/host/driver_loader.h"
-#include "dcshost/host/interrupt.h"
-#include "dcshost/host/session.h"
-#include "dcshost/scenario/limits.h"
-#include "dcshost/scenario/scenario.h"
 
 namespace {
 
-bool Load(const std::string& name, Scenario& scenario)
-{
-    std::vector<ScenarioError> errors;
-    if (LoadScenario(name, scenario, errors)) return true;
-    for (const ScenarioError& error : errors)
-        std::fprintf(stderr, "%s\n", FormatScenarioError(error).c_str());
-    return false;
-}
+struct Command {
+    const char* name;
+    const char* help;
+    CommandBody (*define)(CLI::App& command);
+};
 
-// "plant/unit.toml" -> "unit"; the built-in scenario is "default".
-std::string Stem(const std::string& name)
-{
-    size_t slash = name.find_last_of("/\\");
-    std::string base = slash == std::string::npos ? name : name.substr(slash + 1);
-    size_t dot = base.rfind('.');
-    return dot == std::string::npos || dot == 0 ? base : base.substr(0, dot);
-}
-
-// A number within lo..hi; NaN and infinities are refused with the range.
-CLI::Validator Within(double lo, double hi, const std::string& unit = "")
-{
-    return CLI::Validator(
-        [lo, hi, unit](std::string& text) -> std::string {
-            double value = 0.0;
-            if (!CLI::detail::lexical_cast(text, value)) return "'" + text + "' is not a number";
-            if (InRange(value, lo, hi)) return "";
-            return RangeMessage("the value", value, lo, hi, unit);
-        },
-        "");
-}
+// In the order of the usage text.
+const Command kCommands[] = {
+    {"run", "run a scenario through the driver", DefineRun},
+    {"check", "bind a scenario's tag list only and report every binding failure", DefineCheck},
+    {"generate", "write a scenario for scale runs", DefineGenerate},
+    {"version-info", "print the DCS entries of a driver module's version resource",
+     DefineVersionInfo},
+};
 
 int Dispatch(int argc, const char* const* argv)
 {
@@ -60,107 +35,19 @@ int Dispatch(int argc, const char* const* argv)
     app.require_subcommand(1);
     // "/path" is a path, also on Windows (Wine passes Unix paths through).
     app.allow_windows_style_options(false);
-    std::string driver = DefaultDriverPath();
-    std::string scenario_name;
-
-    RunOptions run_options;
-    bool no_trends = false;
-    CLI::App* run = app.add_subcommand("run", "run a scenario through the driver");
-    run->add_option("SCENARIO", scenario_name, "scenario file, or \"default\" for the built-in one")
-        ->required();
-    run->add_option("--driver", driver, "the driver module")->capture_default_str();
-    run->add_option("--out", run_options.out_dir, "directory for the trend files")
-        ->capture_default_str();
-    run->add_option("--name", run_options.out_name,
-                    "file stem of the trend files (default: the scenario's)");
-    run->add_option("--require-settled", run_options.settle_tolerance,
-                    "exit 4 unless every loop ends within this percentage of its final setpoint")
-        ->check(Within(0.0, limits::kMaxPercent, "%"));
-    run->add_option("--duration", run_options.duration, "seconds to run instead of the scenario's")
-        ->check(Within(limits::kMinStep, limits::kMaxStep * limits::kMaxSteps, "s"));
-    CLI::Option* chart_loops =
-        run->add_option("--chart-loops", run_options.chart.count, "loops drawn in the SVG")
-            ->capture_default_str()
-            ->check(CLI::Range(0, limits::kMaxChartLoops));
-    run->add_option_function<std::string>(
-           "--chart",
-           [&run_options](const std::string& text) {
-               std::string error;
-               ParseChartChoice(text, run_options.chart, error);
-           },
-           "the loops drawn in the SVG: first:N or worst:N (furthest from their setpoints)")
-        ->check(CLI::Validator(
-            [](std::string& text) {
-                ChartChoice choice;
-                std::string error;
-                return ParseChartChoice(text, choice, error) ? std::string() : error;
-            },
-            "first:N|worst:N"))
-        ->excludes(chart_loops);
-    run->add_option("--loops", run_options.loops,
-                    "the loops in the trend files: names or globs (* ?), comma-separated");
-    run->add_flag("--no-trends", no_trends, "write no trend files");
-    run->add_option("--log-calls", run_options.call_log,
-                    "write every entry point, client-library call and host message to FILE");
-    run->add_option("--json", run_options.json, "write the result for machines to FILE");
-    run->add_option("--compare", run_options.compare,
-                    "exit 5 when a PV, SP or OP leaves the band around this reference trend CSV");
-    run->add_option("--tolerance", run_options.tolerance,
-                    "--compare's band: relative above magnitude 1, absolute below")
-        ->capture_default_str()
-        ->check(Within(0.0, 1e6));
-    bool no_settle_wait = false;
-    run->add_flag("--no-settle-wait", no_settle_wait,
-                  "let the driver's ten-second settle pass at once (its calls still happen)");
-
-    CLI::App* check = app.add_subcommand(
-        "check", "bind a scenario's tag list only and report every binding failure");
-    check->add_option("SCENARIO", scenario_name, "scenario file, or \"default\"")->required();
-    check->add_option("--driver", driver, "the driver module")->capture_default_str();
-    check->add_flag("--no-settle-wait", no_settle_wait, "let the settle pass at once");
-
-    int rows = limits::kMaxRows;
-    std::string out_file;
-    CLI::App* generate = app.add_subcommand("generate", "write a scenario for scale runs");
-    generate->add_option("--rows", rows, "rows in each table (the driver binds at most 2000)")
-        ->capture_default_str()
-        ->check(CLI::Range(1, limits::kMaxRows));
-    generate->add_option("FILE", out_file, "the scenario file to write")->required();
-
-    std::string module_path;
-    CLI::App* version = app.add_subcommand(
-        "version-info", "print the DCS entries of a driver module's version resource");
-    version->add_option("MODULE", module_path, "the driver module")->required();
-
+    std::vector<std::pair<CLI::App*, CommandBody>> commands;
+    for (const Command& command : kCommands) {
+        CLI::App* sub = app.add_subcommand(command.name, command.help);
+        commands.emplace_back(sub, command.define(*sub));
+    }
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {
         return app.exit(error) == 0 ? kExitClean : kExitBadScenario;
     }
-
-    if (*run || *check) {
-        Scenario scenario;
-        if (!Load(scenario_name, scenario)) return kExitBadScenario;
-        if (*check) return CheckScenario(scenario, CheckOptions{driver, !no_settle_wait});
-        run_options.driver_path = driver;
-        run_options.trends = !no_trends;
-        run_options.settle_wait = !no_settle_wait;
-        if (run_options.out_name.empty()) run_options.out_name = Stem(scenario_name);
-        InterruptGuard ctrl_c;
-        return RunScenario(scenario, run_options);
-    }
-    if (*generate) {
-        std::ofstream out(out_file, std::ios::binary);
-        out << GenerateScaleScenario(rows);
-        out.close();
-        if (!out) {
-            std::fprintf(stderr, "dcshost: cannot write %s\n", out_file.c_str());
-            return kExitBadScenario;
-        }
-        std::printf("%s: scale scenario with %d rows in each table\n", out_file.c_str(), rows);
-        return kExitClean;
-    }
-    return PrintVersionInfo(module_path);
+    for (const auto& [sub, body] : commands)
+        if (*sub) return body();
+    return kExitBadScenario;  // require_subcommand(1) lets none through
 }
 
 }  // namespace

@@ -1,6 +1,14 @@
 #include "dcshost/commands/generate.h"
 
+#include <cstdio>
+#include <memory>
 #include <sstream>
+
+#include "dcshost/commands/command.h"
+#include "dcshost/commands/options.h"
+#include "dcshost/exit_codes.h"
+#include "dcshost/outputs/files.h"
+#include "dcshost/scenario/limits.h"
 
 namespace {
 
@@ -96,4 +104,29 @@ std::string GenerateScaleScenario(int rows)
     }
     out << "]\n";
     return out.str();
+}
+
+CommandBody DefineGenerate(CLI::App& command)
+{
+    struct GenerateArgs {
+        int rows = limits::kMaxRows;
+        std::string file;
+    };
+    auto args = std::make_shared<GenerateArgs>();
+    AddOptions(command,
+               {
+                   {"--rows", "rows in each table (the driver binds at most 2000)", &args->rows,
+                    CLI::Range(1, limits::kMaxRows), kShowDefault},
+                   {"FILE", "the scenario file to write", &args->file, std::nullopt, kRequired},
+               });
+    return [args] {
+        std::string error;
+        if (!WriteTextFile(args->file, GenerateScaleScenario(args->rows), error)) {
+            std::fprintf(stderr, "dcshost: %s\n", error.c_str());
+            return int{kExitBadScenario};
+        }
+        std::printf("%s: scale scenario with %d rows in each table\n", args->file.c_str(),
+                    args->rows);
+        return int{kExitClean};
+    };
 }

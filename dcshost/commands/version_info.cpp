@@ -1,6 +1,10 @@
 #include "dcshost/commands/version_info.h"
 
 #include <cstdio>
+#include <memory>
+
+#include "dcshost/commands/command.h"
+#include "dcshost/commands/options.h"
 
 #if defined(_WIN32)
 #  include <windows.h>
@@ -63,3 +67,10 @@ int PrintVersionInfo(const std::string& path)
 }
 
 #endif
+
+CommandBody DefineVersionInfo(CLI::App& command)
+{
+    auto module = std::make_shared<std::string>();
+    AddOptions(command, {{"MODULE", "the driver module", module.get(), std::nullopt, kRequired}});
+    return [module] { return PrintVersionInfo(*module); };
+}

@@ -1,0 +1,35 @@
+// Each command defines its options in one table, a row per option: the name
+// CLI11 takes ("--out", or "FILE" for a positional), the help text, where the
+// value goes and how it is checked where it enters.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <variant>
+#include <vector>
+
+#include <CLI/CLI.hpp>
+
+#include "dcshost/scenario/scenario.h"
+
+enum OptionFlags : unsigned {
+    kRequired = 1,     // the command does not run without it
+    kShowDefault = 2,  // the help shows the value it starts with
+};
+
+struct Option {
+    const char* name;
+    const char* help;
+    std::variant<std::string*, double*, int*, bool*> into;  // bool: a flag
+    std::optional<CLI::Validator> check = std::nullopt;
+    unsigned flags = 0;
+    const char* excludes = nullptr;  // an option of an earlier row
+};
+
+void AddOptions(CLI::App& command, const std::vector<Option>& options);
+
+// A number within lo..hi; NaN and infinities are refused with the range.
+CLI::Validator Within(double lo, double hi, const std::string& unit = "");
+
+// The SCENARIO argument read, or every problem with it printed.
+bool LoadNamedScenario(const std::string& name, Scenario& scenario);

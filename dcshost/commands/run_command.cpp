@@ -1,0 +1,100 @@
+// `dcshost run`: its options, and what it does with them before the run.
+#include <memory>
+#include <string>
+
+#include "dcshost/commands/command.h"
+#include "dcshost/commands/options.h"
+#include "dcshost/commands/run.h"
+#include "dcshost/exit_codes.h"
+#include "dcshost/host/driver_loader.h"
+#include "dcshost/host/interrupt.h"
+#include "dcshost/outputs/views.h"
+#include "dcshost/scenario/limits.h"
+
+namespace {
+
+struct RunArgs {
+    std::string scenario;
+    std::string driver = DefaultDriverPath();
+    RunOptions options;
+    std::string chart;  // --chart first:N|worst:N; empty: --chart-loops
+    bool no_trends = false;
+    bool no_settle_wait = false;
+};
+
+// "plant/unit.toml" -> "unit"; the built-in scenario is "default".
+std::string Stem(const std::string& name)
+{
+    size_t slash = name.find_last_of("/\\");
+    std::string base = slash == std::string::npos ? name : name.substr(slash + 1);
+    size_t dot = base.rfind('.');
+    return dot == std::string::npos || dot == 0 ? base : base.substr(0, dot);
+}
+
+CLI::Validator IsChartChoice()
+{
+    return CLI::Validator(
+        [](std::string& text) {
+            ChartChoice choice;
+            std::string error;
+            return ParseChartChoice(text, choice, error) ? std::string() : error;
+        },
+        "first:N|worst:N");
+}
+
+int Run(RunArgs& args)
+{
+    Scenario scenario;
+    if (!LoadNamedScenario(args.scenario, scenario)) return kExitBadScenario;
+    RunOptions& options = args.options;
+    std::string ignored;  // checked where it entered
+    if (!args.chart.empty()) ParseChartChoice(args.chart, options.chart, ignored);
+    options.driver_path = args.driver;
+    options.trends = !args.no_trends;
+    options.settle_wait = !args.no_settle_wait;
+    if (options.out_name.empty()) options.out_name = Stem(args.scenario);
+    InterruptGuard ctrl_c;
+    return RunScenario(scenario, options);
+}
+
+}  // namespace
+
+CommandBody DefineRun(CLI::App& command)
+{
+    auto args = std::make_shared<RunArgs>();
+    RunOptions& o = args->options;
+    AddOptions(
+        command,
+        {
+            {"SCENARIO", "scenario file, or \"default\" for the built-in one", &args->scenario,
+             std::nullopt, kRequired},
+            {"--driver", "the driver module", &args->driver, std::nullopt, kShowDefault},
+            {"--out", "directory for the trend files", &o.out_dir, std::nullopt, kShowDefault},
+            {"--name", "file stem of the trend files (default: the scenario's)", &o.out_name},
+            {"--require-settled",
+             "exit 4 unless every loop ends within this percentage of its final setpoint",
+             &o.settle_tolerance, Within(0.0, limits::kMaxPercent, "%")},
+            {"--duration", "seconds to run instead of the scenario's", &o.duration,
+             Within(limits::kMinStep, limits::kMaxStep * limits::kMaxSteps, "s")},
+            {"--chart-loops", "loops drawn in the SVG", &o.chart.count,
+             CLI::Range(0, limits::kMaxChartLoops), kShowDefault},
+            {"--chart",
+             "the loops drawn in the SVG: first:N or worst:N (furthest from their setpoints)",
+             &args->chart, IsChartChoice(), 0, "--chart-loops"},
+            {"--loops", "the loops in the trend files: names or globs (* ?), comma-separated",
+             &o.loops},
+            {"--no-trends", "write no trend files", &args->no_trends},
+            {"--log-calls", "write every entry point, client-library call and host message to FILE",
+             &o.call_log},
+            {"--json", "write the result for machines to FILE", &o.json},
+            {"--compare",
+             "exit 5 when a PV, SP or OP leaves the band around this reference trend CSV",
+             &o.compare},
+            {"--tolerance", "--compare's band: relative above magnitude 1, absolute below",
+             &o.tolerance, Within(0.0, 1e6), kShowDefault},
+            {"--no-settle-wait",
+             "let the driver's ten-second settle pass at once (its calls still happen)",
+             &args->no_settle_wait},
+        });
+    return [args] { return Run(*args); };
+}
