@@ -53,6 +53,10 @@ import = [{ name = "Q", tag = "Q", value = 3 }]
 block = [
   { name = "tank", kind = "integrating", initial = 50, lo = 0, hi = 100, inputs = [{ from = "op:L", gain = 0.02 }, { from = "import:Q", gain = -0.3333333333333333 }] },
 ]
+[[run.event]]
+at = 0.0
+tag = "Q"
+value = 3
 )";
 }
 
