@@ -27,7 +27,7 @@ std::string PvProblem(const Scenario& s, const SysPid& pid, unsigned roles)
         }
         return "is a PV's own tag, which the host writes only while the PV array path fails" + hint;
     }
-    std::string element = "element " + std::to_string(pid.pv_index) + " of '" + pid.pv_tag + "'";
+    std::string element = "element " + std::to_string(pid.pv_index);
     if (pid.pv_tag != s.pv_array_tag)
         return "is an array the host does not write (its PV array is '" + s.pv_array_tag + "')";
     if (static_cast<size_t>(pid.pv_index) >= s.pvs.size())
