@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "dcshost/faults.h"
 #include "dcshost/figures.h"
 #include "dcshost/messages.h"
 #include "dcshost/scenario.h"
@@ -29,6 +30,8 @@ struct RunRecord {
     std::string compare;  // the reference; empty: none
     int compared = -1;    // 1 within, 0 not, -1 not asked
     std::string deviation;
+    std::vector<FaultOutcome> fault_outcomes;  // per fault; empty when the run did not start
+    std::vector<std::string> warnings;         // wiring that cannot work
 };
 
 constexpr int kJsonResultVersion = 1;

@@ -9,6 +9,7 @@
 #include "dcshost/compare.h"
 #include "dcshost/control_api.h"
 #include "dcshost/control_system.h"
+#include "dcshost/fault_roles.h"
 #include "dcshost/faults.h"
 #include "dcshost/figures.h"
 #include "dcshost/files.h"
@@ -20,6 +21,7 @@
 #include "dcshost/session.h"
 #include "dcshost/trend.h"
 #include "dcshost/wiring.h"
+#include "dcshost/wiring_warnings.h"
 
 namespace {
 
@@ -51,6 +53,9 @@ struct RunState {
     CsvTable reference;                     // --compare
     int compared = -1;                      // 1 within the band, 0 not; -1 not asked
     std::string deviation;                  // the first, or what could not be compared
+    FaultSchedule faults;
+    std::vector<FaultOutcome> fault_outcomes;
+    std::vector<std::string> warnings;  // wiring that cannot work
 
     RunState(const Scenario& s, const RunOptions& o) : scenario(s), options(o) {}
 };
@@ -118,7 +123,8 @@ int Prepare(RunState& run)
     Scenario& scenario = run.scenario;
     if (run.options.duration > 0) scenario.run.duration = run.options.duration;
     run.record = run.options.trends || !run.options.compare.empty();
-    if (!ChooseLoops(run) || !CheckSize(run) || !ReadReference(run)) return kExitBadScenario;
+    if (!ChooseLoops(run) || !CheckSize(run) || !RefuseIdleFaults(scenario) || !ReadReference(run))
+        return kExitBadScenario;
 
     std::printf("scenario: %s (%s)\n", scenario.title.empty() ? "untitled" : scenario.title.c_str(),
                 scenario.file.c_str());
@@ -126,6 +132,8 @@ int Prepare(RunState& run)
                 scenario.controllers.size(), scenario.pvs.size(), scenario.imports.size(),
                 run.steps, run.step);
     std::printf("driver: %s\n", run.options.driver_path.c_str());
+    run.warnings = WiringWarnings(scenario);
+    for (const std::string& warning : run.warnings) std::printf("%s\n", warning.c_str());
     std::fflush(stdout);
 
     std::string error;
@@ -210,7 +218,8 @@ void Execute(RunState& run)
 {
     HostBlock& block = run.session.Block();
     run.figures.Setup(run.scenario.controllers.size(), SettleBand(run.options));
-    FaultSchedule faults(run.scenario);
+    run.faults = FaultSchedule(run.scenario);
+    FaultSchedule& faults = run.faults;
     CallLog* calls = run.calls.IsOpen() ? &run.calls : nullptr;
     if (run.record) {
         std::vector<std::string> names;
@@ -283,6 +292,8 @@ void Judge(RunState& run)
 {
     CollectResults(run);
     run.session.Call("DCSStop", &DriverEntryPoints::Stop);
+    const double end = run.steps_done * run.step;
+    run.fault_outcomes = run.faults.Outcomes(end);
     run.session.Call("DCSReset", &DriverEntryPoints::Reset);
     std::printf("DCSStop, DCSReset, DCSDestroy, FreeDCSData\n");
     const MessageLog& log = run.session.Log();
@@ -303,13 +314,10 @@ void Judge(RunState& run)
                     imports.size() - kImportLines);
     std::printf("host messages: %zu%s%s\n%s", run.message_count, run.message_count ? " - " : "",
                 counts.c_str(), groups.c_str());
-    for (const RunFault& fault : run.scenario.run.faults) {
-        std::string until = fault.kind == FaultKind::Restart ? ""
-                            : fault.open_ended               ? " to the end"
-                                               : " until " + NumberText(fault.until) + " s";
-        std::printf("fault: %s from %s s%s\n", FaultSchedule::Describe(fault).c_str(),
-                    NumberText(fault.at).c_str(), until.c_str());
-    }
+    for (size_t i = 0; i < run.fault_outcomes.size(); ++i)
+        std::printf(
+            "%s\n",
+            FaultSchedule::Summary(run.scenario.run.faults[i], run.fault_outcomes[i], end).c_str());
     std::printf("%s\n", DescribeLeftovers(run.left).c_str());
     if (run.options.settle_tolerance >= 0)
         run.settled = JudgeSettling(run.results, run.options.settle_tolerance);
@@ -394,6 +402,8 @@ bool WriteJson(const RunState& run, int exit_code)
     record.compare = run.options.compare;
     record.compared = run.compared;
     record.deviation = run.deviation;
+    record.fault_outcomes = run.fault_outcomes;
+    record.warnings = run.warnings;
     std::string error;
     if (!WriteTextFile(run.options.json, FormatJsonResult(record), error)) {
         std::fprintf(stderr, "dcshost: %s\n", error.c_str());
@@ -435,7 +445,11 @@ int RunScenario(const Scenario& scenario, const RunOptions& options)
     Judge(run);
     bool written = Write(run);
     Compare(run);
-    bool clean = run.message_count == 0 && run.left.Clean() && run.settled && written;
+    bool faults_acted = true;
+    for (size_t i = 0; i < run.fault_outcomes.size(); ++i)
+        faults_acted &= FaultSchedule::Acted(run.scenario.run.faults[i], run.fault_outcomes[i]);
+    bool clean = run.message_count == 0 && run.left.Clean() && run.settled && written &&
+                 faults_acted && run.warnings.empty();
     int code = run.interrupted     ? kExitInterrupted
                : run.compared == 0 ? kExitDeviates
                : clean             ? kExitClean

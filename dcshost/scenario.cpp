@@ -213,8 +213,17 @@ private:
 
 // A name one part of the scenario uses and another must define.
 // ModeTag: an int tag when the control system defines it (a name it does not
-// define is the driver's to report).
-enum class RefKind { FloatTag, IntTag, AnyTag, ArrayElement, PlantSource, PVRow, ModeTag };
+// define is the driver's to report). FaultTag: a tag or an array.
+enum class RefKind {
+    FloatTag,
+    IntTag,
+    AnyTag,
+    FaultTag,
+    ArrayElement,
+    PlantSource,
+    PVRow,
+    ModeTag
+};
 
 struct Reference {
     RefKind kind;
@@ -301,7 +310,7 @@ struct Reader {
             fault.kind = kind->kind;
             fault.value = kind->value;
             if (has_tag && kind->tag)
-                Require(RefKind::AnyTag, fault.tag, tag_at, "tag of [[run.fault]]");
+                Require(RefKind::FaultTag, fault.tag, tag_at, "tag of [[run.fault]]");
             else if (has_tag)
                 ctx.Error(tag_at, "a " + fault.kind_name + " fault names no tag");
         }
@@ -623,6 +632,10 @@ struct Reader {
                 break;
             case RefKind::AnyTag:
                 if (tag == tags.end()) missing = "missing tag '" + ref.name + "'";
+                break;
+            case RefKind::FaultTag:
+                if (tag == tags.end() && !arrays.count(ref.name))
+                    missing = "missing tag '" + ref.name + "'";
                 break;
             case RefKind::ModeTag:
                 if ((tag != tags.end() && tag->second != TagType::Int) || arrays.count(ref.name))

@@ -57,8 +57,8 @@ TEST(Scenario, reads_the_built_in_unit_with_cells_by_caption)
     EXPECT_EQ(s.imports[1].mapping, "1:1");
     EXPECT_EQ(*FindCell(s.imports[1].cells, "TAG"), "FIC102.OP");
     EXPECT_EQ(s.pids[2].pv_index, 2);
-    ASSERT_EQ(s.run.events.size(), 2u);
-    EXPECT_EQ(s.run.events[0].tag, "FIC102.SP");
+    ASSERT_EQ(s.run.events.size(), 3u);
+    EXPECT_EQ(s.run.events[1].tag, "FIC102.SP");
     EXPECT_EQ(s.plant[2].kind, BlockKind::Integrating);
 }
 
