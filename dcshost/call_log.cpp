@@ -1,16 +1,19 @@
 #include "dcshost/call_log.h"
 
+#include <cerrno>
 #include <vector>
 
 #include "dcshost/control_api.h"
 #include "dcshost/limits.h"
+#include "dcshost/system_error.h"
 
 bool CallLog::Open(const std::string& path, std::string& error)
 {
     Close();
+    errno = 0;
     file_ = std::fopen(path.c_str(), "wb");
     if (!file_) {
-        error = "cannot write the call log " + path;
+        error = "cannot write the call log " + path + ": " + ErrnoText(errno);
         return false;
     }
     failed_ = false;

@@ -15,6 +15,7 @@
 #include "dcshost/interrupt.h"
 #include "dcshost/json_result.h"
 #include "dcshost/limits.h"
+#include "dcshost/outputs.h"
 #include "dcshost/plant.h"
 #include "dcshost/progress.h"
 #include "dcshost/session.h"
@@ -113,12 +114,36 @@ bool ReadReference(RunState& run)
     return true;
 }
 
+// Where the trend files go: --out DIR and --name STEM.
+std::string TrendStem(const RunOptions& options)
+{
+    return options.out_dir + "/" + options.out_name;
+}
+
+// Every file the run writes can be written: checked before the driver loads.
+bool CheckOutputPaths(const RunOptions& options)
+{
+    std::vector<std::string> paths;
+    if (options.trends) {
+        paths.push_back(TrendStem(options) + ".trend.csv");
+        paths.push_back(TrendStem(options) + ".trend.svg");
+    }
+    if (!options.json.empty()) paths.push_back(options.json);
+    if (!options.call_log.empty()) paths.push_back(options.call_log);
+    std::string error;
+    if (CheckOutputs(paths, error)) return true;
+    std::fprintf(stderr, "dcshost: %s\n", error.c_str());
+    return false;
+}
+
 int Prepare(RunState& run)
 {
     Scenario& scenario = run.scenario;
     if (run.options.duration > 0) scenario.run.duration = run.options.duration;
     run.record = run.options.trends || !run.options.compare.empty();
-    if (!ChooseLoops(run) || !CheckSize(run) || !ReadReference(run)) return kExitBadScenario;
+    if (!ChooseLoops(run) || !CheckSize(run) || !ReadReference(run) ||
+        !CheckOutputPaths(run.options))
+        return kExitBadScenario;
 
     std::printf("scenario: %s (%s)\n", scenario.title.empty() ? "untitled" : scenario.title.c_str(),
                 scenario.file.c_str());
@@ -408,7 +433,7 @@ bool Write(RunState& run)
     if (!WriteCallLog(run)) return false;
     if (!run.options.trends) return true;
     const RunOptions& options = run.options;
-    std::string stem = options.out_dir + "/" + options.out_name;
+    std::string stem = TrendStem(options);
     std::string csv = stem + ".trend.csv", svg = stem + ".trend.svg";
     std::string title = run.scenario.title.empty() ? options.out_name : run.scenario.title;
     std::string error;
