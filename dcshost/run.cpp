@@ -46,6 +46,7 @@ struct RunState {
     bool settled = true;
     int steps_done = 0;
     bool interrupted = false;
+    bool started = false;                   // DCSStart ran: DCSStop is due
     bool record = false;                    // trends kept in memory: to write, or to compare
     std::vector<size_t> trend_loops;        // the loops in the trends (--loops)
     std::vector<LoopSample> trend_samples;  // their samples of one step
@@ -220,6 +221,9 @@ int Bind(RunState& run)
         return kExitConfigureFailed;
     }
     std::printf("DCSConfigure: every tag bound\n");
+    // Stopped in the settle: nothing is written to the control system.
+    if (InterruptRequested()) return kExitClean;
+    run.started = true;
     run.session.Call("DCSInitialize", &DriverEntryPoints::Initialize);
     run.session.Call("DCSStart", &DriverEntryPoints::Start);
     std::printf("DCSInitialize, DCSStart: starting values written, controllers switched on\n");
@@ -268,8 +272,9 @@ void Execute(RunState& run)
     }
     progress.EndRun();
     if (run.interrupted)
-        std::printf("interrupted (Ctrl-C) at t = %g s, after step %d of %d\n",
-                    run.steps_done * run.step, run.steps_done, run.steps);
+        std::printf("interrupted (%s) at t = %g s, after step %d of %d%s\n", InterruptName(),
+                    run.steps_done * run.step, run.steps_done, run.steps,
+                    run.started ? "" : ", before DCSInitialize");
 }
 
 void CollectResults(RunState& run)
@@ -307,9 +312,9 @@ bool JudgeSettling(const std::vector<LoopResult>& results, double tolerance)
 void Judge(RunState& run)
 {
     CollectResults(run);
-    run.session.Call("DCSStop", &DriverEntryPoints::Stop);
+    if (run.started) run.session.Call("DCSStop", &DriverEntryPoints::Stop);
     run.session.Call("DCSReset", &DriverEntryPoints::Reset);
-    std::printf("DCSStop, DCSReset, DCSDestroy, FreeDCSData\n");
+    std::printf("%sDCSReset, DCSDestroy, FreeDCSData\n", run.started ? "DCSStop, " : "");
     const MessageLog& log = run.session.Log();
     run.message_count = log.Total();
     run.messages = log.Groups();
