@@ -247,6 +247,7 @@ void Execute(RunState& run)
         run.trend.Setup(names, run.wiring.import_names, faults.Any());
     }
     OperatorEvents events(run.scenario);
+    events.Report(calls);
     events.ApplyDue(0.0);
     faults.ApplyDue(0.0, calls);
     Sample(run, 0.0, faults.Active());
