@@ -184,6 +184,13 @@ TEST(Scenario, refuses_a_character_beyond_ascii_outside_strings_where_it_stands)
                   "s.toml:1:9: error: a character beyond ASCII outside a string or comment"}));
 }
 
+TEST(Scenario, skips_a_byte_order_mark_and_counts_columns_after_it)
+{
+    EXPECT_EQ(Errors("\xEF\xBB\xBFtitle = 1\n"),
+              (std::vector<std::string>{
+                  "s.toml:1:9: error: 'title' in the scenario must be a string, not an integer"}));
+}
+
 TEST(Scenario, survives_garbage)
 {
     std::string garbage("\x00\xff[[[\"\n=\x01", 10);
