@@ -2,7 +2,6 @@
 
 #include <cstdio>
 #include <exception>
-#include <fstream>
 #include <new>
 #include <string>
 #include <vector>
@@ -11,6 +10,7 @@
 
 #include "dcshost/check.h"
 #include "dcshost/driver_loader.h"
+#include "dcshost/files.h"
 #include "dcshost/generate.h"
 #include "dcshost/interrupt.h"
 #include "dcshost/limits.h"
@@ -184,11 +184,9 @@ int Dispatch(int argc, const char* const* argv)
         return RunScenario(scenario, run_options);
     }
     if (*generate) {
-        std::ofstream out(out_file, std::ios::binary);
-        out << GenerateScaleScenario(rows);
-        out.close();
-        if (!out) {
-            std::fprintf(stderr, "dcshost: cannot write %s\n", out_file.c_str());
+        std::string error;
+        if (!WriteTextFile(out_file, GenerateScaleScenario(rows), error)) {
+            std::fprintf(stderr, "dcshost: %s\n", error.c_str());
             return kExitBadScenario;
         }
         std::printf("%s: scale scenario with %d rows in each table\n", out_file.c_str(), rows);
