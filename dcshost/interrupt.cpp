@@ -19,6 +19,7 @@ constexpr int kConsoleClosed = -2;
 HANDLE g_finished = CreateEventA(nullptr, TRUE, FALSE, nullptr);
 #else
 constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
+struct sigaction g_pipe_before;
 #endif
 constexpr int kCount = sizeof kSignals / sizeof kSignals[0];
 
@@ -38,6 +39,11 @@ extern "C" void OnSignal(int signal)
     Request(signal);
     for (int i = 0; i < kCount; ++i)
         if (g_installed[i]) std::signal(kSignals[i], SIG_DFL);
+#if !defined(_WIN32)
+    // Ctrl-C also ends a pipe's reader (dcshost run | tee): the summary
+    // then goes nowhere, but the files are still written.
+    std::signal(SIGPIPE, SIG_IGN);
+#endif
 }
 
 #if defined(_WIN32)
@@ -67,6 +73,8 @@ InterruptGuard::InterruptGuard()
 #if defined(_WIN32)
     ResetEvent(g_finished);
     SetConsoleCtrlHandler(&OnConsoleEvent, TRUE);
+#else
+    sigaction(SIGPIPE, nullptr, &g_pipe_before);
 #endif
 }
 
@@ -75,6 +83,8 @@ InterruptGuard::~InterruptGuard()
 #if defined(_WIN32)
     SetEvent(g_finished);
     SetConsoleCtrlHandler(&OnConsoleEvent, FALSE);
+#else
+    sigaction(SIGPIPE, &g_pipe_before, nullptr);
 #endif
     for (int i = 0; i < kCount; ++i) {
         if (g_installed[i])
