@@ -2,7 +2,6 @@
 
 #include <cstdio>
 #include <exception>
-#include <fstream>
 #include <new>
 #include <string>
 #include <vector>
@@ -11,6 +10,7 @@
 
 #include "dcshost/check.h"
 #include "dcshost/driver_loader.h"
+#include "dcshost/files.h"
 #include "dcshost/generate.h"
 #include "dcshost/interrupt.h"
 #include "dcshost/limits.h"
@@ -52,6 +52,26 @@ CLI::Validator Within(double lo, double hi, const std::string& unit = "")
         "");
 }
 
+// A file option given as '' would be dropped without a word, or name the
+// current folder.
+CLI::Validator NotEmpty()
+{
+    return CLI::Validator(
+        [](std::string& text) { return text.empty() ? "an empty name names no file" : ""; }, "");
+}
+
+// --name: the trend files' stem, never a way out of --out.
+CLI::Validator FileStem()
+{
+    return CLI::Validator(
+        [](std::string& text) -> std::string {
+            if (text.find_first_of("/\\:") != std::string::npos || text == "." || text == "..")
+                return "'" + text + "' is a path; a file name is wanted (the folder is --out's)";
+            return "";
+        },
+        "");
+}
+
 int Dispatch(int argc, const char* const* argv)
 {
     CLI::App app{
@@ -66,12 +86,18 @@ int Dispatch(int argc, const char* const* argv)
     bool no_trends = false;
     CLI::App* run = app.add_subcommand("run", "run a scenario through the driver");
     run->add_option("SCENARIO", scenario_name, "scenario file, or \"default\" for the built-in one")
-        ->required();
-    run->add_option("--driver", driver, "the driver module")->capture_default_str();
+        ->required()
+        ->check(NotEmpty());
+    run->add_option("--driver", driver, "the driver module")
+        ->capture_default_str()
+        ->check(NotEmpty());
     run->add_option("--out", run_options.out_dir, "directory for the trend files")
-        ->capture_default_str();
+        ->capture_default_str()
+        ->check(NotEmpty());
     run->add_option("--name", run_options.out_name,
-                    "file stem of the trend files (default: the scenario's)");
+                    "file stem of the trend files (default: the scenario's)")
+        ->check(NotEmpty())
+        ->check(FileStem());
     run->add_option("--require-settled", run_options.settle_tolerance,
                     "exit 4 unless every loop ends within this percentage of its final setpoint")
         ->check(Within(0.0, limits::kMaxPercent, "%"));
@@ -100,10 +126,13 @@ int Dispatch(int argc, const char* const* argv)
                     "the loops in the trend files: names or globs (* ?), comma-separated");
     run->add_flag("--no-trends", no_trends, "write no trend files");
     run->add_option("--log-calls", run_options.call_log,
-                    "write every entry point, client-library call and host message to FILE");
-    run->add_option("--json", run_options.json, "write the result for machines to FILE");
+                    "write every entry point, client-library call and host message to FILE")
+        ->check(NotEmpty());
+    run->add_option("--json", run_options.json, "write the result for machines to FILE")
+        ->check(NotEmpty());
     run->add_option("--compare", run_options.compare,
-                    "exit 5 when a PV, SP or OP leaves the band around this reference trend CSV");
+                    "exit 5 when a PV, SP or OP leaves the band around this reference trend CSV")
+        ->check(NotEmpty());
     run->add_option("--tolerance", run_options.tolerance,
                     "--compare's band: relative above magnitude 1, absolute below")
         ->capture_default_str()
@@ -114,8 +143,12 @@ int Dispatch(int argc, const char* const* argv)
 
     CLI::App* check = app.add_subcommand(
         "check", "bind a scenario's tag list only and report every binding failure");
-    check->add_option("SCENARIO", scenario_name, "scenario file, or \"default\"")->required();
-    check->add_option("--driver", driver, "the driver module")->capture_default_str();
+    check->add_option("SCENARIO", scenario_name, "scenario file, or \"default\"")
+        ->required()
+        ->check(NotEmpty());
+    check->add_option("--driver", driver, "the driver module")
+        ->capture_default_str()
+        ->check(NotEmpty());
     check->add_flag("--no-settle-wait", no_settle_wait, "let the settle pass at once");
 
     int rows = limits::kMaxRows;
@@ -124,12 +157,14 @@ int Dispatch(int argc, const char* const* argv)
     generate->add_option("--rows", rows, "rows in each table (the driver binds at most 2000)")
         ->capture_default_str()
         ->check(CLI::Range(1, limits::kMaxRows));
-    generate->add_option("FILE", out_file, "the scenario file to write")->required();
+    generate->add_option("FILE", out_file, "the scenario file to write")
+        ->required()
+        ->check(NotEmpty());
 
     std::string module_path;
     CLI::App* version = app.add_subcommand(
         "version-info", "print the DCS entries of a driver module's version resource");
-    version->add_option("MODULE", module_path, "the driver module")->required();
+    version->add_option("MODULE", module_path, "the driver module")->required()->check(NotEmpty());
 
     try {
         app.parse(argc, argv);
@@ -149,11 +184,9 @@ int Dispatch(int argc, const char* const* argv)
         return RunScenario(scenario, run_options);
     }
     if (*generate) {
-        std::ofstream out(out_file, std::ios::binary);
-        out << GenerateScaleScenario(rows);
-        out.close();
-        if (!out) {
-            std::fprintf(stderr, "dcshost: cannot write %s\n", out_file.c_str());
+        std::string error;
+        if (!WriteTextFile(out_file, GenerateScaleScenario(rows), error)) {
+            std::fprintf(stderr, "dcshost: %s\n", error.c_str());
             return kExitBadScenario;
         }
         std::printf("%s: scale scenario with %d rows in each table\n", out_file.c_str(), rows);

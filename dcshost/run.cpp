@@ -16,6 +16,7 @@
 #include "dcshost/interrupt.h"
 #include "dcshost/json_result.h"
 #include "dcshost/limits.h"
+#include "dcshost/outputs.h"
 #include "dcshost/plant.h"
 #include "dcshost/progress.h"
 #include "dcshost/session.h"
@@ -47,6 +48,7 @@ struct RunState {
     bool settled = true;
     int steps_done = 0;
     bool interrupted = false;
+    bool started = false;                   // DCSStart ran: DCSStop is due
     bool record = false;                    // trends kept in memory: to write, or to compare
     std::vector<size_t> trend_loops;        // the loops in the trends (--loops)
     std::vector<LoopSample> trend_samples;  // their samples of one step
@@ -118,12 +120,35 @@ bool ReadReference(RunState& run)
     return true;
 }
 
+// Where the trend files go: --out DIR and --name STEM.
+std::string TrendStem(const RunOptions& options)
+{
+    return options.out_dir + "/" + options.out_name;
+}
+
+// Every file the run writes can be written: checked before the driver loads.
+bool CheckOutputPaths(const RunOptions& options)
+{
+    std::vector<std::string> paths;
+    if (options.trends) {
+        paths.push_back(TrendStem(options) + ".trend.csv");
+        paths.push_back(TrendStem(options) + ".trend.svg");
+    }
+    if (!options.json.empty()) paths.push_back(options.json);
+    if (!options.call_log.empty()) paths.push_back(options.call_log);
+    std::string error;
+    if (CheckOutputs(paths, error)) return true;
+    std::fprintf(stderr, "dcshost: %s\n", error.c_str());
+    return false;
+}
+
 int Prepare(RunState& run)
 {
     Scenario& scenario = run.scenario;
     if (run.options.duration > 0) scenario.run.duration = run.options.duration;
     run.record = run.options.trends || !run.options.compare.empty();
-    if (!ChooseLoops(run) || !CheckSize(run) || !RefuseIdleFaults(scenario) || !ReadReference(run))
+    if (!ChooseLoops(run) || !CheckSize(run) || !RefuseIdleFaults(scenario) ||
+        !ReadReference(run) || !CheckOutputPaths(run.options))
         return kExitBadScenario;
 
     std::printf("scenario: %s (%s)\n", scenario.title.empty() ? "untitled" : scenario.title.c_str(),
@@ -203,6 +228,9 @@ int Bind(RunState& run)
         return kExitConfigureFailed;
     }
     std::printf("DCSConfigure: every tag bound\n");
+    // Stopped in the settle: nothing is written to the control system.
+    if (InterruptRequested()) return kExitClean;
+    run.started = true;
     run.session.Call("DCSInitialize", &DriverEntryPoints::Initialize);
     run.session.Call("DCSStart", &DriverEntryPoints::Start);
     std::printf("DCSInitialize, DCSStart: starting values written, controllers switched on\n");
@@ -227,6 +255,7 @@ void Execute(RunState& run)
         run.trend.Setup(names, run.wiring.import_names, faults.Any());
     }
     OperatorEvents events(run.scenario);
+    events.Report(calls);
     events.ApplyDue(0.0);
     faults.ApplyDue(0.0, calls);
     Sample(run, 0.0, faults.Active());
@@ -252,8 +281,9 @@ void Execute(RunState& run)
     }
     progress.EndRun();
     if (run.interrupted)
-        std::printf("interrupted (Ctrl-C) at t = %g s, after step %d of %d\n",
-                    run.steps_done * run.step, run.steps_done, run.steps);
+        std::printf("interrupted (%s) at t = %g s, after step %d of %d%s\n", InterruptName(),
+                    run.steps_done * run.step, run.steps_done, run.steps,
+                    run.started ? "" : ", before DCSInitialize");
 }
 
 void CollectResults(RunState& run)
@@ -291,11 +321,11 @@ bool JudgeSettling(const std::vector<LoopResult>& results, double tolerance)
 void Judge(RunState& run)
 {
     CollectResults(run);
-    run.session.Call("DCSStop", &DriverEntryPoints::Stop);
+    if (run.started) run.session.Call("DCSStop", &DriverEntryPoints::Stop);
     const double end = run.steps_done * run.step;
     run.fault_outcomes = run.faults.Outcomes(end);
     run.session.Call("DCSReset", &DriverEntryPoints::Reset);
-    std::printf("DCSStop, DCSReset, DCSDestroy, FreeDCSData\n");
+    std::printf("%sDCSReset, DCSDestroy, FreeDCSData\n", run.started ? "DCSStop, " : "");
     const MessageLog& log = run.session.Log();
     run.message_count = log.Total();
     run.messages = log.Groups();
@@ -418,7 +448,7 @@ bool Write(RunState& run)
     if (!WriteCallLog(run)) return false;
     if (!run.options.trends) return true;
     const RunOptions& options = run.options;
-    std::string stem = options.out_dir + "/" + options.out_name;
+    std::string stem = TrendStem(options);
     std::string csv = stem + ".trend.csv", svg = stem + ".trend.svg";
     std::string title = run.scenario.title.empty() ? options.out_name : run.scenario.title;
     std::string error;

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -48,6 +49,32 @@ const char* TypeName(const toml::node& node)
     }
 }
 
+// "\u0000" for the first control character of a text (C0, DEL, C1); empty
+// when there is none.
+std::string FindControl(const std::string& text)
+{
+    for (size_t i = 0; i < text.size(); ++i) {
+        unsigned c = static_cast<unsigned char>(text[i]);
+        // C1 controls are U+0080..U+009F: 0xC2 0x80..0x9F in UTF-8.
+        if (c == 0xC2 && i + 1 < text.size()) {
+            unsigned next = static_cast<unsigned char>(text[i + 1]);
+            if (next >= 0x80 && next <= 0x9F) c = next;
+        }
+        if (c < 0x20 || (c >= 0x7F && c <= 0x9F)) {
+            char name[8];
+            std::snprintf(name, sizeof name, "\\u%04X", c);
+            return name;
+        }
+    }
+    return "";
+}
+
+// An int tag holds whole numbers: 2.5 would be cut to 2 without a word.
+std::string NotWhole(const std::string& what, double value)
+{
+    return what + " is " + NumberText(value) + "; an int tag takes a whole number";
+}
+
 struct Context {
     std::string file;
     std::vector<ScenarioError>& errors;
@@ -74,7 +101,15 @@ public:
         const toml::node* node = Find(key, required);
         if (!node) return false;
         if (!node->is_string()) return WrongType(key, *node, "a string");
-        out = node->value<std::string>().value_or("");
+        std::string text = node->value<std::string>().value_or("");
+        // The driver takes names as C strings: a NUL would cut one short.
+        if (std::string control = FindControl(text); !control.empty()) {
+            ctx_.Error(PosOf(node->source()), "'" + std::string(key) + "' in " + where_ +
+                                                  " holds the control character " + control +
+                                                  "; names and tags may hold none");
+            return false;
+        }
+        out = text;
         if (at) *at = PosOf(node->source());
         return true;
     }
@@ -262,6 +297,7 @@ struct Reader {
             if (e.Text("tag", event.tag, true, &at))
                 Require(RefKind::AnyTag, event.tag, at, "tag of [[run.event]]");
             e.Number("value", event.value, true);
+            event.value_pos = e.At("value");
             e.Done();
             out.run.events.push_back(event);
         }
@@ -342,9 +378,12 @@ struct Reader {
             else if (type != "float")
                 ctx.Error(type_at, "'type' in [[system.tag]] must be \"float\" or \"int\", not \"" +
                                        type + "\"");
-            if (tag.type == TagType::Int)
-                e.NumberIn("value", tag.value, false, INT32_MIN, INT32_MAX);
-            else
+            if (tag.type == TagType::Int) {
+                if (e.NumberIn("value", tag.value, false, INT32_MIN, INT32_MAX) &&
+                    tag.value != std::trunc(tag.value))
+                    ctx.Error(e.At("value"),
+                              NotWhole("'value' of int tag '" + tag.name + "'", tag.value));
+            } else
                 e.NumberIn("value", tag.value, false, -limits::kMaxFloat, limits::kMaxFloat);
             e.Integer("status", tag.status, false, -32768, 32767);
             e.Integer("io_status", tag.io_status, false, INT32_MIN, INT32_MAX);
@@ -695,6 +734,10 @@ struct Reader {
                 ctx.Error(event.pos,
                           RangeMessage("'value' of [[run.event]] for tag '" + event.tag + "'",
                                        event.value, is_int ? -bound - 1 : -bound, bound));
+            else if (is_int && event.value != std::trunc(event.value))
+                ctx.Error(event.value_pos,
+                          NotWhole("'value' of [[run.event]] for int tag '" + event.tag + "'",
+                                   event.value));
         }
         CheckAgainstStep();
         CheckRowCount(out.controllers, "[[host.controller]]");
@@ -725,6 +768,9 @@ const std::string* FindCell(const std::vector<CellText>& cells, const std::strin
 bool ParseScenario(const std::string& text, const std::string& file, Scenario& out,
                    std::vector<ScenarioError>& errors)
 {
+    // Editors on Windows save UTF-8 with a byte order mark.
+    if (text.compare(0, 3, "\xEF\xBB\xBF") == 0)
+        return ParseScenario(text.substr(3), file, out, errors);
     size_t before = errors.size();
     Context ctx{file, errors};
     toml::parse_result parsed = toml::parse(std::string_view(text), file);

@@ -185,6 +185,13 @@ TEST(Scenario, leaves_characters_beyond_ascii_to_toml)
     EXPECT_EQ(Parse("title = \"\"\"a \\\n\xc2\xa7 4\"\"\"\n").title, "a \xc2\xa7 4");
 }
 
+TEST(Scenario, skips_a_byte_order_mark_and_counts_columns_after_it)
+{
+    EXPECT_EQ(Errors("\xEF\xBB\xBFtitle = 1\n"),
+              (std::vector<std::string>{
+                  "s.toml:1:9: error: 'title' in the scenario must be a string, not an integer"}));
+}
+
 TEST(Scenario, survives_garbage)
 {
     std::string garbage("\x00\xff[[[\"\n=\x01", 10);
