@@ -174,13 +174,13 @@ TEST(Cli, refuses_every_bad_number_file_and_option_with_its_range)
       {"a_fraction_for_an_int_tag",
        {"run", "FILE"},
        {{"tag = \"FIC102.SP\"\nvalue = 50.0", "tag = \"FIC102.MODE\"\nvalue = 2.5"}},
-       ":26:9: error: 'value' of [[run.event]] for int tag 'FIC102.MODE' is 2.5; an int tag "
+       ":33:9: error: 'value' of [[run.event]] for int tag 'FIC102.MODE' is 2.5; an int tag "
        "takes a whole number",
        kExitBadScenario},
       {"a_nul_in_a_tag",
        {"check", "FILE"},
        {{"\"FIC102.SP\"\nvalue", "\"FIC102\\u0000.SP\"\nvalue"}},
-       ":25:7: error: 'tag' in [[run.event]] holds the control character \\u0000; names and "
+       ":32:7: error: 'tag' in [[run.event]] holds the control character \\u0000; names and "
        "tags may hold none",
        kExitBadScenario},
       {"a_name_that_is_a_path",
