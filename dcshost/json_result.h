@@ -5,11 +5,13 @@
 #include <string>
 #include <vector>
 
+#include "dcshost/coupling.h"
 #include "dcshost/figures.h"
 #include "dcshost/messages.h"
 #include "dcshost/scenario.h"
 #include "dcshost/session.h"
 #include "dcshost/summary.h"
+#include "dcshost/value_watch.h"
 
 struct RunRecord {
     const Scenario* scenario = nullptr;
@@ -29,8 +31,12 @@ struct RunRecord {
     std::string compare;  // the reference; empty: none
     int compared = -1;    // 1 within, 0 not, -1 not asked
     std::string deviation;
+    std::vector<CouplingLoss> coupling;  // each span without coupling
+    std::vector<UnsoundSent> unsound;    // values sent that a float cannot carry
 };
 
-constexpr int kJsonResultVersion = 1;
+// 2: a loop's `mode` comes with `mode_name` and `stale`; `clean` also asks
+// for the coupling held and every value sent sound.
+constexpr int kJsonResultVersion = 2;
 
 std::string FormatJsonResult(const RunRecord& record);

@@ -9,6 +9,7 @@
 #include "dcshost/compare.h"
 #include "dcshost/control_api.h"
 #include "dcshost/control_system.h"
+#include "dcshost/coupling.h"
 #include "dcshost/faults.h"
 #include "dcshost/figures.h"
 #include "dcshost/files.h"
@@ -19,6 +20,7 @@
 #include "dcshost/progress.h"
 #include "dcshost/session.h"
 #include "dcshost/trend.h"
+#include "dcshost/value_watch.h"
 #include "dcshost/wiring.h"
 
 namespace {
@@ -51,6 +53,9 @@ struct RunState {
     CsvTable reference;                     // --compare
     int compared = -1;                      // 1 within the band, 0 not; -1 not asked
     std::string deviation;                  // the first, or what could not be compared
+    ValueWatch values;                      // what the host sent that a float cannot carry
+    CouplingWatch coupling;
+    std::vector<LoopSample> exchanged;  // the loops as the last step that exchanged left them
 
     RunState(const Scenario& s, const RunOptions& o) : scenario(s), options(o) {}
 };
@@ -139,17 +144,19 @@ int Prepare(RunState& run)
     run.signals.imports.assign(scenario.imports.size(), 0.0);
     run.loop_samples.resize(scenario.controllers.size());
     run.import_samples.resize(scenario.imports.size());
+    run.coupling = CouplingWatch(!scenario.imports.empty());
     return kExitClean;
 }
 
-void Sample(RunState& run, double time, int faults)
+void Sample(RunState& run, double time, int faults, bool coupled = true)
 {
     SampleLoops(run.session.Block(), run.wiring, run.loop_samples, run.import_samples);
+    if (coupled) run.exchanged = run.loop_samples;
     run.figures.Add(time, run.step, run.loop_samples);
     if (!run.record) return;
     for (size_t i = 0; i < run.trend_loops.size(); ++i)
         run.trend_samples[i] = run.loop_samples[run.trend_loops[i]];
-    run.trend.Sample(time, run.trend_samples, run.import_samples, faults);
+    run.trend.Sample(time, run.trend_samples, run.import_samples, faults, coupled);
 }
 
 // The band the settling time is measured against: --require-settled's, or 2 %.
@@ -195,6 +202,11 @@ int Bind(RunState& run)
         return kExitConfigureFailed;
     }
     std::printf("DCSConfigure: every tag bound\n");
+    run.values.Setup(run.scenario);
+    if (run.session.Live())
+        run.values.CheckInitialize(block);
+    else
+        run.values.Attach();
     run.session.Call("DCSInitialize", &DriverEntryPoints::Initialize);
     run.session.Call("DCSStart", &DriverEntryPoints::Start);
     std::printf("DCSInitialize, DCSStart: starting values written, controllers switched on\n");
@@ -224,24 +236,30 @@ void Execute(RunState& run)
 
     Progress progress(Progress::StdoutIsTerminal());
     progress.BeginRun(run.steps, run.step, run.scenario.run.progress_every);
+    run.session.Log().SetWatch([&run](const ReceivedMessage& m) { run.coupling.Note(m); });
     for (int k = 1; k <= run.steps; ++k) {
         if (InterruptRequested()) {
             run.interrupted = true;
             break;
         }
         run.session.SetTime(k * run.step);
+        run.values.SetTime(k * run.step);
         Gather(block, run.signals);
         run.plant.Advance(run.signals);
         ExportPVs(block, run.plant, run.wiring, run.signals);
+        if (run.session.Live()) run.values.CheckExports(block);
+        run.coupling.BeginStep();
         run.session.Call("DCSSimulate", &DriverEntryPoints::Simulate);
+        bool lost = run.coupling.EndStep(k * run.step);
         Vnx().VnxSimAdvance(run.step);
         events.ApplyDue(k * run.step);
         faults.ApplyDue(k * run.step, calls);
-        Sample(run, k * run.step, faults.Active());
+        Sample(run, k * run.step, faults.Active(), !lost);
         progress.RunStep(k);
         run.steps_done = k;
     }
     progress.EndRun();
+    run.session.Log().SetWatch(nullptr);
     if (run.interrupted)
         std::printf("interrupted (Ctrl-C) at t = %g s, after step %d of %d\n",
                     run.steps_done * run.step, run.steps_done, run.steps);
@@ -254,10 +272,14 @@ void CollectResults(RunState& run)
         loop.name = run.scenario.controllers[i].name;
         loop.active = run.scenario.controllers[i].active;
         loop.has_pv = run.wiring.loop_pv[i] >= 0;
-        loop.sp = run.loop_samples[i].sp;
+        // Without coupling at the end, what the control system holds is
+        // unknown: the last exchanged values, marked stale.
+        loop.stale = run.coupling.Lost();
+        const LoopSample& known = loop.stale ? run.exchanged[i] : run.loop_samples[i];
+        loop.sp = known.sp;
         loop.pv = run.loop_samples[i].pv;
-        loop.op_percent = run.loop_samples[i].op;
-        loop.mode = run.loop_samples[i].mode;
+        loop.op_percent = known.op;
+        loop.mode = known.mode;
         loop.error_percent = loop.has_pv ? ErrorPercent(loop.pv, loop.sp) : 0.0;
         run.results.push_back(loop);
     }
@@ -284,6 +306,7 @@ void Judge(RunState& run)
     CollectResults(run);
     run.session.Call("DCSStop", &DriverEntryPoints::Stop);
     run.session.Call("DCSReset", &DriverEntryPoints::Reset);
+    run.values.Detach();
     std::printf("DCSStop, DCSReset, DCSDestroy, FreeDCSData\n");
     const MessageLog& log = run.session.Log();
     run.message_count = log.Total();
@@ -292,8 +315,12 @@ void Judge(RunState& run)
     std::string groups = FormatMessageGroups(log.Groups());
     run.left = run.session.Close();
 
-    std::printf("\nsummary after %g s:\n%s", run.steps_done * run.step,
-                FormatLoopTable(run.results).c_str());
+    std::printf("\nsummary after %g s:\n", run.steps_done * run.step);
+    if (run.coupling.Lost())
+        std::printf(
+            "  stale: SP, OP and mode as last exchanged, before the coupling was lost at %s s\n",
+            NumberText(run.coupling.Losses().back().lost_at).c_str());
+    std::printf("%s", FormatLoopTable(run.results).c_str());
     const size_t kImportLines = 10;
     const std::vector<ImportRowDef>& imports = run.scenario.imports;
     for (size_t i = 0; i < imports.size() && i < kImportLines; ++i)
@@ -310,6 +337,10 @@ void Judge(RunState& run)
         std::printf("fault: %s from %s s%s\n", FaultSchedule::Describe(fault).c_str(),
                     NumberText(fault.at).c_str(), until.c_str());
     }
+    for (const CouplingLoss& loss : run.coupling.Losses())
+        std::printf("%s\n", FormatCouplingLoss(loss).c_str());
+    for (const UnsoundSent& sent : run.values.Found())
+        std::printf("unsound value: %s\n", FormatUnsoundSent(sent).c_str());
     std::printf("%s\n", DescribeLeftovers(run.left).c_str());
     if (run.options.settle_tolerance >= 0)
         run.settled = JudgeSettling(run.results, run.options.settle_tolerance);
@@ -394,6 +425,8 @@ bool WriteJson(const RunState& run, int exit_code)
     record.compare = run.options.compare;
     record.compared = run.compared;
     record.deviation = run.deviation;
+    record.coupling = run.coupling.Losses();
+    record.unsound = run.values.Found();
     std::string error;
     if (!WriteTextFile(run.options.json, FormatJsonResult(record), error)) {
         std::fprintf(stderr, "dcshost: %s\n", error.c_str());
@@ -435,7 +468,8 @@ int RunScenario(const Scenario& scenario, const RunOptions& options)
     Judge(run);
     bool written = Write(run);
     Compare(run);
-    bool clean = run.message_count == 0 && run.left.Clean() && run.settled && written;
+    bool clean = run.message_count == 0 && run.left.Clean() && run.settled && written &&
+                 run.coupling.Losses().empty() && run.values.Found().empty();
     int code = run.interrupted     ? kExitInterrupted
                : run.compared == 0 ? kExitDeviates
                : clean             ? kExitClean
