@@ -367,7 +367,9 @@ std::string Trend::SvgOf(const std::string& heading, const std::vector<size_t>& 
         if (any_lost) legend.push_back({"coupling lost", "lost"});
         panel.Legend(legend);
         automatic.assign(s.mode.size(), 0);
-        for (size_t k = 0; k < s.mode.size(); ++k) automatic[k] = ModeIsAutomatic(s.mode[k]);
+        // Without coupling nothing says the loop is automatic: grey, not green.
+        for (size_t k = 0; k < s.mode.size(); ++k)
+            automatic[k] = ModeIsAutomatic(s.mode[k]) && !(k < lost_.size() && lost_[k]);
         panel.Bands(automatic);
         if (has_faults_) panel.Bands(faults_, "fault");
         if (any_lost) panel.Bands(lost_, "lost");
