@@ -179,6 +179,26 @@ TEST_F(Run, gives_a_mode_the_same_way_in_the_summary_the_result_and_the_trends)
     EXPECT_NE(last.find(",2,3,1"), std::string::npos) << last;  // L.MODE, Q, coupling
 }
 
+TEST_F(Run, counts_each_value_sent_that_a_float_cannot_carry_and_is_not_clean)
+{
+    options_.json = options_.out_dir + "/" + options_.out_name + ".json";
+    Scenario s = Parse(OneLoop("", "L.MODE"));
+    s.plant[0].kind = BlockKind::FirstOrder;  // the level runs away, a millionfold each step
+    s.plant[0].tau = 0.001;
+    s.plant[0].inputs = {{"plant:tank", 1e6, {}}};
+    EXPECT_EQ(RunCapturing(s), kExitNotClean) << output_;
+    for (const char* line : {"beyond float range (saturated) sent at 7 s, 45 times",
+                             "infinity sent at 52 s, 1 time", "NaN sent at 53 s, 68 times"})
+        EXPECT_TRUE(Printed(std::string("unsound value: PV export row 0 (LV): ") + line))
+            << output_;
+    std::ifstream json(options_.json);
+    std::string text((std::istreambuf_iterator<char>(json)), std::istreambuf_iterator<char>());
+    EXPECT_NE(text.find("{\"table\": \"PV export\", \"row\": 0, \"name\": \"LV\", \"column\": "
+                        "null, \"kind\": \"nan\", \"first_s\": 53, \"count\": 68}"),
+              std::string::npos)
+        << text;
+}
+
 TEST_F(Run, stops_cleanly_on_ctrl_c_with_the_summary_and_trends_of_what_ran)
 {
     InterruptGuard guard;
