@@ -7,8 +7,10 @@
 
 #include "dcshost/control_api.h"
 #include "dcshost/ctrl_columns.h"
+#include "dcshost/fault_roles.h"
 #include "dcshost/session.h"
 #include "dcshost/tag_audit.h"
+#include "dcshost/wiring_warnings.h"
 
 namespace {
 
@@ -50,12 +52,12 @@ void DescribeCtrl(const ReceivedMessage& message, const Scenario& scenario,
     failure.row = message.Row();
     NameRow(scenario.controllers, failure);
     const CtrlRowDef* row = RowAt(scenario.controllers, failure.row);
-    for (const CtrlTagColumn& column : kCtrlTagColumns) {
+    for (const CtrlTagColumn& column : CtrlTagColumns) {
         if (message.Text() == column.context) failure.column = column.caption;
     }
     // A status report does not say which column: the failing call does.
     if (failure.column.empty() && row) {
-        for (const CtrlTagColumn& column : kCtrlTagColumns) {
+        for (const CtrlTagColumn& column : CtrlTagColumns) {
             const std::string* text = FindCell(row->cells, column.caption);
             if (text && *text == traced_tag) {
                 failure.column = column.caption;
@@ -164,6 +166,9 @@ int CheckScenario(const Scenario& scenario, const CheckOptions& options)
                 scenario.title.empty() ? "untitled" : scenario.title.c_str(), scenario.file.c_str(),
                 scenario.controllers.size(), scenario.pvs.size(), scenario.imports.size());
     std::printf("driver: %s\n", options.driver_path.c_str());
+    if (!RefuseIdleFaults(scenario)) return kExitBadScenario;
+    for (const std::string& warning : WiringWarnings(scenario))
+        std::printf("%s\n", warning.c_str());
     std::fflush(stdout);
 
     Session session;

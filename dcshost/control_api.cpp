@@ -84,6 +84,7 @@ void EachControlEntry(ControlApi& t, Visit&& visit)
     visit("VnxSimSetQuality", t.VnxSimSetQuality);
     visit("VnxSimSetTagStatus", t.VnxSimSetTagStatus);
     visit("VnxSimInject", t.VnxSimInject);
+    visit("VnxSimAnswered", t.VnxSimAnswered);
     visit("VnxSimRestart", t.VnxSimRestart);
     visit("VnxSimClearFaults", t.VnxSimClearFaults);
     visit("VnxSimOpenCount", t.VnxSimOpenCount);

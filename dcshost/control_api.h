@@ -26,6 +26,7 @@ struct ControlApi {
     decltype(&::VnxSimSetQuality) VnxSimSetQuality;
     decltype(&::VnxSimSetTagStatus) VnxSimSetTagStatus;
     decltype(&::VnxSimInject) VnxSimInject;
+    decltype(&::VnxSimAnswered) VnxSimAnswered;
     decltype(&::VnxSimRestart) VnxSimRestart;
     decltype(&::VnxSimClearFaults) VnxSimClearFaults;
     decltype(&::VnxSimOpenCount) VnxSimOpenCount;

@@ -61,16 +61,21 @@ std::string Loop(const LoopResult& loop, const LoopFigures& f)
                 '{', '}');
 }
 
-std::string Fault(const RunFault& fault)
+std::string Fault(const RunFault& fault, const FaultOutcome* outcome)
 {
     bool instant = fault.kind == FaultKind::Restart;
+    bool counted = outcome && outcome->opened && outcome->acted >= 0;
+    bool cut = outcome && outcome->cut_at >= 0;
     return Join({Member("kind", Quote(fault.kind_name)),
                  Member("tag", fault.tag.empty() ? "null" : Quote(fault.tag)),
                  Member("value", instant ? "null" : std::to_string(fault.value)),
                  Member("at_s", Number(fault.at)),
                  Member("until_s", instant            ? Number(fault.at)
                                    : fault.open_ended ? "null"
-                                                      : Number(fault.until))},
+                                                      : Number(fault.until)),
+                 Member("opened", Flag(outcome && outcome->opened)),
+                 Member("acted_calls", counted ? std::to_string(outcome->acted) : "null"),
+                 Member("cut_at_s", cut ? Number(outcome->cut_at) : "null")},
                 '{', '}');
 }
 
@@ -137,7 +142,12 @@ std::string FormatJsonResult(const RunRecord& r)
     }
     for (const auto& [key, count] : by_key)
         keys.push_back(Member(key.c_str(), std::to_string(count)));
-    for (const RunFault& fault : s.run.faults) faults.push_back("    " + Fault(fault));
+    for (size_t i = 0; i < s.run.faults.size(); ++i)
+        faults.push_back("    " + Fault(s.run.faults[i], i < r.fault_outcomes.size()
+                                                             ? &r.fault_outcomes[i]
+                                                             : nullptr));
+    std::vector<std::string> warnings;
+    for (const std::string& warning : r.warnings) warnings.push_back("    " + Quote(warning));
     std::vector<std::string> unsound;
     for (const UnsoundSent& sent : r.unsound) unsound.push_back("    " + Unsound(sent));
     const Leftovers& left = r.left;
@@ -179,6 +189,7 @@ std::string FormatJsonResult(const RunRecord& r)
                                   Member("wordings", block(wordings, "    ")) + "\n  }") +
            ",\n";
     out += "  " + Member("faults", block(faults, "  ")) + ",\n";
+    out += "  " + Member("warnings", block(warnings, "  ")) + ",\n";
     out += "  " + Member("coupling", Coupling(r.coupling)) + ",\n";
     out += "  " + Member("unsound_values", block(unsound, "  ")) + ",\n";
     out +=

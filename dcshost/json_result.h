@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "dcshost/coupling.h"
+#include "dcshost/faults.h"
 #include "dcshost/figures.h"
 #include "dcshost/messages.h"
 #include "dcshost/scenario.h"
@@ -31,8 +32,10 @@ struct RunRecord {
     std::string compare;  // the reference; empty: none
     int compared = -1;    // 1 within, 0 not, -1 not asked
     std::string deviation;
-    std::vector<CouplingLoss> coupling;  // each span without coupling
-    std::vector<UnsoundSent> unsound;    // values sent that a float cannot carry
+    std::vector<CouplingLoss> coupling;        // each span without coupling
+    std::vector<UnsoundSent> unsound;          // values sent that a float cannot carry
+    std::vector<FaultOutcome> fault_outcomes;  // per fault; empty when the run did not start
+    std::vector<std::string> warnings;         // wiring that cannot work
 };
 
 // 2: a loop's `mode` comes with `mode_name` and `stale`; `clean` also asks

@@ -10,6 +10,7 @@
 #include "dcshost/control_api.h"
 #include "dcshost/control_system.h"
 #include "dcshost/coupling.h"
+#include "dcshost/fault_roles.h"
 #include "dcshost/faults.h"
 #include "dcshost/figures.h"
 #include "dcshost/files.h"
@@ -22,6 +23,7 @@
 #include "dcshost/trend.h"
 #include "dcshost/value_watch.h"
 #include "dcshost/wiring.h"
+#include "dcshost/wiring_warnings.h"
 
 namespace {
 
@@ -53,7 +55,10 @@ struct RunState {
     CsvTable reference;                     // --compare
     int compared = -1;                      // 1 within the band, 0 not; -1 not asked
     std::string deviation;                  // the first, or what could not be compared
-    ValueWatch values;                      // what the host sent that a float cannot carry
+    FaultSchedule faults;
+    std::vector<FaultOutcome> fault_outcomes;
+    std::vector<std::string> warnings;  // wiring that cannot work
+    ValueWatch values;                  // what the host sent that a float cannot carry
     CouplingWatch coupling;
     std::vector<LoopSample> exchanged;  // the loops as the last step that exchanged left them
 
@@ -123,7 +128,8 @@ int Prepare(RunState& run)
     Scenario& scenario = run.scenario;
     if (run.options.duration > 0) scenario.run.duration = run.options.duration;
     run.record = run.options.trends || !run.options.compare.empty();
-    if (!ChooseLoops(run) || !CheckSize(run) || !ReadReference(run)) return kExitBadScenario;
+    if (!ChooseLoops(run) || !CheckSize(run) || !RefuseIdleFaults(scenario) || !ReadReference(run))
+        return kExitBadScenario;
 
     std::printf("scenario: %s (%s)\n", scenario.title.empty() ? "untitled" : scenario.title.c_str(),
                 scenario.file.c_str());
@@ -131,6 +137,8 @@ int Prepare(RunState& run)
                 scenario.controllers.size(), scenario.pvs.size(), scenario.imports.size(),
                 run.steps, run.step);
     std::printf("driver: %s\n", run.options.driver_path.c_str());
+    run.warnings = WiringWarnings(scenario);
+    for (const std::string& warning : run.warnings) std::printf("%s\n", warning.c_str());
     std::fflush(stdout);
 
     std::string error;
@@ -222,7 +230,8 @@ void Execute(RunState& run)
 {
     HostBlock& block = run.session.Block();
     run.figures.Setup(run.scenario.controllers.size(), SettleBand(run.options));
-    FaultSchedule faults(run.scenario);
+    run.faults = FaultSchedule(run.scenario);
+    FaultSchedule& faults = run.faults;
     CallLog* calls = run.calls.IsOpen() ? &run.calls : nullptr;
     if (run.record) {
         std::vector<std::string> names;
@@ -305,6 +314,8 @@ void Judge(RunState& run)
 {
     CollectResults(run);
     run.session.Call("DCSStop", &DriverEntryPoints::Stop);
+    const double end = run.steps_done * run.step;
+    run.fault_outcomes = run.faults.Outcomes(end);
     run.session.Call("DCSReset", &DriverEntryPoints::Reset);
     run.values.Detach();
     std::printf("DCSStop, DCSReset, DCSDestroy, FreeDCSData\n");
@@ -330,13 +341,10 @@ void Judge(RunState& run)
                     imports.size() - kImportLines);
     std::printf("host messages: %zu%s%s\n%s", run.message_count, run.message_count ? " - " : "",
                 counts.c_str(), groups.c_str());
-    for (const RunFault& fault : run.scenario.run.faults) {
-        std::string until = fault.kind == FaultKind::Restart ? ""
-                            : fault.open_ended               ? " to the end"
-                                               : " until " + NumberText(fault.until) + " s";
-        std::printf("fault: %s from %s s%s\n", FaultSchedule::Describe(fault).c_str(),
-                    NumberText(fault.at).c_str(), until.c_str());
-    }
+    for (size_t i = 0; i < run.fault_outcomes.size(); ++i)
+        std::printf(
+            "%s\n",
+            FaultSchedule::Summary(run.scenario.run.faults[i], run.fault_outcomes[i], end).c_str());
     for (const CouplingLoss& loss : run.coupling.Losses())
         std::printf("%s\n", FormatCouplingLoss(loss).c_str());
     for (const UnsoundSent& sent : run.values.Found())
@@ -425,6 +433,8 @@ bool WriteJson(const RunState& run, int exit_code)
     record.compare = run.options.compare;
     record.compared = run.compared;
     record.deviation = run.deviation;
+    record.fault_outcomes = run.fault_outcomes;
+    record.warnings = run.warnings;
     record.coupling = run.coupling.Losses();
     record.unsound = run.values.Found();
     std::string error;
@@ -468,8 +478,12 @@ int RunScenario(const Scenario& scenario, const RunOptions& options)
     Judge(run);
     bool written = Write(run);
     Compare(run);
+    bool faults_acted = true;
+    for (size_t i = 0; i < run.fault_outcomes.size(); ++i)
+        faults_acted &= FaultSchedule::Acted(run.scenario.run.faults[i], run.fault_outcomes[i]);
     bool clean = run.message_count == 0 && run.left.Clean() && run.settled && written &&
-                 run.coupling.Losses().empty() && run.values.Found().empty();
+                 faults_acted && run.warnings.empty() && run.coupling.Losses().empty() &&
+                 run.values.Found().empty();
     int code = run.interrupted     ? kExitInterrupted
                : run.compared == 0 ? kExitDeviates
                : clean             ? kExitClean

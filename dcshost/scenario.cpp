@@ -15,7 +15,6 @@
 
 #include <toml++/toml.h>
 
-#include "dcshost/bare_text.h"
 #include "dcshost/ctrl_columns.h"
 #include "dcshost/limits.h"
 
@@ -214,8 +213,17 @@ private:
 
 // A name one part of the scenario uses and another must define.
 // ModeTag: an int tag when the control system defines it (a name it does not
-// define is the driver's to report).
-enum class RefKind { FloatTag, IntTag, AnyTag, ArrayElement, PlantSource, PVRow, ModeTag };
+// define is the driver's to report). FaultTag: a tag or an array.
+enum class RefKind {
+    FloatTag,
+    IntTag,
+    AnyTag,
+    FaultTag,
+    ArrayElement,
+    PlantSource,
+    PVRow,
+    ModeTag
+};
 
 struct Reference {
     RefKind kind;
@@ -302,7 +310,7 @@ struct Reader {
             fault.kind = kind->kind;
             fault.value = kind->value;
             if (has_tag && kind->tag)
-                Require(RefKind::AnyTag, fault.tag, tag_at, "tag of [[run.fault]]");
+                Require(RefKind::FaultTag, fault.tag, tag_at, "tag of [[run.fault]]");
             else if (has_tag)
                 ctx.Error(tag_at, "a " + fault.kind_name + " fault names no tag");
         }
@@ -423,11 +431,12 @@ struct Reader {
             CtrlRowDef row;
             row.pos = e.Pos();
             e.Text("name", row.name, true);
-            for (const CtrlTagColumn& column : kCtrlTagColumns) {
+            for (const CtrlTagColumn& column : CtrlTagColumns) {
                 SourcePos at;
                 // The driver writes modes as integers: a float tag would take
                 // the mode in place of whatever it holds.
-                if (ReadCell(e, row.cells, column.key, column.caption, &at) && column.integer)
+                if (ReadCell(e, row.cells, kCtrlTagKeys[column.col], column.caption, &at) &&
+                    column.integer)
                     Require(RefKind::ModeTag, row.cells.back().text, at,
                             "mode_tag of controller " + row.name);
             }
@@ -624,6 +633,10 @@ struct Reader {
             case RefKind::AnyTag:
                 if (tag == tags.end()) missing = "missing tag '" + ref.name + "'";
                 break;
+            case RefKind::FaultTag:
+                if (tag == tags.end() && !arrays.count(ref.name))
+                    missing = "missing tag '" + ref.name + "'";
+                break;
             case RefKind::ModeTag:
                 if ((tag != tags.end() && tag->second != TagType::Int) || arrays.count(ref.name))
                     missing = "tag '" + ref.name +
@@ -714,11 +727,6 @@ bool ParseScenario(const std::string& text, const std::string& file, Scenario& o
 {
     size_t before = errors.size();
     Context ctx{file, errors};
-    SourcePos bare;
-    if (const char* why = FindBareNonAscii(text, bare)) {
-        ctx.Error(bare, why);
-        return false;
-    }
     toml::parse_result parsed = toml::parse(std::string_view(text), file);
     if (!parsed) {
         const toml::parse_error& error = parsed.error();

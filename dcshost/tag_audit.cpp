@@ -87,7 +87,7 @@ std::vector<TagProblem> AuditTags(const Scenario& scenario)
         return problems;
     }
     for (size_t i = 0; i < scenario.controllers.size(); ++i)
-        for (const CtrlTagColumn& column : kCtrlTagColumns)
+        for (const CtrlTagColumn& column : CtrlTagColumns)
             AuditCell("controller", i, scenario.controllers[i].name, scenario.controllers[i].cells,
                       {column.caption, column.integer ? Need::Int : Need::Float}, problems);
     for (size_t i = 0; i < scenario.pvs.size(); ++i)

@@ -17,6 +17,7 @@
 #include "dcs/driver/entry_points.h"
 #include "dcs/link/driver_state.h"
 #include "dcshost/control_system.h"
+#include "dcshost/fault_roles.h"
 #include "dcshost/faults.h"
 #include "dcshost/host_block.h"
 #include "dcshost/limits.h"
@@ -25,6 +26,7 @@
 #include "dcshost/scenario.h"
 #include "dcshost/trend.h"
 #include "dcshost/wiring.h"
+#include "dcshost/wiring_warnings.h"
 #include "standins/iface/iface_control.h"
 #include "standins/vnxsim/vnxsim.h"
 #include "standins/winshim/winshim_double.h"
@@ -109,6 +111,8 @@ void Run(const Scenario& scenario)
     }
     Trend trend;
     if (!SizeRun(scenario, trend, wiring)) return;
+    for (const ScenarioError& idle : IdleFaults(scenario)) RequirePosition(idle);
+    WiringWarnings(scenario);
     ScenarioError refused;
     if (!BuildControlSystem(scenario, refused)) {
         RequirePosition(refused);

@@ -7,6 +7,10 @@ cd "$(dirname "$0")/.."
 # Warnings are errors here, so none creeps in.
 DCS_WERROR=ON bash scripts/build.sh
 status=0
+
+# Formatting: every C++ file as .clang-format lays it out.
+bash scripts/check_format.sh || status=1
+
 ctest --preset linux-i686 -j2 || status=1
 . scripts/wine_env.sh
 ctest --preset win32 -j2 || status=1

@@ -23,11 +23,19 @@ struct TableDecl {
 const ColumnDecl kGenColumns[] = {
     {DCS_TYPE_TEXT, "PV Array Tag", nullptr},
 };
-const ColumnDecl kCtrlColumns[] = {
-    {DCS_TYPE_TEXT, "SP TAG", nullptr},      {DCS_TYPE_TEXT, "OP TAG", nullptr},
-    {DCS_TYPE_TEXT, "Mode TAG", nullptr},    {DCS_TYPE_TEXT, "SP Init TAG", nullptr},
-    {DCS_TYPE_TEXT, "OP Init TAG", nullptr},
+
+// The controller columns all hold tag names, captioned as columns.h has them.
+struct CtrlColumnDecls {
+    ColumnDecl columns[CTRL_COLUMNS];
 };
+constexpr CtrlColumnDecls MakeCtrlColumnDecls()
+{
+    CtrlColumnDecls decls{};
+    for (const CtrlTagColumn& c : CtrlTagColumns)
+        decls.columns[c.col] = ColumnDecl{DCS_TYPE_TEXT, c.caption, nullptr};
+    return decls;
+}
+constexpr CtrlColumnDecls kCtrl = MakeCtrlColumnDecls();
 const ColumnDecl kPVColumns[] = {
     {DCS_TYPE_TEXT, "TAG", nullptr},
 };
@@ -43,7 +51,6 @@ constexpr int32_t CountOf(const ColumnDecl (&)[N])
 }
 
 static_assert(CountOf(kGenColumns) == GEN_COLUMNS, "general fields as columns.h has them");
-static_assert(CountOf(kCtrlColumns) == CTRL_COLUMNS, "controller columns as columns.h has them");
 static_assert(CountOf(kPVColumns) == PV_COLUMNS, "PV columns as columns.h has them");
 static_assert(CountOf(kPVImportColumns) == IMPORT_COLUMNS, "import columns as columns.h has them");
 
@@ -51,8 +58,8 @@ static_assert(CountOf(kPVImportColumns) == IMPORT_COLUMNS, "import columns as co
 const TableDecl kTables[] = {
     {AllocGenDefs, SetGenDefType, SetGenDefLabel, SetGenDefOptions, kGenColumns,
      CountOf(kGenColumns)},
-    {AllocCtrlDefs, SetCtrlDefType, SetCtrlDefLabel, SetCtrlDefOptions, kCtrlColumns,
-     CountOf(kCtrlColumns)},
+    {AllocCtrlDefs, SetCtrlDefType, SetCtrlDefLabel, SetCtrlDefOptions, kCtrl.columns,
+     CountOf(kCtrl.columns)},
     {AllocPVDefs, SetPVDefType, SetPVDefLabel, SetPVDefOptions, kPVColumns, CountOf(kPVColumns)},
     {AllocPVImportDefs, SetPVImportDefType, SetPVImportDefLabel, SetPVImportDefOptions,
      kPVImportColumns, CountOf(kPVImportColumns)},
@@ -77,7 +84,7 @@ void DeclareDriverFields(DCSData* data)
 {
     for (const TableDecl& t : kTables) DeclareTable(data, t);
     // One default cell per declared column, all zero; GenData is the host's.
-    AllocCtrlDataDefault(data, CountOf(kCtrlColumns));
+    AllocCtrlDataDefault(data, CountOf(kCtrl.columns));
     AllocPVDataDefault(data, CountOf(kPVColumns));
     AllocPVImportDataDefault(data, CountOf(kPVImportColumns));
 }

@@ -1,6 +1,20 @@
 // Host variable paths, one per possible definition: ":ExtraData." and base + j,
 // with ".[]" for the per-row tables. Static, so the block can point into them.
+#include "dcs/data/columns.h"
 #include "dcs/data/dcs_data.h"
+
+namespace {
+
+// A controller tag column's moniker is the one at its index.
+constexpr bool CtrlTagColumnsHaveMonikers()
+{
+    for (const CtrlTagColumn& c : CtrlTagColumns)
+        if (c.col < 0 || c.col >= MAXCTRLFIELDS) return false;
+    return true;
+}
+static_assert(CtrlTagColumnsHaveMonikers(), "every controller tag column within CtrlMonikers");
+
+}  // namespace
 
 const char* const GenMonikers[MAXGENFIELDS] = {
     ":ExtraData.310", ":ExtraData.311", ":ExtraData.312", ":ExtraData.313", ":ExtraData.314",

@@ -3,6 +3,7 @@
 
 #include "dcs/data/declare_fields.h"
 #include "dcs/link/bind.h"
+#include "dcs/link/controller_modes.h"
 #include "dcs/link/driver_state.h"
 #include "dcs/link/exchange.h"
 #include "dcs/link/initial_values.h"

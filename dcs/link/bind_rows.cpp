@@ -4,19 +4,10 @@
 
 namespace {
 
-struct CtrlColumn {
-    int32_t col;
-    VnxHandle* table;
-    const char* context;  // sent when the library gives no handle
-};
-
-// The order a controller row is bound in.
-const CtrlColumn CtrlColumns[CTRL_COLUMNS] = {
-    {CTRL_COL_SP, Driver.CtrlSPTags, "for Controller Setpoint Tag Handle"},
-    {CTRL_COL_OP, Driver.CtrlOPTags, "for Controller Output Tag Handle"},
-    {CTRL_COL_MODE, Driver.CtrlModeTags, "for Controller Mode Tag Handle"},
-    {CTRL_COL_SP_INIT, Driver.CtrlSPInitTags, "for Controller Setpoint Init Tag Handle"},
-    {CTRL_COL_OP_INIT, Driver.CtrlOPInitTags, "for Controller Output Init Tag Handle"},
+// Where each controller column's handles go, by column index.
+VnxHandle* const CtrlTagTables[CTRL_COLUMNS] = {
+    Driver.CtrlSPTags,     Driver.CtrlOPTags,     Driver.CtrlModeTags,
+    Driver.CtrlSPInitTags, Driver.CtrlOPInitTags,
 };
 
 }  // namespace
@@ -58,8 +49,9 @@ uint8_t BindCtrlTags(DCSData* data)
 {
     const int32_t rows = ClampRows(GetCtrlCount(data));
     for (int32_t row = 0; row < rows; ++row) {
-        for (const CtrlColumn& column : CtrlColumns) {
-            if (!ConfigCtrlTag(data, row, column.col, &column.table[row], column.context)) return 0;
+        for (const CtrlTagColumn& column : CtrlTagColumns) {
+            VnxHandle* slot = &CtrlTagTables[column.col][row];
+            if (!ConfigCtrlTag(data, row, column.col, slot, column.context)) return 0;
         }
     }
     return 1;

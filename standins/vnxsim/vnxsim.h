@@ -150,6 +150,10 @@ VNXSIM_API int32_t VnxSimInject(int32_t op, const char* name, int32_t result, in
 // AddTagToList, RemoveTagFromList on that list). 0 for other operations.
 VNXSIM_API int32_t VnxSimInjectList(int32_t op, VnxHandle list, int32_t result, int32_t skip,
                                     int32_t count);
+// How many calls the rule with this id answered (those it only counted while
+// an earlier rule answered are not among them); -1 for an unknown id. Ids
+// start again from 1 after VnxSimClearFaults.
+VNXSIM_API int32_t VnxSimAnswered(int32_t rule);
 // Count-down fault: the n-th client-library call from now (1 = the next one)
 // fails the way its operation can fail: a failure status, a null handle,
 // IO status 0, data quality 1, data type 129, a bad array shape. n = 0 disarms.

@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include "dcshost/check.h"
 #include "dcshost/driver_loader.h"
 #include "dcshost/interrupt.h"
 #include "dcshost/run.h"
@@ -54,6 +55,10 @@ import = [{ name = "Q", tag = "Q", value = 3 }]
 block = [
   { name = "tank", kind = "integrating", initial = 50, lo = 0, hi = 100, inputs = [{ from = "op:L", gain = 0.02 }, { from = "import:Q", gain = -0.3333333333333333 }] },
 ]
+[[run.event]]
+at = 0.0
+tag = "Q"
+value = 3
 )";
 }
 
@@ -291,8 +296,8 @@ TEST_F(Run, writes_the_result_and_passes_or_fails_against_a_reference)
           "\"stale\": false, \"sp\": 60, \"pv\": ",
           "\"coupling\": {\"lost_at\": null, \"restored_at\": null, \"steps_lost\": 0, "
           "\"losses\": []},\n  \"unsound_values\": [],",
-          "\"messages\": {\n    \"total\": 0,", "\"faults\": [],", "\"compare\": null,",
-          "\"handles_open\": {\"tags\": 0, \"items\": 0, \"lists\": 0}",
+          "\"messages\": {\n    \"total\": 0,", "\"faults\": [],", "\"warnings\": [],",
+          "\"compare\": null,", "\"handles_open\": {\"tags\": 0, \"items\": 0, \"lists\": 0}",
           "\"heap\": {\"balanced\": true, \"blocks\": 0, \"bytes\": 0, \"bad_releases\": 0}"})
         EXPECT_NE(text.find(member), std::string::npos) << member << "\n" << text;
 
@@ -327,4 +332,74 @@ TEST_F(Run, names_the_line_of_a_definition_the_control_system_refuses)
     EXPECT_EQ(RunCapturing(s), kExitBadScenario);
     EXPECT_EQ(::testing::internal::GetCapturedStderr(),
               "one.toml:14:49: error: the control system refuses tag 'L PV' (status 5)\n");
+}
+
+// Faults and wiring judged before and after the run: each case changes the
+// one-loop scenario, runs it (or checks it) and expects an exit code and a
+// line on the output or on stderr.
+TEST_F(Run, refuses_or_counts_every_fault_and_warns_of_wiring_that_cannot_work)
+{
+    const char kWindow[] = "[[run.fault]]\nat = 20.0\nuntil = 30.0\n";
+    const char kArrayEl[] = "pv_tag = \"ARR\", pv_index = 0";
+    struct Case {
+        const char* fault;  // appended after kWindow; empty: no fault
+        const char* from;   // a replacement in the scenario; null: none
+        const char* to;
+        double duration;
+        bool check;  // the check command instead of a run
+        int code;
+        const char* line;
+    } cases[] = {
+        {"kind = \"quality\"\ntag = \"L.PV\"", nullptr, nullptr, 0, false, kExitBadScenario,
+         "error: a quality fault on 'L.PV' cannot act: the host uses it as a PV's own tag "
+         "(written only while the array path fails); on that only tag_status, write_refused act"},
+        {"kind = \"tag_status\"\ntag = \"L.SP\"", nullptr, nullptr, 0, true, kExitBadScenario,
+         "error: a tag_status fault on 'L.SP' cannot act: the host uses it as a list item (read "
+         "every step); on that only quality, io_status act"},
+        {"kind = \"quality\"\ntag = \"ARR\"", nullptr, nullptr, 0, false, kExitBadScenario,
+         "on that only tag_status, write_refused act"},
+        {"kind = \"write_refused\"\ntag = \"L.SPINIT\"", nullptr, nullptr, 0, false,
+         kExitBadScenario,
+         "(written at DCSInitialize only, before any fault window); no fault kind acts on that"},
+        {"kind = \"list_read\"", nullptr, nullptr, 20, false, kExitBadScenario,
+         "error: the list_read fault at 20 s starts at or after the end of the run (20 s): it "
+         "would never act"},
+        {"kind = \"write_refused\"\ntag = \"L.PV\"", nullptr, nullptr, 0, false, kExitNotClean,
+         "fault: write_refused L.PV = 254 from 20 s until 30 s: acted on 0 calls"},
+        {"kind = \"write_refused\"\ntag = \"ARR\"", nullptr, nullptr, 0, false, kExitNotClean,
+         "fault: write_refused ARR = 254 from 20 s until 30 s: acted on 10 calls"},
+        {"kind = \"quality\"\ntag = \"Q\"", nullptr, nullptr, 25, false, kExitNotClean,
+         "fault: quality Q = 1 from 20 s until 30 s (cut at 25 s): acted on 5 calls"},
+        {"kind = \"tag_status\"\ntag = \"L.MODE\"", "until = 30.0\n", "", 0, false, kExitNotClean,
+         "fault: tag_status L.MODE = 1 from 20 s to the end: acted on 1 call"},
+        {"", kArrayEl, "pv_tag = \"L.PV\"", 0, true, kExitClean,
+         "warning: PID L: pv_tag 'L.PV' is a PV's own tag, which the host writes only while the "
+         "PV array path fails (element 0 of 'ARR' is written every step)"},
+        {"", "\"L.PV\", from", "\"L.PV\", active = false, from", 0, false, kExitNotClean,
+         "warning: PID L: pv_tag 'ARR' element 0: its PV row LV is not active, so the host does "
+         "not write it"},
+        {"", "tag = \"Q\"\nvalue", "tag = \"L.SPINIT\"\nvalue", 0, false, kExitNotClean,
+         "warning: PV import row 0 (Q) reads 'Q', which nothing writes (no PID block's op_tag or "
+         "sp_tag, no host write, no operator event): it keeps its defined value"},
+    };
+    options_.trends = false;
+    for (const Case& c : cases) {
+        std::string text = OneLoop("", "L.MODE");
+        if (*c.fault) text += kWindow + std::string(c.fault);
+        if (c.from) text.replace(text.find(c.from), std::string(c.from).size(), c.to);
+        const Scenario s = Parse(text);
+        options_.duration = c.duration;
+        ::testing::internal::CaptureStderr();
+        int code = 0;
+        if (c.check) {
+            ::testing::internal::CaptureStdout();
+            code = CheckScenario(s, CheckOptions{options_.driver_path, false});
+            output_ = ::testing::internal::GetCapturedStdout();
+        } else {
+            code = RunCapturing(s);
+        }
+        std::string all = output_ + ::testing::internal::GetCapturedStderr();
+        EXPECT_EQ(code, c.code) << c.line << "\n" << all;
+        EXPECT_NE(all.find(c.line), std::string::npos) << all;
+    }
 }

@@ -57,8 +57,8 @@ TEST(Scenario, reads_the_built_in_unit_with_cells_by_caption)
     EXPECT_EQ(s.imports[1].mapping, "1:1");
     EXPECT_EQ(*FindCell(s.imports[1].cells, "TAG"), "FIC102.OP");
     EXPECT_EQ(s.pids[2].pv_index, 2);
-    ASSERT_EQ(s.run.events.size(), 2u);
-    EXPECT_EQ(s.run.events[0].tag, "FIC102.SP");
+    ASSERT_EQ(s.run.events.size(), 3u);
+    EXPECT_EQ(s.run.events[1].tag, "FIC102.SP");
     EXPECT_EQ(s.plant[2].kind, BlockKind::Integrating);
 }
 
@@ -177,11 +177,12 @@ TEST(Scenario, reports_toml_syntax_errors_with_their_position)
     EXPECT_EQ(errors[0].rfind("s.toml:3:", 0), 0u) << errors[0];
 }
 
-TEST(Scenario, refuses_a_character_beyond_ascii_outside_strings_where_it_stands)
+TEST(Scenario, leaves_characters_beyond_ascii_to_toml)
 {
     EXPECT_EQ(Errors("title = \xd1\x84\n"),
               (std::vector<std::string>{
-                  "s.toml:1:9: error: a character beyond ASCII outside a string or comment"}));
+                  "s.toml:1:9: error: Error while parsing value: could not determine value type"}));
+    EXPECT_EQ(Parse("title = \"\"\"a \\\n\xc2\xa7 4\"\"\"\n").title, "a \xc2\xa7 4");
 }
 
 TEST(Scenario, survives_garbage)

@@ -335,10 +335,13 @@ TEST_F(Exchange, reports_bad_import_io_quality_and_value_reads_per_row)
     block.AddImport("I2", 0, 1, 1.0);
     block.AddImport("I3", 0, 1, 1.0);
     block.AddImport("I4", 0, 0, 1.0);  // inactive: no call, no report, even without an item
+    block.AddImport("I5", 0, 1, 1.0);
     DCSData* d = Bind();
     Driver.PVImportItems[4] = nullptr;
     VnxSimSetIOStatus("I0", 11);
     VnxSimSetQuality("I1", 3);
+    VnxSimSetQuality("I5", -2);  // not good either
+    VnxSimSetFloat("I5", 0, 9.0f);
     VnxSimInject(VNX_OP_GetTagValue, "I2", 17, 0, -1);
     VnxSimSetFloat("I3", 0, 3.0f);
 
@@ -347,12 +350,14 @@ TEST_F(Exchange, reports_bad_import_io_quality_and_value_reads_per_row)
     EXPECT_THAT(Messages(),
                 ElementsAre("DCSPVImportVendorMsg(\"IO Status = DataType Mismatch \", 0)",
                             "DCSPVImportVendorMsg(\"Data Quality = unav \", 1)",
-                            "DCSPVImportVendorMsg(\"Invalid conversion\", 2)"));
+                            "DCSPVImportVendorMsg(\"Invalid conversion\", 2)",
+                            "DCSPVImportVendorMsg(\"Data Quality = unknown\", 5)"));
     EXPECT_THAT(TraceOf({"GetTagDataType"}),
                 ElementsAre("GetTagDataType(item:I2) = 11", "GetTagDataType(item:I3) = 11"));
     EXPECT_EQ(static_cast<double>(block.Import(2).Value), 1.0);
     EXPECT_EQ(static_cast<double>(block.Import(3).Value), 3.0);
-    EXPECT_EQ(VnxSimCallCount(VNX_OP_GetIOStatus), 4);
+    EXPECT_EQ(static_cast<double>(block.Import(5).Value), 1.0);
+    EXPECT_EQ(VnxSimCallCount(VNX_OP_GetIOStatus), 5);
 }
 
 // ---- exports -----------------------------------------------------------------

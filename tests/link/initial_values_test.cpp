@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "dcs/driver/entry_points.h"
+#include "dcs/link/controller_modes.h"
 #include "dcs/link/initial_values.h"
 #include "tests/link/hand_bind.h"
 #include "tests/support/sim_fixture.h"
