@@ -94,6 +94,7 @@ void EachControlEntry(ControlApi& t, Visit&& visit)
     visit("VnxSimTraceLine", t.VnxSimTraceLine);
     visit("VnxSimAdvance", t.VnxSimAdvance);
     visit("VnxSimSetCallHook", t.VnxSimSetCallHook);
+    visit("VnxSimSetWriteObserver", t.VnxSimSetWriteObserver);
 }
 
 void StubControlApi(ControlApi& t)

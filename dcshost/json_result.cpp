@@ -6,6 +6,7 @@
 
 #include "dcshost/faults.h"
 #include "dcshost/limits.h"
+#include "dcshost/modes.h"
 
 namespace {
 
@@ -49,8 +50,9 @@ std::string Loop(const LoopResult& loop, const LoopFigures& f)
 {
     bool judged = loop.has_pv;
     return Join({Member("name", Quote(loop.name)), Member("active", Flag(loop.active)),
-                 Member("mode", std::to_string(loop.mode)), Member("sp", Number(loop.sp)),
-                 Member("pv", judged ? Number(loop.pv) : "null"),
+                 Member("mode", std::to_string(loop.mode)),
+                 Member("mode_name", Quote(ModeName(loop.mode))), Member("stale", Flag(loop.stale)),
+                 Member("sp", Number(loop.sp)), Member("pv", judged ? Number(loop.pv) : "null"),
                  Member("op_percent", Number(loop.op_percent)),
                  Member("error_percent", judged ? Number(loop.error_percent) : "null"),
                  Member("iae", judged ? Number(f.iae) : "null"),
@@ -75,6 +77,45 @@ std::string Fault(const RunFault& fault, const FaultOutcome* outcome)
                  Member("acted_calls", counted ? std::to_string(outcome->acted) : "null"),
                  Member("cut_at_s", cut ? Number(outcome->cut_at) : "null")},
                 '{', '}');
+}
+
+std::string Loss(const CouplingLoss& loss)
+{
+    return Join({Member("lost_at", Number(loss.lost_at)),
+                 Member("restored_at", loss.to_end ? "null" : Number(loss.restored_at)),
+                 Member("steps_lost", std::to_string(loss.steps))},
+                '{', '}');
+}
+
+// The first loss, when the last one ended (null: still lost at the end, or
+// never lost), every step lost; then each span.
+std::string Coupling(const std::vector<CouplingLoss>& losses)
+{
+    int steps = 0;
+    std::vector<std::string> spans;
+    for (const CouplingLoss& loss : losses) {
+        steps += loss.steps;
+        spans.push_back(Loss(loss));
+    }
+    bool lost = !losses.empty();
+    return Join(
+        {Member("lost_at", lost ? Number(losses.front().lost_at) : "null"),
+         Member("restored_at",
+                lost && !losses.back().to_end ? Number(losses.back().restored_at) : "null"),
+         Member("steps_lost", std::to_string(steps)), Member("losses", Join(spans, '[', ']'))},
+        '{', '}');
+}
+
+std::string Unsound(const UnsoundSent& sent)
+{
+    const SentTarget& t = sent.target;
+    return Join(
+        {Member("table", Quote(t.table)), Member("row", std::to_string(t.row)),
+         Member("name", Quote(t.name)),
+         Member("column", t.column.empty() ? "null" : Quote(t.column)),
+         Member("kind", Quote(SentKindKey(sent.kind))), Member("first_s", Number(sent.first)),
+         Member("count", std::to_string(sent.count))},
+        '{', '}');
 }
 
 }  // namespace
@@ -107,6 +148,8 @@ std::string FormatJsonResult(const RunRecord& r)
                                                              : nullptr));
     std::vector<std::string> warnings;
     for (const std::string& warning : r.warnings) warnings.push_back("    " + Quote(warning));
+    std::vector<std::string> unsound;
+    for (const UnsoundSent& sent : r.unsound) unsound.push_back("    " + Unsound(sent));
     const Leftovers& left = r.left;
     bool balanced = left.heap_blocks == 0 && left.heap_bytes == 0 && left.bad_releases == 0;
 
@@ -147,6 +190,8 @@ std::string FormatJsonResult(const RunRecord& r)
            ",\n";
     out += "  " + Member("faults", block(faults, "  ")) + ",\n";
     out += "  " + Member("warnings", block(warnings, "  ")) + ",\n";
+    out += "  " + Member("coupling", Coupling(r.coupling)) + ",\n";
+    out += "  " + Member("unsound_values", block(unsound, "  ")) + ",\n";
     out +=
         "  " +
         Member("compare",

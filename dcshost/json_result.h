@@ -5,12 +5,14 @@
 #include <string>
 #include <vector>
 
+#include "dcshost/coupling.h"
 #include "dcshost/faults.h"
 #include "dcshost/figures.h"
 #include "dcshost/messages.h"
 #include "dcshost/scenario.h"
 #include "dcshost/session.h"
 #include "dcshost/summary.h"
+#include "dcshost/value_watch.h"
 
 struct RunRecord {
     const Scenario* scenario = nullptr;
@@ -30,10 +32,14 @@ struct RunRecord {
     std::string compare;  // the reference; empty: none
     int compared = -1;    // 1 within, 0 not, -1 not asked
     std::string deviation;
+    std::vector<CouplingLoss> coupling;        // each span without coupling
+    std::vector<UnsoundSent> unsound;          // values sent that a float cannot carry
     std::vector<FaultOutcome> fault_outcomes;  // per fault; empty when the run did not start
     std::vector<std::string> warnings;         // wiring that cannot work
 };
 
-constexpr int kJsonResultVersion = 1;
+// 2: a loop's `mode` comes with `mode_name` and `stale`; `clean` also asks
+// for the coupling held and every value sent sound.
+constexpr int kJsonResultVersion = 2;
 
 std::string FormatJsonResult(const RunRecord& record);

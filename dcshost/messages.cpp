@@ -52,6 +52,7 @@ void MessageLog::Receive(const ReceivedMessage& message)
     ++seen.count;
     seen.last = time_;
     if (observer_) observer_(message);
+    if (watch_) watch_(message);
     if (printing_ && fresh) {
         Progress::BreakLine();
         std::printf("%s\n", FormatHostMessage(message).c_str());

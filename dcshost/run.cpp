@@ -9,6 +9,7 @@
 #include "dcshost/compare.h"
 #include "dcshost/control_api.h"
 #include "dcshost/control_system.h"
+#include "dcshost/coupling.h"
 #include "dcshost/fault_roles.h"
 #include "dcshost/faults.h"
 #include "dcshost/figures.h"
@@ -21,6 +22,7 @@
 #include "dcshost/progress.h"
 #include "dcshost/session.h"
 #include "dcshost/trend.h"
+#include "dcshost/value_watch.h"
 #include "dcshost/wiring.h"
 #include "dcshost/wiring_warnings.h"
 
@@ -58,6 +60,9 @@ struct RunState {
     FaultSchedule faults;
     std::vector<FaultOutcome> fault_outcomes;
     std::vector<std::string> warnings;  // wiring that cannot work
+    ValueWatch values;                  // what the host sent that a float cannot carry
+    CouplingWatch coupling;
+    std::vector<LoopSample> exchanged;  // the loops as the last step that exchanged left them
 
     RunState(const Scenario& s, const RunOptions& o) : scenario(s), options(o) {}
 };
@@ -172,17 +177,19 @@ int Prepare(RunState& run)
     run.signals.imports.assign(scenario.imports.size(), 0.0);
     run.loop_samples.resize(scenario.controllers.size());
     run.import_samples.resize(scenario.imports.size());
+    run.coupling = CouplingWatch(!scenario.imports.empty());
     return kExitClean;
 }
 
-void Sample(RunState& run, double time, int faults)
+void Sample(RunState& run, double time, int faults, bool coupled = true)
 {
     SampleLoops(run.session.Block(), run.wiring, run.loop_samples, run.import_samples);
+    if (coupled) run.exchanged = run.loop_samples;
     run.figures.Add(time, run.step, run.loop_samples);
     if (!run.record) return;
     for (size_t i = 0; i < run.trend_loops.size(); ++i)
         run.trend_samples[i] = run.loop_samples[run.trend_loops[i]];
-    run.trend.Sample(time, run.trend_samples, run.import_samples, faults);
+    run.trend.Sample(time, run.trend_samples, run.import_samples, faults, coupled);
 }
 
 // The band the settling time is measured against: --require-settled's, or 2 %.
@@ -228,9 +235,14 @@ int Bind(RunState& run)
         return kExitConfigureFailed;
     }
     std::printf("DCSConfigure: every tag bound\n");
+    run.values.Setup(run.scenario);
     // Stopped in the settle: nothing is written to the control system.
     if (InterruptRequested()) return kExitClean;
     run.started = true;
+    if (run.session.Live())
+        run.values.CheckInitialize(block);
+    else
+        run.values.Attach();
     run.session.Call("DCSInitialize", &DriverEntryPoints::Initialize);
     run.session.Call("DCSStart", &DriverEntryPoints::Start);
     std::printf("DCSInitialize, DCSStart: starting values written, controllers switched on\n");
@@ -262,24 +274,30 @@ void Execute(RunState& run)
 
     Progress progress(Progress::StdoutIsTerminal());
     progress.BeginRun(run.steps, run.step, run.scenario.run.progress_every);
+    run.session.Log().SetWatch([&run](const ReceivedMessage& m) { run.coupling.Note(m); });
     for (int k = 1; k <= run.steps; ++k) {
         if (InterruptRequested()) {
             run.interrupted = true;
             break;
         }
         run.session.SetTime(k * run.step);
+        run.values.SetTime(k * run.step);
         Gather(block, run.signals);
         run.plant.Advance(run.signals);
         ExportPVs(block, run.plant, run.wiring, run.signals);
+        if (run.session.Live()) run.values.CheckExports(block);
+        run.coupling.BeginStep();
         run.session.Call("DCSSimulate", &DriverEntryPoints::Simulate);
+        bool lost = run.coupling.EndStep(k * run.step);
         Vnx().VnxSimAdvance(run.step);
         events.ApplyDue(k * run.step);
         faults.ApplyDue(k * run.step, calls);
-        Sample(run, k * run.step, faults.Active());
+        Sample(run, k * run.step, faults.Active(), !lost);
         progress.RunStep(k);
         run.steps_done = k;
     }
     progress.EndRun();
+    run.session.Log().SetWatch(nullptr);
     if (run.interrupted)
         std::printf("interrupted (%s) at t = %g s, after step %d of %d%s\n", InterruptName(),
                     run.steps_done * run.step, run.steps_done, run.steps,
@@ -293,10 +311,14 @@ void CollectResults(RunState& run)
         loop.name = run.scenario.controllers[i].name;
         loop.active = run.scenario.controllers[i].active;
         loop.has_pv = run.wiring.loop_pv[i] >= 0;
-        loop.sp = run.loop_samples[i].sp;
+        // Without coupling at the end, what the control system holds is
+        // unknown: the last exchanged values, marked stale.
+        loop.stale = run.coupling.Lost();
+        const LoopSample& known = loop.stale ? run.exchanged[i] : run.loop_samples[i];
+        loop.sp = known.sp;
         loop.pv = run.loop_samples[i].pv;
-        loop.op_percent = run.loop_samples[i].op;
-        loop.mode = run.loop_samples[i].mode;
+        loop.op_percent = known.op;
+        loop.mode = known.mode;
         loop.error_percent = loop.has_pv ? ErrorPercent(loop.pv, loop.sp) : 0.0;
         run.results.push_back(loop);
     }
@@ -325,6 +347,7 @@ void Judge(RunState& run)
     const double end = run.steps_done * run.step;
     run.fault_outcomes = run.faults.Outcomes(end);
     run.session.Call("DCSReset", &DriverEntryPoints::Reset);
+    run.values.Detach();
     std::printf("%sDCSReset, DCSDestroy, FreeDCSData\n", run.started ? "DCSStop, " : "");
     const MessageLog& log = run.session.Log();
     run.message_count = log.Total();
@@ -333,8 +356,12 @@ void Judge(RunState& run)
     std::string groups = FormatMessageGroups(log.Groups());
     run.left = run.session.Close();
 
-    std::printf("\nsummary after %g s:\n%s", run.steps_done * run.step,
-                FormatLoopTable(run.results).c_str());
+    std::printf("\nsummary after %g s:\n", run.steps_done * run.step);
+    if (run.coupling.Lost())
+        std::printf(
+            "  stale: SP, OP and mode as last exchanged, before the coupling was lost at %s s\n",
+            NumberText(run.coupling.Losses().back().lost_at).c_str());
+    std::printf("%s", FormatLoopTable(run.results).c_str());
     const size_t kImportLines = 10;
     const std::vector<ImportRowDef>& imports = run.scenario.imports;
     for (size_t i = 0; i < imports.size() && i < kImportLines; ++i)
@@ -348,6 +375,10 @@ void Judge(RunState& run)
         std::printf(
             "%s\n",
             FaultSchedule::Summary(run.scenario.run.faults[i], run.fault_outcomes[i], end).c_str());
+    for (const CouplingLoss& loss : run.coupling.Losses())
+        std::printf("%s\n", FormatCouplingLoss(loss).c_str());
+    for (const UnsoundSent& sent : run.values.Found())
+        std::printf("unsound value: %s\n", FormatUnsoundSent(sent).c_str());
     std::printf("%s\n", DescribeLeftovers(run.left).c_str());
     if (run.options.settle_tolerance >= 0)
         run.settled = JudgeSettling(run.results, run.options.settle_tolerance);
@@ -434,6 +465,8 @@ bool WriteJson(const RunState& run, int exit_code)
     record.deviation = run.deviation;
     record.fault_outcomes = run.fault_outcomes;
     record.warnings = run.warnings;
+    record.coupling = run.coupling.Losses();
+    record.unsound = run.values.Found();
     std::string error;
     if (!WriteTextFile(run.options.json, FormatJsonResult(record), error)) {
         std::fprintf(stderr, "dcshost: %s\n", error.c_str());
@@ -479,7 +512,8 @@ int RunScenario(const Scenario& scenario, const RunOptions& options)
     for (size_t i = 0; i < run.fault_outcomes.size(); ++i)
         faults_acted &= FaultSchedule::Acted(run.scenario.run.faults[i], run.fault_outcomes[i]);
     bool clean = run.message_count == 0 && run.left.Clean() && run.settled && written &&
-                 faults_acted && run.warnings.empty();
+                 faults_acted && run.warnings.empty() && run.coupling.Losses().empty() &&
+                 run.values.Found().empty();
     int code = run.interrupted     ? kExitInterrupted
                : run.compared == 0 ? kExitDeviates
                : clean             ? kExitClean

@@ -249,3 +249,11 @@ VNXSIM_API double VnxSimTime(void);
 // the library are counted and traced but do not run the hook again.
 typedef void (*VnxSimCallHook)(int32_t op, int32_t call_number, void* user);
 VNXSIM_API void VnxSimSetCallHook(VnxSimCallHook hook, void* user);
+
+// Called for every value SetTagValue or SetArrayElement takes (answered 0),
+// with the tag's name, the element index (0 for a scalar), the conversion
+// code and the value as the caller passed it, before the tag's storage
+// rounds it: dcshost judges what the host sent by it. Null: none.
+typedef void (*VnxSimWriteObserver)(const char* tag, int32_t index, int32_t conversion,
+                                    double value, void* user);
+VNXSIM_API void VnxSimSetWriteObserver(VnxSimWriteObserver observer, void* user);

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <fstream>
 #include <iterator>
+#include <map>
 
 #include <gtest/gtest.h>
 
@@ -165,6 +166,44 @@ TEST_F(Run, is_not_clean_when_the_driver_reports_every_pass)
     EXPECT_TRUE(Printed("run: NOT clean")) << output_;
 }
 
+TEST_F(Run, gives_a_mode_the_same_way_in_the_summary_the_result_and_the_trends)
+{
+    options_.json = options_.out_dir + "/" + options_.out_name + ".json";
+    Scenario s = Parse(OneLoop("", "L.MODE"));
+    s.run.events.push_back(
+        {100.0, "L.MODE", 2.0, {}});  // an operator's mode the blocks take as manual
+    RunCapturing(s);
+    EXPECT_NE(output_.find("\n  L         2 (manual: not 1)  "), std::string::npos) << output_;
+    std::ifstream json(options_.json);
+    std::string text((std::istreambuf_iterator<char>(json)), std::istreambuf_iterator<char>());
+    EXPECT_NE(text.find("\"mode\": 2, \"mode_name\": \"manual: not 1\""), std::string::npos);
+    std::ifstream csv(options_.out_dir + "/" + options_.out_name + ".trend.csv");
+    std::string line, last;
+    while (std::getline(csv, line)) last = line;
+    EXPECT_EQ(last.rfind("120,"), 0u);
+    EXPECT_NE(last.find(",2,3,1"), std::string::npos) << last;  // L.MODE, Q, coupling
+}
+
+TEST_F(Run, counts_each_value_sent_that_a_float_cannot_carry_and_is_not_clean)
+{
+    options_.json = options_.out_dir + "/" + options_.out_name + ".json";
+    Scenario s = Parse(OneLoop("", "L.MODE"));
+    s.plant[0].kind = BlockKind::FirstOrder;  // the level runs away, a millionfold each step
+    s.plant[0].tau = 0.001;
+    s.plant[0].inputs = {{"plant:tank", 1e6, {}}};
+    EXPECT_EQ(RunCapturing(s), kExitNotClean) << output_;
+    for (const char* line : {"beyond float range (saturated) sent at 7 s, 45 times",
+                             "infinity sent at 52 s, 1 time", "NaN sent at 53 s, 68 times"})
+        EXPECT_TRUE(Printed(std::string("unsound value: PV export row 0 (LV): ") + line))
+            << output_;
+    std::ifstream json(options_.json);
+    std::string text((std::istreambuf_iterator<char>(json)), std::istreambuf_iterator<char>());
+    EXPECT_NE(text.find("{\"table\": \"PV export\", \"row\": 0, \"name\": \"LV\", \"column\": "
+                        "null, \"kind\": \"nan\", \"first_s\": 53, \"count\": 68}"),
+              std::string::npos)
+        << text;
+}
+
 TEST_F(Run, stops_cleanly_on_ctrl_c_with_the_summary_and_trends_of_what_ran)
 {
     InterruptGuard guard;
@@ -195,6 +234,10 @@ TEST_F(Run, logs_every_call_and_marks_each_fault_window)
     options_.call_log = options_.out_dir + "/" + options_.out_name + ".calls.log";
     EXPECT_EQ(RunCapturing(s), kExitNotClean) << output_;
     EXPECT_TRUE(Printed("handles left open in the control system: 0 tags, 0 items, 0 lists"));
+    // Every list read fails in the list_read window and after the restart.
+    EXPECT_TRUE(Printed("coupling lost at 181 s, restored at 191 s (10 steps)")) << output_;
+    EXPECT_TRUE(Printed("coupling lost at 401 s, for 200 steps (to the end)")) << output_;
+    EXPECT_NE(output_.find("\n  TIC103    stale: 1 (automatic)            70 "), std::string::npos);
 
     // The array tag fails, the driver writes each PV to its own tag, and the
     // write of one of them is refused: in that order, at the step's time.
@@ -225,18 +268,19 @@ TEST_F(Run, logs_every_call_and_marks_each_fault_window)
         if (line.rfind(expected[next], 0) == 0) ++next;
     EXPECT_EQ(next, expected.size()) << "not found in order: " << expected[next];
 
-    // The trends count the open windows: two at 216 s, none at 240 s.
+    // The trends count the open windows and mark the steps without coupling.
     std::ifstream csv(options_.out_dir + "/" + options_.out_name + ".trend.csv", std::ios::binary);
     std::getline(csv, line);
-    EXPECT_EQ(line.substr(line.size() - 8), ",faults\r");
-    int faults_at_216 = -1, faults_at_240 = -1;
+    EXPECT_EQ(line.substr(line.size() - 17), ",faults,coupling\r");
+    std::map<std::string, std::string> tail;  // time: "faults,coupling"
     while (std::getline(csv, line)) {
-        int faults = std::stoi(line.substr(line.rfind(',') + 1));
-        if (line.rfind("216,", 0) == 0) faults_at_216 = faults;
-        if (line.rfind("240,", 0) == 0) faults_at_240 = faults;
+        size_t end = line.rfind(',', line.rfind(',') - 1);
+        tail[line.substr(0, line.find(','))] = line.substr(end + 1, line.size() - end - 2);
     }
-    EXPECT_EQ(faults_at_216, 2);
-    EXPECT_EQ(faults_at_240, 0);
+    const std::pair<const char*, const char*> expect[] = {
+        {"180", "1,1"}, {"181", "1,0"}, {"190", "0,0"}, {"191", "0,1"},
+        {"216", "2,1"}, {"240", "0,1"}, {"400", "1,1"}, {"401", "0,0"}};
+    for (const auto& [time, flags] : expect) EXPECT_EQ(tail[time], flags) << time;
 }
 
 TEST_F(Run, writes_the_result_and_passes_or_fails_against_a_reference)
@@ -248,10 +292,13 @@ TEST_F(Run, writes_the_result_and_passes_or_fails_against_a_reference)
     std::ifstream json(options_.json);
     std::string text((std::istreambuf_iterator<char>(json)), std::istreambuf_iterator<char>());
     for (const char* member :
-         {"\"version\": 1,", "\"steps\": 120, \"steps_run\": 120}",
+         {"\"version\": 2,", "\"steps\": 120, \"steps_run\": 120}",
           "\"verdict\": {\"exit_code\": 0, \"clean\": true, \"interrupted\": false, \"settled\": "
           "true}",
-          "{\"name\": \"L\", \"active\": true, \"mode\": 1, \"sp\": 60, \"pv\": ",
+          "{\"name\": \"L\", \"active\": true, \"mode\": 1, \"mode_name\": \"automatic\", "
+          "\"stale\": false, \"sp\": 60, \"pv\": ",
+          "\"coupling\": {\"lost_at\": null, \"restored_at\": null, \"steps_lost\": 0, "
+          "\"losses\": []},\n  \"unsound_values\": [],",
           "\"messages\": {\n    \"total\": 0,", "\"faults\": [],", "\"warnings\": [],",
           "\"compare\": null,", "\"handles_open\": {\"tags\": 0, \"items\": 0, \"lists\": 0}",
           "\"heap\": {\"balanced\": true, \"blocks\": 0, \"bytes\": 0, \"bad_releases\": 0}"})
