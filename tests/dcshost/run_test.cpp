@@ -171,7 +171,7 @@ TEST_F(Run, gives_a_mode_the_same_way_in_the_summary_the_result_and_the_trends)
     options_.json = options_.out_dir + "/" + options_.out_name + ".json";
     Scenario s = Parse(OneLoop("", "L.MODE"));
     s.run.events.push_back(
-        {100.0, "L.MODE", 2.0, {}});  // an operator's mode the blocks take as manual
+        {100.0, "L.MODE", 2.0, {}, {}});  // an operator's mode the blocks take as manual
     RunCapturing(s);
     EXPECT_NE(output_.find("\n  L         2 (manual: not 1)  "), std::string::npos) << output_;
     std::ifstream json(options_.json);
