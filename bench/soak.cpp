@@ -18,6 +18,7 @@
 
 #include "dcshost/commands/generate.h"
 #include "dcshost/control/control_system.h"
+#include "dcshost/control/fault_roles.h"
 #include "dcshost/control/faults.h"
 #include "dcshost/host/session.h"
 #include "dcshost/plant/plant.h"
@@ -38,12 +39,13 @@ double ResidentMegabytes()
 }
 
 // Each hour, ten minutes in: every kind of fault whose window closes again,
-// on the tags of loops 1 to 5 (a restart would leave the binding stale for
-// the rest of the shift).
+// on the tags of loops 1 to 4, each where it acts: the PVs' own tags while
+// the array tag fails (a restart would leave the binding stale for the rest
+// of the shift).
 std::string HourlyFaults(const Scenario& s, int hours)
 {
     const std::string mode = s.controllers[1].name + ".MODE", op = s.controllers[2].name + ".OP",
-                      pv = s.controllers[4].name + ".PV", sp = s.controllers[5].name + ".SP";
+                      pv = s.controllers[4].name + ".PV", pv3 = s.controllers[3].name + ".PV";
     struct Window {
         int from, to;
         const char* kind;
@@ -53,7 +55,7 @@ std::string HourlyFaults(const Scenario& s, int hours)
     const Window windows[] = {
         {600, 660, "quality", &mode, 1},     {700, 760, "io_status", &op, 0},
         {800, 830, "list_read", nullptr, 1}, {900, 960, "array_status", nullptr, 1},
-        {910, 950, "write_refused", &pv, 1}, {1000, 1030, "tag_status", &sp, 3}};
+        {910, 950, "write_refused", &pv, 1}, {920, 940, "tag_status", &pv3, 3}};
     std::string text;
     for (int h = 0; h < hours; ++h) {
         for (const Window& w : windows) {
@@ -120,7 +122,9 @@ int main(int argc, char** argv)
     if (at == std::string::npos) return 2;
     text.replace(at, length.size(), "duration = " + std::to_string(hours * 3600) + ".0\n");
     Scenario scenario;
-    if (!Read(text, scenario) || !Read(text + HourlyFaults(scenario, hours), scenario)) return 2;
+    if (!Read(text, scenario) || !Read(text + HourlyFaults(scenario, hours), scenario) ||
+        !RefuseIdleFaults(scenario))
+        return 2;
     const double step = scenario.run.step;
     const int steps_per_hour = static_cast<int>(3600.0 / step);
 

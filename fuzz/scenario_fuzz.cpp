@@ -17,7 +17,9 @@
 #include "dcs/driver/entry_points.h"
 #include "dcs/link/driver_state.h"
 #include "dcshost/control/control_system.h"
+#include "dcshost/control/fault_roles.h"
 #include "dcshost/control/faults.h"
+#include "dcshost/control/wiring_warnings.h"
 #include "dcshost/host/host_block.h"
 #include "dcshost/host/progress.h"
 #include "dcshost/outputs/trend.h"
@@ -109,6 +111,8 @@ void Run(const Scenario& scenario)
     }
     Trend trend;
     if (!SizeRun(scenario, trend, wiring)) return;
+    for (const ScenarioError& idle : IdleFaults(scenario)) RequirePosition(idle);
+    WiringWarnings(scenario);
     ScenarioError refused;
     if (!BuildControlSystem(scenario, refused)) {
         RequirePosition(refused);

@@ -10,6 +10,7 @@ pkgs=(
   wine wine32:i386
   clang libclang-rt-14-dev llvm-14 valgrind libc6-dbg:i386
   clang-format
+  librsvg2-bin  # rsvg-convert: a trend chart as PNG
 )
 
 missing=()

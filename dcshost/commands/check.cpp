@@ -9,7 +9,9 @@
 #include "dcshost/commands/command.h"
 #include "dcshost/commands/options.h"
 #include "dcshost/control/control_api.h"
+#include "dcshost/control/fault_roles.h"
 #include "dcshost/control/tag_audit.h"
+#include "dcshost/control/wiring_warnings.h"
 #include "dcshost/host/driver_loader.h"
 #include "dcshost/host/session.h"
 #include "dcshost/scenario/ctrl_columns.h"
@@ -168,6 +170,9 @@ int CheckScenario(const Scenario& scenario, const CheckOptions& options)
                 scenario.title.empty() ? "untitled" : scenario.title.c_str(), scenario.file.c_str(),
                 scenario.controllers.size(), scenario.pvs.size(), scenario.imports.size());
     std::printf("driver: %s\n", options.driver_path.c_str());
+    if (!RefuseIdleFaults(scenario)) return kExitBadScenario;
+    for (const std::string& warning : WiringWarnings(scenario))
+        std::printf("%s\n", warning.c_str());
     std::fflush(stdout);
 
     Session session;
@@ -241,13 +246,14 @@ CommandBody DefineCheck(CLI::App& command)
         bool no_settle_wait = false;
     };
     auto args = std::make_shared<CheckArgs>();
-    AddOptions(
-        command,
-        {
-            {"SCENARIO", "scenario file, or \"default\"", &args->scenario, std::nullopt, kRequired},
-            {"--driver", "the driver module", &args->driver, std::nullopt, kShowDefault},
-            {"--no-settle-wait", "let the settle pass at once", &args->no_settle_wait},
-        });
+    AddOptions(command,
+               {
+                   {"SCENARIO", "scenario file, or \"default\"", &args->scenario, std::nullopt,
+                    kRequired | kNotEmpty},
+                   {"--driver", "the driver module", &args->driver, std::nullopt,
+                    kShowDefault | kNotEmpty},
+                   {"--no-settle-wait", "let the settle pass at once", &args->no_settle_wait},
+               });
     return [args] {
         Scenario scenario;
         if (!LoadNamedScenario(args->scenario, scenario)) return int{kExitBadScenario};

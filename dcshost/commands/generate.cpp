@@ -113,12 +113,12 @@ CommandBody DefineGenerate(CLI::App& command)
         std::string file;
     };
     auto args = std::make_shared<GenerateArgs>();
-    AddOptions(command,
-               {
-                   {"--rows", "rows in each table (the driver binds at most 2000)", &args->rows,
-                    CLI::Range(1, limits::kMaxRows), kShowDefault},
-                   {"FILE", "the scenario file to write", &args->file, std::nullopt, kRequired},
-               });
+    AddOptions(command, {
+                            {"--rows", "rows in each table (the driver binds at most 2000)",
+                             &args->rows, CLI::Range(1, limits::kMaxRows), kShowDefault},
+                            {"FILE", "the scenario file to write", &args->file, std::nullopt,
+                             kRequired | kNotEmpty},
+                        });
     return [args] {
         std::string error;
         if (!WriteTextFile(args->file, GenerateScaleScenario(args->rows), error)) {

@@ -5,6 +5,18 @@
 
 #include "dcshost/scenario/limits.h"
 
+namespace {
+
+// A file option given as '' would be dropped without a word, or name the
+// current folder.
+CLI::Validator NotEmpty()
+{
+    return CLI::Validator(
+        [](std::string& text) { return text.empty() ? "an empty name names no file" : ""; }, "");
+}
+
+}  // namespace
+
 void AddOptions(CLI::App& command, const std::vector<Option>& options)
 {
     for (const Option& row : options) {
@@ -18,6 +30,7 @@ void AddOptions(CLI::App& command, const std::vector<Option>& options)
             row.into);
         if (row.flags & kRequired) option->required();
         if (row.flags & kShowDefault) option->capture_default_str();
+        if (row.flags & kNotEmpty) option->check(NotEmpty());
         if (row.check) option->check(*row.check);
         if (row.excludes) option->excludes(command.get_option(row.excludes));
     }

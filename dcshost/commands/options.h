@@ -15,6 +15,7 @@
 enum OptionFlags : unsigned {
     kRequired = 1,     // the command does not run without it
     kShowDefault = 2,  // the help shows the value it starts with
+    kNotEmpty = 4,     // a file or folder: '' is refused
 };
 
 struct Option {

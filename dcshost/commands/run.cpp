@@ -8,10 +8,15 @@
 
 #include "dcshost/control/control_api.h"
 #include "dcshost/control/control_system.h"
+#include "dcshost/control/fault_roles.h"
 #include "dcshost/control/faults.h"
+#include "dcshost/control/wiring_warnings.h"
+#include "dcshost/host/coupling.h"
 #include "dcshost/host/interrupt.h"
 #include "dcshost/host/progress.h"
 #include "dcshost/host/session.h"
+#include "dcshost/host/value_watch.h"
+#include "dcshost/outputs/check_outputs.h"
 #include "dcshost/outputs/compare.h"
 #include "dcshost/outputs/figures.h"
 #include "dcshost/outputs/files.h"
@@ -45,12 +50,19 @@ struct RunState {
     bool settled = true;
     int steps_done = 0;
     bool interrupted = false;
+    bool started = false;                   // DCSStart ran: DCSStop is due
     bool record = false;                    // trends kept in memory: to write, or to compare
     std::vector<size_t> trend_loops;        // the loops in the trends (--loops)
     std::vector<LoopSample> trend_samples;  // their samples of one step
     CsvTable reference;                     // --compare
     int compared = -1;                      // 1 within the band, 0 not; -1 not asked
     std::string deviation;                  // the first, or what could not be compared
+    FaultSchedule faults;
+    std::vector<FaultOutcome> fault_outcomes;
+    std::vector<std::string> warnings;  // wiring that cannot work
+    ValueWatch values;                  // what the host sent that a float cannot carry
+    CouplingWatch coupling;
+    std::vector<LoopSample> exchanged;  // the loops as the last step that exchanged left them
 
     RunState(const Scenario& s, const RunOptions& o) : scenario(s), options(o) {}
 };
@@ -113,12 +125,36 @@ bool ReadReference(RunState& run)
     return true;
 }
 
+// Where the trend files go: --out DIR and --name STEM.
+std::string TrendStem(const RunOptions& options)
+{
+    return options.out_dir + "/" + options.out_name;
+}
+
+// Every file the run writes can be written: checked before the driver loads.
+bool CheckOutputPaths(const RunOptions& options)
+{
+    std::vector<std::string> paths;
+    if (options.trends) {
+        paths.push_back(TrendStem(options) + ".trend.csv");
+        paths.push_back(TrendStem(options) + ".trend.svg");
+    }
+    if (!options.json.empty()) paths.push_back(options.json);
+    if (!options.call_log.empty()) paths.push_back(options.call_log);
+    std::string error;
+    if (CheckOutputs(paths, error)) return true;
+    std::fprintf(stderr, "dcshost: %s\n", error.c_str());
+    return false;
+}
+
 int Prepare(RunState& run)
 {
     Scenario& scenario = run.scenario;
     if (run.options.duration > 0) scenario.run.duration = run.options.duration;
     run.record = run.options.trends || !run.options.compare.empty();
-    if (!ChooseLoops(run) || !CheckSize(run) || !ReadReference(run)) return kExitBadScenario;
+    if (!ChooseLoops(run) || !CheckSize(run) || !RefuseIdleFaults(scenario) ||
+        !ReadReference(run) || !CheckOutputPaths(run.options))
+        return kExitBadScenario;
 
     std::printf("scenario: %s (%s)\n", scenario.title.empty() ? "untitled" : scenario.title.c_str(),
                 scenario.file.c_str());
@@ -126,6 +162,8 @@ int Prepare(RunState& run)
                 scenario.controllers.size(), scenario.pvs.size(), scenario.imports.size(),
                 run.steps, run.step);
     std::printf("driver: %s\n", run.options.driver_path.c_str());
+    run.warnings = WiringWarnings(scenario);
+    for (const std::string& warning : run.warnings) std::printf("%s\n", warning.c_str());
     std::fflush(stdout);
 
     std::string error;
@@ -139,17 +177,19 @@ int Prepare(RunState& run)
     run.signals.imports.assign(scenario.imports.size(), 0.0);
     run.loop_samples.resize(scenario.controllers.size());
     run.import_samples.resize(scenario.imports.size());
+    run.coupling = CouplingWatch(!scenario.imports.empty());
     return kExitClean;
 }
 
-void Sample(RunState& run, double time, int faults)
+void Sample(RunState& run, double time, int faults, bool coupled = true)
 {
     SampleLoops(run.session.Block(), run.wiring, run.loop_samples, run.import_samples);
+    if (coupled) run.exchanged = run.loop_samples;
     run.figures.Add(time, run.step, run.loop_samples);
     if (!run.record) return;
     for (size_t i = 0; i < run.trend_loops.size(); ++i)
         run.trend_samples[i] = run.loop_samples[run.trend_loops[i]];
-    run.trend.Sample(time, run.trend_samples, run.import_samples, faults);
+    run.trend.Sample(time, run.trend_samples, run.import_samples, faults, coupled);
 }
 
 // The band the settling time is measured against: --require-settled's, or 2 %.
@@ -195,6 +235,14 @@ int Bind(RunState& run)
         return kExitConfigureFailed;
     }
     std::printf("DCSConfigure: every tag bound\n");
+    run.values.Setup(run.scenario);
+    // Stopped in the settle: nothing is written to the control system.
+    if (InterruptRequested()) return kExitClean;
+    run.started = true;
+    if (run.session.Live())
+        run.values.CheckInitialize(block);
+    else
+        run.values.Attach();
     run.session.Call("DCSInitialize", &DriverEntryPoints::Initialize);
     run.session.Call("DCSStart", &DriverEntryPoints::Start);
     std::printf("DCSInitialize, DCSStart: starting values written, controllers switched on\n");
@@ -210,7 +258,8 @@ void Execute(RunState& run)
 {
     HostBlock& block = run.session.Block();
     run.figures.Setup(run.scenario.controllers.size(), SettleBand(run.options));
-    FaultSchedule faults(run.scenario);
+    run.faults = FaultSchedule(run.scenario);
+    FaultSchedule& faults = run.faults;
     CallLog* calls = run.calls.IsOpen() ? &run.calls : nullptr;
     if (run.record) {
         std::vector<std::string> names;
@@ -218,33 +267,41 @@ void Execute(RunState& run)
         run.trend.Setup(names, run.wiring.import_names, faults.Any());
     }
     OperatorEvents events(run.scenario);
+    events.Report(calls);
     events.ApplyDue(0.0);
     faults.ApplyDue(0.0, calls);
     Sample(run, 0.0, faults.Active());
 
     Progress progress(Progress::StdoutIsTerminal());
     progress.BeginRun(run.steps, run.step, run.scenario.run.progress_every);
+    run.session.Log().SetWatch([&run](const ReceivedMessage& m) { run.coupling.Note(m); });
     for (int k = 1; k <= run.steps; ++k) {
         if (InterruptRequested()) {
             run.interrupted = true;
             break;
         }
         run.session.SetTime(k * run.step);
+        run.values.SetTime(k * run.step);
         Gather(block, run.signals);
         run.plant.Advance(run.signals);
         ExportPVs(block, run.plant, run.wiring, run.signals);
+        if (run.session.Live()) run.values.CheckExports(block);
+        run.coupling.BeginStep();
         run.session.Call("DCSSimulate", &DriverEntryPoints::Simulate);
+        bool lost = run.coupling.EndStep(k * run.step);
         Vnx().VnxSimAdvance(run.step);
         events.ApplyDue(k * run.step);
         faults.ApplyDue(k * run.step, calls);
-        Sample(run, k * run.step, faults.Active());
+        Sample(run, k * run.step, faults.Active(), !lost);
         progress.RunStep(k);
         run.steps_done = k;
     }
     progress.EndRun();
+    run.session.Log().SetWatch(nullptr);
     if (run.interrupted)
-        std::printf("interrupted (Ctrl-C) at t = %g s, after step %d of %d\n",
-                    run.steps_done * run.step, run.steps_done, run.steps);
+        std::printf("interrupted (%s) at t = %g s, after step %d of %d%s\n", InterruptName(),
+                    run.steps_done * run.step, run.steps_done, run.steps,
+                    run.started ? "" : ", before DCSInitialize");
 }
 
 void CollectResults(RunState& run)
@@ -254,10 +311,14 @@ void CollectResults(RunState& run)
         loop.name = run.scenario.controllers[i].name;
         loop.active = run.scenario.controllers[i].active;
         loop.has_pv = run.wiring.loop_pv[i] >= 0;
-        loop.sp = run.loop_samples[i].sp;
+        // Without coupling at the end, what the control system holds is
+        // unknown: the last exchanged values, marked stale.
+        loop.stale = run.coupling.Lost();
+        const LoopSample& known = loop.stale ? run.exchanged[i] : run.loop_samples[i];
+        loop.sp = known.sp;
         loop.pv = run.loop_samples[i].pv;
-        loop.op_percent = run.loop_samples[i].op;
-        loop.mode = run.loop_samples[i].mode;
+        loop.op_percent = known.op;
+        loop.mode = known.mode;
         loop.error_percent = loop.has_pv ? ErrorPercent(loop.pv, loop.sp) : 0.0;
         run.results.push_back(loop);
     }
@@ -282,9 +343,12 @@ bool JudgeSettling(const std::vector<LoopResult>& results, double tolerance)
 void Judge(RunState& run)
 {
     CollectResults(run);
-    run.session.Call("DCSStop", &DriverEntryPoints::Stop);
+    if (run.started) run.session.Call("DCSStop", &DriverEntryPoints::Stop);
+    const double end = run.steps_done * run.step;
+    run.fault_outcomes = run.faults.Outcomes(end);
     run.session.Call("DCSReset", &DriverEntryPoints::Reset);
-    std::printf("DCSStop, DCSReset, DCSDestroy, FreeDCSData\n");
+    run.values.Detach();
+    std::printf("%sDCSReset, DCSDestroy, FreeDCSData\n", run.started ? "DCSStop, " : "");
     const MessageLog& log = run.session.Log();
     run.message_count = log.Total();
     run.messages = log.Groups();
@@ -292,8 +356,12 @@ void Judge(RunState& run)
     std::string groups = FormatMessageGroups(log.Groups());
     run.left = run.session.Close();
 
-    std::printf("\nsummary after %g s:\n%s", run.steps_done * run.step,
-                FormatLoopTable(run.results).c_str());
+    std::printf("\nsummary after %g s:\n", run.steps_done * run.step);
+    if (run.coupling.Lost())
+        std::printf(
+            "  stale: SP, OP and mode as last exchanged, before the coupling was lost at %s s\n",
+            NumberText(run.coupling.Losses().back().lost_at).c_str());
+    std::printf("%s", FormatLoopTable(run.results).c_str());
     const size_t kImportLines = 10;
     const std::vector<ImportRowDef>& imports = run.scenario.imports;
     for (size_t i = 0; i < imports.size() && i < kImportLines; ++i)
@@ -303,13 +371,14 @@ void Judge(RunState& run)
                     imports.size() - kImportLines);
     std::printf("host messages: %zu%s%s\n%s", run.message_count, run.message_count ? " - " : "",
                 counts.c_str(), groups.c_str());
-    for (const RunFault& fault : run.scenario.run.faults) {
-        std::string until = fault.kind == FaultKind::Restart ? ""
-                            : fault.open_ended               ? " to the end"
-                                               : " until " + NumberText(fault.until) + " s";
-        std::printf("fault: %s from %s s%s\n", FaultSchedule::Describe(fault).c_str(),
-                    NumberText(fault.at).c_str(), until.c_str());
-    }
+    for (size_t i = 0; i < run.fault_outcomes.size(); ++i)
+        std::printf(
+            "%s\n",
+            FaultSchedule::Summary(run.scenario.run.faults[i], run.fault_outcomes[i], end).c_str());
+    for (const CouplingLoss& loss : run.coupling.Losses())
+        std::printf("%s\n", FormatCouplingLoss(loss).c_str());
+    for (const UnsoundSent& sent : run.values.Found())
+        std::printf("unsound value: %s\n", FormatUnsoundSent(sent).c_str());
     std::printf("%s\n", DescribeLeftovers(run.left).c_str());
     if (run.options.settle_tolerance >= 0)
         run.settled = JudgeSettling(run.results, run.options.settle_tolerance);
@@ -394,6 +463,10 @@ bool WriteJson(const RunState& run, int exit_code)
     record.compare = run.options.compare;
     record.compared = run.compared;
     record.deviation = run.deviation;
+    record.fault_outcomes = run.fault_outcomes;
+    record.warnings = run.warnings;
+    record.coupling = run.coupling.Losses();
+    record.unsound = run.values.Found();
     std::string error;
     if (!WriteTextFile(run.options.json, FormatJsonResult(record), error)) {
         std::fprintf(stderr, "dcshost: %s\n", error.c_str());
@@ -408,7 +481,7 @@ bool Write(RunState& run)
     if (!WriteCallLog(run)) return false;
     if (!run.options.trends) return true;
     const RunOptions& options = run.options;
-    std::string stem = options.out_dir + "/" + options.out_name;
+    std::string stem = TrendStem(options);
     std::string csv = stem + ".trend.csv", svg = stem + ".trend.svg";
     std::string title = run.scenario.title.empty() ? options.out_name : run.scenario.title;
     std::string error;
@@ -435,7 +508,12 @@ int RunScenario(const Scenario& scenario, const RunOptions& options)
     Judge(run);
     bool written = Write(run);
     Compare(run);
-    bool clean = run.message_count == 0 && run.left.Clean() && run.settled && written;
+    bool faults_acted = true;
+    for (size_t i = 0; i < run.fault_outcomes.size(); ++i)
+        faults_acted &= FaultSchedule::Acted(run.scenario.run.faults[i], run.fault_outcomes[i]);
+    bool clean = run.message_count == 0 && run.left.Clean() && run.settled && written &&
+                 faults_acted && run.warnings.empty() && run.coupling.Losses().empty() &&
+                 run.values.Found().empty();
     int code = run.interrupted     ? kExitInterrupted
                : run.compared == 0 ? kExitDeviates
                : clean             ? kExitClean

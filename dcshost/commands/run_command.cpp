@@ -42,6 +42,18 @@ CLI::Validator IsChartChoice()
         "first:N|worst:N");
 }
 
+// --name: the trend files' stem, never a way out of --out.
+CLI::Validator FileStem()
+{
+    return CLI::Validator(
+        [](std::string& text) -> std::string {
+            if (text.find_first_of("/\\:") != std::string::npos || text == "." || text == "..")
+                return "'" + text + "' is a path; a file name is wanted (the folder is --out's)";
+            return "";
+        },
+        "");
+}
+
 int Run(RunArgs& args)
 {
     Scenario scenario;
@@ -67,10 +79,13 @@ CommandBody DefineRun(CLI::App& command)
         command,
         {
             {"SCENARIO", "scenario file, or \"default\" for the built-in one", &args->scenario,
-             std::nullopt, kRequired},
-            {"--driver", "the driver module", &args->driver, std::nullopt, kShowDefault},
-            {"--out", "directory for the trend files", &o.out_dir, std::nullopt, kShowDefault},
-            {"--name", "file stem of the trend files (default: the scenario's)", &o.out_name},
+             std::nullopt, kRequired | kNotEmpty},
+            {"--driver", "the driver module", &args->driver, std::nullopt,
+             kShowDefault | kNotEmpty},
+            {"--out", "directory for the trend files", &o.out_dir, std::nullopt,
+             kShowDefault | kNotEmpty},
+            {"--name", "file stem of the trend files (default: the scenario's)", &o.out_name,
+             FileStem(), kNotEmpty},
             {"--require-settled",
              "exit 4 unless every loop ends within this percentage of its final setpoint",
              &o.settle_tolerance, Within(0.0, limits::kMaxPercent, "%")},
@@ -85,11 +100,11 @@ CommandBody DefineRun(CLI::App& command)
              &o.loops},
             {"--no-trends", "write no trend files", &args->no_trends},
             {"--log-calls", "write every entry point, client-library call and host message to FILE",
-             &o.call_log},
-            {"--json", "write the result for machines to FILE", &o.json},
+             &o.call_log, std::nullopt, kNotEmpty},
+            {"--json", "write the result for machines to FILE", &o.json, std::nullopt, kNotEmpty},
             {"--compare",
              "exit 5 when a PV, SP or OP leaves the band around this reference trend CSV",
-             &o.compare},
+             &o.compare, std::nullopt, kNotEmpty},
             {"--tolerance", "--compare's band: relative above magnitude 1, absolute below",
              &o.tolerance, Within(0.0, 1e6), kShowDefault},
             {"--no-settle-wait",

@@ -1,10 +1,41 @@
 #include "dcshost/commands/version_info.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <memory>
 
 #include "dcshost/commands/command.h"
 #include "dcshost/commands/options.h"
+#include "dcshost/exit_codes.h"
+#include "dcshost/system_error.h"
+
+namespace {
+
+// A module that cannot be read is said so in the same words on both
+// platforms; empty when it can be.
+std::string ReadProblem(const std::string& path)
+{
+    errno = 0;
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file) return ErrnoText(errno);
+    // A folder opens on Linux and fails only on reading.
+    bool read = std::fgetc(file) != EOF || !std::ferror(file);
+    int error = errno;
+    std::fclose(file);
+    return read ? "" : ErrnoText(error);
+}
+
+// Exit code 3 when the module cannot be read.
+bool Readable(const std::string& path)
+{
+    std::string problem = ReadProblem(path);
+    if (problem.empty()) return true;
+    std::fprintf(stderr, "dcshost: version-info: cannot read %s: %s\n", path.c_str(),
+                 problem.c_str());
+    return false;
+}
+
+}  // namespace
 
 #if defined(_WIN32)
 #  include <windows.h>
@@ -13,11 +44,12 @@
 
 int PrintVersionInfo(const std::string& path)
 {
+    if (!Readable(path)) return kExitNoDriver;
     DWORD ignored = 0;
     DWORD size = GetFileVersionInfoSizeA(path.c_str(), &ignored);
     if (size == 0) {
-        std::printf("%s: no version resource (error %lu)\n", path.c_str(),
-                    static_cast<unsigned long>(GetLastError()));
+        std::printf("%s: no version resource: %s\n", path.c_str(),
+                    WindowsErrorText(GetLastError()).c_str());
         return 1;
     }
     std::vector<char> info(size);
@@ -59,6 +91,7 @@ int PrintVersionInfo(const std::string& path)
 
 int PrintVersionInfo(const std::string& path)
 {
+    if (!Readable(path)) return kExitNoDriver;
     std::printf(
         "%s: no version resource to read: version resources are a Windows module's, "
         "an ELF shared object carries none\n",
@@ -71,6 +104,7 @@ int PrintVersionInfo(const std::string& path)
 CommandBody DefineVersionInfo(CLI::App& command)
 {
     auto module = std::make_shared<std::string>();
-    AddOptions(command, {{"MODULE", "the driver module", module.get(), std::nullopt, kRequired}});
+    AddOptions(command, {{"MODULE", "the driver module", module.get(), std::nullopt,
+                          kRequired | kNotEmpty}});
     return [module] { return PrintVersionInfo(*module); };
 }

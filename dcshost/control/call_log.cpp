@@ -1,23 +1,29 @@
 #include "dcshost/control/call_log.h"
 
+#include <cerrno>
 #include <vector>
 
 #include "dcshost/control/control_api.h"
 #include "dcshost/scenario/limits.h"
+#include "dcshost/system_error.h"
 
 bool CallLog::Open(const std::string& path, std::string& error)
 {
     Close();
+    errno = 0;
     file_ = std::fopen(path.c_str(), "wb");
     if (!file_) {
-        error = "cannot write the call log " + path;
+        error = "cannot write the call log " + path + ": " + ErrnoText(errno);
         return false;
     }
+    // Written in whole lines only (Write): a process ended at once still
+    // leaves a log that ends on a whole line.
+    std::setvbuf(file_, nullptr, _IONBF, 0);
     failed_ = false;
-    std::fputs("# dcshost call log 1\n# TIME WHO TEXT\n", file_);
+    pending_ = "# dcshost call log 1\n# TIME WHO TEXT\n";
     // A real client library keeps no trace.
     if (Vnx().live)
-        std::fputs("# live run: the host side only, no client-library calls (lib lines)\n", file_);
+        pending_ += "# live run: the host side only, no client-library calls (lib lines)\n";
     Vnx().VnxSimTraceClear();
     Vnx().VnxSimTraceEnable(1);
     return true;
@@ -29,6 +35,7 @@ bool CallLog::Close()
     Drain();
     Vnx().VnxSimTraceEnable(0);
     Vnx().VnxSimTraceClear();
+    Write();
     failed_ |= std::fclose(file_) != 0;
     file_ = nullptr;
     return !failed_;
@@ -47,15 +54,29 @@ void CallLog::Drain()
             line.resize(static_cast<size_t>(length) + 1);
             Vnx().VnxSimTraceLine(i, line.data(), static_cast<int32_t>(line.size()));
         }
-        if (length >= 0)
-            failed_ |= std::fprintf(file_, "%s lib %s\n", time.c_str(), line.data()) < 0;
+        if (length >= 0) Append(time + " lib " + line.data());
     }
     Vnx().VnxSimTraceClear();
+}
+
+void CallLog::Append(const std::string& line)
+{
+    pending_ += line;
+    pending_ += '\n';
+    const size_t kChunk = 64 * 1024;
+    if (pending_.size() >= kChunk) Write();
+}
+
+void CallLog::Write()
+{
+    if (pending_.empty()) return;
+    failed_ |= std::fwrite(pending_.data(), 1, pending_.size(), file_) != pending_.size();
+    pending_.clear();
 }
 
 void CallLog::Line(const char* who, const std::string& text)
 {
     if (!file_) return;
     Drain();
-    failed_ |= std::fprintf(file_, "%s %s %s\n", NumberText(time_).c_str(), who, text.c_str()) < 0;
+    Append(NumberText(time_) + " " + who + " " + text);
 }

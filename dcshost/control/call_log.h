@@ -39,7 +39,12 @@ public:
     void Drain();
 
 private:
+    void Append(const std::string& line);
+    // The pending lines to the file at once: one write of whole lines.
+    void Write();
+
     std::FILE* file_ = nullptr;
+    std::string pending_;
     bool failed_ = false;
     double time_ = 0.0;
 };

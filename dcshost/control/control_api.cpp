@@ -84,6 +84,7 @@ void EachControlEntry(ControlApi& t, Visit&& visit)
     visit("VnxSimSetQuality", t.VnxSimSetQuality);
     visit("VnxSimSetTagStatus", t.VnxSimSetTagStatus);
     visit("VnxSimInject", t.VnxSimInject);
+    visit("VnxSimAnswered", t.VnxSimAnswered);
     visit("VnxSimRestart", t.VnxSimRestart);
     visit("VnxSimClearFaults", t.VnxSimClearFaults);
     visit("VnxSimOpenCount", t.VnxSimOpenCount);
@@ -93,6 +94,7 @@ void EachControlEntry(ControlApi& t, Visit&& visit)
     visit("VnxSimTraceLine", t.VnxSimTraceLine);
     visit("VnxSimAdvance", t.VnxSimAdvance);
     visit("VnxSimSetCallHook", t.VnxSimSetCallHook);
+    visit("VnxSimSetWriteObserver", t.VnxSimSetWriteObserver);
 }
 
 void StubControlApi(ControlApi& t)

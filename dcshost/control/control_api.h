@@ -26,6 +26,7 @@ struct ControlApi {
     decltype(&::VnxSimSetQuality) VnxSimSetQuality;
     decltype(&::VnxSimSetTagStatus) VnxSimSetTagStatus;
     decltype(&::VnxSimInject) VnxSimInject;
+    decltype(&::VnxSimAnswered) VnxSimAnswered;
     decltype(&::VnxSimRestart) VnxSimRestart;
     decltype(&::VnxSimClearFaults) VnxSimClearFaults;
     decltype(&::VnxSimOpenCount) VnxSimOpenCount;
@@ -35,6 +36,8 @@ struct ControlApi {
     decltype(&::VnxSimTraceLine) VnxSimTraceLine;
     decltype(&::VnxSimAdvance) VnxSimAdvance;
     decltype(&::VnxSimSetCallHook) VnxSimSetCallHook;
+    // Every value a write takes: dcshost's verdict on what the host sent.
+    decltype(&::VnxSimSetWriteObserver) VnxSimSetWriteObserver;
 
     // The client library's operations `check` looks at tags with.
     decltype(&::ApiStartup) ApiStartup;

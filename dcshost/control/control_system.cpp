@@ -3,8 +3,12 @@
 #include <algorithm>
 #include <cfloat>
 #include <cstdint>
+#include <cstdio>
 
+#include "dcshost/console.h"
+#include "dcshost/control/call_log.h"
 #include "dcshost/control/control_api.h"
+#include "dcshost/scenario/limits.h"
 
 namespace {
 
@@ -122,6 +126,12 @@ int OperatorEvents::ApplyDue(double time)
         else
             Vnx().VnxSimSetFloat(tag, 0, ToFloat(due.event.value));
         ++applied;
+        if (!report_) continue;
+        std::string write = due.event.tag + " = " + NumberText(due.event.value);
+        if (calls_) calls_->Line("event", write);
+        BreakProgressLine();
+        std::printf("event at %s s: %s\n", NumberText(time).c_str(), write.c_str());
+        std::fflush(stdout);
     }
     return applied;
 }

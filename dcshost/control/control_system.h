@@ -8,6 +8,8 @@
 
 #include "dcshost/scenario/scenario.h"
 
+class CallLog;
+
 // What of the scenario changes the control system, which a live run cannot
 // do: "the [system] section and 2 operator events ([[run.event]])"; empty
 // when nothing.
@@ -22,6 +24,13 @@ bool BuildControlSystem(const Scenario& scenario, ScenarioError& error);
 class OperatorEvents {
 public:
     explicit OperatorEvents(const Scenario& scenario);
+    // Each event from now on is printed as it is applied, and goes to the
+    // call log when there is one.
+    void Report(CallLog* calls)
+    {
+        report_ = true;
+        calls_ = calls;
+    }
     // Applies every event due at or before `time`; returns how many.
     int ApplyDue(double time);
 
@@ -32,6 +41,8 @@ private:
     };
     std::vector<Due> events_;  // by time
     size_t next_ = 0;
+    bool report_ = false;
+    CallLog* calls_ = nullptr;
 };
 
 // A tag's committed value in the control system as a double (0 when unknown).

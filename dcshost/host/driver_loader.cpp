@@ -9,6 +9,8 @@
 
 #include <vector>
 
+#include "dcshost/system_error.h"
+
 namespace {
 
 #if defined(_WIN32)
@@ -23,7 +25,7 @@ void* OpenModule(const std::string& path, std::string& error)
     HMODULE module = n > 0 && n < sizeof full
                          ? LoadLibraryExA(full, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH)
                          : LoadLibraryA(path.c_str());
-    if (!module) error = "cannot load " + path + " (error " + std::to_string(GetLastError()) + ")";
+    if (!module) error = "cannot load " + path + ": " + WindowsErrorText(GetLastError());
     return reinterpret_cast<void*>(module);
 }
 

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "dcshost/host/progress.h"
+#include "dcshost/console.h"
 #include "standins/iface/iface_control.h"
 
 namespace {
@@ -52,8 +52,9 @@ void MessageLog::Receive(const ReceivedMessage& message)
     ++seen.count;
     seen.last = time_;
     if (observer_) observer_(message);
+    if (watch_) watch_(message);
     if (printing_ && fresh) {
-        Progress::BreakLine();
+        BreakProgressLine();
         std::printf("%s\n", FormatHostMessage(message).c_str());
         std::fflush(stdout);
     }

@@ -53,6 +53,8 @@ public:
     {
         observer_ = std::move(observer);
     }
+    // Called for each message as well: a verdict taken as the run goes.
+    void SetWatch(std::function<void(const ReceivedMessage&)> watch) { watch_ = std::move(watch); }
 
     // The first kMaxKept messages; Total() counts every one.
     const std::vector<ReceivedMessage>& All() const { return messages_; }
@@ -73,6 +75,7 @@ private:
     size_t total_ = 0;
     double time_ = 0.0;
     std::function<void(const ReceivedMessage&)> observer_;
+    std::function<void(const ReceivedMessage&)> watch_;
     bool printing_ = true;
     bool attached_ = false;
 };

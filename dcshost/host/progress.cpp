@@ -8,15 +8,13 @@
 #  include <unistd.h>
 #endif
 
+#include "dcshost/console.h"
 #include "dcshost/control/control_api.h"
 
 namespace {
 
 // The settle is ten one-second pauses, each after one ServiceEvents call.
 constexpr int kSettleSeconds = 10;
-
-bool line_open = false;
-size_t drawn = 0;  // length of the redrawn line
 
 void Hook(int32_t op, int32_t /*call_number*/, void* user)
 {
@@ -30,7 +28,7 @@ Progress::Progress(bool terminal) : terminal_(terminal) {}
 Progress::~Progress()
 {
     if (configuring_) Vnx().VnxSimSetCallHook(nullptr, nullptr);
-    BreakLine();
+    BreakProgressLine();
 }
 
 bool Progress::StdoutIsTerminal()
@@ -42,28 +40,9 @@ bool Progress::StdoutIsTerminal()
 #endif
 }
 
-void Progress::BreakLine()
-{
-    if (!line_open) return;
-    std::printf("\n");
-    std::fflush(stdout);
-    line_open = false;
-}
-
 void Progress::Draw(const std::string& text, bool final_line)
 {
-    if (terminal_) {
-        // Blanks over what a longer earlier text left behind.
-        size_t pad = line_open && drawn > text.size() ? drawn - text.size() : 0;
-        std::printf("\r%s%*s", text.c_str(), static_cast<int>(pad), "");
-        drawn = text.size();
-        line_open = true;
-        if (final_line) BreakLine();
-    } else {
-        BreakLine();
-        std::printf("%s\n", text.c_str());
-    }
-    std::fflush(stdout);
+    DrawProgressLine(text, terminal_, final_line);
 }
 
 void Progress::BeginConfigure(const std::string& what)
@@ -88,7 +67,7 @@ void Progress::EndConfigure()
 {
     Vnx().VnxSimSetCallHook(nullptr, nullptr);
     configuring_ = false;
-    if (terminal_) BreakLine();
+    if (terminal_) BreakProgressLine();
 }
 
 void Progress::BeginRun(int total_steps, double step, int every)
@@ -109,4 +88,4 @@ void Progress::RunStep(int step)
     Draw(text, false);
 }
 
-void Progress::EndRun() { BreakLine(); }
+void Progress::EndRun() { BreakProgressLine(); }

@@ -1,7 +1,7 @@
 // Progress on the long waits: the driver's ten-second settle inside
 // DCSConfigure (seen through the control system's call hook, one
 // ServiceEvents call per second) and the run itself. On a terminal one line is
-// redrawn; otherwise lines are appended.
+// redrawn (console.h); otherwise lines are appended.
 #pragma once
 
 #include <cstdint>
@@ -25,9 +25,6 @@ public:
     void BeginRun(int total_steps, double step, int every);
     void RunStep(int step);
     void EndRun();
-
-    // Ends a redrawn line before something else is printed.
-    static void BreakLine();
 
     // The settle counter as the hook sees it (for tests).
     void OnCall(int32_t op);

@@ -84,11 +84,12 @@ int32_t Session::Configure(bool settle_wait)
     if (!settle_wait && !skipped)
         std::fprintf(stderr, "dcshost: --no-settle-wait: %s; the settle takes its time\n",
                      error.c_str());
+    if (!skipped) MakeSettleCuttable(driver_.Handle());
     Progress progress(Progress::StdoutIsTerminal());
     progress.BeginConfigure(skipped ? "DCSConfigure (no settle wait)" : "DCSConfigure");
     int32_t configured = Call("DCSConfigure", &DriverEntryPoints::Configure);
     progress.EndConfigure();
-    if (skipped) RestoreSettleWait();
+    RestoreSettleWait();
     return configured;
 }
 

@@ -7,10 +7,13 @@
 
 namespace {
 
-void WINAPI ReturnAtOnce(DWORD /*milliseconds*/) {}
+// Set: the settle is skipped or cut.
+HANDLE g_cut = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+
+void WINAPI SettleSleep(DWORD milliseconds) { WaitForSingleObject(g_cut, milliseconds); }
 
 // Points every import named Sleep in the module's import table at
-// ReturnAtOnce; how many were found.
+// SettleSleep; how many were found.
 int PatchSleepImports(HMODULE module)
 {
     auto* base = reinterpret_cast<BYTE*>(module);
@@ -33,7 +36,7 @@ int PatchSleepImports(HMODULE module)
             if (!VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, PAGE_READWRITE,
                                 &old))
                 continue;
-            slots->u1.Function = reinterpret_cast<ULONG_PTR>(&ReturnAtOnce);
+            slots->u1.Function = reinterpret_cast<ULONG_PTR>(&SettleSleep);
             VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, old, &old);
             ++patched;
         }
@@ -45,12 +48,22 @@ int PatchSleepImports(HMODULE module)
 
 bool SkipSettleWait(void* module, std::string& error)
 {
-    if (module && PatchSleepImports(static_cast<HMODULE>(module)) > 0) return true;
+    if (module && PatchSleepImports(static_cast<HMODULE>(module)) > 0) {
+        SetEvent(g_cut);
+        return true;
+    }
     error = "the driver module imports no Sleep that could be skipped";
     return false;
 }
 
-void RestoreSettleWait() {}
+void MakeSettleCuttable(void* module)
+{
+    if (module) PatchSleepImports(static_cast<HMODULE>(module));
+}
+
+void CutSettleWait() { SetEvent(g_cut); }
+
+void RestoreSettleWait() { ResetEvent(g_cut); }
 
 #else
 #  include "standins/winshim/winshim_control.h"
@@ -60,6 +73,11 @@ bool SkipSettleWait(void* /*module*/, std::string& /*error*/)
     WinShimSkipSleeps(1);
     return true;
 }
+
+void MakeSettleCuttable(void* /*module*/) {}
+
+// The shim's sleep gives up when a signal wakes it and the skip is set.
+void CutSettleWait() { WinShimSkipSleeps(1); }
 
 void RestoreSettleWait() { WinShimSkipSleeps(0); }
 #endif

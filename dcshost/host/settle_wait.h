@@ -1,7 +1,9 @@
-// --no-settle-wait: the driver's ten one-second sleeps inside DCSConfigure
-// return at once; its client-library calls still happen and are logged.
-// Windows: the driver module's import of Sleep is pointed at a function that
-// returns at once. Linux: the shim (libwinshim.so) is told to.
+// The driver's ten one-second sleeps inside DCSConfigure. Under
+// --no-settle-wait they return at once; its client-library calls still
+// happen and are logged. An interrupt cuts a settle in progress short.
+// Windows: the driver module's import of Sleep is pointed at a wait that
+// returns at once when the settle is skipped or cut. Linux: the shim
+// (libwinshim.so) is told to.
 #pragma once
 
 #include <string>
@@ -9,5 +11,11 @@
 // module: the loaded driver (DriverModule::Handle). False with a reason when
 // the wait cannot be skipped; the settle then takes its real time.
 bool SkipSettleWait(void* module, std::string& error);
-// The real wait again (Linux; a patched module is unloaded with its patch).
+// The settle takes its time, but CutSettleWait ends it (Windows: patches the
+// module's Sleep as SkipSettleWait does).
+void MakeSettleCuttable(void* module);
+// Async-signal-safe: the settle's sleeps, the one in progress too, return at
+// once until RestoreSettleWait.
+void CutSettleWait();
+// The real wait again, for the next DCSConfigure.
 void RestoreSettleWait();

@@ -5,6 +5,7 @@
 #include <map>
 
 #include "dcshost/control/faults.h"
+#include "dcshost/control/modes.h"
 #include "dcshost/scenario/limits.h"
 
 namespace {
@@ -49,8 +50,9 @@ std::string Loop(const LoopResult& loop, const LoopFigures& f)
 {
     bool judged = loop.has_pv;
     return Join({Member("name", Quote(loop.name)), Member("active", Flag(loop.active)),
-                 Member("mode", std::to_string(loop.mode)), Member("sp", Number(loop.sp)),
-                 Member("pv", judged ? Number(loop.pv) : "null"),
+                 Member("mode", std::to_string(loop.mode)),
+                 Member("mode_name", Quote(ModeName(loop.mode))), Member("stale", Flag(loop.stale)),
+                 Member("sp", Number(loop.sp)), Member("pv", judged ? Number(loop.pv) : "null"),
                  Member("op_percent", Number(loop.op_percent)),
                  Member("error_percent", judged ? Number(loop.error_percent) : "null"),
                  Member("iae", judged ? Number(f.iae) : "null"),
@@ -59,17 +61,61 @@ std::string Loop(const LoopResult& loop, const LoopFigures& f)
                 '{', '}');
 }
 
-std::string Fault(const RunFault& fault)
+std::string Fault(const RunFault& fault, const FaultOutcome* outcome)
 {
     bool instant = fault.kind == FaultKind::Restart;
+    bool counted = outcome && outcome->opened && outcome->acted >= 0;
+    bool cut = outcome && outcome->cut_at >= 0;
     return Join({Member("kind", Quote(fault.kind_name)),
                  Member("tag", fault.tag.empty() ? "null" : Quote(fault.tag)),
                  Member("value", instant ? "null" : std::to_string(fault.value)),
                  Member("at_s", Number(fault.at)),
                  Member("until_s", instant            ? Number(fault.at)
                                    : fault.open_ended ? "null"
-                                                      : Number(fault.until))},
+                                                      : Number(fault.until)),
+                 Member("opened", Flag(outcome && outcome->opened)),
+                 Member("acted_calls", counted ? std::to_string(outcome->acted) : "null"),
+                 Member("cut_at_s", cut ? Number(outcome->cut_at) : "null")},
                 '{', '}');
+}
+
+std::string Loss(const CouplingLoss& loss)
+{
+    return Join({Member("lost_at", Number(loss.lost_at)),
+                 Member("restored_at", loss.to_end ? "null" : Number(loss.restored_at)),
+                 Member("steps_lost", std::to_string(loss.steps))},
+                '{', '}');
+}
+
+// The first loss, when the last one ended (null: still lost at the end, or
+// never lost), every step lost; then each span.
+std::string Coupling(const std::vector<CouplingLoss>& losses)
+{
+    int steps = 0;
+    std::vector<std::string> spans;
+    for (const CouplingLoss& loss : losses) {
+        steps += loss.steps;
+        spans.push_back(Loss(loss));
+    }
+    bool lost = !losses.empty();
+    return Join(
+        {Member("lost_at", lost ? Number(losses.front().lost_at) : "null"),
+         Member("restored_at",
+                lost && !losses.back().to_end ? Number(losses.back().restored_at) : "null"),
+         Member("steps_lost", std::to_string(steps)), Member("losses", Join(spans, '[', ']'))},
+        '{', '}');
+}
+
+std::string Unsound(const UnsoundSent& sent)
+{
+    const SentTarget& t = sent.target;
+    return Join(
+        {Member("table", Quote(t.table)), Member("row", std::to_string(t.row)),
+         Member("name", Quote(t.name)),
+         Member("column", t.column.empty() ? "null" : Quote(t.column)),
+         Member("kind", Quote(SentKindKey(sent.kind))), Member("first_s", Number(sent.first)),
+         Member("count", std::to_string(sent.count))},
+        '{', '}');
 }
 
 }  // namespace
@@ -96,7 +142,14 @@ std::string FormatJsonResult(const RunRecord& r)
     }
     for (const auto& [key, count] : by_key)
         keys.push_back(Member(key.c_str(), std::to_string(count)));
-    for (const RunFault& fault : s.run.faults) faults.push_back("    " + Fault(fault));
+    for (size_t i = 0; i < s.run.faults.size(); ++i)
+        faults.push_back("    " + Fault(s.run.faults[i], i < r.fault_outcomes.size()
+                                                             ? &r.fault_outcomes[i]
+                                                             : nullptr));
+    std::vector<std::string> warnings;
+    for (const std::string& warning : r.warnings) warnings.push_back("    " + Quote(warning));
+    std::vector<std::string> unsound;
+    for (const UnsoundSent& sent : r.unsound) unsound.push_back("    " + Unsound(sent));
     const Leftovers& left = r.left;
     bool balanced = left.heap_blocks == 0 && left.heap_bytes == 0 && left.bad_releases == 0;
 
@@ -136,6 +189,9 @@ std::string FormatJsonResult(const RunRecord& r)
                                   Member("wordings", block(wordings, "    ")) + "\n  }") +
            ",\n";
     out += "  " + Member("faults", block(faults, "  ")) + ",\n";
+    out += "  " + Member("warnings", block(warnings, "  ")) + ",\n";
+    out += "  " + Member("coupling", Coupling(r.coupling)) + ",\n";
+    out += "  " + Member("unsound_values", block(unsound, "  ")) + ",\n";
     out +=
         "  " +
         Member("compare",

@@ -5,8 +5,11 @@
 #include <string>
 #include <vector>
 
+#include "dcshost/control/faults.h"
+#include "dcshost/host/coupling.h"
 #include "dcshost/host/messages.h"
 #include "dcshost/host/session.h"
+#include "dcshost/host/value_watch.h"
 #include "dcshost/outputs/figures.h"
 #include "dcshost/outputs/summary.h"
 #include "dcshost/scenario/scenario.h"
@@ -29,8 +32,14 @@ struct RunRecord {
     std::string compare;  // the reference; empty: none
     int compared = -1;    // 1 within, 0 not, -1 not asked
     std::string deviation;
+    std::vector<CouplingLoss> coupling;        // each span without coupling
+    std::vector<UnsoundSent> unsound;          // values sent that a float cannot carry
+    std::vector<FaultOutcome> fault_outcomes;  // per fault; empty when the run did not start
+    std::vector<std::string> warnings;         // wiring that cannot work
 };
 
-constexpr int kJsonResultVersion = 1;
+// 2: a loop's `mode` comes with `mode_name` and `stale`; `clean` also asks
+// for the coupling held and every value sent sound.
+constexpr int kJsonResultVersion = 2;
 
 std::string FormatJsonResult(const RunRecord& record);

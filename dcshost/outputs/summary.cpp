@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <map>
 
+#include "dcshost/control/modes.h"
+
 double ErrorPercent(double pv, double sp)
 {
     double scale = std::fabs(sp) > 0.0 ? std::fabs(sp) : 1.0;
@@ -30,9 +32,16 @@ std::string FormatLoopTable(const std::vector<LoopResult>& loops, size_t max_lin
         std::stable_sort(shown.begin(), shown.end(), worse);
         shown.resize(max_lines);
     }
-    size_t width = 8;
-    for (const LoopResult* loop : shown) width = std::max(width, loop->name.size());
-    int w = static_cast<int>(width);
+    // "off" when the loop takes no part; "stale" when nothing was exchanged at the end.
+    std::vector<std::string> modes;
+    size_t width = 8, mode_width = 6;
+    for (const LoopResult* loop : shown) {
+        width = std::max(width, loop->name.size());
+        modes.push_back(std::string(loop->stale ? "stale: " : "") + (loop->active ? "" : "off, ") +
+                        ModeText(loop->mode));
+        mode_width = std::max(mode_width, modes.back().size());
+    }
+    int w = static_cast<int>(width), mw = static_cast<int>(mode_width);
     std::string out;
     char line[512];
     if (shown.size() < loops.size()) {
@@ -40,18 +49,19 @@ std::string FormatLoopTable(const std::vector<LoopResult>& loops, size_t max_lin
                       loops.size(), shown.size());
         out += line;
     }
-    std::snprintf(line, sizeof line, "  %-*s  %-6s  %12s  %12s  %9s  %7s\n", w, "loop", "mode",
+    std::snprintf(line, sizeof line, "  %-*s  %-*s  %12s  %12s  %9s  %7s\n", w, "loop", mw, "mode",
                   "SP", "PV", "error", "OP %");
     out += line;
-    for (const LoopResult* loop : shown) {
-        const char* mode = !loop->active ? "off" : (loop->mode == 1 ? "auto" : "manual");
+    for (size_t i = 0; i < shown.size(); ++i) {
+        const LoopResult* loop = shown[i];
+        const char* mode = modes[i].c_str();
         if (loop->has_pv) {
-            std::snprintf(line, sizeof line, "  %-*s  %-6s  %12.6g  %12.6g  %7.3f %%  %7.2f\n", w,
-                          loop->name.c_str(), mode, loop->sp, loop->pv, loop->error_percent,
+            std::snprintf(line, sizeof line, "  %-*s  %-*s  %12.6g  %12.6g  %7.3f %%  %7.2f\n", w,
+                          loop->name.c_str(), mw, mode, loop->sp, loop->pv, loop->error_percent,
                           loop->op_percent);
         } else {
-            std::snprintf(line, sizeof line, "  %-*s  %-6s  %12.6g  %12s  %9s  %7.2f\n", w,
-                          loop->name.c_str(), mode, loop->sp, "-", "-", loop->op_percent);
+            std::snprintf(line, sizeof line, "  %-*s  %-*s  %12.6g  %12s  %9s  %7.2f\n", w,
+                          loop->name.c_str(), mw, mode, loop->sp, "-", "-", loop->op_percent);
         }
         out += line;
     }

@@ -16,7 +16,9 @@ struct LoopResult {
     double sp = 0.0;
     double pv = 0.0;
     double op_percent = 0.0;
-    int mode = 0;
+    int mode = 0;  // the control system's value (modes.h)
+    // SP, OP and mode are the last exchanged before the coupling was lost.
+    bool stale = false;
     // |PV - SP| as a percentage of |SP| (of 1 when SP is 0).
     double error_percent = 0.0;
 };

@@ -1,5 +1,6 @@
 #include "dcshost/outputs/trend.h"
 
+#include "dcshost/control/modes.h"
 #include "dcshost/outputs/files.h"
 #include "dcshost/scenario/limits.h"
 
@@ -128,10 +129,10 @@ public:
         double x = kLeft + 220.0;
         for (const auto& entry : entries) {
             double y = top_ + 14;
-            if (entry.second == "band" || entry.second == "fault") {
+            if (entry.second == "band" || entry.second == "fault" || entry.second == "lost") {
                 out_ << "<rect x=\"" << Coord(x) << "\" y=\"" << Coord(y - 8)
                      << "\" width=\"22\" height=\"10\" class=\""
-                     << (entry.second == "band" ? "auto" : "fault") << "\"/>\n";
+                     << (entry.second == "band" ? "auto" : entry.second) << "\"/>\n";
             } else {
                 out_ << "<line x1=\"" << Coord(x) << "\" y1=\"" << Coord(y - 3) << "\" x2=\""
                      << Coord(x + 22) << "\" y2=\"" << Coord(y - 3) << "\" class=\"" << entry.second
@@ -143,7 +144,8 @@ public:
         }
     }
 
-    // Shaded spans where the flag is set: automatic mode, or a fault window.
+    // Shaded spans where the flag is set: automatic mode, a fault window, or
+    // the coupling lost.
     void Bands(const std::vector<unsigned char>& mode, const char* cls = "auto")
     {
         size_t n = std::min(mode.size(), time_.size());
@@ -254,6 +256,7 @@ void Trend::Setup(const std::vector<std::string>& loops, const std::vector<std::
 {
     has_faults_ = faults;
     faults_.clear();
+    lost_.clear();
     loop_names_ = loops;
     import_names_ = imports;
     time_.clear();
@@ -262,16 +265,17 @@ void Trend::Setup(const std::vector<std::string>& loops, const std::vector<std::
 }
 
 void Trend::Sample(double time, const std::vector<LoopSample>& loops,
-                   const std::vector<double>& imports, int faults)
+                   const std::vector<double>& imports, int faults, bool coupled)
 {
     time_.push_back(time);
+    lost_.push_back(coupled ? 0 : 1);
     if (has_faults_) faults_.push_back(static_cast<unsigned char>(faults > 255 ? 255 : faults));
     for (size_t i = 0; i < loops_.size(); ++i) {
         LoopSample s = i < loops.size() ? loops[i] : LoopSample{};
         loops_[i].pv.push_back(s.pv);
         loops_[i].sp.push_back(s.sp);
         loops_[i].op.push_back(s.op);
-        loops_[i].mode.push_back(s.mode ? 1 : 0);
+        loops_[i].mode.push_back(s.mode);
     }
     for (size_t i = 0; i < imports_.size(); ++i)
         imports_[i].push_back(i < imports.size() ? imports[i] : 0.0);
@@ -287,15 +291,15 @@ std::string Trend::Csv() const
     }
     for (const std::string& name : import_names_) out << ',' << CsvField(name);
     if (has_faults_) out << ",faults";
-    out << "\r\n";
+    out << ",coupling\r\n";
     for (size_t k = 0; k < time_.size(); ++k) {
         out << NumberText(time_[k]);
         for (const Series& s : loops_)
             out << ',' << NumberText(s.pv[k]) << ',' << NumberText(s.sp[k]) << ','
-                << NumberText(s.op[k]) << ',' << static_cast<int>(s.mode[k]);
+                << NumberText(s.op[k]) << ',' << s.mode[k];
         for (const std::vector<double>& values : imports_) out << ',' << NumberText(values[k]);
         if (has_faults_) out << ',' << static_cast<int>(faults_[k]);
-        out << "\r\n";
+        out << ',' << (lost_[k] ? 0 : 1) << "\r\n";
     }
     return out.str();
 }
@@ -332,6 +336,7 @@ std::string Trend::SvgOf(const std::string& heading, const std::vector<size_t>& 
         << ".grid { stroke: #ddd; stroke-width: 1; }\n"
         << ".auto { fill: #e2f3e2; stroke: none; }\n"
         << ".fault { fill: #f4c7c3; fill-opacity: 0.6; stroke: none; }\n"
+        << ".lost { fill: #9e9e9e; fill-opacity: 0.45; stroke: none; }\n"
         << ".pv { fill: none; stroke: #1f5fbf; stroke-width: 1.8; }\n"
         << ".sp { fill: none; stroke: #b01c2e; stroke-width: 1.4; stroke-dasharray: 6 3; }\n"
         << ".out { fill: none; stroke: #e07b00; stroke-width: 1.2; }\n"
@@ -341,6 +346,8 @@ std::string Trend::SvgOf(const std::string& heading, const std::vector<size_t>& 
     out << "<text x=\"" << Coord(kLeft) << "\" y=\"28\" class=\"title\">" << Escape(heading)
         << "</text>\n";
 
+    bool any_lost = std::find(lost_.begin(), lost_.end(), 1) != lost_.end();
+    std::vector<unsigned char> automatic;
     double top = kHeader;
     for (size_t panel_index = 0; panel_index < loops; ++panel_index, top += kPanelHeight) {
         const size_t i = panels[panel_index];
@@ -357,9 +364,15 @@ std::string Trend::SvgOf(const std::string& heading, const std::vector<size_t>& 
         std::vector<std::pair<std::string, std::string>> legend{
             {"PV", "pv"}, {"SP", "sp"}, {"OP, %", "out"}, {"automatic", "band"}};
         if (has_faults_) legend.push_back({"fault", "fault"});
+        if (any_lost) legend.push_back({"coupling lost", "lost"});
         panel.Legend(legend);
-        panel.Bands(s.mode);
+        automatic.assign(s.mode.size(), 0);
+        // Without coupling nothing says the loop is automatic: grey, not green.
+        for (size_t k = 0; k < s.mode.size(); ++k)
+            automatic[k] = ModeIsAutomatic(s.mode[k]) && !(k < lost_.size() && lost_[k]);
+        panel.Bands(automatic);
         if (has_faults_) panel.Bands(faults_, "fault");
+        if (any_lost) panel.Bands(lost_, "lost");
         panel.LeftAxis(left, tick, "PV, SP");
         panel.RightAxis(right, op_tick, "OP, %");
         panel.Frame();
@@ -374,7 +387,10 @@ std::string Trend::SvgOf(const std::string& heading, const std::vector<size_t>& 
         Range range = NiceRange(lo, hi, tick);
         Panel panel(out, top, time_);
         panel.Title(import_names_[i] + " (imported)");
-        panel.Legend({{"value", "value"}});
+        std::vector<std::pair<std::string, std::string>> legend{{"value", "value"}};
+        if (any_lost) legend.push_back({"coupling lost", "lost"});
+        panel.Legend(legend);
+        if (any_lost) panel.Bands(lost_, "lost");
         panel.LeftAxis(range, tick, "value");
         panel.Frame();
         panel.TimeAxis();

@@ -2,6 +2,7 @@
 // value), sampled once per step, written as CSV and as an SVG chart.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -12,13 +13,15 @@ public:
     // faults: the run has fault windows, marked in both files.
     void Setup(const std::vector<std::string>& loops, const std::vector<std::string>& imports,
                bool faults = false);
-    // One sample per loop and per import, in Setup's order, and how many
-    // faults are active.
+    // One sample per loop and per import, in Setup's order, how many faults
+    // are active, and whether the step exchanged values with the control
+    // system (false: the coupling was lost).
     void Sample(double time, const std::vector<LoopSample>& loops,
-                const std::vector<double>& imports, int faults = 0);
+                const std::vector<double>& imports, int faults = 0, bool coupled = true);
 
     // RFC 4180: time_s, then LOOP.PV, LOOP.SP, LOOP.OP, LOOP.MODE per loop,
-    // then each import, then "faults" (active faults) when the run has any;
+    // then each import, then "faults" (active faults) when the run has any,
+    // then "coupling" (1 coupled, 0 lost);
     // names quoted where they need it, CRLF line ends,
     // every number the shortest text that reads back to the same double.
     bool WriteCsv(const std::string& path, std::string& error) const;
@@ -34,7 +37,7 @@ public:
 private:
     struct Series {
         std::vector<double> pv, sp, op;
-        std::vector<unsigned char> mode;
+        std::vector<int32_t> mode;
     };
     std::vector<std::string> loop_names_, import_names_;
     std::vector<double> time_;
@@ -42,4 +45,5 @@ private:
     std::vector<std::vector<double>> imports_;
     bool has_faults_ = false;
     std::vector<unsigned char> faults_;
+    std::vector<unsigned char> lost_;  // 1 where the coupling was lost
 };

@@ -15,7 +15,7 @@ struct LoopSample {
     double pv = 0.0;
     double sp = 0.0;
     double op = 0.0;  // percent
-    int mode = 0;     // 0 manual, 1 automatic
+    int mode = 0;     // the control system's value (control/modes.h)
 };
 
 struct Wiring {

@@ -82,6 +82,9 @@ std::string Unresolved(const Reference& ref, const Definitions& defined, const S
     case RefKind::AnyTag:
         if (!known) missing = "missing tag '" + ref.name + "'";
         break;
+    case RefKind::FaultTag:
+        if (!known && !defined.arrays.count(ref.name)) missing = "missing tag '" + ref.name + "'";
+        break;
     case RefKind::ModeTag:
         if ((known && tag->second != TagType::Int) || defined.arrays.count(ref.name))
             missing = "tag '" + ref.name +
@@ -150,6 +153,10 @@ void CheckEvents(Context& ctx, const Scenario& out, const Definitions& defined)
             ctx.Error(event.pos,
                       RangeMessage("'value' of [[run.event]] for tag '" + event.tag + "'",
                                    event.value, is_int ? -bound - 1 : -bound, bound));
+        else if (is_int && event.value != std::trunc(event.value))
+            ctx.Error(
+                event.value_pos,
+                NotWhole("'value' of [[run.event]] for int tag '" + event.tag + "'", event.value));
     }
 }
 

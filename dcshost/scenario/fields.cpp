@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 
 #include "dcshost/scenario/limits.h"
 
@@ -27,6 +28,26 @@ const char* TypeName(const toml::node& node)
     }
 }
 
+// "\u0000" for the first control character of a text (C0, DEL, C1); empty
+// when there is none.
+std::string FindControl(const std::string& text)
+{
+    for (size_t i = 0; i < text.size(); ++i) {
+        unsigned c = static_cast<unsigned char>(text[i]);
+        // C1 controls are U+0080..U+009F: 0xC2 0x80..0x9F in UTF-8.
+        if (c == 0xC2 && i + 1 < text.size()) {
+            unsigned next = static_cast<unsigned char>(text[i + 1]);
+            if (next >= 0x80 && next <= 0x9F) c = next;
+        }
+        if (c < 0x20 || (c >= 0x7F && c <= 0x9F)) {
+            char name[8];
+            std::snprintf(name, sizeof name, "\\u%04X", c);
+            return name;
+        }
+    }
+    return "";
+}
+
 }  // namespace
 
 SourcePos PosOf(const toml::source_region& region)
@@ -39,7 +60,15 @@ bool Fields::Text(const char* key, std::string& out, bool required, SourcePos* a
     const toml::node* node = Find(key, required);
     if (!node) return false;
     if (!node->is_string()) return WrongType(key, *node, "a string");
-    out = node->value<std::string>().value_or("");
+    std::string text = node->value<std::string>().value_or("");
+    // The driver takes names as C strings: a NUL would cut one short.
+    if (std::string control = FindControl(text); !control.empty()) {
+        ctx_.Error(PosOf(node->source()), "'" + std::string(key) + "' in " + where_ +
+                                              " holds the control character " + control +
+                                              "; names and tags may hold none");
+        return false;
+    }
+    out = text;
     if (at) *at = PosOf(node->source());
     return true;
 }

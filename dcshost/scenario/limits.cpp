@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 
 std::string NumberText(double value)
 {
@@ -26,8 +27,8 @@ std::string RangeMessage(const std::string& what, double value, double lo, doubl
 
 double TrendBytes(double samples, size_t loops, size_t imports)
 {
-    const double per_loop = 3 * sizeof(double) + 1;
-    return samples * (sizeof(double) + per_loop * static_cast<double>(loops) +
+    const double per_loop = 3 * sizeof(double) + sizeof(int32_t);
+    return samples * (sizeof(double) + 2 + per_loop * static_cast<double>(loops) +
                       sizeof(double) * static_cast<double>(imports));
 }
 

@@ -44,6 +44,6 @@ std::string NumberText(double value);
 // kMaxSteps steps; else the reason, as "is ... s, ... steps; ...".
 std::string CheckRunLength(double duration, double step);
 
-// Memory the trends of a run take: per sample the time, four values per loop
-// and one per import.
+// Memory the trends of a run take: per sample the time, the fault and
+// coupling flags, four values per loop and one per import.
 double TrendBytes(double samples, size_t loops, size_t imports);

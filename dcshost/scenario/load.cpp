@@ -40,6 +40,9 @@ const std::string* FindCell(const std::vector<CellText>& cells, const std::strin
 bool ParseScenario(const std::string& text, const std::string& file, Scenario& out,
                    std::vector<ScenarioError>& errors)
 {
+    // Editors on Windows save UTF-8 with a byte order mark.
+    if (text.compare(0, 3, "\xEF\xBB\xBF") == 0)
+        return ParseScenario(text.substr(3), file, out, errors);
     size_t before = errors.size();
     Context ctx{file, errors};
     toml::parse_result parsed = toml::parse(std::string_view(text), file);

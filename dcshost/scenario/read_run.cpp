@@ -23,6 +23,7 @@ void Reader::ReadRun(const toml::table& table)
         if (e.Text("tag", event.tag, true, &at))
             Require(RefKind::AnyTag, event.tag, at, "tag of [[run.event]]");
         e.Number("value", event.value, true);
+        event.value_pos = e.At("value");
         e.Done();
         out.run.events.push_back(event);
     }
@@ -71,7 +72,7 @@ void Reader::ReadFault(const toml::table& table)
         fault.kind = kind->kind;
         fault.value = kind->value;
         if (has_tag && kind->tag)
-            Require(RefKind::AnyTag, fault.tag, tag_at, "tag of [[run.fault]]");
+            Require(RefKind::FaultTag, fault.tag, tag_at, "tag of [[run.fault]]");
         else if (has_tag)
             ctx.Error(tag_at, "a " + fault.kind_name + " fault names no tag");
     }

@@ -1,6 +1,7 @@
 // [system]: the simulated control system's tags, arrays and PID blocks.
 #include "dcshost/scenario/reader.h"
 
+#include <cmath>
 #include <cstdint>
 
 #include "dcshost/scenario/limits.h"
@@ -21,9 +22,12 @@ void Reader::ReadSystem(const toml::table& table)
         else if (type != "float")
             ctx.Error(type_at, "'type' in [[system.tag]] must be \"float\" or \"int\", not \"" +
                                    type + "\"");
-        if (tag.type == TagType::Int)
-            e.NumberIn("value", tag.value, false, INT32_MIN, INT32_MAX);
-        else
+        if (tag.type == TagType::Int) {
+            if (e.NumberIn("value", tag.value, false, INT32_MIN, INT32_MAX) &&
+                tag.value != std::trunc(tag.value))
+                ctx.Error(e.At("value"),
+                          NotWhole("'value' of int tag '" + tag.name + "'", tag.value));
+        } else
             e.NumberIn("value", tag.value, false, -limits::kMaxFloat, limits::kMaxFloat);
         e.Integer("status", tag.status, false, -32768, 32767);
         e.Integer("io_status", tag.io_status, false, INT32_MIN, INT32_MAX);

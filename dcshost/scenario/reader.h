@@ -10,12 +10,22 @@
 #include <toml++/toml.h>
 
 #include "dcshost/scenario/fields.h"
+#include "dcshost/scenario/limits.h"
 #include "dcshost/scenario/scenario.h"
 
 // A name one part of the scenario uses and another must define.
 // ModeTag: an int tag when the control system defines it (a name it does not
-// define is the driver's to report).
-enum class RefKind { FloatTag, IntTag, AnyTag, ArrayElement, PlantSource, PVRow, ModeTag };
+// define is the driver's to report). FaultTag: a tag or an array.
+enum class RefKind {
+    FloatTag,
+    IntTag,
+    AnyTag,
+    FaultTag,
+    ArrayElement,
+    PlantSource,
+    PVRow,
+    ModeTag
+};
 
 struct Reference {
     RefKind kind;
@@ -24,6 +34,12 @@ struct Reference {
     SourcePos pos;
     std::string what;  // "sp_tag of PID LIC101"
 };
+
+// An int tag holds whole numbers: 2.5 would be cut to 2 without a word.
+inline std::string NotWhole(const std::string& what, double value)
+{
+    return what + " is " + NumberText(value) + "; an int tag takes a whole number";
+}
 
 struct Reader {
     Context& ctx;

@@ -128,6 +128,7 @@ struct RunEvent {
     std::string tag;
     double value = 0.0;
     SourcePos pos;
+    SourcePos value_pos;
 };
 
 // A fault of the control system during the run, from `at` until `until`.

@@ -25,6 +25,7 @@ void Stage(Tag& tag, size_t index, const void* value, int32_t conversion)
     DecodeValue(value, conversion, &v);
     tag.staged[index] = StoreAs(tag, v);
     tag.staged_set[index] = 1;
+    ObserveWrite(tag, index, conversion, v);
 }
 
 }  // namespace

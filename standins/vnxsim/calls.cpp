@@ -11,6 +11,8 @@ int32_t g_per_op[VNX_OP_MAX] = {};
 VnxSimCallHook g_hook = nullptr;
 void* g_hook_user = nullptr;
 bool g_in_hook = false;
+VnxSimWriteObserver g_observer = nullptr;
+void* g_observer_user = nullptr;
 
 // A hook that calls the library itself must not recurse into itself.
 void RunHook(int32_t op, int32_t number)
@@ -133,6 +135,13 @@ VnxHandle Call::DoneHandle(VnxHandle h)
     return h;
 }
 
+void ObserveWrite(const Tag& tag, size_t index, int32_t conversion, double value)
+{
+    if (g_observer)
+        g_observer(tag.name.c_str(), static_cast<int32_t>(index), conversion, value,
+                   g_observer_user);
+}
+
 void ResetCalls()
 {
     g_total = 0;
@@ -140,6 +149,8 @@ void ResetCalls()
     g_hook = nullptr;
     g_hook_user = nullptr;
     g_in_hook = false;
+    g_observer = nullptr;
+    g_observer_user = nullptr;
 }
 
 }  // namespace vnxsim
@@ -157,4 +168,10 @@ VNXSIM_API void VnxSimSetCallHook(VnxSimCallHook hook, void* user)
 {
     g_hook = hook;
     g_hook_user = user;
+}
+
+VNXSIM_API void VnxSimSetWriteObserver(VnxSimWriteObserver observer, void* user)
+{
+    g_observer = observer;
+    g_observer_user = user;
 }

@@ -18,6 +18,7 @@ struct Rule {
     int32_t skip;
     int32_t count;  // -1: unlimited
     int32_t seen = 0;
+    int32_t answered = 0;  // calls this rule answered, not only saw
 };
 
 std::vector<Rule> g_rules;
@@ -89,6 +90,7 @@ Fault MatchRules(int32_t op, const char* name, VnxHandle list)
         if (active && !answer.hit) {
             answer.hit = true;
             answer.value = r.result;
+            if (r.answered < INT32_MAX) ++r.answered;
         }
     }
     return answer;
@@ -119,6 +121,12 @@ VNXSIM_API int32_t VnxSimInjectList(int32_t op, VnxHandle list, int32_t result, 
     if (!IsListOp(op) || !list || skip < 0 || count < -1) return 0;
     Rule r{op, false, "", true, list, result, skip, count};
     return AddRule(std::move(r));
+}
+
+VNXSIM_API int32_t VnxSimAnswered(int32_t rule)
+{
+    if (rule < 1 || static_cast<size_t>(rule) > g_rules.size()) return -1;
+    return g_rules[static_cast<size_t>(rule) - 1].answered;
 }
 
 VNXSIM_API void VnxSimFailNthCall(int32_t n)

@@ -214,6 +214,8 @@ private:
 };
 const char* OpName(int32_t op);
 bool IsKnownOp(int32_t op);
+// A write the library took: to the observer, when one is set.
+void ObserveWrite(const Tag& tag, size_t index, int32_t conversion, double value);
 void ResetCalls();
 
 // ---- Trace (trace.cpp) -------------------------------------------------------

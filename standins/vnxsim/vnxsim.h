@@ -150,6 +150,10 @@ VNXSIM_API int32_t VnxSimInject(int32_t op, const char* name, int32_t result, in
 // AddTagToList, RemoveTagFromList on that list). 0 for other operations.
 VNXSIM_API int32_t VnxSimInjectList(int32_t op, VnxHandle list, int32_t result, int32_t skip,
                                     int32_t count);
+// How many calls the rule with this id answered (those it only counted while
+// an earlier rule answered are not among them); -1 for an unknown id. Ids
+// start again from 1 after VnxSimClearFaults.
+VNXSIM_API int32_t VnxSimAnswered(int32_t rule);
 // Count-down fault: the n-th client-library call from now (1 = the next one)
 // fails the way its operation can fail: a failure status, a null handle,
 // IO status 0, data quality 1, data type 129, a bad array shape. n = 0 disarms.
@@ -245,3 +249,11 @@ VNXSIM_API double VnxSimTime(void);
 // the library are counted and traced but do not run the hook again.
 typedef void (*VnxSimCallHook)(int32_t op, int32_t call_number, void* user);
 VNXSIM_API void VnxSimSetCallHook(VnxSimCallHook hook, void* user);
+
+// Called for every value SetTagValue or SetArrayElement takes (answered 0),
+// with the tag's name, the element index (0 for a scalar), the conversion
+// code and the value as the caller passed it, before the tag's storage
+// rounds it: dcshost judges what the host sent by it. Null: none.
+typedef void (*VnxSimWriteObserver)(const char* tag, int32_t index, int32_t conversion,
+                                    double value, void* user);
+VNXSIM_API void VnxSimSetWriteObserver(VnxSimWriteObserver observer, void* user);

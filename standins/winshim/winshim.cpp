@@ -3,6 +3,7 @@
 // modal box waits for its OK button.
 #include <unistd.h>
 #include <cerrno>
+#include <csignal>
 #include <cstdint>
 #include <cstdio>
 #include <ctime>
@@ -12,7 +13,8 @@
 namespace {
 
 constexpr int kIdOk = 1;
-bool g_skip_sleeps = false;
+// Set from a signal handler too (dcshost cuts the settle short).
+volatile std::sig_atomic_t g_skip_sleeps = 0;
 
 void WaitForEnter()
 {
@@ -37,13 +39,13 @@ WINSHIM_EXPORT int MessageBoxA(void* /*owner*/, const char* text, const char* ca
     return kIdOk;
 }
 
-WINSHIM_EXPORT void WinShimSkipSleeps(int32_t on) { g_skip_sleeps = on != 0; }
+WINSHIM_EXPORT void WinShimSkipSleeps(int32_t on) { g_skip_sleeps = on != 0 ? 1 : 0; }
 
 WINSHIM_EXPORT void Sleep(uint32_t milliseconds)
 {
     if (g_skip_sleeps) return;
     timespec left{static_cast<time_t>(milliseconds / 1000),
                   static_cast<long>(milliseconds % 1000) * 1000000L};
-    while (nanosleep(&left, &left) != 0 && errno == EINTR) {
+    while (nanosleep(&left, &left) != 0 && errno == EINTR && !g_skip_sleeps) {
     }
 }

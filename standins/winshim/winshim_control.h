@@ -4,5 +4,6 @@
 
 #include <cstdint>
 
-// 1: every Sleep returns at once (dcshost --no-settle-wait); 0: real sleeps.
+// 1: every Sleep returns at once (dcshost --no-settle-wait), also one in
+// progress when a signal wakes it; 0: real sleeps. Async-signal-safe.
 extern "C" __attribute__((visibility("default"))) void WinShimSkipSleeps(int32_t on);

@@ -40,7 +40,7 @@ struct Refusal {
     const char* name;
     std::vector<std::string> args;  // "FILE": the edited scenario
     Edits edits;                    // of the built-in scenario, for FILE
-    const char* message;            // a line of standard error, in part
+    std::string message;            // a line of standard error, in part
     int exit_code;
 };
 
@@ -171,6 +171,43 @@ TEST(Cli, refuses_every_bad_number_file_and_option_with_its_range)
        "error: is a directory, not a scenario file",
        kExitBadScenario},
       {"an_empty_file", {"check", empty}, {}, "cli_empty.toml: error: is empty", kExitBadScenario},
+      {"a_fraction_for_an_int_tag",
+       {"run", "FILE"},
+       {{"tag = \"FIC102.SP\"\nvalue = 50.0", "tag = \"FIC102.MODE\"\nvalue = 2.5"}},
+       ":33:9: error: 'value' of [[run.event]] for int tag 'FIC102.MODE' is 2.5; an int tag "
+       "takes a whole number",
+       kExitBadScenario},
+      {"a_nul_in_a_tag",
+       {"check", "FILE"},
+       {{"\"FIC102.SP\"\nvalue", "\"FIC102\\u0000.SP\"\nvalue"}},
+       ":32:7: error: 'tag' in [[run.event]] holds the control character \\u0000; names and "
+       "tags may hold none",
+       kExitBadScenario},
+      {"a_name_that_is_a_path",
+       {"run", "default", "--name", "../../x"},
+       {},
+       "--name: '../../x' is a path; a file name is wanted",
+       kExitBadScenario},
+      {"an_out_folder_that_cannot_be_made",
+       {"run", "default", "--out", empty + "/trends"},
+       {},
+       "dcshost: cannot make the folder " + empty + "/trends for ",
+       kExitBadScenario},
+      {"a_result_file_that_is_a_folder",
+       {"run", "default", "--no-trends", "--json", dir},
+       {},
+       "dcshost: cannot write " + dir + ": ",
+       kExitBadScenario},
+      {"two_outputs_in_one_file",
+       {"run", "default", "--out", dir, "--name", "cli", "--log-calls", dir + "cli.trend.csv"},
+       {},
+       "cli.trend.csv name one file; each output needs its own",
+       kExitBadScenario},
+      {"a_module_that_is_not_there",
+       {"version-info", dir + "cli_none.dll"},
+       {},
+       "dcshost: version-info: cannot read " + dir + "cli_none.dll: No such file or directory",
+       kExitNoDriver},
 #if !defined(_WIN32)
       {"a_device",
        {"run", "/dev/null"},
@@ -187,4 +224,31 @@ TEST(Cli, refuses_every_bad_number_file_and_option_with_its_range)
         EXPECT_EQ(RunCli(args, err), c.exit_code) << c.name << "\n" << err;
         EXPECT_NE(err.find(c.message), std::string::npos) << c.name << "\n" << err;
     }
+    for (const char* option :
+         {"--out", "--name", "--json", "--log-calls", "--compare", "--driver"}) {
+        std::string err;
+        EXPECT_EQ(RunCli({"run", "default", option, ""}, err), kExitBadScenario) << option;
+        EXPECT_NE(err.find(option + std::string(": an empty name names no file")),
+                  std::string::npos)
+            << err;
+    }
+}
+
+// A refused run leaves no empty file and replaces none.
+TEST(Cli, refused_run_leaves_every_output_as_it_was)
+{
+    const std::string kept = ::testing::TempDir() + "cli_kept.json";
+    const std::string fresh = ::testing::TempDir() + "cli_fresh.json";
+    std::ofstream(kept, std::ios::binary) << "kept";
+    std::remove(fresh.c_str());
+    for (const std::string& json : {kept, fresh}) {
+        std::string err;
+        EXPECT_EQ(RunCli({"run", "default", "--json", json, "--log-calls", kept + "/x.log"}, err),
+                  kExitBadScenario);
+    }
+    std::ifstream in(kept);
+    std::string text;
+    std::getline(in, text);
+    EXPECT_EQ(text, "kept");
+    EXPECT_FALSE(std::ifstream(fresh).good());
 }

@@ -142,6 +142,15 @@ TEST(LiveRun, runs_and_checks_read_only_and_refuses_what_would_change_the_contro
     Write(dir + "no_mode.txt", tags.substr(0, tags.rfind("int")));
     Write(dir + "live.toml", kLoop);
     Write(dir + "changes.toml", std::string(kLoop) + kChanges);
+    // The level runs away: its PV passes the float range from the 7th step.
+    std::string runaway = kLoop;
+    const std::string tank =
+        "kind = \"integrating\", initial = 50, lo = 0, hi = 100, inputs = [{ from = \"op:L\", gain "
+        "= 0.02 }]";
+    runaway.replace(runaway.find(tank), tank.size(),
+                    "kind = \"first_order\", tau = 0.001, initial = 50, inputs = [{ from = "
+                    "\"plant:tank\", gain = 1e6 }]");
+    Write(dir + "runaway.toml", runaway);
     const std::string common = " --no-settle-wait --driver " + dir + kDriver;
     const std::string library = "the client library " + dir + kLibrary + " has no control API";
 
@@ -158,10 +167,16 @@ TEST(LiveRun, runs_and_checks_read_only_and_refuses_what_would_change_the_contro
          {"live run: " + library +
               "; nothing is defined, injected or advanced, the modes are what DCSStart switched "
               "the loops to",
-          "  L         auto              50            55   10.000 %    50.00",
+          "  L         1 (automatic)            50            55   10.000 %    50.00",
           "handles left open in the control system: unknown (a live run: the client library "
           "cannot count them)",
           "run: clean (live run)"}},
+        {"tags.txt",
+         "run " + dir + "runaway.toml --duration 10 --no-trends",
+         4,
+         {"unsound value: PV export row 0 (LV): beyond float range (saturated) sent at 7 s, 4 "
+          "times",
+          "run: NOT clean (live run)"}},
         {"tags.txt",
          "run " + dir + "changes.toml",
          2,

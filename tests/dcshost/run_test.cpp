@@ -7,9 +7,11 @@
 #include <cstdio>
 #include <fstream>
 #include <iterator>
+#include <map>
 
 #include <gtest/gtest.h>
 
+#include "dcshost/commands/check.h"
 #include "dcshost/commands/run.h"
 #include "dcshost/host/driver_loader.h"
 #include "dcshost/host/interrupt.h"
@@ -53,6 +55,10 @@ import = [{ name = "Q", tag = "Q", value = 3 }]
 block = [
   { name = "tank", kind = "integrating", initial = 50, lo = 0, hi = 100, inputs = [{ from = "op:L", gain = 0.02 }, { from = "import:Q", gain = -0.3333333333333333 }] },
 ]
+[[run.event]]
+at = 0.0
+tag = "Q"
+value = 3
 )";
 }
 
@@ -160,13 +166,54 @@ TEST_F(Run, is_not_clean_when_the_driver_reports_every_pass)
     EXPECT_TRUE(Printed("run: NOT clean")) << output_;
 }
 
+TEST_F(Run, gives_a_mode_the_same_way_in_the_summary_the_result_and_the_trends)
+{
+    options_.json = options_.out_dir + "/" + options_.out_name + ".json";
+    Scenario s = Parse(OneLoop("", "L.MODE"));
+    s.run.events.push_back(
+        {100.0, "L.MODE", 2.0, {}, {}});  // an operator's mode the blocks take as manual
+    RunCapturing(s);
+    EXPECT_NE(output_.find("\n  L         2 (manual: not 1)  "), std::string::npos) << output_;
+    std::ifstream json(options_.json);
+    std::string text((std::istreambuf_iterator<char>(json)), std::istreambuf_iterator<char>());
+    EXPECT_NE(text.find("\"mode\": 2, \"mode_name\": \"manual: not 1\""), std::string::npos);
+    std::ifstream csv(options_.out_dir + "/" + options_.out_name + ".trend.csv");
+    std::string line, last;
+    while (std::getline(csv, line)) last = line;
+    EXPECT_EQ(last.rfind("120,"), 0u);
+    EXPECT_NE(last.find(",2,3,1"), std::string::npos) << last;  // L.MODE, Q, coupling
+}
+
+TEST_F(Run, counts_each_value_sent_that_a_float_cannot_carry_and_is_not_clean)
+{
+    options_.json = options_.out_dir + "/" + options_.out_name + ".json";
+    Scenario s = Parse(OneLoop("", "L.MODE"));
+    s.plant[0].kind = BlockKind::FirstOrder;  // the level runs away, a millionfold each step
+    s.plant[0].tau = 0.001;
+    s.plant[0].inputs = {{"plant:tank", 1e6, {}}};
+    EXPECT_EQ(RunCapturing(s), kExitNotClean) << output_;
+    for (const char* line : {"beyond float range (saturated) sent at 7 s, 45 times",
+                             "infinity sent at 52 s, 1 time", "NaN sent at 53 s, 68 times"})
+        EXPECT_TRUE(Printed(std::string("unsound value: PV export row 0 (LV): ") + line))
+            << output_;
+    std::ifstream json(options_.json);
+    std::string text((std::istreambuf_iterator<char>(json)), std::istreambuf_iterator<char>());
+    EXPECT_NE(text.find("{\"table\": \"PV export\", \"row\": 0, \"name\": \"LV\", \"column\": "
+                        "null, \"kind\": \"nan\", \"first_s\": 53, \"count\": 68}"),
+              std::string::npos)
+        << text;
+}
+
 TEST_F(Run, stops_cleanly_on_ctrl_c_with_the_summary_and_trends_of_what_ran)
 {
     InterruptGuard guard;
-    std::raise(SIGINT);  // before the first step: the run binds, then stops
+    std::raise(SIGINT);  // before the settle: the run binds, writes nothing, then stops
     EXPECT_EQ(RunCapturing(Parse(OneLoop("", "L.MODE"))), kExitInterrupted) << output_;
-    EXPECT_TRUE(Printed("interrupted (Ctrl-C) at t = 0 s, after step 0 of 120")) << output_;
-    EXPECT_TRUE(Printed("DCSStop, DCSReset, DCSDestroy, FreeDCSData")) << output_;
+    EXPECT_TRUE(
+        Printed("interrupted (Ctrl-C) at t = 0 s, after step 0 of 120, before "
+                "DCSInitialize"))
+        << output_;
+    EXPECT_TRUE(Printed("DCSReset, DCSDestroy, FreeDCSData")) << output_;
     EXPECT_TRUE(Printed("handles left open in the control system: 0 tags, 0 items, 0 lists"))
         << output_;
     EXPECT_NE(output_.find("host heap after FreeDCSData: balanced"), std::string::npos);
@@ -187,6 +234,10 @@ TEST_F(Run, logs_every_call_and_marks_each_fault_window)
     options_.call_log = options_.out_dir + "/" + options_.out_name + ".calls.log";
     EXPECT_EQ(RunCapturing(s), kExitNotClean) << output_;
     EXPECT_TRUE(Printed("handles left open in the control system: 0 tags, 0 items, 0 lists"));
+    // Every list read fails in the list_read window and after the restart.
+    EXPECT_TRUE(Printed("coupling lost at 181 s, restored at 191 s (10 steps)")) << output_;
+    EXPECT_TRUE(Printed("coupling lost at 401 s, for 200 steps (to the end)")) << output_;
+    EXPECT_NE(output_.find("\n  TIC103    stale: 1 (automatic)            70 "), std::string::npos);
 
     // The array tag fails, the driver writes each PV to its own tag, and the
     // write of one of them is refused: in that order, at the step's time.
@@ -217,18 +268,19 @@ TEST_F(Run, logs_every_call_and_marks_each_fault_window)
         if (line.rfind(expected[next], 0) == 0) ++next;
     EXPECT_EQ(next, expected.size()) << "not found in order: " << expected[next];
 
-    // The trends count the open windows: two at 216 s, none at 240 s.
+    // The trends count the open windows and mark the steps without coupling.
     std::ifstream csv(options_.out_dir + "/" + options_.out_name + ".trend.csv", std::ios::binary);
     std::getline(csv, line);
-    EXPECT_EQ(line.substr(line.size() - 8), ",faults\r");
-    int faults_at_216 = -1, faults_at_240 = -1;
+    EXPECT_EQ(line.substr(line.size() - 17), ",faults,coupling\r");
+    std::map<std::string, std::string> tail;  // time: "faults,coupling"
     while (std::getline(csv, line)) {
-        int faults = std::stoi(line.substr(line.rfind(',') + 1));
-        if (line.rfind("216,", 0) == 0) faults_at_216 = faults;
-        if (line.rfind("240,", 0) == 0) faults_at_240 = faults;
+        size_t end = line.rfind(',', line.rfind(',') - 1);
+        tail[line.substr(0, line.find(','))] = line.substr(end + 1, line.size() - end - 2);
     }
-    EXPECT_EQ(faults_at_216, 2);
-    EXPECT_EQ(faults_at_240, 0);
+    const std::pair<const char*, const char*> expect[] = {
+        {"180", "1,1"}, {"181", "1,0"}, {"190", "0,0"}, {"191", "0,1"},
+        {"216", "2,1"}, {"240", "0,1"}, {"400", "1,1"}, {"401", "0,0"}};
+    for (const auto& [time, flags] : expect) EXPECT_EQ(tail[time], flags) << time;
 }
 
 TEST_F(Run, writes_the_result_and_passes_or_fails_against_a_reference)
@@ -240,12 +292,15 @@ TEST_F(Run, writes_the_result_and_passes_or_fails_against_a_reference)
     std::ifstream json(options_.json);
     std::string text((std::istreambuf_iterator<char>(json)), std::istreambuf_iterator<char>());
     for (const char* member :
-         {"\"version\": 1,", "\"steps\": 120, \"steps_run\": 120}",
+         {"\"version\": 2,", "\"steps\": 120, \"steps_run\": 120}",
           "\"verdict\": {\"exit_code\": 0, \"clean\": true, \"interrupted\": false, \"settled\": "
           "true}",
-          "{\"name\": \"L\", \"active\": true, \"mode\": 1, \"sp\": 60, \"pv\": ",
-          "\"messages\": {\n    \"total\": 0,", "\"faults\": [],", "\"compare\": null,",
-          "\"handles_open\": {\"tags\": 0, \"items\": 0, \"lists\": 0}",
+          "{\"name\": \"L\", \"active\": true, \"mode\": 1, \"mode_name\": \"automatic\", "
+          "\"stale\": false, \"sp\": 60, \"pv\": ",
+          "\"coupling\": {\"lost_at\": null, \"restored_at\": null, \"steps_lost\": 0, "
+          "\"losses\": []},\n  \"unsound_values\": [],",
+          "\"messages\": {\n    \"total\": 0,", "\"faults\": [],", "\"warnings\": [],",
+          "\"compare\": null,", "\"handles_open\": {\"tags\": 0, \"items\": 0, \"lists\": 0}",
           "\"heap\": {\"balanced\": true, \"blocks\": 0, \"bytes\": 0, \"bad_releases\": 0}"})
         EXPECT_NE(text.find(member), std::string::npos) << member << "\n" << text;
 
@@ -280,4 +335,74 @@ TEST_F(Run, names_the_line_of_a_definition_the_control_system_refuses)
     EXPECT_EQ(RunCapturing(s), kExitBadScenario);
     EXPECT_EQ(::testing::internal::GetCapturedStderr(),
               "one.toml:14:49: error: the control system refuses tag 'L PV' (status 5)\n");
+}
+
+// Faults and wiring judged before and after the run: each case changes the
+// one-loop scenario, runs it (or checks it) and expects an exit code and a
+// line on the output or on stderr.
+TEST_F(Run, refuses_or_counts_every_fault_and_warns_of_wiring_that_cannot_work)
+{
+    const char kWindow[] = "[[run.fault]]\nat = 20.0\nuntil = 30.0\n";
+    const char kArrayEl[] = "pv_tag = \"ARR\", pv_index = 0";
+    struct Case {
+        const char* fault;  // appended after kWindow; empty: no fault
+        const char* from;   // a replacement in the scenario; null: none
+        const char* to;
+        double duration;
+        bool check;  // the check command instead of a run
+        int code;
+        const char* line;
+    } cases[] = {
+        {"kind = \"quality\"\ntag = \"L.PV\"", nullptr, nullptr, 0, false, kExitBadScenario,
+         "error: a quality fault on 'L.PV' cannot act: the host uses it as a PV's own tag "
+         "(written only while the array path fails); on that only tag_status, write_refused act"},
+        {"kind = \"tag_status\"\ntag = \"L.SP\"", nullptr, nullptr, 0, true, kExitBadScenario,
+         "error: a tag_status fault on 'L.SP' cannot act: the host uses it as a list item (read "
+         "every step); on that only quality, io_status act"},
+        {"kind = \"quality\"\ntag = \"ARR\"", nullptr, nullptr, 0, false, kExitBadScenario,
+         "on that only tag_status, write_refused act"},
+        {"kind = \"write_refused\"\ntag = \"L.SPINIT\"", nullptr, nullptr, 0, false,
+         kExitBadScenario,
+         "(written at DCSInitialize only, before any fault window); no fault kind acts on that"},
+        {"kind = \"list_read\"", nullptr, nullptr, 20, false, kExitBadScenario,
+         "error: the list_read fault at 20 s starts at or after the end of the run (20 s): it "
+         "would never act"},
+        {"kind = \"write_refused\"\ntag = \"L.PV\"", nullptr, nullptr, 0, false, kExitNotClean,
+         "fault: write_refused L.PV = 254 from 20 s until 30 s: acted on 0 calls"},
+        {"kind = \"write_refused\"\ntag = \"ARR\"", nullptr, nullptr, 0, false, kExitNotClean,
+         "fault: write_refused ARR = 254 from 20 s until 30 s: acted on 10 calls"},
+        {"kind = \"quality\"\ntag = \"Q\"", nullptr, nullptr, 25, false, kExitNotClean,
+         "fault: quality Q = 1 from 20 s until 30 s (cut at 25 s): acted on 5 calls"},
+        {"kind = \"tag_status\"\ntag = \"L.MODE\"", "until = 30.0\n", "", 0, false, kExitNotClean,
+         "fault: tag_status L.MODE = 1 from 20 s to the end: acted on 1 call"},
+        {"", kArrayEl, "pv_tag = \"L.PV\"", 0, true, kExitClean,
+         "warning: PID L: pv_tag 'L.PV' is a PV's own tag, which the host writes only while the "
+         "PV array path fails (element 0 of 'ARR' is written every step)"},
+        {"", "\"L.PV\", from", "\"L.PV\", active = false, from", 0, false, kExitNotClean,
+         "warning: PID L: pv_tag 'ARR' element 0: its PV row LV is not active, so the host does "
+         "not write it"},
+        {"", "tag = \"Q\"\nvalue", "tag = \"L.SPINIT\"\nvalue", 0, false, kExitNotClean,
+         "warning: PV import row 0 (Q) reads 'Q', which nothing writes (no PID block's op_tag or "
+         "sp_tag, no host write, no operator event): it keeps its defined value"},
+    };
+    options_.trends = false;
+    for (const Case& c : cases) {
+        std::string text = OneLoop("", "L.MODE");
+        if (*c.fault) text += kWindow + std::string(c.fault);
+        if (c.from) text.replace(text.find(c.from), std::string(c.from).size(), c.to);
+        const Scenario s = Parse(text);
+        options_.duration = c.duration;
+        ::testing::internal::CaptureStderr();
+        int code = 0;
+        if (c.check) {
+            ::testing::internal::CaptureStdout();
+            code = CheckScenario(s, CheckOptions{options_.driver_path, false});
+            output_ = ::testing::internal::GetCapturedStdout();
+        } else {
+            code = RunCapturing(s);
+        }
+        std::string all = output_ + ::testing::internal::GetCapturedStderr();
+        EXPECT_EQ(code, c.code) << c.line << "\n" << all;
+        EXPECT_NE(all.find(c.line), std::string::npos) << all;
+    }
 }

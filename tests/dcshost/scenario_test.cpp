@@ -57,8 +57,8 @@ TEST(Scenario, reads_the_built_in_unit_with_cells_by_caption)
     EXPECT_EQ(s.imports[1].mapping, "1:1");
     EXPECT_EQ(*FindCell(s.imports[1].cells, "TAG"), "FIC102.OP");
     EXPECT_EQ(s.pids[2].pv_index, 2);
-    ASSERT_EQ(s.run.events.size(), 2u);
-    EXPECT_EQ(s.run.events[0].tag, "FIC102.SP");
+    ASSERT_EQ(s.run.events.size(), 3u);
+    EXPECT_EQ(s.run.events[1].tag, "FIC102.SP");
     EXPECT_EQ(s.plant[2].kind, BlockKind::Integrating);
 }
 
@@ -183,6 +183,13 @@ TEST(Scenario, leaves_characters_beyond_ascii_to_toml)
               (std::vector<std::string>{
                   "s.toml:1:9: error: Error while parsing value: could not determine value type"}));
     EXPECT_EQ(Parse("title = \"\"\"a \\\n\xc2\xa7 4\"\"\"\n").title, "a \xc2\xa7 4");
+}
+
+TEST(Scenario, skips_a_byte_order_mark_and_counts_columns_after_it)
+{
+    EXPECT_EQ(Errors("\xEF\xBB\xBFtitle = 1\n"),
+              (std::vector<std::string>{
+                  "s.toml:1:9: error: 'title' in the scenario must be a string, not an integer"}));
 }
 
 TEST(Scenario, survives_garbage)

@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include "dcshost/control/modes.h"
+#include "dcshost/host/coupling.h"
+#include "dcshost/host/value_watch.h"
 #include "dcshost/outputs/summary.h"
 
 TEST(Summary, judges_a_loop_by_its_error_against_the_setpoint)
@@ -34,15 +37,104 @@ TEST(Summary, keeps_the_summary_compact_with_the_worst_loops_first)
     }
     loops[17].pv = 45.0;
     loops[17].error_percent = 10.0;
+    loops[0].mode = 2;
+    loops[1].stale = true;
     std::string table = FormatLoopTable(loops, 3);
     EXPECT_EQ(table,
               "  25 loops; the 3 farthest from their setpoints:\n"
-              "  loop      mode              SP            PV      error     OP %\n"
-              "  L17       auto              50            45   10.000 %     0.00\n"
-              "  L0        auto              50            50    0.000 %     0.00\n"
-              "  L1        auto              50            50    0.000 %     0.00\n");
+              "  loop      mode                            SP            PV      error     OP %\n"
+              "  L17       1 (automatic)                   50            45   10.000 %     0.00\n"
+              "  L0        2 (manual: not 1)               50            50    0.000 %     0.00\n"
+              "  L1        stale: 1 (automatic)            50            50    0.000 %     0.00\n");
     // Up to the limit every loop is shown, in table order.
     EXPECT_EQ(FormatLoopTable(std::vector<LoopResult>(loops.begin(), loops.begin() + 3), 3)
                   .find("farthest"),
               std::string::npos);
+}
+
+TEST(Summary, names_a_mode_by_the_control_systems_value)
+{
+    const std::pair<int, const char*> cases[] = {{0, "0 (manual)"},
+                                                 {1, "1 (automatic)"},
+                                                 {2, "2 (manual: not 1)"},
+                                                 {-1, "-1 (manual: not 1)"}};
+    for (const auto& [mode, text] : cases) EXPECT_EQ(ModeText(mode), text);
+}
+
+TEST(Summary, loses_the_coupling_only_on_a_step_whose_every_list_read_failed)
+{
+    ReceivedMessage ctrl, sp, import, array;
+    for (auto [m, context] : {std::pair{&ctrl, "for Controller Output Tag List"},
+                              {&sp, "for Controller Setpoint Tag List"},
+                              {&import, "for PV Import Tag List"},
+                              {&array, "for PV Export Array"}}) {
+        m->key = "DCSGeneralVendorMsg2";
+        m->argc = 2;
+        m->kinds[0] = m->kinds[1] = 's';
+        m->texts[1] = context;
+    }
+    // Per step the reports; with an import list unless said.
+    struct Case {
+        bool import_list;
+        std::vector<std::vector<const ReceivedMessage*>> steps;
+        std::vector<std::string> lines;
+    } cases[] = {
+        {true, {{&ctrl}, {&import, &array}}, {}},
+        {true,
+         {{}, {&ctrl, &import}, {&sp, &import}, {}},
+         {"coupling lost at 2 s, restored at 4 s (2 steps)"}},
+        {false, {{&ctrl}, {&ctrl}}, {"coupling lost at 1 s, for 2 steps (to the end)"}},
+        {true,
+         {{&ctrl, &import}, {}, {&ctrl, &import}},
+         {"coupling lost at 1 s, restored at 2 s (1 step)",
+          "coupling lost at 3 s, for 1 step (to the end)"}},
+    };
+    for (const Case& c : cases) {
+        CouplingWatch watch(c.import_list);
+        watch.Note(ctrl);  // outside a step: not the step's
+        for (size_t k = 0; k < c.steps.size(); ++k) {
+            watch.BeginStep();
+            for (const ReceivedMessage* m : c.steps[k]) watch.Note(*m);
+            watch.EndStep(k + 1.0);
+        }
+        std::vector<std::string> lines;
+        for (const CouplingLoss& loss : watch.Losses()) lines.push_back(FormatCouplingLoss(loss));
+        EXPECT_EQ(lines, c.lines);
+    }
+}
+
+TEST(Summary, counts_each_unsound_value_by_row_and_kind_where_it_was_written)
+{
+    Scenario s;
+    s.pv_array_tag = "ARR";
+    s.controllers.resize(1);
+    s.controllers[0].name = "FIC1";
+    s.controllers[0].cells = {{"OP Init TAG", "F.OPI"}, {"SP Init TAG", "F.SPI"}};
+    s.pvs.resize(2);
+    for (int i : {0, 1}) {
+        s.pvs[i].name = "PI" + std::to_string(i);
+        s.pvs[i].cells = {{"TAG", "P" + std::to_string(i)}};
+    }
+    ValueWatch watch;
+    watch.Setup(s);
+    const struct {
+        double time;
+        const char* tag;
+        int index;
+        double value;
+    } writes[] = {{0, "F.OPI", 0, INFINITY}, {0, "F.SPI", 0, 3.4e38},
+                  {1, "ARR", 1, NAN},        {1, "ARR", 2, NAN},
+                  {2, "ARR", 1, NAN},        {2, "P0", 0, -3.4028234663852886e38},
+                  {3, "Q", 0, NAN},          {3, "ARR", 0, 1e38}};
+    for (const auto& w : writes) {
+        watch.SetTime(w.time);
+        watch.Written(w.tag, w.index, w.value);
+    }
+    std::vector<std::string> lines;
+    for (const UnsoundSent& sent : watch.Found()) lines.push_back(FormatUnsoundSent(sent));
+    EXPECT_EQ(lines,
+              (std::vector<std::string>{
+                  "controller row 0 (FIC1) OP Init: infinity sent at 0 s, 1 time",
+                  "PV export row 1 (PI1): NaN sent at 1 s, 2 times",
+                  "PV export row 0 (PI0): beyond float range (saturated) sent at 2 s, 1 time"}));
 }

@@ -5,7 +5,8 @@
 #   dcs:     driver -> link -> data -> diag -> vendor, host
 #            (vendor and host are the neighbours' interfaces; they include no layer)
 #   dcshost: commands -> outputs -> plant -> host -> control -> scenario -> the
-#            headers directly in dcshost/ (the exit codes)
+#            files directly in dcshost/, which every part shares (exit codes,
+#            the console's progress line, the system's words for an error)
 # dcshost may include the driver's headers and the stand-ins'; the driver
 # includes nothing of dcshost.
 #   bash tests/layers/check_layers.sh [ROOT]

@@ -442,13 +442,16 @@ TEST_F(Faults, inject_answers_matching_calls_after_skip_for_count_without_effect
     Start();
     VnxHandle a = OpenTag("A");
     VnxHandle b = OpenTag("B");
-    EXPECT_GT(VnxSimInject(VNX_OP_GetTagStatus, "A", 7, 1, 2), 0);
+    int32_t rule = VnxSimInject(VNX_OP_GetTagStatus, "A", 7, 1, 2);
+    EXPECT_GT(rule, 0);
     std::vector<int> seen;
     for (int i = 0; i < 4; ++i) {
         seen.push_back(GetTagStatus(a));
         seen.push_back(GetTagStatus(b));
     }
     EXPECT_EQ(seen, (std::vector<int>{0, 0, 7, 0, 7, 0, 0, 0}));
+    EXPECT_EQ(VnxSimAnswered(rule), 2);  // seen four times, answered two
+    EXPECT_EQ(VnxSimAnswered(rule + 1), -1);
 
     VnxSimInject(VNX_OP_OpenTag, "B", 0, 0, 1);
     VnxSimInject(VNX_OP_CloseTag, nullptr, 254, 0, 1);

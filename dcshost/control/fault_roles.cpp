@@ -1,0 +1,124 @@
+#include "dcshost/control/fault_roles.h"
+
+#include <cmath>
+#include <cstdio>
+
+#include "dcshost/control/faults.h"
+#include "dcshost/scenario/limits.h"
+
+namespace {
+
+// Which kinds naming a tag act on which role: the table of dcshost/README.md.
+// array_status acts on the PV array as tag_status does; list_read and
+// restart name no tag and act in every run.
+struct KindActs {
+    FaultKind kind;
+    const char* name;
+    bool acts[kTagRoleCount];
+};
+
+// clang-format off
+constexpr KindActs kActs[] = {
+    //                                       list item PV array PV own tag mode tag init tag
+    {FaultKind::TagStatus,    "tag_status",    {false,    true,    true,      true,    false}},
+    {FaultKind::Quality,      "quality",       {true,     false,   false,     false,   false}},
+    {FaultKind::IOStatus,     "io_status",     {true,     false,   false,     false,   false}},
+    {FaultKind::WriteRefused, "write_refused", {false,    true,    true,      true,    false}},
+};
+// clang-format on
+
+const char* const kRoleNames[kTagRoleCount] = {
+    "a list item (read every step)",
+    "the PV export array (written every step)",
+    "a PV's own tag (written only while the array path fails)",
+    "a mode tag (written at DCSStart and DCSStop)",
+    "an SP or OP Init tag (written at DCSInitialize only, before any fault window)",
+};
+
+void Add(TagRoles& roles, const std::string* tag, TagRole role)
+{
+    if (tag && !tag->empty()) roles[*tag] |= 1u << static_cast<int>(role);
+}
+
+const KindActs* FindKind(FaultKind kind)
+{
+    for (const KindActs& row : kActs)
+        if (row.kind == kind) return &row;
+    return nullptr;
+}
+
+// Why a tag kind cannot act on a tag with these roles; empty when it can.
+std::string WhyIdle(const KindActs& kind, const std::string& tag, unsigned roles)
+{
+    std::string uses, acting;
+    for (int r = 0; r < kTagRoleCount; ++r) {
+        if (!HasRole(roles, static_cast<TagRole>(r))) continue;
+        if (kind.acts[r]) return "";
+        uses += (uses.empty() ? "" : " and ") + std::string(kRoleNames[r]);
+        for (const KindActs& other : kActs)
+            if (other.acts[r] && acting.find(other.name) == std::string::npos)
+                acting += (acting.empty() ? "" : ", ") + std::string(other.name);
+    }
+    std::string why = "a " + std::string(kind.name) + " fault on '" + tag + "' cannot act: ";
+    if (uses.empty())
+        return why +
+               "the host neither reads nor writes it during the run (a fault acts only on "
+               "what crosses the coupling)";
+    why += "the host uses it as " + uses;
+    return acting.empty() ? why + "; no fault kind acts on that"
+                          : why + "; on that only " + acting + " act";
+}
+
+}  // namespace
+
+TagRoles HostTagRoles(const Scenario& scenario)
+{
+    TagRoles roles;
+    Add(roles, &scenario.pv_array_tag, TagRole::PVArray);
+    for (const CtrlRowDef& row : scenario.controllers) {
+        Add(roles, FindCell(row.cells, "SP TAG"), TagRole::ListItem);
+        Add(roles, FindCell(row.cells, "SP Init TAG"), TagRole::InitTag);
+        if (!row.active) continue;
+        Add(roles, FindCell(row.cells, "OP TAG"), TagRole::ListItem);
+        Add(roles, FindCell(row.cells, "Mode TAG"), TagRole::ModeTag);
+        Add(roles, FindCell(row.cells, "OP Init TAG"), TagRole::InitTag);
+    }
+    for (const PVRowDef& row : scenario.pvs)
+        if (row.active) Add(roles, FindCell(row.cells, "TAG"), TagRole::PVOwnTag);
+    for (const ImportRowDef& row : scenario.imports)
+        if (row.active) Add(roles, FindCell(row.cells, "TAG"), TagRole::ListItem);
+    return roles;
+}
+
+const char* RoleName(TagRole role) { return kRoleNames[static_cast<int>(role)]; }
+
+std::vector<ScenarioError> IdleFaults(const Scenario& scenario)
+{
+    std::vector<ScenarioError> errors;
+    const TagRoles roles = HostTagRoles(scenario);
+    const RunDef& run = scenario.run;
+    const double end = static_cast<double>(std::lround(run.duration / run.step)) * run.step;
+    for (const RunFault& fault : run.faults) {
+        auto refuse = [&](const std::string& why) {
+            errors.push_back(ScenarioError{scenario.file, fault.pos, why});
+        };
+        if (fault.at >= end - kFaultSlack)
+            refuse("the " + fault.kind_name + " fault at " + NumberText(fault.at) +
+                   " s starts at or after the end of the run (" + NumberText(end) +
+                   " s): it would never act");
+        const KindActs* kind = FindKind(fault.kind);
+        if (!kind) continue;
+        auto found = roles.find(fault.tag);
+        std::string why = WhyIdle(*kind, fault.tag, found == roles.end() ? 0u : found->second);
+        if (!why.empty()) refuse(why);
+    }
+    return errors;
+}
+
+bool RefuseIdleFaults(const Scenario& scenario)
+{
+    std::vector<ScenarioError> errors = IdleFaults(scenario);
+    for (const ScenarioError& error : errors)
+        std::fprintf(stderr, "%s\n", FormatScenarioError(error).c_str());
+    return errors.empty();
+}

@@ -1,0 +1,36 @@
+// What the host does with each tag of its tables during a run, and which
+// fault kinds can act on that: a fault that cannot act on its tag is refused
+// before anything is loaded, as is a window the run never reaches.
+#pragma once
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "dcshost/scenario/scenario.h"
+
+// A tag's part in the coupling, as the driver treats it once the run is on
+// (fault windows open after DCSStart).
+enum class TagRole {
+    ListItem,  // read every step: SP of every row, OP of active rows, active imports
+    PVArray,   // the PV export array: status asked, elements set and sent every step
+    PVOwnTag,  // an active PV row's own tag: written only while the array path fails
+    ModeTag,   // an active row's mode: written at DCSStart, and at DCSStop
+    InitTag,   // SP Init, OP Init: written at DCSInitialize only
+};
+constexpr int kTagRoleCount = 5;
+
+// Bits of (1 << TagRole) per tag name the host tables use.
+using TagRoles = std::map<std::string, unsigned>;
+TagRoles HostTagRoles(const Scenario& scenario);
+
+inline bool HasRole(unsigned roles, TagRole role) { return (roles >> static_cast<int>(role)) & 1u; }
+
+// "a list item (read every step)"
+const char* RoleName(TagRole role);
+
+// One error per fault that cannot act here: its kind does nothing on any
+// role of its tag, or its window starts at or after the end of the run.
+std::vector<ScenarioError> IdleFaults(const Scenario& scenario);
+// The same, printed to stderr; false when there was one.
+bool RefuseIdleFaults(const Scenario& scenario);
