@@ -7,6 +7,8 @@
 # start from. An input that fails is written to build/linux-i686-fuzz/artifacts/
 # and the run exits 1.
 #   bash fuzz/run.sh [seconds] [driver_fuzz|scenario_fuzz] [libFuzzer options...]
+# DCS_FUZZ_BUILT=1: the target is built already, so runs side by side need not
+# configure and build one tree at once.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -14,8 +16,10 @@ seconds=${1:-60}
 target=${2:-driver_fuzz}
 shift $(( $# < 2 ? $# : 2 ))
 out=build/linux-i686-fuzz
-cmake --preset linux-i686-fuzz >/dev/null
-cmake --build --preset linux-i686-fuzz --target "$target" >/dev/null
+if [ "${DCS_FUZZ_BUILT:-0}" != 1 ]; then
+  cmake --preset linux-i686-fuzz >/dev/null
+  cmake --build --preset linux-i686-fuzz --target "$target" >/dev/null
+fi
 mkdir -p "$out/corpus/$target" "$out/artifacts"
 log="$out/$target.log"
 # Leak detection per input is left to the targets: the driver allocates only
