@@ -19,6 +19,21 @@ bool LoopSettled(const LoopResult& loop, double tolerance)
     return std::isfinite(loop.error_percent) && loop.error_percent <= tolerance;
 }
 
+namespace {
+
+// One figure of the loop table; a value that is not finite reads the same on
+// every platform ("NaN", "inf", "-inf"), never the C library's "-nan".
+std::string Figure(double value, const char* format)
+{
+    if (std::isnan(value)) return "NaN";
+    if (std::isinf(value)) return value > 0 ? "inf" : "-inf";
+    char text[64];
+    std::snprintf(text, sizeof text, format, value);
+    return text;
+}
+
+}  // namespace
+
 std::string FormatLoopTable(const std::vector<LoopResult>& loops, size_t max_lines)
 {
     std::vector<const LoopResult*> shown;
@@ -55,14 +70,14 @@ std::string FormatLoopTable(const std::vector<LoopResult>& loops, size_t max_lin
     for (size_t i = 0; i < shown.size(); ++i) {
         const LoopResult* loop = shown[i];
         const char* mode = modes[i].c_str();
+        std::string pv = "-", error = "-";
         if (loop->has_pv) {
-            std::snprintf(line, sizeof line, "  %-*s  %-*s  %12.6g  %12.6g  %7.3f %%  %7.2f\n", w,
-                          loop->name.c_str(), mw, mode, loop->sp, loop->pv, loop->error_percent,
-                          loop->op_percent);
-        } else {
-            std::snprintf(line, sizeof line, "  %-*s  %-*s  %12.6g  %12s  %9s  %7.2f\n", w,
-                          loop->name.c_str(), mw, mode, loop->sp, "-", "-", loop->op_percent);
+            pv = Figure(loop->pv, "%.6g");
+            error = Figure(loop->error_percent, "%.3f") + " %";
         }
+        std::snprintf(line, sizeof line, "  %-*s  %-*s  %12s  %12s  %9s  %7s\n", w,
+                      loop->name.c_str(), mw, mode, Figure(loop->sp, "%.6g").c_str(), pv.c_str(),
+                      error.c_str(), Figure(loop->op_percent, "%.2f").c_str());
         out += line;
     }
     return out;

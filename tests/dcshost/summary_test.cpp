@@ -50,6 +50,11 @@ TEST(Summary, keeps_the_summary_compact_with_the_worst_loops_first)
     EXPECT_EQ(FormatLoopTable(std::vector<LoopResult>(loops.begin(), loops.begin() + 3), 3)
                   .find("farthest"),
               std::string::npos);
+    // A runaway loop reads the same on every platform, never "-nan".
+    loops[2].pv = loops[2].error_percent = std::nan("");
+    std::string runaway = FormatLoopTable({loops[2]}, 3);
+    EXPECT_EQ(runaway.substr(runaway.find('\n') + 1),
+              "  L2        1 (automatic)            50           NaN      NaN %     0.00\n");
 }
 
 TEST(Summary, names_a_mode_by_the_control_systems_value)
