@@ -3,7 +3,8 @@
 #                                beside it, the integration note, SHA-256 sums
 #   dcshost-<version>-win32.zip  dcshost.exe, the driver, the stand-ins and the
 #                                example scenarios: a coupling to try on a
-#                                Windows PC with nothing else installed
+#                                Windows PC with nothing else installed, and
+#                                in live/ the same for a live run
 
 # The driver as shipped: stripped, its debug information in vornak.dll.debug,
 # which a debugger finds through the link the stripped file keeps.
@@ -43,9 +44,15 @@ install(FILES ${stage}/vornak.dll $<TARGET_FILE:iface> $<TARGET_FILE:VNXAPIWX>
 install(FILES ${PROJECT_SOURCE_DIR}/dcshost/scenarios/default.toml DESTINATION scenarios
         COMPONENT dcshost)
 install(FILES ${PROJECT_SOURCE_DIR}/dcshost/README.md DESTINATION . COMPONENT dcshost)
+# A live run without a copy: the driver beside the file-backed client library,
+# which it loads from its own folder before the stand-in beside dcshost.exe.
+install(FILES ${stage}/vornak.dll $<TARGET_FILE:VNXAPIWX_file>
+        ${PROJECT_SOURCE_DIR}/dcshost/scenarios/live/unit.toml
+        ${PROJECT_SOURCE_DIR}/dcshost/scenarios/live/tags.txt
+        DESTINATION live COMPONENT dcshost)
 # A tool to try things with: stripped, no debug information kept.
 install(CODE "
-  execute_process(COMMAND ${CMAKE_STRIP} --strip-all dcshost.exe iface.dll VNXAPIWX.dll
+  execute_process(COMMAND ${CMAKE_STRIP} --strip-all dcshost.exe iface.dll VNXAPIWX.dll live/VNXAPIWX.dll
                   WORKING_DIRECTORY \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}\" COMMAND_ERROR_IS_FATAL ANY)"
   COMPONENT dcshost)
 dcs_package_sums(dcshost)
