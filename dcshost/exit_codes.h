@@ -12,4 +12,5 @@ enum ExitCode {
     kExitDeviates = 5,         // run: a PV, SP or OP left the band around --compare's reference
     kExitInterrupted = 6,      // run: stopped cleanly on Ctrl-C
     kExitInternal = 7,         // dcshost itself failed (out of memory)
+    kExitCouplingLost = 8,     // run: --on-loss stop ended it at the first step that read nothing
 };

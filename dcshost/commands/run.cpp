@@ -14,6 +14,7 @@
 #include "dcshost/host/coupling.h"
 #include "dcshost/host/interrupt.h"
 #include "dcshost/host/progress.h"
+#include "dcshost/host/recovery.h"
 #include "dcshost/host/session.h"
 #include "dcshost/host/value_watch.h"
 #include "dcshost/outputs/check_outputs.h"
@@ -62,6 +63,7 @@ struct RunState {
     std::vector<std::string> warnings;  // wiring that cannot work
     ValueWatch values;                  // what the host sent that a float cannot carry
     CouplingWatch coupling;
+    Recovery recovery;                  // --on-loss
     std::vector<LoopSample> exchanged;  // the loops as the last step that exchanged left them
 
     RunState(const Scenario& s, const RunOptions& o) : scenario(s), options(o) {}
@@ -275,6 +277,12 @@ void Execute(RunState& run)
     Progress progress(Progress::StdoutIsTerminal());
     progress.BeginRun(run.steps, run.step, run.scenario.run.progress_every);
     run.session.Log().SetWatch([&run](const ReceivedMessage& m) { run.coupling.Note(m); });
+    RecoveryOptions recovery{
+        run.options.on_loss, run.options.reconnect_every, run.options.settle_wait, {}};
+    for (size_t i = 0; i < run.scenario.imports.size(); ++i)
+        if (run.scenario.imports[i].mapping == "Controller Mode")
+            recovery.mode_imports.push_back(static_cast<int>(i));
+    run.recovery.Setup(recovery);
     for (int k = 1; k <= run.steps; ++k) {
         if (InterruptRequested()) {
             run.interrupted = true;
@@ -287,7 +295,10 @@ void Execute(RunState& run)
         ExportPVs(block, run.plant, run.wiring, run.signals);
         if (run.session.Live()) run.values.CheckExports(block);
         run.coupling.BeginStep();
-        run.session.Call("DCSSimulate", &DriverEntryPoints::Simulate);
+        if (run.recovery.Exchanging())
+            run.session.Call("DCSSimulate", &DriverEntryPoints::Simulate);
+        else
+            run.coupling.Skip();
         bool lost = run.coupling.EndStep(k * run.step);
         Vnx().VnxSimAdvance(run.step);
         events.ApplyDue(k * run.step);
@@ -295,6 +306,7 @@ void Execute(RunState& run)
         Sample(run, k * run.step, faults.Active(), !lost);
         progress.RunStep(k);
         run.steps_done = k;
+        if (!run.recovery.AfterStep(run.session, run.values, k * run.step, lost)) break;
     }
     progress.EndRun();
     run.session.Log().SetWatch(nullptr);
@@ -377,6 +389,11 @@ void Judge(RunState& run)
             FaultSchedule::Summary(run.scenario.run.faults[i], run.fault_outcomes[i], end).c_str());
     for (const CouplingLoss& loss : run.coupling.Losses())
         std::printf("%s\n", FormatCouplingLoss(loss).c_str());
+    for (const ReconfigureTry& tried : run.recovery.Tries())
+        std::printf("%s\n", FormatReconfigureTry(tried, run.options.reconnect_every).c_str());
+    if (run.recovery.Stopped())
+        std::printf("stopped at %s s: the coupling was lost (--on-loss stop)\n",
+                    NumberText(run.recovery.StoppedAt()).c_str());
     for (const UnsoundSent& sent : run.values.Found())
         std::printf("unsound value: %s\n", FormatUnsoundSent(sent).c_str());
     std::printf("%s\n", DescribeLeftovers(run.left).c_str());
@@ -514,16 +531,18 @@ int RunScenario(const Scenario& scenario, const RunOptions& options)
     bool clean = run.message_count == 0 && run.left.Clean() && run.settled && written &&
                  faults_acted && run.warnings.empty() && run.coupling.Losses().empty() &&
                  run.values.Found().empty();
-    int code = run.interrupted     ? kExitInterrupted
-               : run.compared == 0 ? kExitDeviates
-               : clean             ? kExitClean
-                                   : kExitNotClean;
+    int code = run.interrupted          ? kExitInterrupted
+               : run.recovery.Stopped() ? kExitCouplingLost
+               : run.compared == 0      ? kExitDeviates
+               : clean                  ? kExitClean
+                                        : kExitNotClean;
     if (!WriteJson(run, code)) code = run.interrupted ? kExitInterrupted : kExitNotClean;
     std::printf("run: %s%s\n",
-                code == kExitInterrupted ? "interrupted"
-                : code == kExitDeviates  ? "NOT within the reference"
-                : code == kExitClean     ? "clean"
-                                         : "NOT clean",
+                code == kExitInterrupted    ? "interrupted"
+                : code == kExitCouplingLost ? "stopped, the coupling lost"
+                : code == kExitDeviates     ? "NOT within the reference"
+                : code == kExitClean        ? "clean"
+                                            : "NOT clean",
                 run.session.Live() ? " (live run)" : "");
     return code;
 }

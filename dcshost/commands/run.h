@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "dcshost/host/recovery.h"
 #include "dcshost/outputs/summary.h"
 #include "dcshost/outputs/views.h"
 #include "dcshost/scenario/scenario.h"
@@ -22,6 +23,8 @@ struct RunOptions {
     std::string json;         // --json FILE; empty: none
     std::string compare;      // --compare REF.csv; empty: none
     double tolerance = 1e-6;  // of --compare, relative above 1, absolute below
+    OnLoss on_loss = OnLoss::Continue;
+    double reconnect_every = 10.0;  // s of the run between reconfigure tries
 };
 
 // Returns the process exit code (exit_codes.h).

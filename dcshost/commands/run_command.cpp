@@ -8,6 +8,7 @@
 #include "dcshost/exit_codes.h"
 #include "dcshost/host/driver_loader.h"
 #include "dcshost/host/interrupt.h"
+#include "dcshost/host/recovery.h"
 #include "dcshost/outputs/views.h"
 #include "dcshost/scenario/limits.h"
 
@@ -20,6 +21,7 @@ struct RunArgs {
     std::string chart;  // --chart first:N|worst:N; empty: --chart-loops
     bool no_trends = false;
     bool no_settle_wait = false;
+    std::string on_loss = "continue";
 };
 
 // "plant/unit.toml" -> "unit"; the built-in scenario is "default".
@@ -29,6 +31,17 @@ std::string Stem(const std::string& name)
     std::string base = slash == std::string::npos ? name : name.substr(slash + 1);
     size_t dot = base.rfind('.');
     return dot == std::string::npos || dot == 0 ? base : base.substr(0, dot);
+}
+
+CLI::Validator IsOnLoss()
+{
+    return CLI::Validator(
+        [](std::string& text) {
+            OnLoss ignored;
+            return ParseOnLoss(text, ignored) ? std::string()
+                                              : "'" + text + "': continue, stop or reconfigure";
+        },
+        "continue|stop|reconfigure");
 }
 
 CLI::Validator IsChartChoice()
@@ -64,6 +77,7 @@ int Run(RunArgs& args)
     options.driver_path = args.driver;
     options.trends = !args.no_trends;
     options.settle_wait = !args.no_settle_wait;
+    ParseOnLoss(args.on_loss, options.on_loss);
     if (options.out_name.empty()) options.out_name = Stem(args.scenario);
     InterruptGuard ctrl_c;
     return RunScenario(scenario, options);
@@ -110,6 +124,12 @@ CommandBody DefineRun(CLI::App& command)
             {"--no-settle-wait",
              "let the driver's ten-second settle pass at once (its calls still happen)",
              &args->no_settle_wait},
+            {"--on-loss",
+             "when the coupling is lost: continue, stop (exit 8), or reconfigure (the host's "
+             "lifecycle again until every tag binds)",
+             &args->on_loss, IsOnLoss(), kShowDefault},
+            {"--reconnect-every", "seconds of the run between reconfigure tries",
+             &o.reconnect_every, Within(limits::kMinStep, limits::kMaxStep, "s"), kShowDefault},
         });
     return [args] { return Run(*args); };
 }

@@ -27,6 +27,8 @@ public:
     // Around each step's DCSSimulate; the messages in between are the step's.
     void BeginStep();
     void Note(const ReceivedMessage& message);
+    // The host did not exchange this step (the driver is unbound): it read nothing.
+    void Skip() { ctrl_failed_ = import_failed_ = true; }
     // True when the step read nothing: the coupling is lost at `time`.
     bool EndStep(double time);
 

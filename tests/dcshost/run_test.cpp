@@ -283,6 +283,47 @@ TEST_F(Run, logs_every_call_and_marks_each_fault_window)
     for (const auto& [time, flags] : expect) EXPECT_EQ(tail[time], flags) << time;
 }
 
+// A restart at 40 s, and the mode tag refusing its status until 55 s: the
+// try at 51 s fails to bind, the one at 61 s binds; the loop settles again.
+TEST_F(Run, reconfigures_after_a_restart_until_every_tag_binds_then_settles_again)
+{
+    const Scenario s = Parse(OneLoop("", "L.MODE") + R"(
+[[run.fault]]
+at = 40.0
+kind = "restart"
+[[run.fault]]
+at = 40.0
+until = 55.0
+kind = "tag_status"
+tag = "L.MODE"
+value = 1
+)");
+    options_.on_loss = OnLoss::Reconfigure;
+    options_.settle_tolerance = 1.0;
+    options_.duration = 300;
+    options_.call_log = options_.out_dir + "/" + options_.out_name + ".calls.log";
+    EXPECT_EQ(RunCapturing(s), kExitNotClean) << output_;
+    for (const char* line :
+         {"coupling lost at 41 s, restored at 62 s (21 steps)",
+          "reconfigure at 51 s: DCSConfigure failed (result 0), next try at 61 s",
+          "reconfigure at 61 s: every tag bound, exchange resumed",
+          "loops within 1 % of their setpoint: 1 of 1"})
+        EXPECT_TRUE(Printed(line)) << line << "\n" << output_;
+    std::ifstream log(options_.call_log);
+    std::vector<std::string> entries;
+    for (std::string line; std::getline(log, line);)
+        if (line.find(" host DCS") != std::string::npos && line.find('=') == std::string::npos &&
+            line.find("DCSSimulate") == std::string::npos)
+            entries.push_back(line);
+    const std::vector<std::string> expected = {
+        "0 host DCSLoad(data)",       "0 host DCSConfigure(data)",   "0 host DCSInitialize(data)",
+        "0 host DCSStart(data)",      "51 host DCSStop(data)",       "51 host DCSReset(data)",
+        "51 host DCSConfigure(data)", "61 host DCSStop(data)",       "61 host DCSReset(data)",
+        "61 host DCSConfigure(data)", "61 host DCSInitialize(data)", "61 host DCSStart(data)",
+        "300 host DCSStop(data)",     "300 host DCSReset(data)",     "300 host DCSDestroy(data)"};
+    EXPECT_EQ(entries, expected);
+}
+
 TEST_F(Run, writes_the_result_and_passes_or_fails_against_a_reference)
 {
     options_.settle_tolerance = 1.0;
