@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "dcshost/host/interrupt.h"
 #include "dcshost/scenario/limits.h"
 
 namespace {
@@ -59,6 +60,9 @@ void Recovery::Try(Session& session, ValueWatch& values, double time)
     session.Call("DCSReset", &DriverEntryPoints::Reset);
     ReconfigureTry tried{time, session.Configure(options_.settle_wait)};
     bound_ = tried.configured == 1;
+    // Stopped in the settle: nothing more is written; the loop ends the run
+    // and says so.
+    if (InterruptRequested()) return;
     if (bound_) {
         // From the host's values as they are now, not as the run began.
         // A "Controller Mode" import holds what was read plus 1, and
