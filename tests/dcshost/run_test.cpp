@@ -427,7 +427,7 @@ TEST_F(Run, sends_each_malfunction_and_disturbance_on_the_host_side_only_in_its_
     s.controllers[0].active = false;
     EXPECT_EQ(RunCapturing(s), kExitClean) << output_;
     EXPECT_TRUE(Printed("disturbance: tank + 4 over 8 s from 52 s until 70 s: acted on 18 steps"));
-    std::ifstream csv(options_.out_dir + "/" + options_.out_name + ".trend.csv");
+    std::ifstream csv(options_.out_dir + "/" + options_.out_name + ".trend.csv", std::ios::binary);
     std::string line;
     std::getline(csv, line);
     EXPECT_EQ(line, "time_s,L.PV,L.SP,L.OP,L.MODE,Q,upsets,coupling\r");
