@@ -24,6 +24,7 @@
 #include "dcshost/outputs/json_result.h"
 #include "dcshost/outputs/trend.h"
 #include "dcshost/plant/plant.h"
+#include "dcshost/plant/upsets.h"
 #include "dcshost/plant/wiring.h"
 #include "dcshost/scenario/limits.h"
 
@@ -59,6 +60,8 @@ struct RunState {
     int compared = -1;                      // 1 within the band, 0 not; -1 not asked
     std::string deviation;                  // the first, or what could not be compared
     FaultSchedule faults;
+    Upsets upsets;  // malfunctions and disturbances on the host's side
+    bool upsets_acted = true;
     std::vector<FaultOutcome> fault_outcomes;
     std::vector<std::string> warnings;  // wiring that cannot work
     ValueWatch values;                  // what the host sent that a float cannot carry
@@ -180,6 +183,7 @@ int Prepare(RunState& run)
     run.loop_samples.resize(scenario.controllers.size());
     run.import_samples.resize(scenario.imports.size());
     run.coupling = CouplingWatch(!scenario.imports.empty());
+    run.upsets = Upsets(scenario, run.plant, run.wiring);
     return kExitClean;
 }
 
@@ -191,7 +195,8 @@ void Sample(RunState& run, double time, int faults, bool coupled = true)
     if (!run.record) return;
     for (size_t i = 0; i < run.trend_loops.size(); ++i)
         run.trend_samples[i] = run.loop_samples[run.trend_loops[i]];
-    run.trend.Sample(time, run.trend_samples, run.import_samples, faults, coupled);
+    run.trend.Sample(time, run.trend_samples, run.import_samples, faults, coupled,
+                     run.upsets.Active());
 }
 
 // The band the settling time is measured against: --require-settled's, or 2 %.
@@ -224,7 +229,8 @@ int Bind(RunState& run)
     // The plant starts at rest on the outputs the host holds before binding.
     Gather(block, run.signals);
     run.plant.Start(run.step, run.signals);
-    ExportPVs(block, run.plant, run.wiring, run.signals);
+    run.upsets.Export(0.0, block, run.plant, run.wiring, run.signals,
+                      run.calls.IsOpen() ? &run.calls : nullptr);
 
     int32_t configured = run.session.Configure(run.options.settle_wait);
     if (configured != 1) {
@@ -266,7 +272,7 @@ void Execute(RunState& run)
     if (run.record) {
         std::vector<std::string> names;
         for (size_t i : run.trend_loops) names.push_back(run.wiring.loop_names[i]);
-        run.trend.Setup(names, run.wiring.import_names, faults.Any());
+        run.trend.Setup(names, run.wiring.import_names, faults.Any(), run.upsets.Any());
     }
     OperatorEvents events(run.scenario);
     events.Report(calls);
@@ -292,7 +298,7 @@ void Execute(RunState& run)
         run.values.SetTime(k * run.step);
         Gather(block, run.signals);
         run.plant.Advance(run.signals);
-        ExportPVs(block, run.plant, run.wiring, run.signals);
+        run.upsets.Export(k * run.step, block, run.plant, run.wiring, run.signals, calls);
         if (run.session.Live()) run.values.CheckExports(block);
         run.coupling.BeginStep();
         if (run.recovery.Exchanging())
@@ -387,6 +393,8 @@ void Judge(RunState& run)
         std::printf(
             "%s\n",
             FaultSchedule::Summary(run.scenario.run.faults[i], run.fault_outcomes[i], end).c_str());
+    for (const std::string& line : run.upsets.Summary(end, run.upsets_acted))
+        std::printf("%s\n", line.c_str());
     for (const CouplingLoss& loss : run.coupling.Losses())
         std::printf("%s\n", FormatCouplingLoss(loss).c_str());
     for (const ReconfigureTry& tried : run.recovery.Tries())
@@ -529,8 +537,8 @@ int RunScenario(const Scenario& scenario, const RunOptions& options)
     for (size_t i = 0; i < run.fault_outcomes.size(); ++i)
         faults_acted &= FaultSchedule::Acted(run.scenario.run.faults[i], run.fault_outcomes[i]);
     bool clean = run.message_count == 0 && run.left.Clean() && run.settled && written &&
-                 faults_acted && run.warnings.empty() && run.coupling.Losses().empty() &&
-                 run.values.Found().empty();
+                 faults_acted && run.upsets_acted && run.warnings.empty() &&
+                 run.coupling.Losses().empty() && run.values.Found().empty();
     int code = run.interrupted          ? kExitInterrupted
                : run.recovery.Stopped() ? kExitCouplingLost
                : run.compared == 0      ? kExitDeviates

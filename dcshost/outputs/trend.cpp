@@ -129,7 +129,8 @@ public:
         double x = kLeft + 220.0;
         for (const auto& entry : entries) {
             double y = top_ + 14;
-            if (entry.second == "band" || entry.second == "fault" || entry.second == "lost") {
+            if (entry.second == "band" || entry.second == "fault" || entry.second == "lost" ||
+                entry.second == "upset") {
                 out_ << "<rect x=\"" << Coord(x) << "\" y=\"" << Coord(y - 8)
                      << "\" width=\"22\" height=\"10\" class=\""
                      << (entry.second == "band" ? "auto" : entry.second) << "\"/>\n";
@@ -252,10 +253,12 @@ void MinMax(const std::vector<double>& values, double& lo, double& hi)
 }  // namespace
 
 void Trend::Setup(const std::vector<std::string>& loops, const std::vector<std::string>& imports,
-                  bool faults)
+                  bool faults, bool upsets)
 {
     has_faults_ = faults;
     faults_.clear();
+    has_upsets_ = upsets;
+    upsets_.clear();
     lost_.clear();
     loop_names_ = loops;
     import_names_ = imports;
@@ -265,8 +268,9 @@ void Trend::Setup(const std::vector<std::string>& loops, const std::vector<std::
 }
 
 void Trend::Sample(double time, const std::vector<LoopSample>& loops,
-                   const std::vector<double>& imports, int faults, bool coupled)
+                   const std::vector<double>& imports, int faults, bool coupled, int upsets)
 {
+    if (has_upsets_) upsets_.push_back(static_cast<unsigned char>(std::min(upsets, 255)));
     time_.push_back(time);
     lost_.push_back(coupled ? 0 : 1);
     if (has_faults_) faults_.push_back(static_cast<unsigned char>(faults > 255 ? 255 : faults));
@@ -291,6 +295,7 @@ std::string Trend::Csv() const
     }
     for (const std::string& name : import_names_) out << ',' << CsvField(name);
     if (has_faults_) out << ",faults";
+    if (has_upsets_) out << ",upsets";
     out << ",coupling\r\n";
     for (size_t k = 0; k < time_.size(); ++k) {
         out << NumberText(time_[k]);
@@ -299,6 +304,7 @@ std::string Trend::Csv() const
                 << NumberText(s.op[k]) << ',' << s.mode[k];
         for (const std::vector<double>& values : imports_) out << ',' << NumberText(values[k]);
         if (has_faults_) out << ',' << static_cast<int>(faults_[k]);
+        if (has_upsets_) out << ',' << static_cast<int>(upsets_[k]);
         out << ',' << (lost_[k] ? 0 : 1) << "\r\n";
     }
     return out.str();
@@ -336,6 +342,7 @@ std::string Trend::SvgOf(const std::string& heading, const std::vector<size_t>& 
         << ".grid { stroke: #ddd; stroke-width: 1; }\n"
         << ".auto { fill: #e2f3e2; stroke: none; }\n"
         << ".fault { fill: #f4c7c3; fill-opacity: 0.6; stroke: none; }\n"
+        << ".upset { fill: #f6e3a1; fill-opacity: 0.6; stroke: none; }\n"
         << ".lost { fill: #9e9e9e; fill-opacity: 0.45; stroke: none; }\n"
         << ".pv { fill: none; stroke: #1f5fbf; stroke-width: 1.8; }\n"
         << ".sp { fill: none; stroke: #b01c2e; stroke-width: 1.4; stroke-dasharray: 6 3; }\n"
@@ -364,6 +371,7 @@ std::string Trend::SvgOf(const std::string& heading, const std::vector<size_t>& 
         std::vector<std::pair<std::string, std::string>> legend{
             {"PV", "pv"}, {"SP", "sp"}, {"OP, %", "out"}, {"automatic", "band"}};
         if (has_faults_) legend.push_back({"fault", "fault"});
+        if (has_upsets_) legend.push_back({"upset", "upset"});
         if (any_lost) legend.push_back({"coupling lost", "lost"});
         panel.Legend(legend);
         automatic.assign(s.mode.size(), 0);
@@ -372,6 +380,7 @@ std::string Trend::SvgOf(const std::string& heading, const std::vector<size_t>& 
             automatic[k] = ModeIsAutomatic(s.mode[k]) && !(k < lost_.size() && lost_[k]);
         panel.Bands(automatic);
         if (has_faults_) panel.Bands(faults_, "fault");
+        if (has_upsets_) panel.Bands(upsets_, "upset");
         if (any_lost) panel.Bands(lost_, "lost");
         panel.LeftAxis(left, tick, "PV, SP");
         panel.RightAxis(right, op_tick, "OP, %");

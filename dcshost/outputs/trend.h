@@ -10,17 +10,20 @@
 
 class Trend {
 public:
-    // faults: the run has fault windows, marked in both files.
+    // faults: the run has fault windows; upsets: malfunctions or
+    // disturbances; each marked in both files.
     void Setup(const std::vector<std::string>& loops, const std::vector<std::string>& imports,
-               bool faults = false);
+               bool faults = false, bool upsets = false);
     // One sample per loop and per import, in Setup's order, how many faults
     // are active, and whether the step exchanged values with the control
     // system (false: the coupling was lost).
     void Sample(double time, const std::vector<LoopSample>& loops,
-                const std::vector<double>& imports, int faults = 0, bool coupled = true);
+                const std::vector<double>& imports, int faults = 0, bool coupled = true,
+                int upsets = 0);
 
     // RFC 4180: time_s, then LOOP.PV, LOOP.SP, LOOP.OP, LOOP.MODE per loop,
     // then each import, then "faults" (active faults) when the run has any,
+    // then "upsets" (active malfunctions and disturbances) when it has any,
     // then "coupling" (1 coupled, 0 lost);
     // names quoted where they need it, CRLF line ends,
     // every number the shortest text that reads back to the same double.
@@ -45,5 +48,7 @@ private:
     std::vector<std::vector<double>> imports_;
     bool has_faults_ = false;
     std::vector<unsigned char> faults_;
+    bool has_upsets_ = false;
+    std::vector<unsigned char> upsets_;
     std::vector<unsigned char> lost_;  // 1 where the coupling was lost
 };

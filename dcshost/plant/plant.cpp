@@ -69,7 +69,7 @@ double Plant::Value(const PlantSource& source, const PlantSignals& signals) cons
     case PlantSource::Import:
         return i < signals.imports.size() ? signals.imports[i] : 0.0;
     case PlantSource::Block:
-        return blocks_[i].y;
+        return blocks_[i].y + blocks_[i].added;
     }
     return 0.0;
 }

@@ -36,7 +36,14 @@ public:
     void Advance(const PlantSignals& signals);
 
     double Value(const PlantSource& source, const PlantSignals& signals) const;
-    double Output(int block) const { return blocks_[static_cast<size_t>(block)].y; }
+    double Output(int block) const
+    {
+        const Block& b = blocks_[static_cast<size_t>(block)];
+        return b.y + b.added;
+    }
+    // A disturbance: what is added to the block's output from now on, outside
+    // its state, so it leaves no trace once taken back.
+    void SetAdded(int block, double added) { blocks_[static_cast<size_t>(block)].added = added; }
     int Count() const { return static_cast<int>(blocks_.size()); }
 
 private:
@@ -48,6 +55,7 @@ private:
         PlantBlockDef def;
         std::vector<Input> inputs;
         double y = 0.0;
+        double added = 0.0;
         double alpha = 0.0;         // first order: share of the gap closed per step
         std::vector<double> delay;  // first order: inputs of the last dead-time steps
         size_t head = 0;

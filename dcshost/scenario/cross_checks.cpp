@@ -102,6 +102,9 @@ std::string Unresolved(const Reference& ref, const Definitions& defined, const S
     case RefKind::PVRow:
         if (!Has(out.pvs, ref.name)) missing = "no PV row named '" + ref.name + "'";
         break;
+    case RefKind::PlantBlock:
+        if (!Has(out.plant, ref.name)) missing = "no plant block named '" + ref.name + "'";
+        break;
     case RefKind::PlantSource: {
         size_t colon = ref.name.find(':');
         std::string prefix = ref.name.substr(0, colon == std::string::npos ? 0 : colon);
@@ -137,6 +140,30 @@ void CheckFaults(Context& ctx, Scenario& out, const Definitions& defined)
                           "an array_status fault needs [host] pv_array_tag to name "
                           "an array of the control system");
         }
+    }
+}
+
+// A window [at, until] within the run; a ramp that ends within the window.
+void CheckWindow(Context& ctx, const std::string& table, SourcePos pos, double at, double until,
+                 bool open_ended, double duration)
+{
+    if (!InRange(at, 0.0, duration))
+        ctx.Error(pos, RangeMessage("'at' of " + table, at, 0.0, duration, "s"));
+    else if (!open_ended && !InRange(until, at, duration))
+        ctx.Error(pos, RangeMessage("'until' of " + table, until, at, duration, "s"));
+}
+
+void CheckUpsets(Context& ctx, const Scenario& out)
+{
+    const double duration = out.run.duration;
+    for (const RunMalfunction& m : out.run.malfunctions)
+        CheckWindow(ctx, "[[run.malfunction]]", m.pos, m.at, m.until, false, duration);
+    for (const RunDisturbance& d : out.run.disturbances) {
+        CheckWindow(ctx, "[[run.disturbance]]", d.pos, d.at, d.until, d.open_ended, duration);
+        double end = d.open_ended ? duration : d.until;
+        if (d.ramp > 0.0 && InRange(d.at, 0.0, end) && d.ramp > end - d.at)
+            ctx.Error(d.pos, RangeMessage("'ramp' of [[run.disturbance]]", d.ramp, 0.0, end - d.at,
+                                          "s", "(it must end within its window)"));
     }
 }
 
@@ -217,6 +244,7 @@ void Reader::CrossCheck()
     }
     CheckFaults(ctx, out, defined);
     CheckEvents(ctx, out, defined);
+    CheckUpsets(ctx, out);
     CheckAgainstStep(ctx, out);
     CheckRowCounts(ctx, out);
 }

@@ -28,6 +28,8 @@ void Reader::ReadRun(const toml::table& table)
         out.run.events.push_back(event);
     }
     for (const toml::table* t : f.Tables("fault")) ReadFault(*t);
+    for (const toml::table* t : f.Tables("malfunction")) ReadMalfunction(*t);
+    for (const toml::table* t : f.Tables("disturbance")) ReadDisturbance(*t);
     f.Done();
 }
 
@@ -85,4 +87,69 @@ void Reader::ReadFault(const toml::table& table)
         ctx.Error(e.At("until"), "a restart fault has no 'until': it happens at 'at'");
     e.Done();
     out.run.faults.push_back(fault);
+}
+
+void Reader::ReadMalfunction(const toml::table& table)
+{
+    // kind, and the key of its number ("" none)
+    struct Kind {
+        const char* name;
+        MalfunctionKind kind;
+        const char* key;
+    };
+    static const Kind kKinds[] = {
+        {"freeze", MalfunctionKind::Freeze, ""},
+        {"offset", MalfunctionKind::Offset, "value"},
+        {"drift", MalfunctionKind::Drift, "rate"},
+        {"fixed", MalfunctionKind::Fixed, "value"},
+        {"fail_high", MalfunctionKind::FailHigh, "hi"},
+        {"fail_low", MalfunctionKind::FailLow, "lo"},
+    };
+    Fields e(table, "[[run.malfunction]]", ctx);
+    RunMalfunction m;
+    m.pos = e.Pos();
+    e.Number("at", m.at, true);
+    // Missing, it is reported once, not again as lying before 'at'.
+    if (!e.Number("until", m.until, true)) m.until = m.at;
+    SourcePos at = m.pos;
+    if (e.Text("pv", m.pv, true, &at))
+        Require(RefKind::PVRow, m.pv, at, "pv of [[run.malfunction]]");
+    const Kind* kind = nullptr;
+    if (e.Text("kind", m.kind_name, true, &at)) {
+        for (const Kind& k : kKinds)
+            if (m.kind_name == k.name) kind = &k;
+        if (!kind)
+            ctx.Error(at,
+                      "'kind' of [[run.malfunction]] must be one of freeze, offset, drift, "
+                      "fixed, fail_high, fail_low; not \"" +
+                          m.kind_name + "\"");
+    }
+    if (kind) {
+        m.kind = kind->kind;
+        // Only the kind's own number is read: any other is an unknown key.
+        if (*kind->key)
+            e.NumberIn(kind->key, kind->kind == MalfunctionKind::Drift ? m.rate : m.value, true,
+                       -limits::kMaxFloat, limits::kMaxFloat,
+                       kind->kind == MalfunctionKind::Drift ? "per s" : "");
+    }
+    e.Done();
+    out.run.malfunctions.push_back(m);
+}
+
+void Reader::ReadDisturbance(const toml::table& table)
+{
+    Fields e(table, "[[run.disturbance]]", ctx);
+    RunDisturbance d;
+    d.pos = e.Pos();
+    e.Number("at", d.at, true);
+    d.open_ended = !e.Number("until", d.until, false);
+    SourcePos at = d.pos;
+    if (e.Text("block", d.block, true, &at))
+        Require(RefKind::PlantBlock, d.block, at, "block of [[run.disturbance]]");
+    e.NumberIn("value", d.value, true, -limits::kMaxFloat, limits::kMaxFloat);
+    if (e.Number("ramp", d.ramp, false) && !(d.ramp > 0.0))
+        ctx.Error(e.At("ramp"), "'ramp' of [[run.disturbance]] is " + NumberText(d.ramp) +
+                                    " s; it must be above 0 (leave it out for a step)");
+    e.Done();
+    out.run.disturbances.push_back(d);
 }

@@ -24,6 +24,7 @@ enum class RefKind {
     ArrayElement,
     PlantSource,
     PVRow,
+    PlantBlock,
     ModeTag
 };
 
@@ -54,6 +55,8 @@ struct Reader {
 
     void ReadRun(const toml::table& table);
     void ReadFault(const toml::table& table);
+    void ReadMalfunction(const toml::table& table);
+    void ReadDisturbance(const toml::table& table);
     void ReadSystem(const toml::table& table);
     void ReadPid(const toml::table& table);
     void ReadHost(const toml::table& table);

@@ -153,12 +153,41 @@ struct RunFault {
     SourcePos pos;
 };
 
+// A malfunction of a transmitter on the host's side: what the host puts in a
+// PV row's Value from `at` until `until`; the control system is not touched.
+enum class MalfunctionKind { Freeze, Offset, Drift, Fixed, FailHigh, FailLow };
+
+struct RunMalfunction {
+    double at = 0.0;
+    double until = 0.0;
+    MalfunctionKind kind = MalfunctionKind::Freeze;
+    std::string kind_name;  // as written
+    std::string pv;         // the PV row
+    double value = 0.0;     // offset, fixed; hi of fail_high, lo of fail_low
+    double rate = 0.0;      // drift, per second
+    SourcePos pos;
+};
+
+// A disturbance of the plant: `value` added to a block's output from `at`
+// (reached over `ramp` seconds when ramp > 0) until `until`.
+struct RunDisturbance {
+    double at = 0.0;
+    double until = 0.0;
+    bool open_ended = true;  // no `until`: to the end of the run
+    std::string block;
+    double value = 0.0;
+    double ramp = 0.0;  // 0: a step
+    SourcePos pos;
+};
+
 struct RunDef {
     double step = 1.0;
     double duration = 60.0;
     int progress_every = 0;  // steps between progress lines; 0: about every 10 %
     std::vector<RunEvent> events;
     std::vector<RunFault> faults;
+    std::vector<RunMalfunction> malfunctions;
+    std::vector<RunDisturbance> disturbances;
 };
 
 struct Scenario {

@@ -447,3 +447,51 @@ TEST_F(Run, refuses_or_counts_every_fault_and_warns_of_wiring_that_cannot_work)
         EXPECT_NE(all.find(c.line), std::string::npos) << all;
     }
 }
+
+TEST_F(Run, sends_each_malfunction_and_disturbance_on_the_host_side_only_in_its_window)
+{
+    // The loop stays in manual, so the tank holds 50 and every PV below is
+    // what an upset made of it.
+    Scenario s = Parse(
+        OneLoop("", "L.MODE") +
+        "[[run.malfunction]]\npv = \"LV\"\nkind = \"offset\"\nvalue = 2.0\nat = 10.0\nuntil = "
+        "20.0\n"
+        "[[run.malfunction]]\npv = \"LV\"\nkind = \"drift\"\nrate = 0.5\nat = 20.0\nuntil = 30.0\n"
+        "[[run.malfunction]]\npv = \"LV\"\nkind = \"fixed\"\nvalue = 7.0\nat = 30.0\nuntil = 40.0\n"
+        "[[run.malfunction]]\npv = \"LV\"\nkind = \"fail_high\"\nhi = 100.0\nat = 40.0\nuntil = "
+        "45.0\n"
+        "[[run.malfunction]]\npv = \"LV\"\nkind = \"fail_low\"\nlo = -5.0\nat = 45.0\nuntil = "
+        "50.0\n"
+        "[[run.malfunction]]\npv = \"LV\"\nkind = \"freeze\"\nat = 50.0\nuntil = 60.0\n"
+        "[[run.disturbance]]\nblock = \"tank\"\nvalue = 4.0\nramp = 8.0\nat = 52.0\nuntil = 70.0\n"
+        "[[run.disturbance]]\nblock = \"tank\"\nvalue = -3.0\nat = 80.0\n");
+    s.controllers[0].active = false;
+    EXPECT_EQ(RunCapturing(s), kExitClean) << output_;
+    EXPECT_TRUE(Printed("disturbance: tank + 4 over 8 s from 52 s until 70 s: acted on 18 steps"));
+    std::ifstream csv(options_.out_dir + "/" + options_.out_name + ".trend.csv", std::ios::binary);
+    std::string line;
+    std::getline(csv, line);
+    EXPECT_EQ(line, "time_s,L.PV,L.SP,L.OP,L.MODE,Q,upsets,coupling\r");
+    std::map<double, std::pair<double, int>> rows;  // time: PV, upsets
+    while (std::getline(csv, line)) {
+        double time = 0, pv = 0;
+        int upsets = 0;
+        ASSERT_EQ(std::sscanf(line.c_str(), "%lf,%lf,%*[^,],%*[^,],%*[^,],%*[^,],%d", &time, &pv,
+                              &upsets),
+                  3)
+            << line;
+        rows[time] = {pv, upsets};
+    }
+    const struct {
+        double time, pv;
+        int upsets;
+    } expected[] = {
+        {9, 50, 0},  {10, 52, 1}, {24, 52, 1},  {30, 7, 1},  {42, 100, 1},
+        {45, -5, 1}, {49, -5, 1}, {56, 50, 2},  {60, 54, 1}, {56, 50, 2},
+        {70, 50, 0}, {80, 47, 1}, {120, 47, 1}, {54, 50, 2}, {64, 54, 1},
+    };
+    for (const auto& e : expected) {
+        EXPECT_NEAR(rows[e.time].first, e.pv, 1e-9) << "t = " << e.time;
+        EXPECT_EQ(rows[e.time].second, e.upsets) << "t = " << e.time;
+    }
+}

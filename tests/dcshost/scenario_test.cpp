@@ -219,9 +219,11 @@ TEST(Scenario, reads_the_bad_files_of_the_process_tests_as_their_expectations_sa
     EXPECT_EQ(errors[0].message, "unknown key 'kpp' in [[system.pid]]");
 }
 
-TEST(Scenario, reads_fault_windows_and_refuses_what_cannot_happen)
+TEST(Scenario, reads_fault_and_upset_windows_and_refuses_what_cannot_happen)
 {
-    const std::string run = "[run]\nduration = 100.0\n";
+    const std::string run =
+        "[run]\nduration = 100.0\n[host]\npv = [{ name = \"P\", value = 1.0, tag = "
+        "\"X.PV\" }]\n[plant]\nblock = [{ name = \"B\", kind = \"first_order\" }]\n";
     Scenario s = Parse(std::string(kTags) + run + R"(
 [[run.fault]]
 at = 10.0
@@ -242,6 +244,7 @@ kind = "restart"
     struct Case {
         const char* fault;
         const char* error;
+        const char* table = "[[run.fault]]";
     } cases[] = {
         {"at = 1.0\nkind = \"flood\"",
          "'kind' of [[run.fault]] must be one of tag_status, quality, "
@@ -261,10 +264,40 @@ kind = "restart"
          "'value' in [[run.fault]] must lie between -32768 and 32767"},
         {"at = 1.0\nkind = \"array_status\"",
          "an array_status fault needs [host] pv_array_tag to name an array of the control system"},
+        {"at = 1.0\nuntil = 2.0\npv = \"NOPE\"\nkind = \"freeze\"",
+         "s.toml:17:6: error: pv of [[run.malfunction]]: no PV row named 'NOPE'",
+         "[[run.malfunction]]"},
+        {"at = 1.0\nuntil = 2.0\npv = \"P\"\nkind = \"fail_high\"",
+         "[[run.malfunction]] is missing 'hi'", "[[run.malfunction]]"},
+        {"at = 1.0\nuntil = 2.0\npv = \"P\"\nkind = \"freeze\"\nvalue = 3.0",
+         "unknown key 'value' in [[run.malfunction]]", "[[run.malfunction]]"},
+        {"at = 1.0\nuntil = 2.0\npv = \"P\"\nkind = \"stuck\"",
+         "'kind' of [[run.malfunction]] must be one of freeze, offset, drift, fixed, fail_high, "
+         "fail_low; not \"stuck\"",
+         "[[run.malfunction]]"},
+        {"at = 1.0\nuntil = 2.0\npv = \"P\"\nkind = \"offset\"\nvalue = 1e39",
+         "'value' in [[run.malfunction]] is 1e+39; it must lie between -3.4028234663852886e+38 and",
+         "[[run.malfunction]]"},
+        {"at = 1.0\npv = \"P\"\nkind = \"freeze\"", "[[run.malfunction]] is missing 'until'",
+         "[[run.malfunction]]"},
+        {"at = 10.0\nuntil = 101.0\npv = \"P\"\nkind = \"freeze\"",
+         "'until' of [[run.malfunction]] is 101 s; it must lie between 10 and 100 s",
+         "[[run.malfunction]]"},
+        {"at = 1.0\nblock = \"NOPE\"\nvalue = 1.0",
+         "block of [[run.disturbance]]: no plant block named 'NOPE'", "[[run.disturbance]]"},
+        {"at = 1.0\nblock = \"B\"\nvalue = 1.0\nramp = 0.0",
+         "'ramp' of [[run.disturbance]] is 0 s; it must be above 0", "[[run.disturbance]]"},
+        {"at = 90.0\nuntil = 95.0\nblock = \"B\"\nvalue = 1.0\nramp = 6.0",
+         "'ramp' of [[run.disturbance]] is 6 s; it must lie between 0 and 5 s (it must end within "
+         "its window)",
+         "[[run.disturbance]]"},
+        {"at = -1.0\nblock = \"B\"\nvalue = 1.0",
+         "'at' of [[run.disturbance]] is -1 s; it must lie between 0 and 100 s",
+         "[[run.disturbance]]"},
     };
     for (const Case& c : cases) {
         std::vector<std::string> errors =
-            Errors(std::string(kTags) + run + "[[run.fault]]\n" + c.fault + "\n");
+            Errors(std::string(kTags) + run + c.table + "\n" + c.fault + "\n");
         ASSERT_EQ(errors.size(), 1u) << c.fault;
         EXPECT_NE(errors[0].find(c.error), std::string::npos) << errors[0];
     }

@@ -1,0 +1,131 @@
+#include "dcshost/plant/upsets.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "dcshost/control/call_log.h"
+#include "dcshost/control/faults.h"
+#include "dcshost/scenario/limits.h"
+
+Upsets::Upsets(const Scenario& scenario, const Plant& plant, const Wiring& wiring)
+{
+    for (const PVRowDef& row : scenario.pvs) constants_.push_back(row.value);
+    for (const RunMalfunction& def : scenario.run.malfunctions) {
+        Malfunction m;
+        m.def = def;
+        m.window = Window{def.at, def.until};
+        for (size_t i = 0; i < scenario.pvs.size(); ++i)
+            if (scenario.pvs[i].name == def.pv) m.row = static_cast<int>(i);
+        m.constant = wiring.pv_source[static_cast<size_t>(m.row)] < 0;
+        malfunctions_.push_back(m);
+    }
+    added_.assign(static_cast<size_t>(plant.Count()), 0.0);
+    for (const RunDisturbance& def : scenario.run.disturbances) {
+        Disturbance d;
+        d.def = def;
+        d.window = Window{def.at, def.until, def.open_ended};
+        PlantSource source;
+        plant.Resolve("plant:" + def.block, source);
+        d.block = source.index;
+        disturbances_.push_back(d);
+    }
+}
+
+bool Upsets::Window::Due(double time, const std::string& text, const char* who, CallLog* calls)
+{
+    bool due = time >= at - kFaultSlack && (open_ended || time < until - kFaultSlack);
+    if (due != open && calls) calls->Line(who, (due ? "start " : "end ") + text);
+    open = due;
+    steps += due ? 1 : 0;
+    return due;
+}
+
+void Upsets::Export(double time, HostBlock& block, Plant& plant, const Wiring& wiring,
+                    const PlantSignals& signals, CallLog* calls)
+{
+    active_ = 0;
+    // Disturbances of one block add up.
+    for (const Disturbance& d : disturbances_) added_[static_cast<size_t>(d.block)] = 0.0;
+    for (Disturbance& d : disturbances_) {
+        if (!d.window.Due(time, Describe(d.def), "disturbance", calls)) continue;
+        ++active_;
+        double share = d.def.ramp > 0.0 ? std::min(1.0, (time - d.def.at) / d.def.ramp) : 1.0;
+        added_[static_cast<size_t>(d.block)] += d.def.value * std::max(share, 0.0);
+    }
+    for (const Disturbance& d : disturbances_)
+        plant.SetAdded(d.block, added_[static_cast<size_t>(d.block)]);
+    ExportPVs(block, plant, wiring, signals);
+    // A row without a plant source is written only here: back to its value
+    // first, so malfunctions on one row add up and end without a trace.
+    for (const Malfunction& m : malfunctions_)
+        if (m.constant) block.PV(m.row).Value = constants_[static_cast<size_t>(m.row)];
+    for (Malfunction& m : malfunctions_) {
+        const bool was_open = m.window.open;
+        double& value = block.PV(m.row).Value;
+        if (!m.window.Due(time, Describe(m.def), "malfunction", calls)) continue;
+        ++active_;
+        if (!was_open) m.held = value;
+        switch (m.def.kind) {
+        case MalfunctionKind::Freeze:
+            value = m.held;
+            break;
+        case MalfunctionKind::Offset:
+            value += m.def.value;
+            break;
+        case MalfunctionKind::Drift:
+            value += m.def.rate * (time - m.def.at);
+            break;
+        case MalfunctionKind::Fixed:
+        case MalfunctionKind::FailHigh:
+        case MalfunctionKind::FailLow:
+            value = m.def.value;
+            break;
+        }
+    }
+}
+
+std::string Upsets::Describe(const RunMalfunction& m)
+{
+    std::string text = m.kind_name + " " + m.pv;
+    switch (m.kind) {
+    case MalfunctionKind::Freeze:
+        return text;
+    case MalfunctionKind::Offset:
+        return text + (m.value < 0 ? " - " : " + ") + NumberText(std::fabs(m.value));
+    case MalfunctionKind::Drift:
+        return text + (m.rate < 0 ? " - " : " + ") + NumberText(std::fabs(m.rate)) + " per s";
+    case MalfunctionKind::Fixed:
+    case MalfunctionKind::FailHigh:
+    case MalfunctionKind::FailLow:
+        return text + " = " + NumberText(m.value);
+    }
+    return text;
+}
+
+std::string Upsets::Describe(const RunDisturbance& d)
+{
+    return d.block + (d.value < 0 ? " - " : " + ") + NumberText(std::fabs(d.value)) +
+           (d.ramp > 0.0 ? " over " + NumberText(d.ramp) + " s" : "");
+}
+
+void Upsets::Line(std::vector<std::string>& lines, const std::string& what, const Window& w,
+                  double end, bool& acted) const
+{
+    std::string line = what + " from " + NumberText(w.at) + " s" +
+                       (w.open_ended ? " to the end" : " until " + NumberText(w.until) + " s");
+    if (w.open && !w.open_ended && end < w.until) line += " (cut at " + NumberText(end) + " s)";
+    line += ": acted on " + std::to_string(w.steps) + (w.steps == 1 ? " step" : " steps");
+    if (w.steps == 0) line += ", NOT as asked: no step fell in its window";
+    acted &= w.steps > 0;
+    lines.push_back(line);
+}
+
+std::vector<std::string> Upsets::Summary(double end, bool& acted) const
+{
+    std::vector<std::string> lines;
+    for (const Malfunction& m : malfunctions_)
+        Line(lines, "malfunction: " + Describe(m.def), m.window, end, acted);
+    for (const Disturbance& d : disturbances_)
+        Line(lines, "disturbance: " + Describe(d.def), d.window, end, acted);
+    return lines;
+}

@@ -1,0 +1,68 @@
+// What an engineer upsets on the host's side during a run: transmitters
+// behind the PV rows that freeze, drift or fail (malfunctions), and plant
+// blocks whose output takes a step or a ramp (disturbances). The control
+// system is not touched, so both are valid in live runs too.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "dcshost/plant/wiring.h"
+#include "dcshost/scenario/scenario.h"
+
+class CallLog;
+
+class Upsets {
+public:
+    Upsets() = default;
+    // Each row and block resolved to its index once, never on a step.
+    Upsets(const Scenario& scenario, const Plant& plant, const Wiring& wiring);
+    bool Any() const { return !malfunctions_.empty() || !disturbances_.empty(); }
+
+    // The host's side of the step at `time`: the disturbances into the
+    // plant's outputs, the plant's outputs into the PV rows, then the
+    // malfunctions over what the rows send, in file order. Each start and
+    // end goes to the call log (when there is one).
+    void Export(double time, HostBlock& block, Plant& plant, const Wiring& wiring,
+                const PlantSignals& signals, CallLog* calls);
+    // Upsets acting in the last Export.
+    int Active() const { return active_; }
+
+    // One line each: the window, whether the run cut it, and on how many
+    // steps it acted; false in `acted` when one acted on none.
+    std::vector<std::string> Summary(double end, bool& acted) const;
+
+    static std::string Describe(const RunMalfunction& m);
+    static std::string Describe(const RunDisturbance& d);
+
+private:
+    struct Window {
+        double at = 0.0, until = 0.0;
+        bool open_ended = false;
+        bool open = false;
+        int64_t steps = 0;  // steps it acted on
+        // Whether the window holds `time`; opens and closes it, with a log line.
+        bool Due(double time, const std::string& text, const char* who, CallLog* calls);
+    };
+    struct Malfunction {
+        RunMalfunction def;
+        Window window;
+        int row = 0;
+        bool constant = false;  // a row without a plant source: its value never moves
+        double held = 0.0;      // freeze: the value as it started
+    };
+    struct Disturbance {
+        RunDisturbance def;
+        Window window;
+        int block = 0;
+    };
+    void Line(std::vector<std::string>& lines, const std::string& what, const Window& w, double end,
+              bool& acted) const;
+
+    std::vector<Malfunction> malfunctions_;
+    std::vector<Disturbance> disturbances_;
+    std::vector<double> constants_;  // per PV row: its constant value
+    std::vector<double> added_;      // per plant block: what its disturbances add
+    int active_ = 0;
+};
