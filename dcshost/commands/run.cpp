@@ -13,6 +13,7 @@
 #include "dcshost/control/wiring_warnings.h"
 #include "dcshost/host/coupling.h"
 #include "dcshost/host/interrupt.h"
+#include "dcshost/host/pacing.h"
 #include "dcshost/host/progress.h"
 #include "dcshost/host/session.h"
 #include "dcshost/host/value_watch.h"
@@ -63,6 +64,7 @@ struct RunState {
     ValueWatch values;                  // what the host sent that a float cannot carry
     CouplingWatch coupling;
     std::vector<LoopSample> exchanged;  // the loops as the last step that exchanged left them
+    PaceFigures pacing;
 
     RunState(const Scenario& s, const RunOptions& o) : scenario(s), options(o) {}
 };
@@ -275,7 +277,11 @@ void Execute(RunState& run)
     Progress progress(Progress::StdoutIsTerminal());
     progress.BeginRun(run.steps, run.step, run.scenario.run.progress_every);
     run.session.Log().SetWatch([&run](const ReceivedMessage& m) { run.coupling.Note(m); });
+    Pacer pacer(run.options.clock ? *run.options.clock : MonotonicClock(), run.step,
+                ChooseSpeed(run.options.speed, run.session.Live()));
+    pacer.Begin();
     for (int k = 1; k <= run.steps; ++k) {
+        pacer.WaitFor(k);
         if (InterruptRequested()) {
             run.interrupted = true;
             break;
@@ -293,10 +299,12 @@ void Execute(RunState& run)
         events.ApplyDue(k * run.step);
         faults.ApplyDue(k * run.step, calls);
         Sample(run, k * run.step, faults.Active(), !lost);
-        progress.RunStep(k);
+        pacer.Done(k);
+        progress.RunStep(k, pacer.Elapsed());
         run.steps_done = k;
     }
     progress.EndRun();
+    run.pacing = pacer.Figures();
     run.session.Log().SetWatch(nullptr);
     if (run.interrupted)
         std::printf("interrupted (%s) at t = %g s, after step %d of %d%s\n", InterruptName(),
@@ -357,6 +365,7 @@ void Judge(RunState& run)
     run.left = run.session.Close();
 
     std::printf("\nsummary after %g s:\n", run.steps_done * run.step);
+    std::printf("  %s\n", FormatPacing(run.pacing).c_str());
     if (run.coupling.Lost())
         std::printf(
             "  stale: SP, OP and mode as last exchanged, before the coupling was lost at %s s\n",
@@ -467,6 +476,7 @@ bool WriteJson(const RunState& run, int exit_code)
     record.warnings = run.warnings;
     record.coupling = run.coupling.Losses();
     record.unsound = run.values.Found();
+    record.pacing = run.pacing;
     std::string error;
     if (!WriteTextFile(run.options.json, FormatJsonResult(record), error)) {
         std::fprintf(stderr, "dcshost: %s\n", error.c_str());

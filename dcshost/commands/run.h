@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "dcshost/host/pacing.h"
 #include "dcshost/outputs/summary.h"
 #include "dcshost/outputs/views.h"
 #include "dcshost/scenario/scenario.h"
@@ -17,11 +18,13 @@ struct RunOptions {
     ChartChoice chart;             // the loops drawn in the SVG
     std::string loops;             // --loops: patterns of the loops in the trends; empty: all
     bool trends = true;
-    bool settle_wait = true;  // false: the settle's sleeps return at once
-    std::string call_log;     // --log-calls FILE; empty: none
-    std::string json;         // --json FILE; empty: none
-    std::string compare;      // --compare REF.csv; empty: none
-    double tolerance = 1e-6;  // of --compare, relative above 1, absolute below
+    bool settle_wait = true;     // false: the settle's sleeps return at once
+    std::string call_log;        // --log-calls FILE; empty: none
+    std::string json;            // --json FILE; empty: none
+    std::string compare;         // --compare REF.csv; empty: none
+    double tolerance = 1e-6;     // of --compare, relative above 1, absolute below
+    double speed = 0;            // simulated s per wall-clock s; 0: live runs 1, simulated max
+    PaceClock* clock = nullptr;  // the pacing's clock; null: the machine's
 };
 
 // Returns the process exit code (exit_codes.h).

@@ -8,6 +8,7 @@
 #include "dcshost/exit_codes.h"
 #include "dcshost/host/driver_loader.h"
 #include "dcshost/host/interrupt.h"
+#include "dcshost/host/pacing.h"
 #include "dcshost/outputs/views.h"
 #include "dcshost/scenario/limits.h"
 
@@ -20,6 +21,8 @@ struct RunArgs {
     std::string chart;  // --chart first:N|worst:N; empty: --chart-loops
     bool no_trends = false;
     bool no_settle_wait = false;
+    std::string speed;  // --speed F|max; empty: --realtime or the run's default
+    bool realtime = false;
 };
 
 // "plant/unit.toml" -> "unit"; the built-in scenario is "default".
@@ -29,6 +32,16 @@ std::string Stem(const std::string& name)
     std::string base = slash == std::string::npos ? name : name.substr(slash + 1);
     size_t dot = base.rfind('.');
     return dot == std::string::npos || dot == 0 ? base : base.substr(0, dot);
+}
+
+CLI::Validator IsSpeed()
+{
+    return CLI::Validator(
+        [](std::string& text) {
+            double speed = 0;
+            return ParseSpeed(text, speed);
+        },
+        "F|max");
 }
 
 CLI::Validator IsChartChoice()
@@ -61,6 +74,8 @@ int Run(RunArgs& args)
     RunOptions& options = args.options;
     std::string ignored;  // checked where it entered
     if (!args.chart.empty()) ParseChartChoice(args.chart, options.chart, ignored);
+    if (!args.speed.empty()) ParseSpeed(args.speed, options.speed);
+    if (args.realtime) options.speed = 1.0;
     options.driver_path = args.driver;
     options.trends = !args.no_trends;
     options.settle_wait = !args.no_settle_wait;
@@ -110,6 +125,12 @@ CommandBody DefineRun(CLI::App& command)
             {"--no-settle-wait",
              "let the driver's ten-second settle pass at once (its calls still happen)",
              &args->no_settle_wait},
+            {"--speed",
+             "simulated seconds per wall-clock second, 0.1 to 100, or max (default: 1 in live "
+             "runs, max in simulated ones)",
+             &args->speed, IsSpeed()},
+            {"--realtime", "step on the wall clock: --speed 1", &args->realtime, std::nullopt, 0,
+             "--speed"},
         });
     return [args] { return Run(*args); };
 }
