@@ -60,7 +60,7 @@ bool SizeRun(const Scenario& scenario, Trend& trend, const Wiring& wiring)
     trend.Setup(wiring.loop_names, wiring.import_names);
     Progress progress(false);
     progress.BeginRun(steps, scenario.run.step, scenario.run.progress_every);
-    progress.RunStep(steps);
+    progress.RunStep(steps, 0.0);
     return true;
 }
 

@@ -13,6 +13,7 @@
 #include "dcshost/control/wiring_warnings.h"
 #include "dcshost/host/coupling.h"
 #include "dcshost/host/interrupt.h"
+#include "dcshost/host/pacing.h"
 #include "dcshost/host/progress.h"
 #include "dcshost/host/recovery.h"
 #include "dcshost/host/session.h"
@@ -68,6 +69,7 @@ struct RunState {
     CouplingWatch coupling;
     Recovery recovery;                  // --on-loss
     std::vector<LoopSample> exchanged;  // the loops as the last step that exchanged left them
+    PaceFigures pacing;
 
     RunState(const Scenario& s, const RunOptions& o) : scenario(s), options(o) {}
 };
@@ -289,7 +291,11 @@ void Execute(RunState& run)
         if (run.scenario.imports[i].mapping == "Controller Mode")
             recovery.mode_imports.push_back(static_cast<int>(i));
     run.recovery.Setup(recovery);
+    Pacer pacer(run.options.clock ? *run.options.clock : MonotonicClock(), run.step,
+                ChooseSpeed(run.options.speed, run.session.Live()));
+    pacer.Begin();
     for (int k = 1; k <= run.steps; ++k) {
+        pacer.WaitFor(k);
         if (InterruptRequested()) {
             run.interrupted = true;
             break;
@@ -310,11 +316,13 @@ void Execute(RunState& run)
         events.ApplyDue(k * run.step);
         faults.ApplyDue(k * run.step, calls);
         Sample(run, k * run.step, faults.Active(), !lost);
-        progress.RunStep(k);
+        pacer.Done(k);
+        progress.RunStep(k, pacer.Elapsed());
         run.steps_done = k;
         if (!run.recovery.AfterStep(run.session, run.values, k * run.step, lost)) break;
     }
     progress.EndRun();
+    run.pacing = pacer.Figures();
     run.session.Log().SetWatch(nullptr);
     if (run.interrupted)
         std::printf("interrupted (%s) at t = %g s, after step %d of %d%s\n", InterruptName(),
@@ -375,6 +383,7 @@ void Judge(RunState& run)
     run.left = run.session.Close();
 
     std::printf("\nsummary after %g s:\n", run.steps_done * run.step);
+    std::printf("  %s\n", FormatPacing(run.pacing).c_str());
     if (run.coupling.Lost())
         std::printf(
             "  stale: SP, OP and mode as last exchanged, before the coupling was lost at %s s\n",
@@ -492,6 +501,7 @@ bool WriteJson(const RunState& run, int exit_code)
     record.warnings = run.warnings;
     record.coupling = run.coupling.Losses();
     record.unsound = run.values.Found();
+    record.pacing = run.pacing;
     std::string error;
     if (!WriteTextFile(run.options.json, FormatJsonResult(record), error)) {
         std::fprintf(stderr, "dcshost: %s\n", error.c_str());

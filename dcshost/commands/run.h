@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "dcshost/host/pacing.h"
 #include "dcshost/host/recovery.h"
 #include "dcshost/outputs/summary.h"
 #include "dcshost/outputs/views.h"
@@ -25,6 +26,8 @@ struct RunOptions {
     double tolerance = 1e-6;  // of --compare, relative above 1, absolute below
     OnLoss on_loss = OnLoss::Continue;
     double reconnect_every = 10.0;  // s of the run between reconfigure tries
+    double speed = 0;               // simulated s per wall-clock s; 0: live runs 1, simulated max
+    PaceClock* clock = nullptr;     // the pacing's clock; null: the machine's
 };
 
 // Returns the process exit code (exit_codes.h).

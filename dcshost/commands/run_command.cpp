@@ -8,6 +8,7 @@
 #include "dcshost/exit_codes.h"
 #include "dcshost/host/driver_loader.h"
 #include "dcshost/host/interrupt.h"
+#include "dcshost/host/pacing.h"
 #include "dcshost/host/recovery.h"
 #include "dcshost/outputs/views.h"
 #include "dcshost/scenario/limits.h"
@@ -22,6 +23,8 @@ struct RunArgs {
     bool no_trends = false;
     bool no_settle_wait = false;
     std::string on_loss = "continue";
+    std::string speed;  // --speed F|max; empty: --realtime or the run's default
+    bool realtime = false;
 };
 
 // "plant/unit.toml" -> "unit"; the built-in scenario is "default".
@@ -42,6 +45,16 @@ CLI::Validator IsOnLoss()
                                               : "'" + text + "': continue, stop or reconfigure";
         },
         "continue|stop|reconfigure");
+}
+
+CLI::Validator IsSpeed()
+{
+    return CLI::Validator(
+        [](std::string& text) {
+            double speed = 0;
+            return ParseSpeed(text, speed);
+        },
+        "F|max");
 }
 
 CLI::Validator IsChartChoice()
@@ -74,6 +87,8 @@ int Run(RunArgs& args)
     RunOptions& options = args.options;
     std::string ignored;  // checked where it entered
     if (!args.chart.empty()) ParseChartChoice(args.chart, options.chart, ignored);
+    if (!args.speed.empty()) ParseSpeed(args.speed, options.speed);
+    if (args.realtime) options.speed = 1.0;
     options.driver_path = args.driver;
     options.trends = !args.no_trends;
     options.settle_wait = !args.no_settle_wait;
@@ -130,6 +145,12 @@ CommandBody DefineRun(CLI::App& command)
              &args->on_loss, IsOnLoss(), kShowDefault},
             {"--reconnect-every", "seconds of the run between reconfigure tries",
              &o.reconnect_every, Within(limits::kMinStep, limits::kMaxStep, "s"), kShowDefault},
+            {"--speed",
+             "simulated seconds per wall-clock second, 0.1 to 100, or max (default: 1 in live "
+             "runs, max in simulated ones)",
+             &args->speed, IsSpeed()},
+            {"--realtime", "step on the wall clock: --speed 1", &args->realtime, std::nullopt, 0,
+             "--speed"},
         });
     return [args] { return Run(*args); };
 }

@@ -77,14 +77,15 @@ void Progress::BeginRun(int total_steps, double step, int every)
     every_ = every > 0 ? every : (total_steps >= 10 ? total_steps / 10 : 1);
 }
 
-void Progress::RunStep(int step)
+void Progress::RunStep(int step, double wall)
 {
     if (step % every_ != 0 && step != total_) return;
     char text[160];
     // In 64 bits: step * 100 passes 32 bits from 21474837 steps on.
     int percent = total_ ? static_cast<int>(int64_t{step} * 100 / total_) : 100;
-    std::snprintf(text, sizeof text, "run: t = %.6g s of %.6g s, step %d of %d (%d %%)",
-                  step * step_, total_ * step_, step, total_, percent);
+    std::snprintf(text, sizeof text,
+                  "run: t = %.6g s of %.6g s, wall clock %.1f s, step %d of %d (%d %%)",
+                  step * step_, total_ * step_, wall, step, total_, percent);
     Draw(text, false);
 }
 

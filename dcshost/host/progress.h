@@ -21,9 +21,10 @@ public:
     void BeginConfigure(const std::string& what);
     void EndConfigure();
 
-    // The run: a line every `every` steps and at the last one.
+    // The run: a line every `every` steps and at the last one, with the
+    // wall-clock seconds since the first step.
     void BeginRun(int total_steps, double step, int every);
-    void RunStep(int step);
+    void RunStep(int step, double wall);
     void EndRun();
 
     // The settle counter as the hook sees it (for tests).

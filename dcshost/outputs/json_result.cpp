@@ -46,6 +46,19 @@ std::string Member(const char* name, const std::string& value)
     return Quote(name) + ": " + value;
 }
 
+// The lag figures are null in a run that did not wait on the clock.
+std::string Pacing(const PaceFigures& f)
+{
+    auto lag = [&f](double value) { return f.Paced() ? Number(value) : std::string("null"); };
+    return Join(
+        {Member("speed", f.Paced() ? Number(f.speed) : Quote("max")), Member("slot_s", lag(f.slot)),
+         Member("steps", std::to_string(f.steps)), Member("wall_s", Number(f.wall)),
+         Member("overruns", f.Paced() ? std::to_string(f.overruns) : "null"),
+         Member("worst_percent", lag(f.worst)), Member("p99_percent", lag(f.p99)),
+         Member("last_step_late_s", lag(f.drift))},
+        '{', '}');
+}
+
 std::string Loop(const LoopResult& loop, const LoopFigures& f)
 {
     bool judged = loop.has_pv;
@@ -192,6 +205,7 @@ std::string FormatJsonResult(const RunRecord& r)
     out += "  " + Member("warnings", block(warnings, "  ")) + ",\n";
     out += "  " + Member("coupling", Coupling(r.coupling)) + ",\n";
     out += "  " + Member("unsound_values", block(unsound, "  ")) + ",\n";
+    out += "  " + Member("pacing", Pacing(r.pacing)) + ",\n";
     out +=
         "  " +
         Member("compare",

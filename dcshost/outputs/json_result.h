@@ -8,6 +8,7 @@
 #include "dcshost/control/faults.h"
 #include "dcshost/host/coupling.h"
 #include "dcshost/host/messages.h"
+#include "dcshost/host/pacing.h"
 #include "dcshost/host/session.h"
 #include "dcshost/host/value_watch.h"
 #include "dcshost/outputs/figures.h"
@@ -36,6 +37,7 @@ struct RunRecord {
     std::vector<UnsoundSent> unsound;          // values sent that a float cannot carry
     std::vector<FaultOutcome> fault_outcomes;  // per fault; empty when the run did not start
     std::vector<std::string> warnings;         // wiring that cannot work
+    PaceFigures pacing;                        // the steps against the wall clock
 };
 
 // 2: a loop's `mode` comes with `mode_name` and `stale`; `clean` also asks

@@ -161,8 +161,8 @@ TEST(LiveRun, runs_and_checks_read_only_and_refuses_what_would_change_the_contro
         std::vector<std::string> lines;
     } cases[] = {
         {"tags.txt",
-         "run " + dir + "live.toml --out " + dir + " --log-calls " + dir + "calls.log --json " +
-             dir + "result.json",
+         "run " + dir + "live.toml --speed 10 --out " + dir + " --log-calls " + dir +
+             "calls.log --json " + dir + "result.json",
          0,
          {"live run: " + library +
               "; nothing is defined, injected or advanced, the modes are what DCSStart switched "
@@ -172,7 +172,7 @@ TEST(LiveRun, runs_and_checks_read_only_and_refuses_what_would_change_the_contro
           "cannot count them)",
           "run: clean (live run)"}},
         {"tags.txt",
-         "run " + dir + "runaway.toml --duration 10 --no-trends",
+         "run " + dir + "runaway.toml --duration 10 --no-trends --speed max",
          4,
          {"unsound value: PV export row 0 (LV): beyond float range (saturated) sent at 7 s, 4 "
           "times",
@@ -219,4 +219,7 @@ TEST(LiveRun, runs_and_checks_read_only_and_refuses_what_would_change_the_contro
     std::string json = WithoutCR(Read(dir + "result.json"));
     EXPECT_NE(json.find("\n  \"live_run\": true,\n"), std::string::npos) << json;
     EXPECT_NE(json.find("\n  \"handles_open\": null,\n"), std::string::npos) << json;
+    EXPECT_NE(json.find("\n  \"pacing\": {\"speed\": 10, \"slot_s\": 0.1, \"steps\": 5, "),
+              std::string::npos)
+        << json;
 }

@@ -2,6 +2,7 @@
 // one ServiceEvents call per second of the ten.
 #include <gtest/gtest.h>
 
+#include "dcshost/host/pacing.h"
 #include "dcshost/host/progress.h"
 #include "standins/vnxsim/vnxsim.h"
 
@@ -47,7 +48,73 @@ TEST(Progress, counts_percent_past_32_bit_products)
     Progress progress(false);
     progress.BeginRun(30000000, 1.0, 30000000);
     ::testing::internal::CaptureStdout();
-    progress.RunStep(30000000);
-    EXPECT_EQ(::testing::internal::GetCapturedStdout(),
-              "run: t = 3e+07 s of 3e+07 s, step 30000000 of 30000000 (100 %)\n");
+    progress.RunStep(30000000, 12.34);
+    EXPECT_EQ(
+        ::testing::internal::GetCapturedStdout(),
+        "run: t = 3e+07 s of 3e+07 s, wall clock 12.3 s, step 30000000 of 30000000 (100 %)\n");
+}
+
+// Time moves only when the pacer sleeps (a little long, as a real sleep
+// does) or a step works.
+class FakeClock : public PaceClock {
+public:
+    double Now() override { return now; }
+    void Sleep(double seconds) override { now += seconds + oversleep; }
+    double now = 1000.0;
+    double oversleep = 0.0;
+};
+
+TEST(Pacing, keeps_an_absolute_schedule_and_counts_overruns)
+{
+    const struct {
+        const char* name;
+        double speed, oversleep;
+        int steps, every;                // every `every`-th step takes 1.5 slots
+        int overruns;                    // expected
+        double wall, worst, p99, drift;  // expected
+    } cases[] = {
+        // 0.05 s of work and 1 ms of oversleep a step, over 8 hours: a schedule
+        // of summed sleeps would end 1,468 s late.
+        {"eight hours realtime", 1.0, 0.001, 28800, 0, 0, 28800.051, 5.1, 5.1, 0.001},
+        {"ten times faster", 10.0, 0.0, 100, 0, 0, 10.05, 50.0, 50.1, 0.0},
+        // The step after an overrun starts late and runs 0.5 s into its slot.
+        {"one step in a hundred overruns", 1.0, 0.0, 1000, 100, 10, 1001.5, 150.0, 55.0, 0.0},
+        {"as fast as it can", kSpeedMax, 0.0, 100, 0, 0, 5.0, 0.0, 0.0, 0.0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        FakeClock clock;
+        clock.oversleep = c.oversleep;
+        Pacer pacer(clock, 1.0, c.speed);
+        pacer.Begin();
+        for (int k = 1; k <= c.steps; ++k) {
+            pacer.WaitFor(k);
+            clock.now += c.every && k % c.every == 0 ? 1.5 : 0.05;
+            pacer.Done(k);
+        }
+        PaceFigures f = pacer.Figures();
+        EXPECT_EQ(f.steps, c.steps);
+        EXPECT_EQ(f.overruns, c.overruns);
+        EXPECT_NEAR(f.wall, c.wall, 1e-6);
+        EXPECT_NEAR(f.worst, c.worst, 1e-6);
+        EXPECT_NEAR(f.p99, c.p99, 0.11);  // to a tenth of a percent
+        EXPECT_NEAR(f.drift, c.drift, 1e-6);
+    }
+}
+
+TEST(Pacing, takes_a_speed_from_0_1_to_100_or_max)
+{
+    const struct {
+        const char* text;
+        double speed;  // 0: refused
+    } cases[] = {{"max", kSpeedMax}, {"0.1", 0.1}, {"100", 100.0}, {"0.09", 0},
+                 {"101", 0},         {"nan", 0},   {"1x", 0},      {"", 0}};
+    for (const auto& c : cases) {
+        double speed = 0;
+        EXPECT_EQ(ParseSpeed(c.text, speed).empty(), c.speed != 0) << c.text;
+        EXPECT_EQ(speed, c.speed) << c.text;
+    }
+    EXPECT_EQ(ChooseSpeed(0, true), 1.0);
+    EXPECT_EQ(ChooseSpeed(0, false), kSpeedMax);
+    EXPECT_EQ(ChooseSpeed(5, true), 5.0);
 }
