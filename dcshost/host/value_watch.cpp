@@ -26,7 +26,7 @@ const KindEntry& Entry(SentKind kind) { return kKinds[static_cast<int>(kind)]; }
 
 void Observe(const char* tag, int32_t index, int32_t /*conversion*/, double value, void* user)
 {
-    static_cast<ValueWatch*>(user)->Written(tag ? tag : "", index, value);
+    static_cast<ValueWatch*>(user)->Written(tag, index, value);
 }
 
 std::string Cell(const std::vector<CellText>& cells, const char* caption)
@@ -66,9 +66,12 @@ void ValueWatch::Setup(const Scenario& scenario)
         add({"controller", r, row.name, "SP Init"}, Cell(row.cells, "SP Init TAG"));
     }
     pv_base_ = targets_.size();
-    for (size_t i = 0; i < scenario.pvs.size(); ++i)
-        add({"PV export", static_cast<int>(i), scenario.pvs[i].name, ""},
-            Cell(scenario.pvs[i].cells, "TAG"));
+    pv_has_tag_.clear();
+    for (size_t i = 0; i < scenario.pvs.size(); ++i) {
+        std::string tag = Cell(scenario.pvs[i].cells, "TAG");
+        pv_has_tag_.push_back(!tag.empty());
+        add({"PV export", static_cast<int>(i), scenario.pvs[i].name, ""}, tag);
+    }
     import_base_ = targets_.size();
     for (size_t i = 0; i < scenario.imports.size(); ++i)
         add({"PV import", static_cast<int>(i), scenario.imports[i].name, ""},
@@ -88,10 +91,12 @@ void ValueWatch::Detach()
     attached_ = false;
 }
 
-void ValueWatch::Written(const std::string& tag, int index, double value)
+void ValueWatch::Written(const char* tag, int index, double value)
 {
+    // Nearly every value is sound: the tag is looked up only for one that is not.
+    if (ClassifySent(value) == SentKind::Sound || !tag) return;
     // Element i of the export array is PV row i.
-    if (!array_tag_.empty() && tag == array_tag_) {
+    if (!array_tag_.empty() && array_tag_ == tag) {
         if (index >= 0 && static_cast<size_t>(index) < import_base_ - pv_base_)
             Note(pv_base_ + static_cast<size_t>(index), value);
         return;
@@ -121,8 +126,7 @@ void ValueWatch::CheckExports(HostBlock& block)
     bool array = !array_tag_.empty();
     for (size_t i = 0; i < scenario_->pvs.size(); ++i) {
         const DCSPVRow& row = block.PV(static_cast<int>(i));
-        const std::string* tag = FindCell(scenario_->pvs[i].cells, "TAG");
-        bool sent = array ? row.Active == 1 : row.Active != 0 && tag && !tag->empty();
+        bool sent = array ? row.Active == 1 : row.Active != 0 && pv_has_tag_[i];
         if (sent) Note(pv_base_ + i, row.Value);
     }
 }

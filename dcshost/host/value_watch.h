@@ -56,7 +56,7 @@ public:
     void SetTime(double time) { time_ = time; }
 
     // A value a write of the client library took.
-    void Written(const std::string& tag, int index, double value);
+    void Written(const char* tag, int index, double value);
     // Live runs: what DCSInitialize sends (PVs, imports, OP Init and SP
     // Init), and what each DCSSimulate sends (PVs).
     void CheckInitialize(HostBlock& block);
@@ -72,6 +72,7 @@ private:
     std::vector<SentTarget> targets_;
     size_t pv_base_ = 0, import_base_ = 0;
     std::string array_tag_;
+    std::vector<bool> pv_has_tag_;  // a PV row with a tag of its own, for the fallback path
     std::unordered_map<std::string, size_t> by_tag_;  // the first target a tag names
     std::map<std::pair<size_t, SentKind>, size_t> index_;
     std::vector<UnsoundSent> found_;

@@ -13,7 +13,7 @@ Upsets::Upsets(const Scenario& scenario, const Plant& plant, const Wiring& wirin
     for (const RunMalfunction& def : scenario.run.malfunctions) {
         Malfunction m;
         m.def = def;
-        m.window = Window{def.at, def.until};
+        m.window = Window{def.at, def.until, false, false, 0, Describe(def)};
         for (size_t i = 0; i < scenario.pvs.size(); ++i)
             if (scenario.pvs[i].name == def.pv) m.row = static_cast<int>(i);
         m.constant = wiring.pv_source[static_cast<size_t>(m.row)] < 0;
@@ -23,7 +23,7 @@ Upsets::Upsets(const Scenario& scenario, const Plant& plant, const Wiring& wirin
     for (const RunDisturbance& def : scenario.run.disturbances) {
         Disturbance d;
         d.def = def;
-        d.window = Window{def.at, def.until, def.open_ended};
+        d.window = Window{def.at, def.until, def.open_ended, false, 0, Describe(def)};
         PlantSource source;
         plant.Resolve("plant:" + def.block, source);
         d.block = source.index;
@@ -31,7 +31,7 @@ Upsets::Upsets(const Scenario& scenario, const Plant& plant, const Wiring& wirin
     }
 }
 
-bool Upsets::Window::Due(double time, const std::string& text, const char* who, CallLog* calls)
+bool Upsets::Window::Due(double time, const char* who, CallLog* calls)
 {
     bool due = time >= at - kFaultSlack && (open_ended || time < until - kFaultSlack);
     if (due != open && calls) calls->Line(who, (due ? "start " : "end ") + text);
@@ -47,7 +47,7 @@ void Upsets::Export(double time, HostBlock& block, Plant& plant, const Wiring& w
     // Disturbances of one block add up.
     for (const Disturbance& d : disturbances_) added_[static_cast<size_t>(d.block)] = 0.0;
     for (Disturbance& d : disturbances_) {
-        if (!d.window.Due(time, Describe(d.def), "disturbance", calls)) continue;
+        if (!d.window.Due(time, "disturbance", calls)) continue;
         ++active_;
         double share = d.def.ramp > 0.0 ? std::min(1.0, (time - d.def.at) / d.def.ramp) : 1.0;
         added_[static_cast<size_t>(d.block)] += d.def.value * std::max(share, 0.0);
@@ -62,7 +62,7 @@ void Upsets::Export(double time, HostBlock& block, Plant& plant, const Wiring& w
     for (Malfunction& m : malfunctions_) {
         const bool was_open = m.window.open;
         double& value = block.PV(m.row).Value;
-        if (!m.window.Due(time, Describe(m.def), "malfunction", calls)) continue;
+        if (!m.window.Due(time, "malfunction", calls)) continue;
         ++active_;
         if (!was_open) m.held = value;
         switch (m.def.kind) {
@@ -124,8 +124,8 @@ std::vector<std::string> Upsets::Summary(double end, bool& acted) const
 {
     std::vector<std::string> lines;
     for (const Malfunction& m : malfunctions_)
-        Line(lines, "malfunction: " + Describe(m.def), m.window, end, acted);
+        Line(lines, "malfunction: " + m.window.text, m.window, end, acted);
     for (const Disturbance& d : disturbances_)
-        Line(lines, "disturbance: " + Describe(d.def), d.window, end, acted);
+        Line(lines, "disturbance: " + d.window.text, d.window, end, acted);
     return lines;
 }

@@ -42,8 +42,9 @@ private:
         bool open_ended = false;
         bool open = false;
         int64_t steps = 0;  // steps it acted on
+        std::string text;   // for the log and the summary, made once
         // Whether the window holds `time`; opens and closes it, with a log line.
-        bool Due(double time, const std::string& text, const char* who, CallLog* calls);
+        bool Due(double time, const char* who, CallLog* calls);
     };
     struct Malfunction {
         RunMalfunction def;
