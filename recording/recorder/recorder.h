@@ -1,0 +1,35 @@
+// Recording a driver module as its host drives it: the nine entry points,
+// the block they read and write, and through the module's import seams every
+// client-library call, host message, message box and sleep
+// (docs/recording.md). Module-level state: one recording per process.
+// Nothing here changes what the host, the driver or the library do; a
+// recording that fails (a write refused, the disk full) stops, and says so
+// once through the host's message box.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "dcs/data/dcs_data.h"
+
+typedef int32_t (*RecordedEntry)(DCSData*);
+
+// The entry points in the order of the recording's names.
+enum RecordEntryId {
+    REC_LOAD, REC_CONFIGURE, REC_INITIALIZE, REC_START, REC_STOP,
+    REC_SIMULATE, REC_TIME_ZERO, REC_RESET, REC_DESTROY, REC_ENTRY_COUNT
+};
+extern const char* const RecordEntryNames[REC_ENTRY_COUNT];  // "DCSLoad", ...
+
+// Opens `path` and points the module's imports at the recorder. `by` is the
+// header's @by value, `driver` its @driver value. False with a reason: then
+// nothing was patched and nothing is recorded.
+bool StartRecording(void* module, const char* path, const char* by, const char* driver,
+                    std::string& error);
+// Calls `entry` through the recording (or straight on when none runs).
+int32_t RecordEntry(RecordEntryId id, RecordedEntry entry, DCSData* block);
+// The simulated time of what follows (a "T" line when it changed).
+void RecordTime(double seconds);
+// Writes "end" and closes. False with a reason when a write failed at any point.
+bool StopRecording(std::string& error);
+bool Recording();
