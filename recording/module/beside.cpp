@@ -1,0 +1,97 @@
+#include "recording/module/beside.h"
+
+#include <fcntl.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+
+#if defined(_WIN32)
+#  include <io.h>
+#  include <sys/stat.h>
+#  include <windows.h>
+
+#  include "dcshost/system_error.h"
+
+const char kRecordedDriverFile[] = "vornak.recorded.dll";
+
+bool ModuleFolder(std::string& folder, std::string& error)
+{
+    HMODULE self = nullptr;
+    char path[MAX_PATH];
+    DWORD n = 0;
+    if (GetModuleHandleExA(
+            GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+            reinterpret_cast<LPCSTR>(&ModuleFolder), &self))
+        n = GetModuleFileNameA(self, path, sizeof path);
+    if (n == 0 || n >= sizeof path) {
+        error = "cannot find the recorder module's own folder: " + WindowsErrorText(GetLastError());
+        return false;
+    }
+    folder.assign(path, n);
+    folder.erase(folder.find_last_of("\\/") + 1);
+    return true;
+}
+
+namespace {
+int CreateNew(const std::string& path)
+{
+    return _open(path.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE);
+}
+}  // namespace
+#else
+#  include <dlfcn.h>
+#  include <unistd.h>
+
+const char kRecordedDriverFile[] = "libvornak.recorded.so";
+
+bool ModuleFolder(std::string& folder, std::string& error)
+{
+    Dl_info info;
+    char path[PATH_MAX];
+    if (!dladdr(reinterpret_cast<void*>(&ModuleFolder), &info) || !info.dli_fname ||
+        !realpath(info.dli_fname, path)) {
+        error = "cannot find the recorder module's own folder";
+        return false;
+    }
+    folder = path;
+    folder.erase(folder.rfind('/') + 1);
+    return true;
+}
+
+namespace {
+int CreateNew(const std::string& path)
+{
+    return open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0644);
+}
+int _close(int fd) { return close(fd); }
+}  // namespace
+#endif
+
+bool ReserveRecordingPath(const std::string& folder, std::time_t start, std::string& path,
+                          std::string& error)
+{
+    char stamp[32];
+    const std::tm* utc = std::gmtime(&start);
+    if (!utc || std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", utc) == 0) {
+        error = "the clock gives no date";
+        return false;
+    }
+    const std::string base = folder + "vornak-" + stamp;
+    for (int n = 1; n <= 99; ++n) {
+        path = base + (n > 1 ? "-" + std::to_string(n) : "") + ".rec.gz";
+        int fd = CreateNew(path);
+        if (fd >= 0) {
+            _close(fd);
+            return true;
+        }
+        if (errno != EEXIST) {
+            error = "cannot create " + path + ": " + std::strerror(errno);
+            return false;
+        }
+    }
+    error =
+        "every name for a recording started at " + std::string(stamp) + " is taken in " + folder;
+    return false;
+}

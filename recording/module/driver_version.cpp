@@ -1,0 +1,3 @@
+#include "recording/module/driver_version.h"
+
+std::string DriverVersionText(const std::string& /*path*/) { return "none"; }

@@ -1,0 +1,107 @@
+// The recorder module's nine entry points. The first call loads the driver
+// from beside the module; a session, from then to DCSDestroy, is recorded to
+// a new file beside it, and every call passes through the recorder to the
+// driver unchanged. Without the driver each entry point answers as the driver
+// does when nothing could be done, and one message box says why.
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <string>
+
+#include "dcs/driver/entry_points.h"
+#include "dcshost/host/driver_loader.h"
+#include "recording/module/beside.h"
+#include "recording/module/driver_version.h"
+#include "recording/module/notice.h"
+#include "recording/recorder/recorder.h"
+
+namespace {
+
+// Without a driver: DCSConfigure's failure, "API Not Initialized" (33) where
+// the driver passes on the client library's status, its fixed results else.
+const int32_t kWithoutDriver[REC_ENTRY_COUNT] = {0, 0, 33, 33, 33, 1, 0, 33, 0};
+
+std::string g_folder;
+// Loaded once and kept to the end of the process: its imports lead into
+// this module, and unloading it from here would run inside the loader.
+DriverModule* g_driver = nullptr;
+bool g_load_tried = false;
+RecordedEntry g_entries[REC_ENTRY_COUNT];
+std::string g_driver_version;
+bool g_in_session = false;
+
+bool LoadDriver()
+{
+    if (g_load_tried) return g_driver != nullptr;
+    g_load_tried = true;
+    std::string error;
+    if (!ModuleFolder(g_folder, error)) {
+        TellDriverMissing(error);
+        return false;
+    }
+    auto* driver = new DriverModule;
+    const std::string path = g_folder + kRecordedDriverFile;
+    if (!driver->Open(path, error)) {
+        delete driver;
+        TellDriverMissing(error);
+        return false;
+    }
+    g_driver = driver;
+    const DriverEntryPoints& api = driver->Api();
+    const DCSEntryPoint by_id[REC_ENTRY_COUNT] = {api.Load,     api.Configure, api.Initialize,
+                                                  api.Start,    api.Stop,      api.Simulate,
+                                                  api.TimeZero, api.Reset,     api.Destroy};
+    for (int id = 0; id < REC_ENTRY_COUNT; ++id) g_entries[id] = by_id[id];
+    g_driver_version = DriverVersionText(path);
+    return true;
+}
+
+// At DCSDestroy, and at unload or exit for a session still open: what was
+// recorded is kept.
+void CloseRecording()
+{
+    std::string ignored;  // a failed write was told when it happened
+    if (Recording()) StopRecording(ignored);
+}
+
+void StartSession()
+{
+    g_in_session = true;
+    std::string path, error;
+    if (!ReserveRecordingPath(g_folder, std::time(nullptr), path, error)) {
+        TellRecordingOff(error);
+        return;
+    }
+    if (!StartRecording(g_driver->Handle(), path.c_str(), "recorder module",
+                        g_driver_version.c_str(), error)) {
+        std::remove(path.c_str());  // the empty file reserved for it
+        TellRecordingOff(error);
+        return;
+    }
+    static bool closes_at_exit = false;
+    if (!closes_at_exit) closes_at_exit = std::atexit(&CloseRecording) == 0;
+}
+
+int32_t Enter(RecordEntryId id, DCSData* data)
+{
+    if (!LoadDriver()) return kWithoutDriver[id];
+    if (!g_in_session) StartSession();
+    int32_t result = RecordEntry(id, g_entries[id], data);
+    if (id == REC_DESTROY) {
+        g_in_session = false;
+        CloseRecording();
+    }
+    return result;
+}
+
+}  // namespace
+
+DCS_EXPORT int32_t DCSLoad(DCSData* data) { return Enter(REC_LOAD, data); }
+DCS_EXPORT int32_t DCSConfigure(DCSData* data) { return Enter(REC_CONFIGURE, data); }
+DCS_EXPORT int32_t DCSInitialize(DCSData* data) { return Enter(REC_INITIALIZE, data); }
+DCS_EXPORT int32_t DCSStart(DCSData* data) { return Enter(REC_START, data); }
+DCS_EXPORT int32_t DCSStop(DCSData* data) { return Enter(REC_STOP, data); }
+DCS_EXPORT int32_t DCSSimulate(DCSData* data) { return Enter(REC_SIMULATE, data); }
+DCS_EXPORT int32_t DCSTimeZero(DCSData* data) { return Enter(REC_TIME_ZERO, data); }
+DCS_EXPORT int32_t DCSReset(DCSData* data) { return Enter(REC_RESET, data); }
+DCS_EXPORT int32_t DCSDestroy(DCSData* data) { return Enter(REC_DESTROY, data); }
