@@ -1,6 +1,8 @@
 # Release packages (cmake --build --preset win32 --target package):
 #   vornak-<version>-win32.zip   the stripped driver, its debug information
-#                                beside it, the integration note, SHA-256 sums
+#                                beside it, the integration note, SHA-256 sums,
+#                                in recorder/ the recorder module for Windows
+#                                and for Linux (from the linux-i686 build)
 #   dcshost-<version>-win32.zip  dcshost.exe, the driver, the stand-ins and the
 #                                example scenarios: a coupling to try on a
 #                                Windows PC with nothing else installed, and
@@ -17,7 +19,13 @@ add_custom_command(OUTPUT ${stage}/vornak.dll ${stage}/vornak.dll.debug
   DEPENDS vornak
   WORKING_DIRECTORY ${stage}
   VERBATIM)
-add_custom_target(vornak_stripped ALL DEPENDS ${stage}/vornak.dll ${stage}/vornak.dll.debug)
+add_custom_command(OUTPUT ${stage}/recorder/vornak.dll
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${stage}/recorder
+  COMMAND ${CMAKE_OBJCOPY} --strip-all $<TARGET_FILE:vornak_recorder> ${stage}/recorder/vornak.dll
+  DEPENDS vornak_recorder
+  VERBATIM)
+add_custom_target(vornak_stripped ALL
+  DEPENDS ${stage}/vornak.dll ${stage}/vornak.dll.debug ${stage}/recorder/vornak.dll)
 
 # Every file of a component's archive in SHA256SUMS, as sha256sum -c reads it.
 function(dcs_package_sums component)
@@ -36,6 +44,19 @@ endfunction()
 
 install(FILES ${stage}/vornak.dll ${stage}/vornak.dll.debug DESTINATION . COMPONENT driver)
 install(FILES ${CMAKE_CURRENT_LIST_DIR}/INTEGRATION.txt DESTINATION . COMPONENT driver)
+install(FILES ${stage}/recorder/vornak.dll DESTINATION recorder COMPONENT driver)
+# The Linux recorder module, stripped, from the linux-i686 build (the test
+# command builds both presets before it makes the packages).
+set(DCS_LINUX_BIN_DIR ${PROJECT_SOURCE_DIR}/build/linux-i686/bin CACHE PATH
+    "Where the linux-i686 preset puts its binaries")
+install(CODE "
+  set(so \"${DCS_LINUX_BIN_DIR}/recorder/libvornak.so\")
+  if(NOT EXISTS \"\${so}\")
+    message(FATAL_ERROR \"no Linux recorder module at \${so}: build the linux-i686 preset first\")
+  endif()
+  execute_process(COMMAND strip --strip-all -o
+    \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/recorder/libvornak.so\" \"\${so}\" COMMAND_ERROR_IS_FATAL ANY)"
+  COMPONENT driver)
 dcs_package_sums(driver)
 
 install(PROGRAMS $<TARGET_FILE:dcshost> DESTINATION . COMPONENT dcshost)
