@@ -3,6 +3,7 @@
 #   check_modules.sh linux <libvornak.so>
 #   check_modules.sh win32 <vornak.dll> <VNXAPIWX.def> <iface.def>
 #   check_modules.sh iface <iface.dll>      (the stand-in host interface library)
+#   check_modules.sh recorder <module>      (the recorder module, either platform)
 set -uo pipefail
 
 ENTRY_POINTS="DCSConfigure DCSDestroy DCSInitialize DCSLoad DCSReset DCSSimulate DCSStart DCSStop DCSTimeZero"
@@ -159,8 +160,24 @@ check_iface() {
   [ "$names" = "$(LC_ALL=C sort <<<"$names")" ] || fail "$dll's export names are not in ascending order"
 }
 
+# In place of the driver: its nine exports; on Windows system DLLs only, the
+# C++ runtime and zlib inside.
+check_recorder() {
+  local module=$1 dump d
+  if [[ $module != *.dll ]]; then
+    check_exports "$module" "$(nm -D --defined-only "$module" | awk 'NF >= 3 { print $3 }' | sed 's/@.*//' | sort -u)"
+    return
+  fi
+  dump=$(i686-w64-mingw32-objdump -p "$module") || { fail "cannot read $module"; return; }
+  check_exports "$module" "$(export_names "$dump" | sort -u)"
+  for d in $(awk '/DLL Name:/ { print tolower($3) }' <<<"$dump" | sort -u); do
+    [[ " $SYSTEM_DLLS " == *" $d "* ]] || fail "$module imports from $d, not one of: $SYSTEM_DLLS"
+  done
+}
+
 case "${1:-}" in
   linux) check_linux "$2" ;;
+  recorder) check_recorder "$2" ;;
   win32) check_win32 "$2" "$3" "$4" ;;
   iface) check_iface "$2" ;;
   *) echo "usage: $0 linux <libvornak.so> | win32 <vornak.dll> <VNXAPIWX.def> <iface.def> | iface <iface.dll>" >&2
