@@ -1,10 +1,6 @@
 // Until the recorder is built: nothing is recorded, every call goes straight on.
 #include "recording/recorder/recorder.h"
 
-const char* const RecordEntryNames[REC_ENTRY_COUNT] = {
-    "DCSLoad",     "DCSConfigure", "DCSInitialize", "DCSStart",  "DCSStop",
-    "DCSSimulate", "DCSTimeZero",  "DCSReset",      "DCSDestroy"};
-
 bool StartRecording(void*, const char*, const char*, const char*, std::string& error)
 {
     error = "this build has no recorder";
