@@ -34,6 +34,15 @@ bool ModuleFolder(std::string& folder, std::string& error)
     return true;
 }
 
+void* ThisModule()
+{
+    HMODULE self = nullptr;
+    GetModuleHandleExA(
+        GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+        reinterpret_cast<LPCSTR>(&ThisModule), &self);
+    return self;
+}
+
 namespace {
 int CreateNew(const std::string& path)
 {
@@ -58,6 +67,16 @@ bool ModuleFolder(std::string& folder, std::string& error)
     folder = path;
     folder.erase(folder.rfind('/') + 1);
     return true;
+}
+
+void* ThisModule()
+{
+    Dl_info info;
+    if (!dladdr(reinterpret_cast<void*>(&ThisModule), &info) || !info.dli_fname) return nullptr;
+    // Loaded already, so the handle stays valid when this reference is given back.
+    void* self = dlopen(info.dli_fname, RTLD_LAZY | RTLD_NOLOAD);
+    if (self) dlclose(self);
+    return self;
 }
 
 namespace {

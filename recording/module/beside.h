@@ -10,6 +10,8 @@ extern const char kRecordedDriverFile[];
 
 // This module's folder, with a trailing separator. False with a reason.
 bool ModuleFolder(std::string& folder, std::string& error);
+// This module's handle, as LoadLibrary or dlopen gives it.
+void* ThisModule();
 
 // Creates a new, empty file for a recording started at `start`:
 // FOLDER/vornak-YYYYMMDD-HHMMSS.rec.gz (UTC), or with -2, -3, ... before

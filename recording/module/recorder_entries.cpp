@@ -41,7 +41,14 @@ bool LoadDriver()
     }
     auto* driver = new DriverModule;
     const std::string path = g_folder + kRecordedDriverFile;
-    if (!driver->Open(path, error)) {
+    bool opened = driver->Open(path, error);
+    // A recorder module there (a copy of this one) loads itself, and would
+    // call itself without end.
+    if (opened && driver->Handle() == ThisModule()) {
+        opened = false;
+        error = path + " is a recorder module, not the driver";
+    }
+    if (!opened) {
         delete driver;
         TellDriverMissing(error);
         return false;
