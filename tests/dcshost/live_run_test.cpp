@@ -275,7 +275,9 @@ TEST(LiveRun, reconfigure_rebinds_after_the_control_system_comes_back_and_report
     }
     std::string json = Read(dir + "93.json");
     EXPECT_NE(json.find("\"steps_lost\": 5, \"losses\": [{\"lost_at\": 5, \"restored_at\": 10, "
-                        "\"steps_lost\": 5}]"),
+                        "\"steps_lost\": 5}], \"on_loss\": \"reconfigure\", \"reconfigures\": "
+                        "[{\"at\": 7, \"configure_result\": 0, \"bound\": false}, {\"at\": 9, "
+                        "\"configure_result\": 1, \"bound\": true}]}"),
               std::string::npos)
         << json;
 }
