@@ -243,11 +243,13 @@ TEST(LiveRun, reconfigure_rebinds_after_the_control_system_comes_back_and_report
     struct Case {
         const char* from_read;
         const char* until_startup;
+        const char* file;  // VNXOUTAGE_FILE, made before the run
         int exit_code;
         std::vector<std::string> lines;
     } cases[] = {
         {"9",
          "3",
+         "",
          4,
          {"VNXOUTAGE: the control system is down (ReadTagList 9, ApiStartup 1)",
           "coupling lost at 5 s, restored at 10 s (5 steps)",
@@ -255,17 +257,27 @@ TEST(LiveRun, reconfigure_rebinds_after_the_control_system_comes_back_and_report
           "reconfigure at 9 s: every tag bound, exchange resumed"}},
         {"9",
          "1",
+         "",
          1,
          {"VNXOUTAGE: VNXOUTAGE_UNTIL_STARTUP: 1 is the first binding's, before any outage"}},
         {"0",
          "3",
+         "",
          1,
          {"VNXOUTAGE: VNXOUTAGE_FROM_READ: '0' is not a whole number from 1 to 1000000000"}},
+        {"",
+         "",
+         "down",
+         1,
+         {"VNXOUTAGE: the control system is down (ReadTagList 0, ApiStartup 1)",
+          "DCSConfigure failed (result 0); the driver has released everything"}},
     };
     for (const Case& c : cases) {
         SetEnv("VNXOUTAGE_FROM_READ", c.from_read);
         SetEnv("VNXOUTAGE_UNTIL_STARTUP", c.until_startup);
-        Outcome out = Dcshost(run + c.from_read + c.until_startup + ".json");
+        SetEnv("VNXOUTAGE_FILE", *c.file ? dir + c.file : "");
+        if (*c.file) Write(dir + c.file, "");
+        Outcome out = Dcshost(run + c.from_read + c.until_startup + c.file + ".json");
         EXPECT_EQ(out.exit_code, c.exit_code) << out.output;
         for (const std::string& line : c.lines)
             EXPECT_NE(("\n" + out.output).find("\n" + line + "\n"), std::string::npos)
