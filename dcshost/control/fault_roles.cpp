@@ -83,7 +83,7 @@ std::string StartsAtOrAfterEnd(const std::string& what, double at, double end)
 
 // An upset acts on the steps whose time t (0, step, 2 step, ... end) lies in
 // at <= t < until. One that starts at the end would act on the last step
-// alone: refused as a fault there is, being no rehearsal of anything.
+// alone, which rehearses nothing: refused, as a fault there is.
 std::string UpsetIdle(const std::string& what, double at, double until, bool open_ended,
                       const RunDef& run)
 {
