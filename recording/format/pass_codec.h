@@ -33,12 +33,13 @@ public:
 private:
     void Flush(std::string& out);
 
+    // The calls of each entry point's last call.
     struct Pass {
         std::vector<std::string> lines;
         size_t count = 0;  // lines in use; the rest keep their capacity
     };
-    Pass previous_[REC_ENTRY_COUNT];
-    Pass current_;
+    Pass passes_[REC_ENTRY_COUNT];
+    size_t k_ = 0;  // calls of this call so far
     RecordEntryId entry_ = REC_LOAD;
     size_t run_ = 0;  // calls the same as the previous ones, not yet written
 };

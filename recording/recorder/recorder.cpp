@@ -23,6 +23,25 @@ const char kPlatform[] = "linux-i686";
 #endif
 
 std::string g_path;
+// The module and its seams as patched, the originals filled in.
+void* g_module = nullptr;
+std::vector<ImportSeam> g_seams;
+
+// Every slot back to what it held: a module no longer recorded calls as it
+// did before.
+void RestoreSeams()
+{
+    std::vector<ImportSeam> restore;
+    for (const ImportSeam& seam : g_seams) {
+        if (seam.original && seam.original != seam.replacement)
+            restore.push_back({seam.library, seam.name, seam.ordinal, seam.original, nullptr});
+    }
+    std::string ignored;
+    if (!restore.empty())
+        PatchImports(g_module, restore.data(), static_cast<int>(restore.size()), ignored);
+    g_seams.clear();
+    g_module = nullptr;
+}
 
 // A header value on one line of printable ASCII.
 std::string HeaderValue(const char* text, const char* none)
@@ -57,11 +76,7 @@ void Hand()
 
 ReportBox OriginalBox = nullptr;
 
-RecorderState& Rec()
-{
-    static RecorderState state;
-    return state;
-}
+RecorderState g_recorder;
 
 void StopWithFailure(const std::string& reason)
 {
@@ -72,6 +87,7 @@ void StopWithFailure(const std::string& reason)
     r.out.clear();
     std::string ignored;
     r.writer.Close(ignored);
+    RestoreSeams();
     if (!r.reported && OriginalBox) {
         r.reported = true;
         OriginalBox((kStopText + reason).c_str(), kStopCaption);
@@ -100,6 +116,8 @@ bool StartRecording(void* module, const char* path, const char* by, const char* 
     }
     TakeClientOriginals(seams);
     TakeHostOriginals(seams);
+    g_module = module;
+    g_seams = seams;
 
     g_path = path;
     r.mirror.Clear();
@@ -123,6 +141,7 @@ bool StartRecording(void* module, const char* path, const char* by, const char* 
         error = "cannot write " + g_path + ": " + r.writer.Reason();
         std::string ignored;
         r.writer.Close(ignored);
+        RestoreSeams();
         return false;
     }
     r.active = true;
@@ -173,6 +192,7 @@ bool StopRecording(std::string& error)
         r.out.clear();
         r.active = false;
         if (!r.writer.Close(error)) r.failure = "writing " + g_path + ": " + error;
+        RestoreSeams();
     }
     error = r.failure;
     return r.failure.empty();

@@ -28,7 +28,9 @@ struct RecorderState {
     std::string failure;  // the first reason recording stopped
 };
 
-RecorderState& Rec();
+// Made before main, as the host's first entry point comes after.
+extern RecorderState g_recorder;
+inline RecorderState& Rec() { return g_recorder; }
 
 // True while calls are recorded: inside an entry point of a running recording.
 inline bool RecordingCalls()

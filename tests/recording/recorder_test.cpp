@@ -154,6 +154,9 @@ TEST_F(Recorder, records_each_call_with_its_answer_and_forwards_it_unchanged)
         g_element = 43.0f;
     }
     ASSERT_TRUE(StopRecording(error)) << error;
+    // Stopped, the module's imports hold what they held before.
+    EXPECT_EQ(PatchedImport("OpenTag"), reinterpret_cast<void*>(&FakeOpenTag));
+    EXPECT_EQ(PatchedImport("Sleep"), reinterpret_cast<void*>(&FakeSleep));
     std::vector<std::string> lines = Lines(path);
     ASSERT_GT(lines.size(), 5u);
     EXPECT_EQ(lines[0], "# vornak recording 1");
