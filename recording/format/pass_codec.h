@@ -24,6 +24,11 @@ public:
     void Begin(RecordEntryId entry);
     // One call line in its full form, without its line end.
     void Call(std::string_view line, std::string& out);
+    // The next call is known to be the same line as the previous call's
+    // call at this place (Position()): counted, not built.
+    void Same() { ++k_, ++run_; }
+    // How many calls this call has had so far.
+    size_t Position() const { return k_; }
     // A host line, with its line end: written as it is, after any pending run.
     void Host(std::string_view line, std::string& out);
     // The call is over: the pending run is written, its calls become the

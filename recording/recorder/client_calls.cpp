@@ -24,20 +24,40 @@ void Values(int32_t count, const void* value, int32_t conversion)
     for (int32_t i = 0; i < shown; ++i) Value(conversion, bytes + 4 * i, i == 0);
 }
 
-int16_t VNXCALL RecApiStartup(void)
+uint32_t Word32(int64_t value) { return static_cast<uint32_t>(value); }
+
+uint32_t Number(const void* handle) { return HandleNumber(handle, false); }
+
+uint32_t Word(const void* bytes)
 {
-    int16_t r = ORIGINAL(ApiStartup, CF_API_STARTUP)();
-    if (!RecordingCalls()) return r;
-    BeginCall(CF_API_STARTUP);
-    ResultInt(r);
-    EndCall();
-    return r;
+    uint32_t word;
+    std::memcpy(&word, bytes, sizeof word);
+    return word;
 }
+
+// A call of no arguments answering an int.
+#define PLAIN_CALL(name, id, result_type)    \
+  result_type VNXCALL Rec##name(void)        \
+  {                                          \
+    result_type r = ORIGINAL(name, id)();    \
+    if (!RecordingCalls()) return r;         \
+    if (Repeated(id, {Word32(r)})) return r; \
+    BeginCall(id);                           \
+    ResultInt(r);                            \
+    EndCall();                               \
+    return r;                                \
+  }
+
+PLAIN_CALL(ApiStartup, CF_API_STARTUP, int16_t)
+PLAIN_CALL(ServiceEvents, CF_SERVICE_EVENTS, int32_t)
+PLAIN_CALL(DataServicesShutdown, CF_DATA_SERVICES_SHUTDOWN, int16_t)
+PLAIN_CALL(ApiShutdown, CF_API_SHUTDOWN, int16_t)
 
 int16_t VNXCALL RecDataServicesStartup(void* slot)
 {
     int16_t r = ORIGINAL(DataServicesStartup, CF_DATA_SERVICES_STARTUP)(slot);
     if (!RecordingCalls()) return r;
+    Unkeyed();
     BeginCall(CF_DATA_SERVICES_STARTUP);
     ArgPointer(slot);
     ResultInt(r);
@@ -46,40 +66,11 @@ int16_t VNXCALL RecDataServicesStartup(void* slot)
     return r;
 }
 
-int32_t VNXCALL RecServiceEvents(void)
-{
-    int32_t r = ORIGINAL(ServiceEvents, CF_SERVICE_EVENTS)();
-    if (!RecordingCalls()) return r;
-    BeginCall(CF_SERVICE_EVENTS);
-    ResultInt(r);
-    EndCall();
-    return r;
-}
-
-int16_t VNXCALL RecDataServicesShutdown(void)
-{
-    int16_t r = ORIGINAL(DataServicesShutdown, CF_DATA_SERVICES_SHUTDOWN)();
-    if (!RecordingCalls()) return r;
-    BeginCall(CF_DATA_SERVICES_SHUTDOWN);
-    ResultInt(r);
-    EndCall();
-    return r;
-}
-
-int16_t VNXCALL RecApiShutdown(void)
-{
-    int16_t r = ORIGINAL(ApiShutdown, CF_API_SHUTDOWN)();
-    if (!RecordingCalls()) return r;
-    BeginCall(CF_API_SHUTDOWN);
-    ResultInt(r);
-    EndCall();
-    return r;
-}
-
 int16_t VNXCALL RecValidateTagName(const char* name)
 {
     int16_t r = ORIGINAL(ValidateTagName, CF_VALIDATE_TAG_NAME)(name);
     if (!RecordingCalls()) return r;
+    Unkeyed();
     BeginCall(CF_VALIDATE_TAG_NAME);
     ArgText(name);
     ResultInt(r);
@@ -91,6 +82,7 @@ VnxHandle VNXCALL RecOpenTag(const char* name)
 {
     VnxHandle r = ORIGINAL(OpenTag, CF_OPEN_TAG)(name);
     if (!RecordingCalls()) return r;
+    Unkeyed();
     BeginCall(CF_OPEN_TAG);
     ArgText(name);
     ResultHandle(r, true);
@@ -98,30 +90,54 @@ VnxHandle VNXCALL RecOpenTag(const char* name)
     return r;
 }
 
-// A call of one handle answering a status.
-#define HANDLE_CALL(name, id)                 \
-  int16_t VNXCALL Rec##name(VnxHandle handle) \
-  {                                           \
-    int16_t r = ORIGINAL(name, id)(handle);   \
-    if (!RecordingCalls()) return r;          \
-    BeginCall(id);                            \
-    ArgHandle(handle);                        \
-    ResultInt(r);                             \
-    EndCall();                                \
-    return r;                                 \
+// A call of one handle answering an int.
+#define HANDLE_CALL(name, id, result_type)                   \
+  result_type VNXCALL Rec##name(VnxHandle handle)            \
+  {                                                          \
+    result_type r = ORIGINAL(name, id)(handle);              \
+    if (!RecordingCalls()) return r;                         \
+    if (Repeated(id, {Number(handle), Word32(r)})) return r; \
+    BeginCall(id);                                           \
+    ArgHandle(handle);                                       \
+    ResultInt(r);                                            \
+    EndCall();                                               \
+    return r;                                                \
   }
 
-HANDLE_CALL(CloseTag, CF_CLOSE_TAG)
-HANDLE_CALL(GetTagStatus, CF_GET_TAG_STATUS)
-HANDLE_CALL(SendTag, CF_SEND_TAG)
-HANDLE_CALL(ListRewind, CF_LIST_REWIND)
-HANDLE_CALL(ReadTagList, CF_READ_TAG_LIST)
-HANDLE_CALL(GetArrayDims, CF_GET_ARRAY_DIMS)
+HANDLE_CALL(CloseTag, CF_CLOSE_TAG, int16_t)
+HANDLE_CALL(GetTagStatus, CF_GET_TAG_STATUS, int16_t)
+HANDLE_CALL(SendTag, CF_SEND_TAG, int16_t)
+HANDLE_CALL(ListRewind, CF_LIST_REWIND, int16_t)
+HANDLE_CALL(ReadTagList, CF_READ_TAG_LIST, int16_t)
+HANDLE_CALL(GetArrayDims, CF_GET_ARRAY_DIMS, int16_t)
+HANDLE_CALL(GetTagDataType, CF_GET_TAG_DATA_TYPE, int32_t)
+
+// One value or none keyed; more are always written out.
+bool RepeatedWrite(ClientFunction id, std::initializer_list<uint32_t> args, int32_t count,
+                   const void* value, int32_t conversion, int16_t r)
+{
+    if (count > 1) {
+        Unkeyed();
+        return false;
+    }
+    uint32_t words[8];
+    size_t n = 0;
+    for (uint32_t word : args) words[n++] = word;
+    if (count == 1 && value) {
+        return Repeated(id, {words[0], words[1], words[2], words[3], words[4],
+                             static_cast<uint32_t>(conversion), Word32(r), Word(value)});
+    }
+    return Repeated(id, {words[0], words[1], words[2], words[3], words[4],
+                         static_cast<uint32_t>(conversion), Word32(r)});
+}
 
 int16_t VNXCALL RecSetTagValue(VnxHandle tag, int32_t count, const void* value, int32_t conversion)
 {
     int16_t r = ORIGINAL(SetTagValue, CF_SET_TAG_VALUE)(tag, count, value, conversion);
     if (!RecordingCalls()) return r;
+    if (RepeatedWrite(CF_SET_TAG_VALUE, {Number(tag), 0, Word32(count), value != nullptr, 0}, count,
+                      value, conversion, r))
+        return r;
     BeginCall(CF_SET_TAG_VALUE);
     ArgHandle(tag);
     ArgInt(count);
@@ -139,6 +155,10 @@ int16_t VNXCALL RecSetArrayElement(VnxHandle tag, int32_t index, int32_t count, 
     int16_t r =
         ORIGINAL(SetArrayElement, CF_SET_ARRAY_ELEMENT)(tag, index, count, value, conversion);
     if (!RecordingCalls()) return r;
+    if (RepeatedWrite(CF_SET_ARRAY_ELEMENT,
+                      {Number(tag), Word32(index), Word32(count), value != nullptr, 0}, count,
+                      value, conversion, r))
+        return r;
     BeginCall(CF_SET_ARRAY_ELEMENT);
     ArgHandle(tag);
     ArgInt(index);
@@ -155,6 +175,7 @@ VnxHandle VNXCALL RecCreateTagList(void)
 {
     VnxHandle r = ORIGINAL(CreateTagList, CF_CREATE_TAG_LIST)();
     if (!RecordingCalls()) return r;
+    Unkeyed();
     BeginCall(CF_CREATE_TAG_LIST);
     ResultHandle(r, true);
     EndCall();
@@ -165,6 +186,7 @@ VnxHandle VNXCALL RecAddTagToList(VnxHandle list, const char* name)
 {
     VnxHandle r = ORIGINAL(AddTagToList, CF_ADD_TAG_TO_LIST)(list, name);
     if (!RecordingCalls()) return r;
+    Unkeyed();
     BeginCall(CF_ADD_TAG_TO_LIST);
     ArgHandle(list);
     ArgText(name);
@@ -177,6 +199,7 @@ int16_t VNXCALL RecRemoveTagFromList(VnxHandle list, VnxHandle item)
 {
     int16_t r = ORIGINAL(RemoveTagFromList, CF_REMOVE_TAG_FROM_LIST)(list, item);
     if (!RecordingCalls()) return r;
+    if (Repeated(CF_REMOVE_TAG_FROM_LIST, {Number(list), Number(item), Word32(r)})) return r;
     BeginCall(CF_REMOVE_TAG_FROM_LIST);
     ArgHandle(list);
     ArgHandle(item);
@@ -185,27 +208,22 @@ int16_t VNXCALL RecRemoveTagFromList(VnxHandle list, VnxHandle item)
     return r;
 }
 
-VnxHandle VNXCALL RecListFirst(VnxHandle list)
-{
-    VnxHandle r = ORIGINAL(ListFirst, CF_LIST_FIRST)(list);
-    if (!RecordingCalls()) return r;
-    BeginCall(CF_LIST_FIRST);
-    ArgHandle(list);
-    ResultHandle(r, false);
-    EndCall();
-    return r;
-}
+// A call of a list answering an item (a handle seen before keeps its number).
+#define LIST_CALL(name, id)                                \
+  VnxHandle VNXCALL Rec##name(VnxHandle list)              \
+  {                                                        \
+    VnxHandle r = ORIGINAL(name, id)(list);                \
+    if (!RecordingCalls()) return r;                       \
+    if (Repeated(id, {Number(list), Number(r)})) return r; \
+    BeginCall(id);                                         \
+    ArgHandle(list);                                       \
+    ResultHandle(r, false);                                \
+    EndCall();                                             \
+    return r;                                              \
+  }
 
-VnxHandle VNXCALL RecListNext(VnxHandle list)
-{
-    VnxHandle r = ORIGINAL(ListNext, CF_LIST_NEXT)(list);
-    if (!RecordingCalls()) return r;
-    BeginCall(CF_LIST_NEXT);
-    ArgHandle(list);
-    ResultHandle(r, false);
-    EndCall();
-    return r;
-}
+LIST_CALL(ListFirst, CF_LIST_FIRST)
+LIST_CALL(ListNext, CF_LIST_NEXT)
 
 int16_t VNXCALL RecGetTagValue(VnxHandle item, int32_t index, void* buffer, int32_t conversion,
                                int32_t reserved1, int32_t reserved2)
@@ -213,6 +231,11 @@ int16_t VNXCALL RecGetTagValue(VnxHandle item, int32_t index, void* buffer, int3
     int16_t r = ORIGINAL(GetTagValue, CF_GET_TAG_VALUE)(item, index, buffer, conversion, reserved1,
                                                         reserved2);
     if (!RecordingCalls()) return r;
+    const bool read = r == 0 && buffer;
+    if (Repeated(CF_GET_TAG_VALUE,
+                 {Number(item), Word32(index), buffer != nullptr, Word32(conversion),
+                  Word32(reserved1), Word32(reserved2), Word32(r), read ? Word(buffer) : 0}))
+        return r;
     BeginCall(CF_GET_TAG_VALUE);
     ArgHandle(item);
     ArgInt(index);
@@ -221,34 +244,24 @@ int16_t VNXCALL RecGetTagValue(VnxHandle item, int32_t index, void* buffer, int3
     ArgInt(reserved1);
     ArgInt(reserved2);
     ResultInt(r);
-    if (r == 0 && buffer) Value(conversion, buffer, true);
+    if (read) Value(conversion, buffer, true);
     EndCall();
     return r;
 }
 
-int32_t VNXCALL RecGetTagDataType(VnxHandle item)
-{
-    int32_t r = ORIGINAL(GetTagDataType, CF_GET_TAG_DATA_TYPE)(item);
-    if (!RecordingCalls()) return r;
-    BeginCall(CF_GET_TAG_DATA_TYPE);
-    ArgHandle(item);
-    ResultInt(r);
-    EndCall();
-    return r;
-}
-
-// A call of a handle and an int.
-#define HANDLE_INT_CALL(name, id, result_type)                 \
-  result_type VNXCALL Rec##name(VnxHandle handle, int32_t arg) \
-  {                                                            \
-    result_type r = ORIGINAL(name, id)(handle, arg);           \
-    if (!RecordingCalls()) return r;                           \
-    BeginCall(id);                                             \
-    ArgHandle(handle);                                         \
-    ArgInt(arg);                                               \
-    ResultInt(r);                                              \
-    EndCall();                                                 \
-    return r;                                                  \
+// A call of a handle and an int answering an int.
+#define HANDLE_INT_CALL(name, id, result_type)                            \
+  result_type VNXCALL Rec##name(VnxHandle handle, int32_t arg)            \
+  {                                                                       \
+    result_type r = ORIGINAL(name, id)(handle, arg);                      \
+    if (!RecordingCalls()) return r;                                      \
+    if (Repeated(id, {Number(handle), Word32(arg), Word32(r)})) return r; \
+    BeginCall(id);                                                        \
+    ArgHandle(handle);                                                    \
+    ArgInt(arg);                                                          \
+    ResultInt(r);                                                         \
+    EndCall();                                                            \
+    return r;                                                             \
   }
 
 HANDLE_INT_CALL(GetIOStatus, CF_GET_IO_STATUS, int32_t)

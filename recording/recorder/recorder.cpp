@@ -124,6 +124,7 @@ bool StartRecording(void* module, const char* path, const char* by, const char* 
     r.encoder = PassEncoder();
     r.handles.clear();
     r.next_handle = 1;
+    for (size_t& count : r.key_count) count = 0;
     r.time_known = false;
     r.in_entry = false;
     r.reported = false;
@@ -159,9 +160,11 @@ int32_t RecordEntry(RecordEntryId id, RecordedEntry entry, DCSData* block)
     r.out += '\n';
     if (block) r.mirror.Diff(*block, "i", r.out);
     r.encoder.Begin(id);
+    r.previous_calls = r.key_count[id];
     int32_t result = entry(block);
     r.in_entry = false;
     if (!r.active) return result;
+    r.key_count[id] = r.encoder.Position();
     r.encoder.End(r.out);
     if (block) r.mirror.Diff(*block, "o", r.out);
     r.out += "< ";
@@ -254,6 +257,40 @@ void Value(int32_t conversion, const void* bytes, bool first)
     line += first ? ' ' : ',';
     AppendClientValue(line, conversion, bytes);
 }
+
+namespace {
+
+void StoreKey(const CallKey& key)
+{
+    RecorderState& r = Rec();
+    std::vector<CallKey>& keys = r.keys[r.entry];
+    size_t k = r.encoder.Position();
+    if (keys.size() <= k) keys.resize(k + 1);
+    keys[k] = key;
+}
+
+}  // namespace
+
+bool Repeated(ClientFunction function, std::initializer_list<uint32_t> words)
+{
+    RecorderState& r = Rec();
+    CallKey key;
+    key.function = function;
+    for (uint32_t word : words) key.words[key.count++] = word;
+    const std::vector<CallKey>& keys = r.keys[r.entry];
+    size_t k = r.encoder.Position();
+    // Keys past the previous call's end are stale: compared only below it.
+    if (k < keys.size() && k < r.previous_calls && keys[k].function == key.function &&
+        keys[k].count == key.count &&
+        std::memcmp(keys[k].words, key.words, key.count * sizeof(uint32_t)) == 0) {
+        r.encoder.Same();
+        return true;
+    }
+    StoreKey(key);
+    return false;
+}
+
+void Unkeyed() { StoreKey(CallKey()); }
 
 void EndCall()
 {
