@@ -96,12 +96,27 @@ void PassDecoder::Begin(RecordEntryId entry)
 {
     entry_ = entry;
     current_.clear();
+    bytes_ = 0;
 }
 
 bool PassDecoder::Expand(std::string_view line, std::vector<std::string>& calls, std::string& error)
 {
     const std::vector<std::string>& previous = previous_[entry_];
     size_t k = current_.size();
+    size_t first = calls.size();
+    if (!ExpandLine(line, previous, k, calls, error)) return false;
+    for (size_t i = first; i < calls.size(); ++i) bytes_ += calls[i].size();
+    if (bytes_ > kMaxPassBytes) {
+        error = "more than " + std::to_string(kMaxPassBytes >> 20) +
+                " MiB of client-library calls in one " + RecordEntryNames[entry_];
+        return false;
+    }
+    return true;
+}
+
+bool PassDecoder::ExpandLine(std::string_view line, const std::vector<std::string>& previous,
+                             size_t k, std::vector<std::string>& calls, std::string& error)
+{
     if (k >= kMaxCallsPerPass) {
         error = "more than " + std::to_string(kMaxCallsPerPass) + " client-library calls in one " +
                 RecordEntryNames[entry_];

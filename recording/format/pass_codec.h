@@ -14,6 +14,8 @@
 // A reader takes no more in one call of an entry point (a pass of 2,000
 // loops makes some 20,000).
 constexpr size_t kMaxCallsPerPass = 1000000;
+// Nor more text of calls, which it keeps for the next call of the entry point.
+constexpr size_t kMaxPassBytes = 256u << 20;
 
 // Where " = " splits a call line into FUNCTION ARGS and RESULT VALUES
 // (outside quoted texts); npos when it does not.
@@ -58,7 +60,11 @@ public:
     void End();
 
 private:
+    bool ExpandLine(std::string_view line, const std::vector<std::string>& previous, size_t k,
+                    std::vector<std::string>& calls, std::string& error);
+
     std::vector<std::string> previous_[REC_ENTRY_COUNT];
     std::vector<std::string> current_;
+    size_t bytes_ = 0;  // of current_
     RecordEntryId entry_ = REC_LOAD;
 };
