@@ -171,7 +171,7 @@ check_recorder() {
   dump=$(i686-w64-mingw32-objdump -p "$module") || { fail "cannot read $module"; return; }
   check_exports "$module" "$(export_names "$dump" | sort -u)"
   for d in $(awk '/DLL Name:/ { print tolower($3) }' <<<"$dump" | sort -u); do
-    [[ " $SYSTEM_DLLS " == *" $d "* ]] || fail "$module imports from $d, not one of: $SYSTEM_DLLS"
+    [[ " $SYSTEM_DLLS version.dll " == *" $d "* ]] || fail "$module imports from $d, not one of: $SYSTEM_DLLS version.dll"
   done
 }
 

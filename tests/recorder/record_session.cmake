@@ -4,7 +4,7 @@
 # to RECORDING.
 #   HOST    the host program, its words separated by "|"
 #   FILES   the module's, the renamed driver's and the library's file names
-#   RECORDER, DRIVER, LIBRARY  the built files;  PLATFORM  @platform's value
+#   RECORDER, DRIVER, LIBRARY  the built files;  PLATFORM, VERSION  @platform, @driver
 file(REMOVE_RECURSE ${DIR})
 file(MAKE_DIRECTORY ${DIR})
 list(GET FILES 0 module)
@@ -30,7 +30,9 @@ endif()
 
 file(GLOB recordings RELATIVE ${DIR} ${DIR}/vornak-*)
 list(LENGTH recordings count)
-if(NOT count EQUAL 1 OR NOT recordings MATCHES "^vornak-[0-9]{8}-[0-9]{6}\\.rec\\.gz$")
+string(REPEAT "[0-9]" 8 day)
+string(REPEAT "[0-9]" 6 time)
+if(NOT count EQUAL 1 OR NOT recordings MATCHES "^vornak-${day}-${time}\\.rec\\.gz$")
   message(FATAL_ERROR "not one recording named vornak-YYYYMMDD-HHMMSS.rec.gz: ${recordings}")
 endif()
 execute_process(COMMAND gzip -dc ${DIR}/${recordings} OUTPUT_VARIABLE text RESULT_VARIABLE result)
@@ -42,7 +44,7 @@ string(REGEX REPLACE ";$" "" expected "${expected}")
 string(REGEX MATCH "^# vornak recording 1\n@platform [^\n]+\n@driver [^\n]+\n@start [^\n]+\n@by [^\n]+\n"
   header "${text}")
 if(NOT result EQUAL 0 OR NOT entries STREQUAL "${expected}" OR NOT text MATCHES "\nend\n$"
-   OR NOT header MATCHES "@platform ${PLATFORM}\n.*@start 20[0-9][0-9]-[0-9][0-9]-[0-9][0-9]T[0-9:]+Z\n@by recorder module\n")
+   OR NOT header MATCHES "@platform ${PLATFORM}\n@driver ${VERSION}\n@start 20[0-9-]+T[0-9:]+Z\n@by recorder module\n")
   message(FATAL_ERROR "the recording's header or entry points are not the session's:\n"
     "entries: ${entries}\nexpected: ${expected}\n${text}")
 endif()

@@ -1,3 +1,0 @@
-#include "recording/module/driver_version.h"
-
-std::string DriverVersionText(const std::string& /*path*/) { return "none"; }
