@@ -34,12 +34,11 @@ bool ModuleFolder(std::string& folder, std::string& error)
     return true;
 }
 
-void* ThisModule()
+void* PinThisModule()
 {
     HMODULE self = nullptr;
-    GetModuleHandleExA(
-        GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-        reinterpret_cast<LPCSTR>(&ThisModule), &self);
+    GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
+                       reinterpret_cast<LPCSTR>(&PinThisModule), &self);
     return self;
 }
 
@@ -69,14 +68,11 @@ bool ModuleFolder(std::string& folder, std::string& error)
     return true;
 }
 
-void* ThisModule()
+void* PinThisModule()
 {
     Dl_info info;
-    if (!dladdr(reinterpret_cast<void*>(&ThisModule), &info) || !info.dli_fname) return nullptr;
-    // Loaded already, so the handle stays valid when this reference is given back.
-    void* self = dlopen(info.dli_fname, RTLD_LAZY | RTLD_NOLOAD);
-    if (self) dlclose(self);
-    return self;
+    if (!dladdr(reinterpret_cast<void*>(&PinThisModule), &info) || !info.dli_fname) return nullptr;
+    return dlopen(info.dli_fname, RTLD_LAZY | RTLD_NOLOAD | RTLD_NODELETE);
 }
 
 namespace {

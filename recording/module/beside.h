@@ -10,8 +10,9 @@ extern const char kRecordedDriverFile[];
 
 // This module's folder, with a trailing separator. False with a reason.
 bool ModuleFolder(std::string& folder, std::string& error);
-// This module's handle, as LoadLibrary or dlopen gives it.
-void* ThisModule();
+// This module's handle, as LoadLibrary or dlopen gives it; from now on the
+// module stays loaded to the end of the process, whatever the host unloads.
+void* PinThisModule();
 
 // Creates a new, empty file for a recording started at `start`:
 // FOLDER/vornak-YYYYMMDD-HHMMSS.rec.gz (UTC), or with -2, -3, ... before

@@ -22,8 +22,9 @@ namespace {
 const int32_t kWithoutDriver[REC_ENTRY_COUNT] = {0, 0, 33, 33, 33, 1, 0, 33, 0};
 
 std::string g_folder;
-// Loaded once and kept to the end of the process: its imports lead into
-// this module, and unloading it from here would run inside the loader.
+// Loaded once and kept to the end of the process, as this module is: its
+// imports lead into this module, and unloading it from here would run inside
+// the loader.
 DriverModule* g_driver = nullptr;
 bool g_load_tried = false;
 RecordedEntry g_entries[REC_ENTRY_COUNT];
@@ -34,6 +35,7 @@ bool LoadDriver()
 {
     if (g_load_tried) return g_driver != nullptr;
     g_load_tried = true;
+    void* self = PinThisModule();
     std::string error;
     if (!ModuleFolder(g_folder, error)) {
         TellDriverMissing(error);
@@ -44,7 +46,7 @@ bool LoadDriver()
     bool opened = driver->Open(path, error);
     // A recorder module there (a copy of this one) loads itself, and would
     // call itself without end.
-    if (opened && driver->Handle() == ThisModule()) {
+    if (opened && driver->Handle() == self) {
         opened = false;
         error = path + " is a recorder module, not the driver";
     }
@@ -63,8 +65,8 @@ bool LoadDriver()
     return true;
 }
 
-// At DCSDestroy, and at unload or exit for a session still open: what was
-// recorded is kept.
+// At DCSDestroy, and at the end of the process for a session still open:
+// what was recorded is kept.
 void CloseRecording()
 {
     std::string ignored;  // a failed write was told when it happened
