@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <set>
 
 #include "recording/seams/import_seams.h"
 #include "recording/seams/seam_match.h"
@@ -121,6 +122,14 @@ bool WriteSlot(void** slot, void* value, std::string& error)
     return true;
 }
 
+// The data words pointed elsewhere so far: pointing them back finds them by
+// their place, as their value no longer tells.
+std::set<void**>& PatchedWords()
+{
+    static std::set<void**> words;
+    return words;
+}
+
 struct Walk {
     void* module;
     const link_map* map;
@@ -144,7 +153,8 @@ bool PatchRelocations(const Walk& walk, const Elf32_Rel* rel, size_t size, std::
         void* original = *slot;
         if (type == R_386_32) {
             // A word of data: a seam only where it holds the function's address.
-            if (original != Resolve(walk.module, seam->name)) continue;
+            if (original != Resolve(walk.module, seam->name) && !PatchedWords().count(slot))
+                continue;
         } else {
             // A slot not bound yet (lazy binding) points back into the module's PLT.
             Dl_info info;
@@ -154,6 +164,7 @@ bool PatchRelocations(const Walk& walk, const Elf32_Rel* rel, size_t size, std::
                 original = Resolve(walk.module, seam->name);
         }
         if (!WriteSlot(slot, seam->replacement, error)) return false;
+        if (type == R_386_32) PatchedWords().insert(slot);
         walk.matches.Found(seam, original);
     }
     return true;

@@ -83,6 +83,8 @@ TEST(ImportSeams, calls_go_to_the_replacement_and_original_is_the_real_function)
         ASSERT_EQ(PatchImports(probe, seams, 2, error), 2) << error;
         EXPECT_EQ(seams[1].original, reinterpret_cast<void*>(&FakeSleep));
         EXPECT_NE(Entry<int32_t (*)()>(probe, "ProbeServiceEvents")(), 4242);
+        reinterpret_cast<Sleeper> (*static_cast<void**>(Find(probe, "ProbeSleepWord")))(0);
+        EXPECT_EQ(g_slept, 9u);
         Close(probe);
     }
 }
