@@ -3,7 +3,7 @@
 #if defined(_WIN32)
 #  include <windows.h>
 
-#  include <cstring>
+#  include "recording/seams/import_seams.h"
 
 namespace {
 
@@ -12,53 +12,30 @@ HANDLE g_cut = CreateEventA(nullptr, TRUE, FALSE, nullptr);
 
 void WINAPI SettleSleep(DWORD milliseconds) { WaitForSingleObject(g_cut, milliseconds); }
 
-// Points every import named Sleep in the module's import table at
-// SettleSleep; how many were found.
-int PatchSleepImports(HMODULE module)
+// Points the module's imports of Sleep at SettleSleep; how many were found.
+int PatchSleepImports(void* module, std::string& error)
 {
-    auto* base = reinterpret_cast<BYTE*>(module);
-    auto* dos = reinterpret_cast<IMAGE_DOS_HEADER*>(base);
-    auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
-    const IMAGE_DATA_DIRECTORY& dir =
-        nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
-    if (dir.VirtualAddress == 0) return 0;
-    int patched = 0;
-    auto* desc = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + dir.VirtualAddress);
-    for (; desc->Name != 0; ++desc) {
-        DWORD lookup = desc->OriginalFirstThunk ? desc->OriginalFirstThunk : desc->FirstThunk;
-        auto* names = reinterpret_cast<IMAGE_THUNK_DATA*>(base + lookup);
-        auto* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + desc->FirstThunk);
-        for (; names->u1.AddressOfData != 0; ++names, ++slots) {
-            if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal)) continue;
-            auto* by_name = reinterpret_cast<IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
-            if (std::strcmp(reinterpret_cast<const char*>(by_name->Name), "Sleep") != 0) continue;
-            DWORD old = 0;
-            if (!VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, PAGE_READWRITE,
-                                &old))
-                continue;
-            slots->u1.Function = reinterpret_cast<ULONG_PTR>(&SettleSleep);
-            VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, old, &old);
-            ++patched;
-        }
-    }
-    return patched;
+    ImportSeam sleep = {nullptr, "Sleep", 0, reinterpret_cast<void*>(&SettleSleep), nullptr};
+    return PatchImports(module, &sleep, 1, error);
 }
 
 }  // namespace
 
 bool SkipSettleWait(void* module, std::string& error)
 {
-    if (module && PatchSleepImports(static_cast<HMODULE>(module)) > 0) {
+    int found = PatchSleepImports(module, error);
+    if (found > 0) {
         SetEvent(g_cut);
         return true;
     }
-    error = "the driver module imports no Sleep that could be skipped";
+    if (found == 0) error = "the driver module imports no Sleep that could be skipped";
     return false;
 }
 
 void MakeSettleCuttable(void* module)
 {
-    if (module) PatchSleepImports(static_cast<HMODULE>(module));
+    std::string error;
+    if (module) PatchSleepImports(module, error);
 }
 
 void CutSettleWait() { SetEvent(g_cut); }

@@ -11,15 +11,9 @@
 #include <string>
 
 #include "dcs/data/dcs_data.h"
+#include "recording/format/entries.h"  // RecordEntryId, RecordEntryNames
 
 typedef int32_t (*RecordedEntry)(DCSData*);
-
-// The entry points in the order of the recording's names.
-enum RecordEntryId {
-    REC_LOAD, REC_CONFIGURE, REC_INITIALIZE, REC_START, REC_STOP,
-    REC_SIMULATE, REC_TIME_ZERO, REC_RESET, REC_DESTROY, REC_ENTRY_COUNT
-};
-extern const char* const RecordEntryNames[REC_ENTRY_COUNT];  // "DCSLoad", ...
 
 // Opens `path` and points the module's imports at the recorder. `by` is the
 // header's @by value, `driver` its @driver value. False with a reason: then

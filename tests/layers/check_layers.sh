@@ -7,7 +7,7 @@
 #   dcshost: commands -> outputs -> plant -> host -> control -> scenario -> the
 #            files directly in dcshost/, which every part shares (exit codes,
 #            the console's progress line, the system's words for an error)
-# dcshost may include the driver's headers and the stand-ins'; the driver
+# dcshost may include the driver's headers, the stand-ins' and the recordings'; the driver
 # includes nothing of dcshost.
 #   bash tests/layers/check_layers.sh [ROOT]
 set -euo pipefail
@@ -51,7 +51,7 @@ for tree in dcs dcshost; do
     from=$(layer "$file")
     case $tree:$target in
       *:$tree/*) to=$(layer "$target") ;;
-      dcshost:dcs/* | dcshost:standins/* | dcshost:toml++/* | dcshost:CLI/*) continue ;;  # below dcshost
+      dcshost:dcs/* | dcshost:standins/* | dcshost:recording/* | dcshost:toml++/* | dcshost:CLI/*) continue ;;  # below dcshost
       *:*../* | *:*/*) echo "not by its layer: $file includes $target"; status=1; continue ;;
       *) continue ;;  # the standard library or the platform
     esac

@@ -1,0 +1,59 @@
+// The lines of a recording, from a gzip file or from memory (gzip, or plain
+// text for a fuzz target). Every line is checked as it is read: printable
+// ASCII only, at most kMaxLineBytes, ended by '\n'. A damaged or cut stream,
+// a bad byte or an over-long line ends the reading with an error and its
+// place: the line number and the offset in the uncompressed text.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+#include <zlib.h>
+
+class LineReader {
+public:
+    LineReader();
+    ~LineReader();
+    LineReader(const LineReader&) = delete;
+    LineReader& operator=(const LineReader&) = delete;
+
+    // False with a reason when the file cannot be opened.
+    bool OpenFile(const std::string& path, std::string& error);
+    // `data` stays the caller's and must outlive the reader. Gzip when it
+    // starts with gzip's magic bytes, else plain text.
+    void OpenMemory(const void* data, size_t size);
+
+    // The next line, without its '\n'; valid until the next call. False at
+    // the end of the text or on an error (Failed()).
+    bool Next(std::string_view& line);
+    // The number of the line Next gave last (from 1).
+    int64_t LineNumber() const { return line_number_; }
+    bool Failed() const { return failed_; }
+    // "line N: what" or "line N, byte B: what".
+    const std::string& Error() const { return error_; }
+
+private:
+    bool Fill();
+    bool Fail(const std::string& what, bool with_byte);
+    void Close();
+
+    std::FILE* file_ = nullptr;
+    const unsigned char* memory_ = nullptr;
+    size_t memory_left_ = 0;
+    bool gzip_ = false;
+    bool inflating_ = false;
+    bool stream_ended_ = false;
+    bool input_ended_ = false;
+    z_stream zs_;
+    unsigned char in_[64 * 1024];
+    std::string text_;
+    size_t pos_ = 0;         // next unread byte of text_
+    size_t checked_ = 0;     // bytes of text_ from pos_ already checked
+    uint64_t consumed_ = 0;  // uncompressed bytes before text_[0]
+    int64_t line_number_ = 0;
+    bool failed_ = false;
+    bool done_ = false;
+    std::string error_;
+};

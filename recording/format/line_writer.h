@@ -1,0 +1,43 @@
+// Lines into a gzip file. A write that fails is remembered with its reason
+// and every later one does nothing: the caller asks Failed() when it suits it,
+// nothing is thrown.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+class LineWriter {
+public:
+    LineWriter() = default;
+    ~LineWriter();
+    LineWriter(const LineWriter&) = delete;
+    LineWriter& operator=(const LineWriter&) = delete;
+
+    // Creates (or replaces) `path`. False with a reason.
+    bool Open(const std::string& path, std::string& error);
+    // Whole lines, each ending in '\n'. A line over kMaxLineBytes fails the
+    // writer: a reader would refuse it.
+    void Write(std::string_view lines);
+    // What is written so far becomes readable (a sync point of the stream),
+    // so a process that ends without Close leaves a readable start.
+    void Sync();
+    // Flushes and closes; false with the reason of the first failure.
+    bool Close(std::string& error);
+
+    bool IsOpen() const { return file_ != nullptr; }
+    bool Failed() const { return failed_; }
+    const std::string& Reason() const { return reason_; }
+    // Uncompressed bytes taken so far.
+    unsigned long long Written() const { return written_; }
+
+private:
+    void Fail(const std::string& what);
+    void Drain();
+
+    void* file_ = nullptr;  // gzFile
+    std::string pending_;
+    size_t line_start_ = 0;  // where the pending line not yet ended starts
+    bool failed_ = false;
+    std::string reason_;
+    unsigned long long written_ = 0;
+};

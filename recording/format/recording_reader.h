@@ -1,0 +1,93 @@
+// A whole recording read back: the header checked (a version above this
+// reader's refused, anything that is not a recording refused), then its
+// events one by one with their line numbers, the short forms of calls
+// expanded. Nothing in the input can make it crash: every fault ends the
+// reading with "line N: what".
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "recording/format/block_fields.h"
+#include "recording/format/entries.h"
+#include "recording/format/line_reader.h"
+#include "recording/format/pass_codec.h"
+
+constexpr int kRecordingVersion = 1;
+
+struct RecordingHeader {
+    int version = 0;
+    std::string platform;  // "linux-i686" or "win32"
+    std::string driver;    // NAME=VALUE; ... or "none"
+    std::string start;     // 2026-12-08T09:20:00Z
+    std::string by;
+};
+
+enum RecordingEventKind : uint8_t {
+    EV_TIME,       // T: time
+    EV_ENTER,      // >: entry
+    EV_BLOCK_IN,   // i: block
+    EV_CALL,       // a client-library call in full: call
+    EV_MESSAGE,    // msg: key, args (unknown_key: the key outside the catalogue, "?")
+    EV_BOX,        // box: caption, text (null: the pointer was), type, result (the answer)
+    EV_SLEEP,      // sleep: ms
+    EV_BLOCK_OUT,  // o: block
+    EV_RETURN,     // <: result
+    EV_END,        // end
+};
+
+struct MessageArg {
+    bool is_text = false;
+    std::string text;
+    int32_t number = 0;
+};
+
+struct RecordingEvent {
+    RecordingEventKind kind = EV_END;
+    int64_t line = 0;
+    RecordEntryId entry = REC_LOAD;  // of the call it lies in
+    double time = 0;
+    int32_t result = 0;
+    BlockLine block;
+    std::string call;
+    std::string key;
+    bool unknown_key = false;
+    std::vector<MessageArg> args;
+    std::string caption, text;
+    bool caption_null = false, text_null = false;
+    uint32_t type = 0;
+    uint32_t ms = 0;
+};
+
+class RecordingReader {
+public:
+    // Opens and reads the header. False with a reason. Once per reader.
+    bool OpenFile(const std::string& path, std::string& error);
+    // `data` (gzip, or plain text) must outlive the reader.
+    bool OpenMemory(const void* data, size_t size, std::string& error);
+    const RecordingHeader& Header() const { return header_; }
+
+    // The next event; false after EV_END was given, or on an error.
+    bool Next(RecordingEvent& event);
+    bool Failed() const { return failed_; }
+    const std::string& Error() const { return error_; }
+
+private:
+    enum State { OUTSIDE, BLOCK_IN, CALLS, BLOCK_OUT, ENDED };
+    bool ReadHeader(std::string& error);
+    bool Fail(const std::string& what);
+    bool ReadLine(std::string_view line, RecordingEvent& event);
+    bool HostLine(std::string_view line, RecordingEvent& event);
+
+    LineReader lines_;
+    RecordingHeader header_;
+    PassDecoder decoder_;
+    State state_ = OUTSIDE;
+    RecordEntryId entry_ = REC_LOAD;
+    std::vector<std::string> pending_;  // calls of one "* N" not yet given
+    size_t next_pending_ = 0;
+    int64_t pending_line_ = 0;
+    bool failed_ = false;
+    std::string error_;
+};
