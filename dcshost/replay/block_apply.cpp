@@ -22,6 +22,20 @@ unsigned char* RowAt(DCSData& d, RowTable table, int32_t row)
 
 }  // namespace
 
+bool Layable(const BlockLine& line, std::string& error)
+{
+    if (line.kind == BL_DEF_COUNT || line.kind == BL_DEF_TYPE) {
+        error = "the host changed the driver's column definitions, which a replay cannot do";
+        return false;
+    }
+    if (line.kind == BL_ROW_COUNT && line.number > kMaxRecordedRows) {
+        error = "a table of " + std::to_string(line.number) + " rows; a replay lays at most " +
+                std::to_string(kMaxRecordedRows);
+        return false;
+    }
+    return true;
+}
+
 bool BlockApplier::Lay(std::string& error)
 {
     BlockBuilder& builder = block_.Builder();
@@ -44,11 +58,6 @@ bool BlockApplier::Lay(std::string& error)
 
 bool BlockApplier::SetRowCount(RowTable table, int32_t count, std::string& error)
 {
-    if (count > kMaxRecordedRows) {
-        error = "a table of " + std::to_string(count) + " rows; a replay lays at most " +
-                std::to_string(kMaxRecordedRows);
-        return false;
-    }
     BlockBuilder& builder = block_.Builder();
     const size_t rows = static_cast<size_t>(std::max(count, 0));
     // Rows laid once stay; a table that grows again gets every field of
@@ -83,12 +92,12 @@ DCSCell* BlockApplier::CellOf(const BlockLine& line, std::string& error)
 
 bool BlockApplier::Apply(const BlockLine& line, std::string& error)
 {
+    if (!Layable(line, error)) return false;
     DCSData& d = *block_.Data();
     switch (line.kind) {
     case BL_DEF_COUNT:
     case BL_DEF_TYPE:
-        error = "the host changed the driver's column definitions, which a replay cannot do";
-        return false;
+        return false;  // not Layable
     case BL_ROW_COUNT:
         return SetRowCount(static_cast<RowTable>(line.table), static_cast<int32_t>(line.number),
                            error);

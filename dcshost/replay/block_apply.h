@@ -9,11 +9,15 @@
 #include "dcshost/host/host_block.h"
 #include "recording/format/block_fields.h"
 
+// False with why when a replay cannot lay the line into a block: a change to
+// the driver's own definitions, a table larger than a replay lays.
+bool Layable(const BlockLine& line, std::string& error);
+
 class BlockApplier {
 public:
     explicit BlockApplier(HostBlock& block) : block_(block) {}
-    // False with what cannot be replayed: a change to the driver's own
-    // definitions, a table larger than a replay lays, a cell it has no room for.
+    // False with what cannot be replayed: a line not Layable, a cell the
+    // block has no room for.
     bool Apply(const BlockLine& line, std::string& error);
 
 private:

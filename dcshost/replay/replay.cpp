@@ -57,7 +57,7 @@ bool SurveyRecording(const std::string& path, Survey& survey, std::string& error
         if (read != GroupRead::Group) return read == GroupRead::End;
         std::string what;
         for (size_t k = 0; k < group.in.size(); ++k)
-            if (!mirror.Apply(group.in[k], what)) {
+            if (!mirror.Apply(group.in[k], what) || !Layable(group.in[k], what)) {
                 error = Place(group.in_lines[k], what);
                 return false;
             }
