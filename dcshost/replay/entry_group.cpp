@@ -2,14 +2,10 @@
 
 #include "recording/format/value_text.h"
 
-namespace {
-
-std::string Place(int64_t line, const std::string& what)
+std::string LinePlace(int64_t line, const std::string& what)
 {
     return "line " + std::to_string(line) + ": " + what;
 }
-
-}  // namespace
 
 GroupRead ReadGroup(RecordingReader& reader, EntryGroup& group, std::string& error)
 {
@@ -43,7 +39,7 @@ GroupRead ReadGroup(RecordingReader& reader, EntryGroup& group, std::string& err
             RecordedCall call;
             std::string what;
             if (!TakeRecordedLine(event, call, what)) {
-                error = Place(event.line, what);
+                error = LinePlace(event.line, what);
                 return GroupRead::Failed;
             }
             group.calls.push_back(std::move(call));

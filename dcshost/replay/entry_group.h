@@ -32,5 +32,8 @@ enum class GroupRead { Group, End, Failed };
 // what. `time` and `timed` carry the T lines over from one call to the next.
 GroupRead ReadGroup(RecordingReader& reader, EntryGroup& group, std::string& error);
 
+// "line N: what".
+std::string LinePlace(int64_t line, const std::string& what);
+
 // A block line as a recorder writes it, without its "i " or "o ".
 std::string BlockLineText(const BlockLine& line);

@@ -20,6 +20,7 @@
 #include "dcshost/replay/call_check.h"
 #include "dcshost/replay/entry_group.h"
 #include "dcshost/replay/replay_outputs.h"
+#include "dcshost/replay/survey.h"
 #include "dcshost/scenario/limits.h"
 #include "recording/format/value_text.h"
 
@@ -31,47 +32,6 @@ DCSEntryPoint DriverEntryPoints::*const kEntries[REC_ENTRY_COUNT] = {
     &DriverEntryPoints::Start,    &DriverEntryPoints::Stop,      &DriverEntryPoints::Simulate,
     &DriverEntryPoints::TimeZero, &DriverEntryPoints::Reset,     &DriverEntryPoints::Destroy,
 };
-
-std::string Place(int64_t line, const std::string& what)
-{
-    return "line " + std::to_string(line) + ": " + what;
-}
-
-// What the survey found: enough to size the trends before anything runs.
-struct Survey {
-    RecordingHeader header;
-    int64_t steps = 0;
-    int32_t loops = 0;
-    int32_t imports = 0;
-};
-
-bool SurveyRecording(const std::string& path, Survey& survey, std::string& error)
-{
-    RecordingReader reader;
-    if (!reader.OpenFile(path, error)) return false;
-    survey.header = reader.Header();
-    EntryGroup group;
-    BlockMirror mirror;
-    for (;;) {
-        GroupRead read = ReadGroup(reader, group, error);
-        if (read != GroupRead::Group) return read == GroupRead::End;
-        std::string what;
-        for (size_t k = 0; k < group.in.size(); ++k)
-            if (!mirror.Apply(group.in[k], what) || !Layable(group.in[k], what)) {
-                error = Place(group.in_lines[k], what);
-                return false;
-            }
-        for (size_t k = 0; k < group.out_block.size(); ++k)
-            if (!mirror.Apply(group.out_block[k], what)) {
-                error = Place(group.out_lines[k], what);
-                return false;
-            }
-        if (group.entry != REC_SIMULATE) continue;
-        ++survey.steps;
-        survey.loops = std::max(survey.loops, mirror.row_count[ROW_CTRL]);
-        survey.imports = std::max(survey.imports, mirror.row_count[ROW_IMPORT]);
-    }
-}
 
 struct Replay {
     const ReplayOptions& options;
@@ -106,14 +66,14 @@ bool HandOver(Replay& r, const EntryGroup& group, std::string& error)
     std::string what;
     for (size_t k = 0; k < group.in.size(); ++k) {
         if (!r.mirror.Apply(group.in[k], what) || !r.applier.Apply(group.in[k], what)) {
-            error = Place(group.in_lines[k], what);
+            error = LinePlace(group.in_lines[k], what);
             return false;
         }
     }
     std::string unlike;
     r.mirror.Diff(*r.block.Data(), "i", unlike);
     if (unlike.empty()) return true;
-    error = Place(group.line, "the block cannot be laid as recorded: " + Lines(unlike).front());
+    error = LinePlace(group.line, "the block cannot be laid as recorded: " + Lines(unlike).front());
     return false;
 }
 
@@ -201,9 +161,10 @@ int Drive(Replay& r, const Survey& survey)
     RecordingReader reader;
     std::string error;
     EntryGroup group;
-    reader.OpenFile(r.options.recording, error);  // read once already
+    // Read once already; a file changed since is refused as any other.
+    bool opened = reader.OpenFile(r.options.recording, error);
     for (;;) {
-        GroupRead read = ReadGroup(reader, group, error);
+        GroupRead read = opened ? ReadGroup(reader, group, error) : GroupRead::Failed;
         if (read == GroupRead::End) break;
         if (read == GroupRead::Failed || !HandOver(r, group, error)) {
             std::fprintf(stderr, "dcshost: replay: %s: %s\n", r.options.recording.c_str(),
@@ -249,7 +210,8 @@ std::string TrendStem(const ReplayOptions& options)
 bool Prepare(const ReplayOptions& options, Survey& survey)
 {
     std::string error;
-    if (!SurveyRecording(options.recording, survey, error)) {
+    RecordingReader reader;
+    if (!reader.OpenFile(options.recording, error) || !SurveyRecording(reader, survey, error)) {
         std::fprintf(stderr, "dcshost: replay: %s: %s\n", options.recording.c_str(), error.c_str());
         return false;
     }
