@@ -14,6 +14,7 @@
 #include "dcshost/control/wiring_warnings.h"
 #include "dcshost/host/driver_loader.h"
 #include "dcshost/host/session.h"
+#include "dcshost/plant/upsets.h"
 #include "dcshost/scenario/ctrl_columns.h"
 
 namespace {
@@ -170,9 +171,11 @@ int CheckScenario(const Scenario& scenario, const CheckOptions& options)
                 scenario.title.empty() ? "untitled" : scenario.title.c_str(), scenario.file.c_str(),
                 scenario.controllers.size(), scenario.pvs.size(), scenario.imports.size());
     std::printf("driver: %s\n", options.driver_path.c_str());
-    if (!RefuseIdleFaults(scenario)) return kExitBadScenario;
+    if (!RefuseIdleWindows(scenario)) return kExitBadScenario;
     for (const std::string& warning : WiringWarnings(scenario))
         std::printf("%s\n", warning.c_str());
+    for (const std::string& upset : Upsets::Planned(scenario))
+        std::printf("upset: %s\n", upset.c_str());
     std::fflush(stdout);
 
     Session session;

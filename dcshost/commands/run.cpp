@@ -63,6 +63,7 @@ struct RunState {
     FaultSchedule faults;
     Upsets upsets;  // malfunctions and disturbances on the host's side
     bool upsets_acted = true;
+    std::vector<UpsetOutcome> upset_outcomes;
     std::vector<FaultOutcome> fault_outcomes;
     std::vector<std::string> warnings;  // wiring that cannot work
     ValueWatch values;                  // what the host sent that a float cannot carry
@@ -159,7 +160,7 @@ int Prepare(RunState& run)
     Scenario& scenario = run.scenario;
     if (run.options.duration > 0) scenario.run.duration = run.options.duration;
     run.record = run.options.trends || !run.options.compare.empty();
-    if (!ChooseLoops(run) || !CheckSize(run) || !RefuseIdleFaults(scenario) ||
+    if (!ChooseLoops(run) || !CheckSize(run) || !RefuseIdleWindows(scenario) ||
         !ReadReference(run) || !CheckOutputPaths(run.options))
         return kExitBadScenario;
 
@@ -372,6 +373,7 @@ void Judge(RunState& run)
     if (run.started) run.session.Call("DCSStop", &DriverEntryPoints::Stop);
     const double end = run.steps_done * run.step;
     run.fault_outcomes = run.faults.Outcomes(end);
+    run.upset_outcomes = run.upsets.Outcomes(end);
     run.session.Call("DCSReset", &DriverEntryPoints::Reset);
     run.values.Detach();
     std::printf("%sDCSReset, DCSDestroy, FreeDCSData\n", run.started ? "DCSStop, " : "");
@@ -502,6 +504,9 @@ bool WriteJson(const RunState& run, int exit_code)
     record.coupling = run.coupling.Losses();
     record.unsound = run.values.Found();
     record.pacing = run.pacing;
+    record.upset_outcomes = run.upset_outcomes;
+    record.on_loss = run.options.on_loss;
+    record.reconfigures = run.recovery.Tries();
     std::string error;
     if (!WriteTextFile(run.options.json, FormatJsonResult(record), error)) {
         std::fprintf(stderr, "dcshost: %s\n", error.c_str());

@@ -69,6 +69,36 @@ std::string WhyIdle(const KindActs& kind, const std::string& tag, unsigned roles
                           : why + "; on that only " + acting + " act";
 }
 
+// The time of the run's last step, as the run counts its steps.
+double RunEnd(const RunDef& run)
+{
+    return static_cast<double>(std::lround(run.duration / run.step)) * run.step;
+}
+
+std::string StartsAtOrAfterEnd(const std::string& what, double at, double end)
+{
+    return "the " + what + " at " + NumberText(at) + " s starts at or after the end of the run (" +
+           NumberText(end) + " s)";
+}
+
+// An upset acts on the steps whose time t (0, step, 2 step, ... end) lies in
+// at <= t < until. One that starts at the end would act on the last step
+// alone, which rehearses nothing: refused, as a fault there is.
+std::string UpsetIdle(const std::string& what, double at, double until, bool open_ended,
+                      const RunDef& run)
+{
+    const double end = RunEnd(run);
+    if (at >= end - kFaultSlack)
+        return StartsAtOrAfterEnd(what, at, end) + (at > end + kFaultSlack
+                                                        ? ": it would never act"
+                                                        : ": it would act on the last step only");
+    const double first = std::ceil((at - kFaultSlack) / run.step) * run.step;
+    if (open_ended || first < until - kFaultSlack) return "";
+    return "the " + what + " from " + NumberText(at) + " s until " + NumberText(until) +
+           " s holds no step of the run (one every " + NumberText(run.step) +
+           " s): it would never act";
+}
+
 }  // namespace
 
 TagRoles HostTagRoles(const Scenario& scenario)
@@ -97,15 +127,14 @@ std::vector<ScenarioError> IdleFaults(const Scenario& scenario)
     std::vector<ScenarioError> errors;
     const TagRoles roles = HostTagRoles(scenario);
     const RunDef& run = scenario.run;
-    const double end = static_cast<double>(std::lround(run.duration / run.step)) * run.step;
+    const double end = RunEnd(run);
     for (const RunFault& fault : run.faults) {
         auto refuse = [&](const std::string& why) {
             errors.push_back(ScenarioError{scenario.file, fault.pos, why});
         };
         if (fault.at >= end - kFaultSlack)
-            refuse("the " + fault.kind_name + " fault at " + NumberText(fault.at) +
-                   " s starts at or after the end of the run (" + NumberText(end) +
-                   " s): it would never act");
+            refuse(StartsAtOrAfterEnd(fault.kind_name + " fault", fault.at, end) +
+                   ": it would never act");
         const KindActs* kind = FindKind(fault.kind);
         if (!kind) continue;
         auto found = roles.find(fault.tag);
@@ -115,9 +144,26 @@ std::vector<ScenarioError> IdleFaults(const Scenario& scenario)
     return errors;
 }
 
-bool RefuseIdleFaults(const Scenario& scenario)
+std::vector<ScenarioError> IdleUpsets(const Scenario& scenario)
+{
+    std::vector<ScenarioError> errors;
+    const RunDef& run = scenario.run;
+    for (const RunMalfunction& m : run.malfunctions) {
+        std::string why = UpsetIdle(m.kind_name + " malfunction", m.at, m.until, false, run);
+        if (!why.empty()) errors.push_back(ScenarioError{scenario.file, m.pos, why});
+    }
+    for (const RunDisturbance& d : run.disturbances) {
+        std::string why = UpsetIdle("disturbance", d.at, d.until, d.open_ended, run);
+        if (!why.empty()) errors.push_back(ScenarioError{scenario.file, d.pos, why});
+    }
+    return errors;
+}
+
+bool RefuseIdleWindows(const Scenario& scenario)
 {
     std::vector<ScenarioError> errors = IdleFaults(scenario);
+    std::vector<ScenarioError> upsets = IdleUpsets(scenario);
+    errors.insert(errors.end(), upsets.begin(), upsets.end());
     for (const ScenarioError& error : errors)
         std::fprintf(stderr, "%s\n", FormatScenarioError(error).c_str());
     return errors.empty();

@@ -1,6 +1,7 @@
 // What the host does with each tag of its tables during a run, and which
 // fault kinds can act on that: a fault that cannot act on its tag is refused
-// before anything is loaded, as is a window the run never reaches.
+// before anything is loaded, as is a fault's or an upset's window the run
+// never reaches.
 #pragma once
 
 #include <map>
@@ -32,5 +33,8 @@ const char* RoleName(TagRole role);
 // One error per fault that cannot act here: its kind does nothing on any
 // role of its tag, or its window starts at or after the end of the run.
 std::vector<ScenarioError> IdleFaults(const Scenario& scenario);
-// The same, printed to stderr; false when there was one.
-bool RefuseIdleFaults(const Scenario& scenario);
+// One error per malfunction and disturbance whose window holds no step of
+// the run: it starts at or after the end, or lies between two steps.
+std::vector<ScenarioError> IdleUpsets(const Scenario& scenario);
+// Both, printed to stderr; false when there was one.
+bool RefuseIdleWindows(const Scenario& scenario);

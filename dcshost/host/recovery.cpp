@@ -8,8 +8,8 @@
 namespace {
 
 // clang-format off
-struct OnLossName { const char* name; OnLoss on_loss; };
-constexpr OnLossName kOnLossNames[] = {
+struct OnLossEntry { const char* name; OnLoss on_loss; };
+constexpr OnLossEntry kOnLossNames[] = {
     {"continue", OnLoss::Continue},
     {"stop", OnLoss::Stop},
     {"reconfigure", OnLoss::Reconfigure},
@@ -20,12 +20,19 @@ constexpr OnLossName kOnLossNames[] = {
 
 bool ParseOnLoss(const std::string& text, OnLoss& on_loss)
 {
-    for (const OnLossName& entry : kOnLossNames)
+    for (const OnLossEntry& entry : kOnLossNames)
         if (text == entry.name) {
             on_loss = entry.on_loss;
             return true;
         }
     return false;
+}
+
+const char* OnLossName(OnLoss on_loss)
+{
+    for (const OnLossEntry& entry : kOnLossNames)
+        if (entry.on_loss == on_loss) return entry.name;
+    return "continue";
 }
 
 bool Recovery::AfterStep(Session& session, ValueWatch& values, double time, bool lost)

@@ -30,6 +30,7 @@ struct ReconfigureTry {
 class Recovery {
 public:
     void Setup(const RecoveryOptions& options) { options_ = options; }
+    OnLoss Mode() const { return options_.on_loss; }
 
     // After each step's exchange at `time`; `lost` is whether it read
     // nothing. False when the run is to end here (--on-loss stop).
@@ -54,6 +55,7 @@ private:
 
 // "continue", "stop", "reconfigure"; false for anything else.
 bool ParseOnLoss(const std::string& text, OnLoss& on_loss);
+const char* OnLossName(OnLoss on_loss);
 // "reconfigure at 51 s: every tag bound, exchange resumed" or
 // "reconfigure at 51 s: DCSConfigure failed (result 0), next try at 61 s".
 std::string FormatReconfigureTry(const ReconfigureTry& tried, double every);

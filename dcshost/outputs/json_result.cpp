@@ -100,9 +100,52 @@ std::string Loss(const CouplingLoss& loss)
                 '{', '}');
 }
 
+// How many steps an upset acted on (null: the run did not start), and where
+// the run cut its window.
+std::vector<std::string> UpsetOutcomeMembers(const UpsetOutcome* outcome)
+{
+    bool cut = outcome && outcome->cut_at >= 0;
+    return {Member("acted_steps", outcome ? std::to_string(outcome->steps) : "null"),
+            Member("cut_at_s", cut ? Number(outcome->cut_at) : "null")};
+}
+
+std::string Malfunction(const RunMalfunction& m, const UpsetOutcome* outcome)
+{
+    const bool value = m.kind != MalfunctionKind::Freeze && m.kind != MalfunctionKind::Drift;
+    std::vector<std::string> members = {
+        Member("kind", Quote(m.kind_name)),
+        Member("pv", Quote(m.pv)),
+        Member("value", value ? Number(m.value) : "null"),
+        Member("rate", m.kind == MalfunctionKind::Drift ? Number(m.rate) : "null"),
+        Member("at_s", Number(m.at)),
+        Member("until_s", Number(m.until))};
+    for (std::string& member : UpsetOutcomeMembers(outcome)) members.push_back(member);
+    return Join(members, '{', '}');
+}
+
+std::string Disturbance(const RunDisturbance& d, const UpsetOutcome* outcome)
+{
+    std::vector<std::string> members = {
+        Member("block", Quote(d.block)), Member("value", Number(d.value)),
+        Member("ramp_s", d.ramp > 0 ? Number(d.ramp) : "null"), Member("at_s", Number(d.at)),
+        Member("until_s", d.open_ended ? "null" : Number(d.until))};
+    for (std::string& member : UpsetOutcomeMembers(outcome)) members.push_back(member);
+    return Join(members, '{', '}');
+}
+
+std::string Reconfigure(const ReconfigureTry& tried)
+{
+    return Join({Member("at", Number(tried.at)),
+                 Member("configure_result", std::to_string(tried.configured)),
+                 Member("bound", Flag(tried.configured == 1))},
+                '{', '}');
+}
+
 // The first loss, when the last one ended (null: still lost at the end, or
-// never lost), every step lost; then each span.
-std::string Coupling(const std::vector<CouplingLoss>& losses)
+// never lost), every step lost; then each span, what the host did about it
+// and each try at binding again.
+std::string Coupling(const std::vector<CouplingLoss>& losses, OnLoss on_loss,
+                     const std::vector<ReconfigureTry>& tries)
 {
     int steps = 0;
     std::vector<std::string> spans;
@@ -110,12 +153,16 @@ std::string Coupling(const std::vector<CouplingLoss>& losses)
         steps += loss.steps;
         spans.push_back(Loss(loss));
     }
+    std::vector<std::string> reconfigures;
+    for (const ReconfigureTry& tried : tries) reconfigures.push_back(Reconfigure(tried));
     bool lost = !losses.empty();
     return Join(
         {Member("lost_at", lost ? Number(losses.front().lost_at) : "null"),
          Member("restored_at",
                 lost && !losses.back().to_end ? Number(losses.back().restored_at) : "null"),
-         Member("steps_lost", std::to_string(steps)), Member("losses", Join(spans, '[', ']'))},
+         Member("steps_lost", std::to_string(steps)), Member("losses", Join(spans, '[', ']')),
+         Member("on_loss", Quote(OnLossName(on_loss))),
+         Member("reconfigures", Join(reconfigures, '[', ']'))},
         '{', '}');
 }
 
@@ -159,6 +206,15 @@ std::string FormatJsonResult(const RunRecord& r)
         faults.push_back("    " + Fault(s.run.faults[i], i < r.fault_outcomes.size()
                                                              ? &r.fault_outcomes[i]
                                                              : nullptr));
+    std::vector<std::string> malfunctions, disturbances;
+    const std::vector<UpsetOutcome>& upsets = r.upset_outcomes;
+    for (size_t i = 0; i < s.run.malfunctions.size(); ++i)
+        malfunctions.push_back(
+            "    " + Malfunction(s.run.malfunctions[i], i < upsets.size() ? &upsets[i] : nullptr));
+    for (size_t i = 0, at = s.run.malfunctions.size(); i < s.run.disturbances.size(); ++i)
+        disturbances.push_back("    " + Disturbance(s.run.disturbances[i], at + i < upsets.size()
+                                                                               ? &upsets[at + i]
+                                                                               : nullptr));
     std::vector<std::string> warnings;
     for (const std::string& warning : r.warnings) warnings.push_back("    " + Quote(warning));
     std::vector<std::string> unsound;
@@ -202,8 +258,10 @@ std::string FormatJsonResult(const RunRecord& r)
                                   Member("wordings", block(wordings, "    ")) + "\n  }") +
            ",\n";
     out += "  " + Member("faults", block(faults, "  ")) + ",\n";
+    out += "  " + Member("malfunctions", block(malfunctions, "  ")) + ",\n";
+    out += "  " + Member("disturbances", block(disturbances, "  ")) + ",\n";
     out += "  " + Member("warnings", block(warnings, "  ")) + ",\n";
-    out += "  " + Member("coupling", Coupling(r.coupling)) + ",\n";
+    out += "  " + Member("coupling", Coupling(r.coupling, r.on_loss, r.reconfigures)) + ",\n";
     out += "  " + Member("unsound_values", block(unsound, "  ")) + ",\n";
     out += "  " + Member("pacing", Pacing(r.pacing)) + ",\n";
     out +=

@@ -9,10 +9,12 @@
 #include "dcshost/host/coupling.h"
 #include "dcshost/host/messages.h"
 #include "dcshost/host/pacing.h"
+#include "dcshost/host/recovery.h"
 #include "dcshost/host/session.h"
 #include "dcshost/host/value_watch.h"
 #include "dcshost/outputs/figures.h"
 #include "dcshost/outputs/summary.h"
+#include "dcshost/plant/upsets.h"
 #include "dcshost/scenario/scenario.h"
 
 struct RunRecord {
@@ -38,6 +40,9 @@ struct RunRecord {
     std::vector<FaultOutcome> fault_outcomes;  // per fault; empty when the run did not start
     std::vector<std::string> warnings;         // wiring that cannot work
     PaceFigures pacing;                        // the steps against the wall clock
+    std::vector<UpsetOutcome> upset_outcomes;  // malfunctions, then disturbances; empty: not run
+    OnLoss on_loss = OnLoss::Continue;
+    std::vector<ReconfigureTry> reconfigures;  // --on-loss reconfigure's tries
 };
 
 // 2: a loop's `mode` comes with `mode_name` and `stale`; `clean` also asks

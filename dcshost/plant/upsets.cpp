@@ -7,6 +7,16 @@
 #include "dcshost/control/faults.h"
 #include "dcshost/scenario/limits.h"
 
+namespace {
+
+std::string WindowText(double at, double until, bool open_ended)
+{
+    return " from " + NumberText(at) + " s" +
+           (open_ended ? " to the end" : " until " + NumberText(until) + " s");
+}
+
+}  // namespace
+
 Upsets::Upsets(const Scenario& scenario, const Plant& plant, const Wiring& wiring)
 {
     for (const PVRowDef& row : scenario.pvs) constants_.push_back(row.value);
@@ -111,9 +121,8 @@ std::string Upsets::Describe(const RunDisturbance& d)
 void Upsets::Line(std::vector<std::string>& lines, const std::string& what, const Window& w,
                   double end, bool& acted) const
 {
-    std::string line = what + " from " + NumberText(w.at) + " s" +
-                       (w.open_ended ? " to the end" : " until " + NumberText(w.until) + " s");
-    if (w.open && !w.open_ended && end < w.until) line += " (cut at " + NumberText(end) + " s)";
+    std::string line = what + WindowText(w.at, w.until, w.open_ended);
+    if (w.CutAt(end)) line += " (cut at " + NumberText(end) + " s)";
     line += ": acted on " + std::to_string(w.steps) + (w.steps == 1 ? " step" : " steps");
     if (w.steps == 0) line += ", NOT as asked: no step fell in its window";
     acted &= w.steps > 0;
@@ -127,5 +136,24 @@ std::vector<std::string> Upsets::Summary(double end, bool& acted) const
         Line(lines, "malfunction: " + m.window.text, m.window, end, acted);
     for (const Disturbance& d : disturbances_)
         Line(lines, "disturbance: " + d.window.text, d.window, end, acted);
+    return lines;
+}
+
+std::vector<UpsetOutcome> Upsets::Outcomes(double end) const
+{
+    std::vector<UpsetOutcome> outcomes;
+    auto add = [&](const Window& w) { outcomes.push_back({w.steps, w.CutAt(end) ? end : -1.0}); };
+    for (const Malfunction& m : malfunctions_) add(m.window);
+    for (const Disturbance& d : disturbances_) add(d.window);
+    return outcomes;
+}
+
+std::vector<std::string> Upsets::Planned(const Scenario& scenario)
+{
+    std::vector<std::string> lines;
+    for (const RunMalfunction& m : scenario.run.malfunctions)
+        lines.push_back("malfunction: " + Describe(m) + WindowText(m.at, m.until, false));
+    for (const RunDisturbance& d : scenario.run.disturbances)
+        lines.push_back("disturbance: " + Describe(d) + WindowText(d.at, d.until, d.open_ended));
     return lines;
 }

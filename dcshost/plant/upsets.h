@@ -13,6 +13,12 @@
 
 class CallLog;
 
+// What one upset did in a run.
+struct UpsetOutcome {
+    int64_t steps = 0;   // steps it acted on
+    double cut_at = -1;  // the run ended inside its window, at this time; else < 0
+};
+
 class Upsets {
 public:
     Upsets() = default;
@@ -33,6 +39,11 @@ public:
     // steps it acted; false in `acted` when one acted on none.
     std::vector<std::string> Summary(double end, bool& acted) const;
 
+    // Malfunctions then disturbances, each in file order, as Summary.
+    std::vector<UpsetOutcome> Outcomes(double end) const;
+    // One line each, as the summary's before the run: what acts, and when.
+    static std::vector<std::string> Planned(const Scenario& scenario);
+
     static std::string Describe(const RunMalfunction& m);
     static std::string Describe(const RunDisturbance& d);
 
@@ -45,6 +56,7 @@ private:
         std::string text;   // for the log and the summary, made once
         // Whether the window holds `time`; opens and closes it, with a log line.
         bool Due(double time, const char* who, CallLog* calls);
+        bool CutAt(double end) const { return open && !open_ended && end < until; }
     };
     struct Malfunction {
         RunMalfunction def;

@@ -223,3 +223,74 @@ TEST(LiveRun, runs_and_checks_read_only_and_refuses_what_would_change_the_contro
               std::string::npos)
         << json;
 }
+
+#if !defined(_WIN32)
+// The control system gone for a while: the outage library between the driver
+// and the file-backed one refuses every call from the first list read of
+// step 5 (two lists a step) until the third ApiStartup, the second try.
+TEST(LiveRun, reconfigure_rebinds_after_the_control_system_comes_back_and_reports_when)
+{
+    const std::string dir = std::string(DCSHOST_LIVE_DIR) + "/outage/";
+    Write(dir + kDriver, Read(DCSHOST_DRIVER));
+    Write(dir + kLibrary, Read(DCSHOST_OUTAGE));
+    Write(dir + "tags.txt", kTags);
+    Write(dir + "live.toml", kLoop);
+    SetEnv("VNXSIM_TAGS", dir + "tags.txt");
+    SetEnv("VNXOUTAGE_LIBRARY", DCSHOST_FILE_BACKED);
+    const std::string run = "run " + dir + "live.toml --driver " + dir + kDriver +
+                            " --no-settle-wait --speed max --duration 12 --out " + dir +
+                            " --on-loss reconfigure --reconnect-every 2 --json " + dir;
+    struct Case {
+        const char* from_read;
+        const char* until_startup;
+        const char* file;  // VNXOUTAGE_FILE, made before the run
+        int exit_code;
+        std::vector<std::string> lines;
+    } cases[] = {
+        {"9",
+         "3",
+         "",
+         4,
+         {"VNXOUTAGE: the control system is down (ReadTagList 9, ApiStartup 1)",
+          "coupling lost at 5 s, restored at 10 s (5 steps)",
+          "reconfigure at 7 s: DCSConfigure failed (result 0), next try at 9 s",
+          "reconfigure at 9 s: every tag bound, exchange resumed"}},
+        {"9",
+         "1",
+         "",
+         1,
+         {"VNXOUTAGE: VNXOUTAGE_UNTIL_STARTUP: 1 is the first binding's, before any outage"}},
+        {"0",
+         "3",
+         "",
+         1,
+         {"VNXOUTAGE: VNXOUTAGE_FROM_READ: '0' is not a whole number from 1 to 1000000000"}},
+        {"",
+         "",
+         "down",
+         1,
+         {"VNXOUTAGE: the control system is down (ReadTagList 0, ApiStartup 1)",
+          "DCSConfigure failed (result 0); the driver has released everything"}},
+    };
+    for (const Case& c : cases) {
+        SetEnv("VNXOUTAGE_FROM_READ", c.from_read);
+        SetEnv("VNXOUTAGE_UNTIL_STARTUP", c.until_startup);
+        SetEnv("VNXOUTAGE_FILE", *c.file ? dir + c.file : "");
+        if (*c.file) Write(dir + c.file, "");
+        Outcome out = Dcshost(run + c.from_read + c.until_startup + c.file + ".json");
+        EXPECT_EQ(out.exit_code, c.exit_code) << out.output;
+        for (const std::string& line : c.lines)
+            EXPECT_NE(("\n" + out.output).find("\n" + line + "\n"), std::string::npos)
+                << "no line\n"
+                << line << "\nin\n"
+                << out.output;
+    }
+    std::string json = Read(dir + "93.json");
+    EXPECT_NE(json.find("\"steps_lost\": 5, \"losses\": [{\"lost_at\": 5, \"restored_at\": 10, "
+                        "\"steps_lost\": 5}], \"on_loss\": \"reconfigure\", \"reconfigures\": "
+                        "[{\"at\": 7, \"configure_result\": 0, \"bound\": false}, {\"at\": 9, "
+                        "\"configure_result\": 1, \"bound\": true}]}"),
+              std::string::npos)
+        << json;
+}
+#endif

@@ -339,7 +339,8 @@ TEST_F(Run, writes_the_result_and_passes_or_fails_against_a_reference)
           "{\"name\": \"L\", \"active\": true, \"mode\": 1, \"mode_name\": \"automatic\", "
           "\"stale\": false, \"sp\": 60, \"pv\": ",
           "\"coupling\": {\"lost_at\": null, \"restored_at\": null, \"steps_lost\": 0, "
-          "\"losses\": []},\n  \"unsound_values\": [],",
+          "\"losses\": [], \"on_loss\": \"continue\", \"reconfigures\": []},\n  "
+          "\"unsound_values\": [],",
           "\"messages\": {\n    \"total\": 0,", "\"faults\": [],", "\"warnings\": [],",
           "\"compare\": null,", "\"handles_open\": {\"tags\": 0, \"items\": 0, \"lists\": 0}",
           "\"heap\": {\"balanced\": true, \"blocks\": 0, \"bytes\": 0, \"bad_releases\": 0}"})
@@ -385,6 +386,13 @@ TEST_F(Run, refuses_or_counts_every_fault_and_warns_of_wiring_that_cannot_work)
 {
     const char kWindow[] = "[[run.fault]]\nat = 20.0\nuntil = 30.0\n";
     const char kArrayEl[] = "pv_tag = \"ARR\", pv_index = 0";
+    // Upsets, put before [plant]: their windows against a run of 20 or 120 steps.
+    const char kLateFreeze[] =
+        "[[run.malfunction]]\npv = \"LV\"\nkind = \"freeze\"\nat = 20.0\nuntil = 30.0\n[plant]";
+    const char kBetweenSteps[] =
+        "[[run.disturbance]]\nblock = \"tank\"\nvalue = 1.0\nat = 20.2\nuntil = 20.8\n[plant]";
+    const char kNearTheEnd[] =
+        "[[run.disturbance]]\nblock = \"tank\"\nvalue = 1.0\nat = 19.0\n[plant]";
     struct Case {
         const char* fault;  // appended after kWindow; empty: no fault
         const char* from;   // a replacement in the scenario; null: none
@@ -422,6 +430,16 @@ TEST_F(Run, refuses_or_counts_every_fault_and_warns_of_wiring_that_cannot_work)
         {"", "\"L.PV\", from", "\"L.PV\", active = false, from", 0, false, kExitNotClean,
          "warning: PID L: pv_tag 'ARR' element 0: its PV row LV is not active, so the host does "
          "not write it"},
+        {"", "[plant]", kLateFreeze, 20, false, kExitBadScenario,
+         "one.toml:23:1: error: the freeze malfunction at 20 s starts at or after the end of the "
+         "run (20 s): it would act on the last step only"},
+        {"", "[plant]", kBetweenSteps, 0, true, kExitBadScenario,
+         "error: the disturbance from 20.2 s until 20.8 s holds no step of the run (one every 1 "
+         "s): it would never act"},
+        {"", "[plant]", kNearTheEnd, 20, false, kExitClean,
+         "disturbance: tank + 1 from 19 s to the end: acted on 2 steps"},
+        {"", "[plant]", kNearTheEnd, 0, true, kExitClean,
+         "upset: disturbance: tank + 1 from 19 s to the end\n"},
         {"", "tag = \"Q\"\nvalue", "tag = \"L.SPINIT\"\nvalue", 0, false, kExitNotClean,
          "warning: PV import row 0 (Q) reads 'Q', which nothing writes (no PID block's op_tag or "
          "sp_tag, no host write, no operator event): it keeps its defined value"},
@@ -466,8 +484,17 @@ TEST_F(Run, sends_each_malfunction_and_disturbance_on_the_host_side_only_in_its_
         "[[run.disturbance]]\nblock = \"tank\"\nvalue = 4.0\nramp = 8.0\nat = 52.0\nuntil = 70.0\n"
         "[[run.disturbance]]\nblock = \"tank\"\nvalue = -3.0\nat = 80.0\n");
     s.controllers[0].active = false;
+    options_.json = options_.out_dir + "/upsets.json";
     EXPECT_EQ(RunCapturing(s), kExitClean) << output_;
     EXPECT_TRUE(Printed("disturbance: tank + 4 over 8 s from 52 s until 70 s: acted on 18 steps"));
+    std::ifstream json(options_.json);
+    std::string text((std::istreambuf_iterator<char>(json)), std::istreambuf_iterator<char>());
+    for (const char* upset :
+         {"{\"kind\": \"drift\", \"pv\": \"LV\", \"value\": null, \"rate\": 0.5, \"at_s\": 20, "
+          "\"until_s\": 30, \"acted_steps\": 10, \"cut_at_s\": null}",
+          "{\"block\": \"tank\", \"value\": -3, \"ramp_s\": null, \"at_s\": 80, \"until_s\": null, "
+          "\"acted_steps\": 41, \"cut_at_s\": null}"})
+        EXPECT_NE(text.find(upset), std::string::npos) << upset << "\n" << text;
     std::ifstream csv(options_.out_dir + "/" + options_.out_name + ".trend.csv", std::ios::binary);
     std::string line;
     std::getline(csv, line);
