@@ -174,6 +174,8 @@ int Drive(Replay& r, const Survey& survey)
         ++r.count[group.entry];
         r.log.SetTime(group.time);
         r.check.Begin(group.calls, group.result_line);
+        const bool step = group.entry == REC_SIMULATE;
+        if (step) r.outputs.BeginStep(r.block);
         int32_t result = (r.driver.Api().*kEntries[group.entry])(r.block.Data());
         r.check.End();
         if (!r.check.Differs()) CheckReturn(r, group, result);
@@ -181,9 +183,9 @@ int Drive(Replay& r, const Survey& survey)
             PrintDifference(r, group);
             return kExitReplayDiffers;
         }
-        if (group.entry == REC_SIMULATE)
-            r.outputs.Sample(group.timed ? group.time : static_cast<double>(r.count[REC_SIMULATE]),
-                             r.block);
+        if (step)
+            r.outputs.EndStep(group.timed ? group.time : static_cast<double>(r.count[REC_SIMULATE]),
+                              r.block);
     }
     std::printf("replay: identical (%lld steps, %lld calls)\n",
                 static_cast<long long>(survey.steps), static_cast<long long>(r.check.Matched()));
@@ -294,10 +296,12 @@ int ReplayRecording(const ReplayOptions& options)
         return kExitNoDriver;
     }
     r.log.Attach();
+    r.log.SetWatch([&r](const ReceivedMessage& message) { r.outputs.Note(message); });
     r.baseline = HostHeapSnapshot::Now();
     int code = Drive(r, survey);
     StopAnswering();
     code = Report(r, code);
+    r.log.SetWatch(nullptr);
     r.log.Detach();
     return code;
 }

@@ -43,15 +43,22 @@ void ReplayOutputs::Name(HostBlock& block)
         import_names.push_back(import.name);
         scenario_.imports.push_back(import);
     }
+    coupling_ = CouplingWatch(imports > 0);
     loops_.resize(loop_names.size());
     imports_.resize(import_names.size());
     trend_.Setup(loop_names, import_names);
     figures_.Setup(loop_names.size(), 2.0);
 }
 
-void ReplayOutputs::Sample(double time, HostBlock& block)
+void ReplayOutputs::BeginStep(HostBlock& block)
 {
     if (!named_) Name(block);
+    coupling_.BeginStep();
+}
+
+void ReplayOutputs::EndStep(double time, HostBlock& block)
+{
+    bool lost = coupling_.EndStep(time);
     DCSData& d = *block.Data();
     // Rows the recorded host took away since the first step keep their last values.
     for (size_t i = 0; i < loops_.size() && static_cast<int>(i) < d.CtrlCount && d.CtrlRows; ++i) {
@@ -64,7 +71,7 @@ void ReplayOutputs::Sample(double time, HostBlock& block)
     if (steps_ > 0) step_ = time - last_time_;
     last_time_ = time;
     ++steps_;
-    trend_.Sample(time, loops_, imports_);
+    trend_.Sample(time, loops_, imports_, 0, !lost);
     figures_.Add(time, step_, loops_);
 }
 
@@ -87,6 +94,7 @@ std::string ReplayOutputs::Summary(const std::vector<MessageGroup>& messages, si
     std::string counts = MessageCounts(messages);
     out += "host messages: " + std::to_string(total) + (total ? " - " : "") + counts + "\n" +
            FormatMessageGroups(messages);
+    for (const CouplingLoss& loss : coupling_.Losses()) out += FormatCouplingLoss(loss) + "\n";
     return out;
 }
 
@@ -127,5 +135,6 @@ std::string ReplayOutputs::Json(const std::string& recording, int exit_code,
     record.message_total = total;
     record.messages = messages;
     record.left = left;
+    record.coupling = coupling_.Losses();
     return FormatJsonResult(record);
 }

@@ -1,13 +1,15 @@
 // What a replay writes as run does, as far as a recording gives it: per
 // controller row its SP and OP and, as in a live run, the mode its Active
 // asks for (the plant's PV of a loop is a scenario's, which a recording does
-// not hold); per import row its value. Loops and imports are named by their
-// rows' tag cells.
+// not hold); per import row its value; the spans without coupling, judged
+// from the driver's list-read reports as run judges them. Loops and imports
+// are named by their rows' tag cells.
 #pragma once
 
 #include <string>
 #include <vector>
 
+#include "dcshost/host/coupling.h"
 #include "dcshost/host/host_block.h"
 #include "dcshost/host/session.h"
 #include "dcshost/outputs/figures.h"
@@ -17,8 +19,11 @@
 
 class ReplayOutputs {
 public:
-    // After each DCSSimulate; the rows are named at the first.
-    void Sample(double time, HostBlock& block);
+    // Around each DCSSimulate, with the host messages in between; the rows
+    // are named at the first.
+    void BeginStep(HostBlock& block);
+    void Note(const ReceivedMessage& message) { coupling_.Note(message); }
+    void EndStep(double time, HostBlock& block);
     int Steps() const { return steps_; }
 
     // The loop table, the imports and the host messages, as run prints them.
@@ -38,6 +43,7 @@ private:
     double last_time_ = 0.0;
     double step_ = 1.0;
     Trend trend_;
+    CouplingWatch coupling_;
     FigureTracker figures_;
     Scenario scenario_;  // the names and the times, for the result
     std::vector<LoopSample> loops_;
