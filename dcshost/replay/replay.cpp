@@ -52,7 +52,7 @@ std::vector<std::string> Lines(const std::string& text)
 {
     std::vector<std::string> lines;
     for (size_t start = 0; start < text.size();) {
-        size_t end = text.find('\n', start);
+        size_t end = std::min(text.find('\n', start), text.size());
         lines.push_back(text.substr(start, end - start));
         start = end + 1;
     }
