@@ -14,3 +14,4 @@ inline std::string BenchName(const char* op, Side side)
 
 void RegisterExchangeBenchmarks();
 void RegisterLifecycleBenchmarks();
+void RegisterRecordingBenchmarks();

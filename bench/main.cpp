@@ -43,6 +43,7 @@ int main(int argc, char** argv)
     IFaceSetMessageEcho(0);
     RegisterExchangeBenchmarks();
     RegisterLifecycleBenchmarks();
+    RegisterRecordingBenchmarks();
 
     SummaryReporter reporter(options);
     benchmark::RunSpecifiedBenchmarks(&reporter);

@@ -120,6 +120,7 @@ void SummaryReporter::PrintTable(std::ostream& out) const
         const Result* d = Find(op, "driver", rows);
         const Result* f = Find(op, "floor", rows);
         const Result* counted = d ? d : f;
+        if (!counted) continue;  // a benchmark of neither side is in the console output only
         std::string ratio = "-";
         if (d && f && f->seconds > 0.0) {
             char buf[16];

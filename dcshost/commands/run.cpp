@@ -149,6 +149,7 @@ bool CheckOutputPaths(const RunOptions& options)
     }
     if (!options.json.empty()) paths.push_back(options.json);
     if (!options.call_log.empty()) paths.push_back(options.call_log);
+    if (!options.record.empty()) paths.push_back(options.record);
     std::string error;
     if (CheckOutputs(paths, error)) return true;
     std::fprintf(stderr, "dcshost: %s\n", error.c_str());
@@ -225,6 +226,13 @@ int Bind(RunState& run)
             return kExitBadScenario;
         }
         run.session.SetCallLog(&run.calls);
+    }
+    if (!run.options.record.empty()) {
+        std::string error;
+        if (!run.session.Record(run.options.record, error)) {
+            std::fprintf(stderr, "dcshost: %s\n", error.c_str());
+            return kExitBadScenario;
+        }
     }
     int opened = run.session.Open(run.scenario, run.options.driver_path);
     if (opened != kExitClean) return opened;
@@ -451,6 +459,20 @@ bool WriteCallLog(RunState& run)
     return false;
 }
 
+// After the session's Close, which ends the recording.
+bool WriteRecording(const RunState& run)
+{
+    if (run.options.record.empty()) return true;
+    std::string error;
+    if (run.session.RecordingWhole(error)) {
+        std::printf("recording: %s\n", run.options.record.c_str());
+        return true;
+    }
+    std::fprintf(stderr, "dcshost: the recording %s is not whole: %s\n", run.options.record.c_str(),
+                 error.c_str());
+    return false;
+}
+
 // The run's trends against the reference; prints where they part first.
 void Compare(RunState& run)
 {
@@ -518,7 +540,8 @@ bool WriteJson(const RunState& run, int exit_code)
 
 bool Write(RunState& run)
 {
-    if (!WriteCallLog(run)) return false;
+    bool recorded = WriteRecording(run);
+    if (!WriteCallLog(run) || !recorded) return false;
     if (!run.options.trends) return true;
     const RunOptions& options = run.options;
     std::string stem = TrendStem(options);
@@ -541,7 +564,10 @@ int RunScenario(const Scenario& scenario, const RunOptions& options)
     if (int code = Prepare(run); code != kExitClean) return code;
     if (int code = Bind(run); code != kExitClean) {
         // A failed configuration is a result too: the messages say why.
-        if (code == kExitConfigureFailed && WriteCallLog(run)) WriteJson(run, code);
+        if (code == kExitConfigureFailed) {
+            bool recorded = WriteRecording(run);
+            if (WriteCallLog(run) && recorded) WriteJson(run, code);
+        }
         return code;
     }
     Execute(run);

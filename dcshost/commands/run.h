@@ -21,6 +21,7 @@ struct RunOptions {
     bool trends = true;
     bool settle_wait = true;  // false: the settle's sleeps return at once
     std::string call_log;     // --log-calls FILE; empty: none
+    std::string record;       // --record FILE; empty: none
     std::string json;         // --json FILE; empty: none
     std::string compare;      // --compare REF.csv; empty: none
     double tolerance = 1e-6;  // of --compare, relative above 1, absolute below

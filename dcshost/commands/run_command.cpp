@@ -118,6 +118,8 @@ CommandBody DefineRun(CLI::App& command)
             {"--no-trends", "write no trend files", &args->no_trends},
             {"--log-calls", "write every entry point, client-library call and host message to FILE",
              &o.call_log, std::nullopt, kNotEmpty},
+            {"--record", "record the session to FILE (gzip) for a replay", &o.record, std::nullopt,
+             kNotEmpty},
             {"--json", "write the result for machines to FILE", &o.json, std::nullopt, kNotEmpty},
             {"--compare",
              "exit 5 when a PV, SP or OP leaves the band around this reference trend CSV",

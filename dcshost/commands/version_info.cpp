@@ -7,6 +7,7 @@
 #include "dcshost/commands/command.h"
 #include "dcshost/commands/options.h"
 #include "dcshost/exit_codes.h"
+#include "dcshost/host/driver_version.h"
 #include "dcshost/system_error.h"
 
 namespace {
@@ -35,71 +36,32 @@ bool Readable(const std::string& path)
     return false;
 }
 
-}  // namespace
-
 #if defined(_WIN32)
-#  include <windows.h>
+const int kNoResourceExit = 1;
+#else
+const int kNoResourceExit = 0;  // an ELF module carries none, as it should
+#endif
 
-#  include <vector>
+}  // namespace
 
 int PrintVersionInfo(const std::string& path)
 {
     if (!Readable(path)) return kExitNoDriver;
-    DWORD ignored = 0;
-    DWORD size = GetFileVersionInfoSizeA(path.c_str(), &ignored);
-    if (size == 0) {
-        std::printf("%s: no version resource: %s\n", path.c_str(),
-                    WindowsErrorText(GetLastError()).c_str());
-        return 1;
+    DriverVersion version;
+    std::string problem;
+    if (!ReadDriverVersion(path, version, problem)) {
+        std::printf("%s: %s\n", path.c_str(), problem.c_str());
+        return kNoResourceExit;
     }
-    std::vector<char> info(size);
-    if (!GetFileVersionInfoA(path.c_str(), 0, size, info.data())) {
-        std::printf("%s: the version resource cannot be read\n", path.c_str());
-        return 1;
-    }
-    void* value = nullptr;
-    UINT length = 0;
-    if (!VerQueryValueA(info.data(), "\\VarFileInfo\\Translation", &value, &length) || length < 4) {
-        std::printf("%s: the version resource has no Translation entry\n", path.c_str());
-        return 1;
-    }
-    const WORD* translation = static_cast<const WORD*>(value);
-    char table[16];
-    std::snprintf(table, sizeof table, "%04X%04X", translation[0], translation[1]);
     std::printf("%s:\n", path.c_str());
-    std::printf("  %-22s 0x%04X %u\n", "Translation", translation[0], translation[1]);
-
-    const char* keys[] = {"FileDescription",      "DCSDisplayName", "Driver Build Number",
-                          "Program Build Number", "InternalName",   "OriginalFilename"};
+    std::printf("  %-22s 0x%04X %u\n", "Translation", version.language, version.code_page);
     int missing = 0;
-    for (const char* key : keys) {
-        std::string query = std::string("\\StringFileInfo\\") + table + "\\" + key;
-        char* text = nullptr;
-        UINT chars = 0;
-        if (VerQueryValueA(info.data(), query.c_str(), reinterpret_cast<void**>(&text), &chars) &&
-            text) {
-            std::printf("  %-22s %s\n", key, text);
-        } else {
-            std::printf("  %-22s (missing)\n", key);
-            ++missing;
-        }
+    for (const DriverVersion::Entry& entry : version.entries) {
+        std::printf("  %-22s %s\n", entry.key, entry.found ? entry.value.c_str() : "(missing)");
+        missing += entry.found ? 0 : 1;
     }
     return missing == 0 ? 0 : 1;
 }
-
-#else
-
-int PrintVersionInfo(const std::string& path)
-{
-    if (!Readable(path)) return kExitNoDriver;
-    std::printf(
-        "%s: no version resource to read: version resources are a Windows module's, "
-        "an ELF shared object carries none\n",
-        path.c_str());
-    return 0;
-}
-
-#endif
 
 CommandBody DefineVersionInfo(CLI::App& command)
 {

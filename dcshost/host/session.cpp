@@ -1,11 +1,26 @@
 #include "dcshost/host/session.h"
 
 #include <cstdio>
+#include <cstring>
 
 #include "dcshost/control/control_api.h"
 #include "dcshost/control/control_system.h"
+#include "dcshost/host/driver_version.h"
 #include "dcshost/host/progress.h"
 #include "dcshost/host/settle_wait.h"
+#include "recording/recorder/recorder.h"
+
+namespace {
+
+// The entry point of a name this file passes; REC_ENTRY_COUNT for none.
+RecordEntryId EntryId(const char* name)
+{
+    int id = 0;
+    while (id < REC_ENTRY_COUNT && std::strcmp(RecordEntryNames[id], name) != 0) ++id;
+    return static_cast<RecordEntryId>(id);
+}
+
+}  // namespace
 
 int Session::Load(const std::string& driver_path)
 {
@@ -17,6 +32,7 @@ int Session::Load(const std::string& driver_path)
     }
     loaded_ = true;
     live_ = Vnx().live;
+    driver_path_ = driver_path;
     return kExitClean;
 }
 
@@ -63,10 +79,23 @@ int Session::Open(const Scenario& scenario, const std::string& driver_path)
     return kExitClean;
 }
 
+bool Session::Record(const std::string& path, std::string& error)
+{
+    // The settle's Sleep first, so the recorder's wrapper is the outer one
+    // and the sleeps are recorded as the driver asked for them.
+    MakeSettleCuttable(driver_.Handle());
+    const std::string by = std::string("dcshost ") + DCSHOST_VERSION;
+    recording_ = StartRecording(driver_.Handle(), path.c_str(), by.c_str(),
+                                DriverVersionText(driver_path_).c_str(), error);
+    return recording_;
+}
+
 int32_t Session::Call(const char* name, DCSEntryPoint DriverEntryPoints::*entry)
 {
     if (calls_) calls_->Line("host", std::string(name) + "(data)");
-    int32_t result = (driver_.Api().*entry)(block_.Data());
+    const RecordEntryId id = recording_ ? EntryId(name) : REC_ENTRY_COUNT;
+    int32_t result = id < REC_ENTRY_COUNT ? RecordEntry(id, driver_.Api().*entry, block_.Data())
+                                          : (driver_.Api().*entry)(block_.Data());
     if (calls_) calls_->Line("host", std::string(name) + " = " + std::to_string(result));
     return result;
 }
@@ -75,16 +104,20 @@ void Session::SetTime(double time)
 {
     log_.SetTime(time);
     if (calls_) calls_->SetTime(time);
+    if (recording_) RecordTime(time);
 }
 
 int32_t Session::Configure(bool settle_wait)
 {
     std::string error;
-    bool skipped = !settle_wait && SkipSettleWait(driver_.Handle(), error);
+    // A recording's Sleep is already cuttable (Record): patched again, the
+    // recorder would no longer see it.
+    bool skipped = !settle_wait &&
+                   (recording_ ? (CutSettleWait(), true) : SkipSettleWait(driver_.Handle(), error));
     if (!settle_wait && !skipped)
         std::fprintf(stderr, "dcshost: --no-settle-wait: %s; the settle takes its time\n",
                      error.c_str());
-    if (!skipped) MakeSettleCuttable(driver_.Handle());
+    if (!skipped && !recording_) MakeSettleCuttable(driver_.Handle());
     Progress progress(Progress::StdoutIsTerminal());
     progress.BeginConfigure(skipped ? "DCSConfigure (no settle wait)" : "DCSConfigure");
     int32_t configured = Call("DCSConfigure", &DriverEntryPoints::Configure);
@@ -93,12 +126,24 @@ int32_t Session::Configure(bool settle_wait)
     return configured;
 }
 
+void Session::EndRecording()
+{
+    if (!recording_) return;
+    recording_ = false;
+    std::string error;
+    if (!StopRecording(error)) record_error_ = error;
+}
+
 Leftovers Session::Close()
 {
     Leftovers left;
-    if (!open_) return left;
+    if (!open_) {
+        EndRecording();
+        return left;
+    }
     open_ = false;
     Call("DCSDestroy", &DriverEntryPoints::Destroy);
+    EndRecording();
     if (calls_) calls_->Line("host", "FreeDCSData(data)");
     block_.Release();
     if (calls_) calls_->Line("host", "FreeDCSData = void");

@@ -50,7 +50,11 @@ public:
     // Where every call goes (--log-calls); after Load, before Open. Null:
     // nowhere.
     void SetCallLog(CallLog* calls) { calls_ = calls; }
-    // An entry point on the block, written to the call log around the call.
+    // Records the session to `path` from here on (--record); after Load,
+    // before Open. False with a reason.
+    bool Record(const std::string& path, std::string& error);
+    // An entry point on the block, written to the call log around the call
+    // and recorded.
     int32_t Call(const char* name, DCSEntryPoint DriverEntryPoints::*entry);
     // The simulated time of messages and log lines from now on.
     void SetTime(double time);
@@ -59,7 +63,14 @@ public:
     // once when settle_wait is false (and the module lets them be skipped).
     int32_t Configure(bool settle_wait);
     // DCSDestroy, then the block back through FreeDCSData; counts what is left.
+    // Ends the recording.
     Leftovers Close();
+    // After Close: false with the reason when the recording failed at any point.
+    bool RecordingWhole(std::string& error) const
+    {
+        error = record_error_;
+        return record_error_.empty();
+    }
 
     const DriverEntryPoints& Api() const { return driver_.Api(); }
     void* Module() const { return driver_.Handle(); }
@@ -73,6 +84,11 @@ private:
     HostBlock block_;
     HostHeapSnapshot baseline_;
     CallLog* calls_ = nullptr;
+    std::string driver_path_;
+    bool recording_ = false;
+    std::string record_error_;
+
+    void EndRecording();
     bool loaded_ = false;
     bool live_ = false;
     bool open_ = false;

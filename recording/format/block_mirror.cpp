@@ -41,6 +41,18 @@ void StoreField(const BlockField& field, const BlockLine& line, unsigned char* r
     }
 }
 
+// "PREFIX L ROW " for a row's field, "PREFIX g " for a general cell (row < 0).
+void AppendHead(std::string& out, const char* prefix, char letter, int32_t row)
+{
+    out += prefix;
+    out += ' ';
+    out += letter;
+    out += ' ';
+    if (row < 0) return;
+    AppendInt(out, row);
+    out += ' ';
+}
+
 }  // namespace
 
 void BlockMirror::Clear() { *this = BlockMirror(); }
@@ -52,7 +64,8 @@ int32_t BlockMirror::TypeOf(DefTable table, int32_t column) const
 }
 
 void BlockMirror::DiffCells(const DCSCell* cells, DefTable table, bool& present,
-                            std::vector<CellValue>& copy, const std::string& head, std::string& out)
+                            std::vector<CellValue>& copy, const char* prefix, char letter,
+                            int32_t row, std::string& out)
 {
     if (!cells) {
         present = false;
@@ -68,7 +81,8 @@ void BlockMirror::DiffCells(const DCSCell* cells, DefTable table, bool& present,
         if (j < copy.size() && SameCell(copy[j], cells[j], type)) continue;
         if (j >= copy.size()) copy.resize(j + 1);
         ReadCell(cells[j], type, copy[j]);
-        out += head;
+        AppendHead(out, prefix, letter, row);
+        if (row >= 0) out += 'k';
         AppendInt(out, static_cast<int64_t>(j));
         out += ' ';
         AppendCell(out, copy[j]);
@@ -126,8 +140,7 @@ void BlockMirror::Diff(const DCSData& block, const char* prefix, std::string& ou
         AppendInt(out, count);
         out += '\n';
     }
-    head_.assign(prefix).append(" g ");
-    DiffCells(block.GenData, DEF_GEN, gen_present, gen, head_, out);
+    DiffCells(block.GenData, DEF_GEN, gen_present, gen, prefix, 'g', -1, out);
 
     for (int t = 0; t < ROW_TABLE_COUNT; ++t) {
         const RowTableInfo& info = RowTables[t];
@@ -144,24 +157,21 @@ void BlockMirror::Diff(const DCSData& block, const char* prefix, std::string& ou
             const unsigned char* row = block_rows + r * info.row_size;
             MirrorRow& mine = copy[r];
             bool fresh = r >= known;
-            head_.assign(prefix).append(" ").append(1, info.letter).append(" ");
-            AppendInt(head_, static_cast<int64_t>(r));
-            head_ += ' ';
+            const int32_t row_number = static_cast<int32_t>(r);
             for (uint8_t f = 0; f < info.field_count; ++f) {
                 const BlockField& field = info.fields[f];
                 size_t size = FieldSize(field.kind);
                 if (!fresh && std::memcmp(mine.raw + field.offset, row + field.offset, size) == 0)
                     continue;
                 std::memcpy(mine.raw + field.offset, row + field.offset, size);
-                out += head_;
+                AppendHead(out, prefix, info.letter, row_number);
                 out += field.name;
                 out += ' ';
                 AppendField(out, field, row);
                 out += '\n';
             }
-            head_ += 'k';
             DiffCells(RowCells(row, static_cast<RowTable>(t)), info.defs, mine.cells_present,
-                      mine.cells, head_, out);
+                      mine.cells, prefix, info.letter, row_number, out);
         }
     }
 }

@@ -35,7 +35,7 @@ struct BlockMirror {
 
 private:
     void DiffCells(const DCSCell* cells, DefTable table, bool& present,
-                   std::vector<CellValue>& copy, const std::string& head, std::string& out);
+                   std::vector<CellValue>& copy, const char* prefix, char letter, int32_t row,
+                   std::string& out);
     int32_t TypeOf(DefTable table, int32_t column) const;
-    std::string head_;  // reused on every line
 };

@@ -34,7 +34,7 @@ bool LineWriter::Open(const std::string& path, std::string& error)
     Close(error);
     error.clear();
     errno = 0;
-    gzFile file = gzopen(path.c_str(), "wb");
+    gzFile file = gzopen(path.c_str(), "wb6");
     if (!file) {
         error = "cannot write " + path + ": " + (errno ? std::strerror(errno) : "out of memory");
         return false;

@@ -31,7 +31,7 @@ size_t CallResultAt(std::string_view line)
 void PassEncoder::Begin(RecordEntryId entry)
 {
     entry_ = entry;
-    current_.count = 0;
+    k_ = 0;
     run_ = 0;
 }
 
@@ -44,30 +44,37 @@ void PassEncoder::Flush(std::string& out)
     run_ = 0;
 }
 
+// The k-th line of the previous call is set against the k-th of this one
+// once, so this one's takes its place there; a line the same as before
+// costs no copy.
 void PassEncoder::Call(std::string_view line, std::string& out)
 {
-    const Pass& previous = previous_[entry_];
-    size_t k = current_.count;
-    if (current_.lines.size() <= k) current_.lines.resize(k + 1);
-    current_.lines[k].assign(line.data(), line.size());
-    ++current_.count;
-    if (k < previous.count) {
-        const std::string& before = previous.lines[k];
+    Pass& pass = passes_[entry_];
+    const size_t k = k_++;
+    if (k < pass.count) {
+        std::string& before = pass.lines[k];
         if (before == line) {
             ++run_;
             return;
         }
         size_t at = CallResultAt(line);
-        if (at != std::string_view::npos && before.size() > at &&
-            std::string_view(before).substr(0, at + 3) == line.substr(0, at + 3)) {
-            Flush(out);
+        bool same_call = at != std::string_view::npos && before.size() > at &&
+                         std::string_view(before).substr(0, at + 3) == line.substr(0, at + 3);
+        before.assign(line.data(), line.size());
+        Flush(out);
+        if (same_call) {
             out += '~';
             out.append(line.data() + at + 2, line.size() - at - 2);
             out += '\n';
             return;
         }
+    } else if (k < pass.lines.size()) {
+        pass.lines[k].assign(line.data(), line.size());
+        Flush(out);
+    } else {
+        pass.lines.emplace_back(line);
+        Flush(out);
     }
-    Flush(out);
     out.append(line.data(), line.size());
     out += '\n';
 }
@@ -81,20 +88,35 @@ void PassEncoder::Host(std::string_view line, std::string& out)
 void PassEncoder::End(std::string& out)
 {
     Flush(out);
-    std::swap(previous_[entry_], current_);
-    current_.count = 0;
+    passes_[entry_].count = k_;
+    k_ = 0;
 }
 
 void PassDecoder::Begin(RecordEntryId entry)
 {
     entry_ = entry;
     current_.clear();
+    bytes_ = 0;
 }
 
 bool PassDecoder::Expand(std::string_view line, std::vector<std::string>& calls, std::string& error)
 {
     const std::vector<std::string>& previous = previous_[entry_];
     size_t k = current_.size();
+    size_t first = calls.size();
+    if (!ExpandLine(line, previous, k, calls, error)) return false;
+    for (size_t i = first; i < calls.size(); ++i) bytes_ += calls[i].size();
+    if (bytes_ > kMaxPassBytes) {
+        error = "more than " + std::to_string(kMaxPassBytes >> 20) +
+                " MiB of client-library calls in one " + RecordEntryNames[entry_];
+        return false;
+    }
+    return true;
+}
+
+bool PassDecoder::ExpandLine(std::string_view line, const std::vector<std::string>& previous,
+                             size_t k, std::vector<std::string>& calls, std::string& error)
+{
     if (k >= kMaxCallsPerPass) {
         error = "more than " + std::to_string(kMaxCallsPerPass) + " client-library calls in one " +
                 RecordEntryNames[entry_];

@@ -215,8 +215,7 @@ bool RecordingReader::HostLine(std::string_view line, RecordingEvent& event)
         return true;
     }
     event.kind = EV_MESSAGE;
-    bool null_key;
-    if (!NextField(rest, field) || !ParseText(field, event.key, null_key) || null_key)
+    if (!NextField(rest, field) || !ParseText(field, event.key, event.key_null))
         return Fail("msg needs its key as a text");
     if (rest == "?") {
         event.unknown_key = true;

@@ -52,6 +52,7 @@ struct RecordingEvent {
     BlockLine block;
     std::string call;
     std::string key;
+    bool key_null = false;  // the driver passed a null key
     bool unknown_key = false;
     std::vector<MessageArg> args;
     std::string caption, text;

@@ -24,6 +24,8 @@ bool StartRecording(void* module, const char* path, const char* by, const char* 
 int32_t RecordEntry(RecordEntryId id, RecordedEntry entry, DCSData* block);
 // The simulated time of what follows (a "T" line when it changed).
 void RecordTime(double seconds);
-// Writes "end" and closes. False with a reason when a write failed at any point.
+// Writes "end", closes and points the module's imports back at what they
+// held (so does a recording that stops on a failed write). False with a
+// reason when a write failed at any point.
 bool StopRecording(std::string& error);
 bool Recording();

@@ -1,0 +1,198 @@
+// The host's ErrorMsg, the message box and the sleep as the driver calls
+// them: each forwards to the original and records a host line while an
+// entry point runs.
+#include <cstdarg>
+#include <cstring>
+
+#include "dcs/diag/message_keys.h"
+#include "dcs/host/iface.h"
+#include "dcs/host/platform_ui.h"
+#include "recording/format/value_text.h"
+#include "recording/recorder/recorder_calls.h"
+#include "recording/recorder/recorder_state.h"
+
+namespace {
+
+// Words forwarded for a key outside the catalogue: its arguments are not
+// known, and on i386 cdecl the caller pops what it pushed, so passing more
+// 4-byte words than were given is harmless.
+const int kUnknownKeyWords = 4;
+
+using ErrorMsgFn = decltype(&::ErrorMsg);
+using MessageBoxFn = decltype(&::MessageBoxA);
+using SleepFn = decltype(&::Sleep);
+
+ErrorMsgFn g_error_msg = nullptr;
+MessageBoxFn g_message_box = nullptr;
+SleepFn g_sleep = nullptr;
+std::string g_host_line;
+
+const MessageKeyEntry* FindKey(const char* key)
+{
+    if (!key) return nullptr;
+    for (const MessageKeyEntry& entry : MessageKeys) {
+        if (std::strcmp(entry.name, key) == 0) return &entry;
+    }
+    return nullptr;
+}
+
+void RecErrorMsg(const char* key, ...)
+{
+    va_list ap;
+    va_start(ap, key);
+    const MessageKeyEntry* entry = FindKey(key);
+    std::string& line = g_host_line;
+    line.assign("msg ");
+    AppendText(line, key);
+    const char* text = nullptr;
+    const char* context = nullptr;
+    int row = 0;
+    switch (entry ? entry->args : ARGS_NONE) {
+    case ARGS_NONE:
+        break;
+    case ARGS_TEXT:
+        text = va_arg(ap, const char*);
+        break;
+    case ARGS_TEXT_ROW:
+        text = va_arg(ap, const char*);
+        row = va_arg(ap, int);
+        break;
+    case ARGS_TEXT_CONTEXT:
+        text = va_arg(ap, const char*);
+        context = va_arg(ap, const char*);
+        break;
+    }
+    if (!entry) {
+        uint32_t words[kUnknownKeyWords];
+        for (uint32_t& word : words) word = va_arg(ap, uint32_t);
+        va_end(ap);
+        g_error_msg(key, words[0], words[1], words[2], words[3]);
+        line += " ?";
+    } else {
+        va_end(ap);
+        switch (entry->args) {
+        case ARGS_NONE:
+            g_error_msg(key);
+            break;
+        case ARGS_TEXT:
+            g_error_msg(key, text);
+            break;
+        case ARGS_TEXT_ROW:
+            g_error_msg(key, text, row);
+            break;
+        case ARGS_TEXT_CONTEXT:
+            g_error_msg(key, text, context);
+            break;
+        }
+        if (entry->args != ARGS_NONE) {
+            line += ' ';
+            AppendText(line, text);
+        }
+        if (entry->args == ARGS_TEXT_ROW) {
+            line += ' ';
+            AppendInt(line, row);
+        } else if (entry->args == ARGS_TEXT_CONTEXT) {
+            line += ' ';
+            AppendText(line, context);
+        }
+    }
+    if (!RecordingCalls()) return;
+    line += '\n';
+    HostLine(line);
+}
+
+void RecordBox(const char* text, const char* caption, unsigned int type, int answer)
+{
+    if (!RecordingCalls()) return;
+    std::string& line = g_host_line;
+    line.assign("box ");
+    AppendText(line, caption);
+    line += ' ';
+    AppendText(line, text);
+    line += ' ';
+    AppendInt(line, type);
+    line += " = ";
+    AppendInt(line, answer);
+    line += '\n';
+    HostLine(line);
+}
+
+void RecordSleep(uint32_t milliseconds)
+{
+    if (!RecordingCalls()) return;
+    g_host_line.assign("sleep ");
+    AppendInt(g_host_line, milliseconds);
+    g_host_line += '\n';
+    HostLine(g_host_line);
+}
+
+#if defined(_WIN32)
+int WINAPI RecMessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type)
+{
+    int answer = g_message_box(owner, text, caption, type);
+    RecordBox(text, caption, type, answer);
+    return answer;
+}
+
+void WINAPI RecSleep(DWORD milliseconds)
+{
+    g_sleep(milliseconds);
+    RecordSleep(milliseconds);
+}
+
+const char kIface[] = "iface.dll";
+const char kUser32[] = "user32.dll";
+const char kKernel32[] = "kernel32.dll";
+#else
+int RecMessageBoxA(void* owner, const char* text, const char* caption, unsigned int type)
+{
+    int answer = g_message_box(owner, text, caption, type);
+    RecordBox(text, caption, type, answer);
+    return answer;
+}
+
+void RecSleep(uint32_t milliseconds)
+{
+    g_sleep(milliseconds);
+    RecordSleep(milliseconds);
+}
+
+const char kIface[] = "libiface.so";
+const char kUser32[] = "libwinshim.so";
+const char kKernel32[] = "libwinshim.so";
+#endif
+
+// The one report of a stop: the box the driver's import reaches, or the
+// system's when the driver imports none.
+int Report(const char* text, const char* caption)
+{
+    MessageBoxFn box = g_message_box ? g_message_box : &::MessageBoxA;
+    return box(nullptr, text, caption, MB_OK);
+}
+
+template <typename Fn>
+void Take(const ImportSeam& seam, Fn replacement, Fn& original)
+{
+    void* mine = reinterpret_cast<void*>(replacement);
+    if (seam.replacement == mine && seam.original && seam.original != mine)
+        original = reinterpret_cast<Fn>(seam.original);
+}
+
+}  // namespace
+
+void AddHostSeams(std::vector<ImportSeam>& seams)
+{
+    seams.push_back({kIface, "ErrorMsg", 0, reinterpret_cast<void*>(&RecErrorMsg), nullptr});
+    seams.push_back({kUser32, "MessageBoxA", 0, reinterpret_cast<void*>(&RecMessageBoxA), nullptr});
+    seams.push_back({kKernel32, "Sleep", 0, reinterpret_cast<void*>(&RecSleep), nullptr});
+}
+
+void TakeHostOriginals(const std::vector<ImportSeam>& seams)
+{
+    for (const ImportSeam& seam : seams) {
+        Take(seam, &RecErrorMsg, g_error_msg);
+        Take<MessageBoxFn>(seam, &RecMessageBoxA, g_message_box);
+        Take<SleepFn>(seam, &RecSleep, g_sleep);
+    }
+    OriginalBox = &Report;
+}

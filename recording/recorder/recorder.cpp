@@ -1,0 +1,305 @@
+#include "recording/recorder/recorder.h"
+
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <vector>
+
+#include "recording/format/value_text.h"
+#include "recording/recorder/recorder_calls.h"
+#include "recording/recorder/recorder_state.h"
+#include "recording/seams/import_seams.h"
+
+namespace {
+
+// The words of a stop, in one place.
+const char kStopCaption[] = "Recording";
+const char kStopText[] = "Recording stopped: ";
+
+#if defined(_WIN32)
+const char kPlatform[] = "win32";
+#else
+const char kPlatform[] = "linux-i686";
+#endif
+
+std::string g_path;
+// The module and its seams as patched, the originals filled in.
+void* g_module = nullptr;
+std::vector<ImportSeam> g_seams;
+
+// Every slot back to what it held: a module no longer recorded calls as it
+// did before.
+void RestoreSeams()
+{
+    std::vector<ImportSeam> restore;
+    for (const ImportSeam& seam : g_seams) {
+        if (seam.original && seam.original != seam.replacement)
+            restore.push_back({seam.library, seam.name, seam.ordinal, seam.original, nullptr});
+    }
+    std::string ignored;
+    if (!restore.empty())
+        PatchImports(g_module, restore.data(), static_cast<int>(restore.size()), ignored);
+    g_seams.clear();
+    g_module = nullptr;
+}
+
+// A header value on one line of printable ASCII.
+std::string HeaderValue(const char* text, const char* none)
+{
+    std::string value = text && *text ? text : none;
+    for (char& c : value) {
+        if (static_cast<unsigned char>(c) < 0x20 || static_cast<unsigned char>(c) > 0x7e) c = '?';
+    }
+    return value;
+}
+
+std::string StartTime()
+{
+    std::time_t now = std::time(nullptr);
+    char text[32] = "1970-01-01T00:00:00Z";
+    if (const std::tm* utc = std::gmtime(&now))
+        std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", utc);
+    return text;
+}
+
+// The pending lines to the file; a stop when the writer failed.
+void Hand()
+{
+    RecorderState& r = Rec();
+    r.writer.Write(r.out);
+    r.out.clear();
+    r.writer.Sync();
+    if (r.writer.Failed()) StopWithFailure("writing " + g_path + ": " + r.writer.Reason());
+}
+
+}  // namespace
+
+ReportBox OriginalBox = nullptr;
+
+RecorderState g_recorder;
+
+void StopWithFailure(const std::string& reason)
+{
+    RecorderState& r = Rec();
+    if (!r.active) return;
+    r.active = false;
+    r.failure = reason;
+    r.out.clear();
+    std::string ignored;
+    r.writer.Close(ignored);
+    RestoreSeams();
+    if (!r.reported && OriginalBox) {
+        r.reported = true;
+        OriginalBox((kStopText + reason).c_str(), kStopCaption);
+    }
+}
+
+bool StartRecording(void* module, const char* path, const char* by, const char* driver,
+                    std::string& error)
+{
+    RecorderState& r = Rec();
+    if (r.active) {
+        error = "a recording runs already";
+        return false;
+    }
+    if (!r.writer.Open(path ? path : "", error)) return false;
+    std::vector<ImportSeam> seams;
+    AddClientSeams(seams);
+    AddHostSeams(seams);
+    int found = PatchImports(module, seams.data(), static_cast<int>(seams.size()), error);
+    if (found < 0) {
+        std::string ignored;
+        r.writer.Close(ignored);
+        std::remove(path);
+        error = "cannot record the driver's calls: " + error;
+        return false;
+    }
+    TakeClientOriginals(seams);
+    TakeHostOriginals(seams);
+    g_module = module;
+    g_seams = seams;
+
+    g_path = path;
+    r.mirror.Clear();
+    r.encoder = PassEncoder();
+    r.handles.clear();
+    r.next_handle = 1;
+    for (size_t& count : r.key_count) count = 0;
+    r.time_known = false;
+    r.in_entry = false;
+    r.reported = false;
+    r.failure.clear();
+    r.out = "# vornak recording 1\n@platform ";
+    r.out += kPlatform;
+    r.out += "\n@driver " + HeaderValue(driver, "none");
+    r.out += "\n@start " + StartTime();
+    r.out += "\n@by " + HeaderValue(by, "unknown") + "\n";
+    // A header that cannot be written is the start's failure, not a stop.
+    r.writer.Write(r.out);
+    r.out.clear();
+    r.writer.Sync();
+    if (r.writer.Failed()) {
+        error = "cannot write " + g_path + ": " + r.writer.Reason();
+        std::string ignored;
+        r.writer.Close(ignored);
+        RestoreSeams();
+        return false;
+    }
+    r.active = true;
+    return true;
+}
+
+int32_t RecordEntry(RecordEntryId id, RecordedEntry entry, DCSData* block)
+{
+    RecorderState& r = Rec();
+    if (!r.active || r.in_entry) return entry(block);
+    r.in_entry = true;
+    r.entry = id;
+    r.out += "> ";
+    r.out += RecordEntryNames[id];
+    r.out += '\n';
+    if (block) r.mirror.Diff(*block, "i", r.out);
+    r.encoder.Begin(id);
+    r.previous_calls = r.key_count[id];
+    int32_t result = entry(block);
+    r.in_entry = false;
+    if (!r.active) return result;
+    r.key_count[id] = r.encoder.Position();
+    r.encoder.End(r.out);
+    if (block) r.mirror.Diff(*block, "o", r.out);
+    r.out += "< ";
+    AppendInt(r.out, result);
+    r.out += '\n';
+    Hand();
+    return result;
+}
+
+void RecordTime(double seconds)
+{
+    RecorderState& r = Rec();
+    if (!r.active || r.in_entry) return;
+    if (r.time_known && std::memcmp(&r.time, &seconds, sizeof seconds) == 0) return;
+    r.time_known = true;
+    r.time = seconds;
+    r.out += "T ";
+    AppendDouble(r.out, seconds);
+    r.out += '\n';
+}
+
+bool StopRecording(std::string& error)
+{
+    RecorderState& r = Rec();
+    if (r.active) {
+        r.out += "end\n";
+        r.writer.Write(r.out);
+        r.out.clear();
+        r.active = false;
+        if (!r.writer.Close(error)) r.failure = "writing " + g_path + ": " + error;
+        RestoreSeams();
+    }
+    error = r.failure;
+    return r.failure.empty();
+}
+
+bool Recording() { return Rec().active; }
+
+uint32_t HandleNumber(const void* handle, bool fresh)
+{
+    if (!handle) return 0;
+    RecorderState& r = Rec();
+    uint32_t& number = r.handles[reinterpret_cast<uintptr_t>(handle)];
+    if (number == 0 || fresh) number = r.next_handle++;
+    return number;
+}
+
+void BeginCall(ClientFunction function) { Rec().line.assign(ClientFunctionNames[function]); }
+
+void ArgInt(int64_t value)
+{
+    std::string& line = Rec().line;
+    line += ' ';
+    AppendInt(line, value);
+}
+
+void ArgText(const char* text)
+{
+    std::string& line = Rec().line;
+    line += ' ';
+    AppendText(line, text);
+}
+
+void ArgHandle(const void* handle)
+{
+    std::string& line = Rec().line;
+    line += ' ';
+    AppendHandle(line, HandleNumber(handle, false));
+}
+
+void ArgPointer(const void* pointer) { Rec().line += pointer ? " *" : " -"; }
+
+void ResultInt(int64_t value)
+{
+    std::string& line = Rec().line;
+    line += " = ";
+    AppendInt(line, value);
+}
+
+void ResultHandle(const void* handle, bool fresh)
+{
+    std::string& line = Rec().line;
+    line += " = ";
+    AppendHandle(line, HandleNumber(handle, fresh));
+}
+
+void Value(int32_t conversion, const void* bytes, bool first)
+{
+    std::string& line = Rec().line;
+    line += first ? ' ' : ',';
+    AppendClientValue(line, conversion, bytes);
+}
+
+namespace {
+
+void StoreKey(const CallKey& key)
+{
+    RecorderState& r = Rec();
+    std::vector<CallKey>& keys = r.keys[r.entry];
+    size_t k = r.encoder.Position();
+    if (keys.size() <= k) keys.resize(k + 1);
+    keys[k] = key;
+}
+
+}  // namespace
+
+bool Repeated(ClientFunction function, std::initializer_list<uint32_t> words)
+{
+    RecorderState& r = Rec();
+    CallKey key;
+    key.function = function;
+    for (uint32_t word : words) key.words[key.count++] = word;
+    const std::vector<CallKey>& keys = r.keys[r.entry];
+    size_t k = r.encoder.Position();
+    // Keys past the previous call's end are stale: compared only below it.
+    if (k < keys.size() && k < r.previous_calls && keys[k].function == key.function &&
+        keys[k].count == key.count &&
+        std::memcmp(keys[k].words, key.words, key.count * sizeof(uint32_t)) == 0) {
+        r.encoder.Same();
+        return true;
+    }
+    StoreKey(key);
+    return false;
+}
+
+void Unkeyed() { StoreKey(CallKey()); }
+
+void EndCall()
+{
+    RecorderState& r = Rec();
+    r.encoder.Call(r.line, r.out);
+}
+
+void HostLine(const std::string& line)
+{
+    RecorderState& r = Rec();
+    r.encoder.Host(line, r.out);
+}

@@ -1,0 +1,14 @@
+// The recorder's seams: what it puts in place of the driver's imports, and
+// the originals it forwards to.
+#pragma once
+
+#include <vector>
+
+#include "recording/seams/import_seams.h"
+
+// The client library's 26 functions.
+void AddClientSeams(std::vector<ImportSeam>& seams);
+void TakeClientOriginals(const std::vector<ImportSeam>& seams);
+// ErrorMsg, MessageBoxA and Sleep.
+void AddHostSeams(std::vector<ImportSeam>& seams);
+void TakeHostOriginals(const std::vector<ImportSeam>& seams);

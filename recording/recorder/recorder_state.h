@@ -1,0 +1,83 @@
+// What the recorder's files share: the one recording of the process, and
+// the building of a call's line. Inside the recorder only.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "recording/format/block_mirror.h"
+#include "recording/format/client_functions.h"
+#include "recording/format/line_writer.h"
+#include "recording/format/pass_codec.h"
+
+// A call as numbers: two calls of the same key have the same line, so a
+// call the same as the previous pass's at its place costs no text.
+struct CallKey {
+    uint32_t function = UINT32_MAX;  // none: never the same as another
+    uint32_t count = 0;
+    uint32_t words[8] = {};
+};
+
+struct RecorderState {
+    bool active = false;    // lines are being written
+    bool in_entry = false;  // between '>' and '<'
+    bool reported = false;  // the stop was told through the message box
+    RecordEntryId entry = REC_LOAD;
+    LineWriter writer;
+    BlockMirror mirror;
+    PassEncoder encoder;
+    std::string out;   // lines not yet handed to the writer
+    std::string line;  // the call line being built
+    bool time_known = false;
+    double time = 0;
+    std::unordered_map<uintptr_t, uint32_t> handles;
+    uint32_t next_handle = 1;
+    std::string failure;                         // the first reason recording stopped
+    std::vector<CallKey> keys[REC_ENTRY_COUNT];  // of each entry point's last call
+    size_t key_count[REC_ENTRY_COUNT] = {};      // its calls
+    size_t previous_calls = 0;                   // of this entry point's last call
+};
+
+// Made before main, as the host's first entry point comes after.
+extern RecorderState g_recorder;
+inline RecorderState& Rec() { return g_recorder; }
+
+// True while calls are recorded: inside an entry point of a running recording.
+inline bool RecordingCalls()
+{
+    const RecorderState& r = Rec();
+    return r.active && r.in_entry;
+}
+
+// A handle's number; `fresh`: an answer that always takes a new one.
+uint32_t HandleNumber(const void* handle, bool fresh);
+
+// The call line, piece by piece: the function, then " ARG" per argument,
+// " = RESULT", then " VALUE" (or ",VALUE") per value; EndCall hands it on.
+void BeginCall(ClientFunction function);
+void ArgInt(int64_t value);
+void ArgText(const char* text);
+void ArgHandle(const void* handle);
+void ArgPointer(const void* pointer);  // "*", or "-" when null
+void ResultInt(int64_t value);
+void ResultHandle(const void* handle, bool fresh);
+void Value(int32_t conversion, const void* bytes, bool first);
+void EndCall();
+// True when the call of `function` with these words (handles as their
+// numbers) is the same as the previous pass's at its place: it is counted
+// and needs no line. False: build the line (BeginCall ... EndCall).
+bool Repeated(ClientFunction function, std::initializer_list<uint32_t> words);
+// A call whose line a key cannot hold (texts, fresh handles, many values).
+void Unkeyed();
+
+// A host line, its line end included.
+void HostLine(const std::string& line);
+
+// Recording stops: said once through the original message box.
+void StopWithFailure(const std::string& reason);
+
+// The original message box, for the one report of a stop (null: none found).
+typedef int (*ReportBox)(const char* text, const char* caption);
+extern ReportBox OriginalBox;
