@@ -147,7 +147,7 @@ void PrintDifference(const Replay& r, const EntryGroup& group)
     std::string what =
         d.call > 0 ? "call " + std::to_string(d.call) + " of " + std::to_string(group.calls.size())
         : d.recorded.rfind("< ", 0) == 0 ? std::string("its result")
-                               : std::string("the block written back");
+                                         : std::string("the block written back");
     std::printf("replay: first difference at %s, %s (recording line %lld)\n",
                 StepText(r, group).c_str(), what.c_str(), static_cast<long long>(d.line));
     std::printf("  recorded: %s\n  now:      %s\n", d.recorded.c_str(), d.now.c_str());
