@@ -13,4 +13,5 @@ enum ExitCode {
     kExitInterrupted = 6,      // run: stopped cleanly on Ctrl-C
     kExitInternal = 7,         // dcshost itself failed (out of memory)
     kExitCouplingLost = 8,     // run: --on-loss stop ended it at the first step that read nothing
+    kExitReplayDiffers = 9,    // replay: the driver did not do what the recording holds
 };

@@ -47,9 +47,9 @@ cmake --build --preset linux-i686-asan
 ctest --preset linux-i686-asan -j2 || status=1
 valgrind --quiet --error-exitcode=1 --leak-check=full build/linux-i686/bin/lifecycle_test ||
   status=1
-# The fuzzers run side by side, each on a core of its own, each its minute;
+# The fuzzers run side by side, each its minute;
 # their lines are shown in this order once all are done.
-fuzzers=(driver_fuzz scenario_fuzz)
+fuzzers=(driver_fuzz scenario_fuzz recording_fuzz)
 cmake --preset linux-i686-fuzz >/dev/null
 cmake --build --preset linux-i686-fuzz --target "${fuzzers[@]}"
 fuzz_out=$(mktemp -d)

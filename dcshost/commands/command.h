@@ -16,3 +16,4 @@ CommandBody DefineRun(CLI::App& command);          // run_command.cpp
 CommandBody DefineCheck(CLI::App& command);        // check.cpp
 CommandBody DefineGenerate(CLI::App& command);     // generate.cpp
 CommandBody DefineVersionInfo(CLI::App& command);  // version_info.cpp
+CommandBody DefineReplay(CLI::App& command);       // replay_command.cpp

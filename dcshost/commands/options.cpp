@@ -36,6 +36,17 @@ void AddOptions(CLI::App& command, const std::vector<Option>& options)
     }
 }
 
+CLI::Validator FileStem()
+{
+    return CLI::Validator(
+        [](std::string& text) -> std::string {
+            if (text.find_first_of("/\\:") != std::string::npos || text == "." || text == "..")
+                return "'" + text + "' is a path; a file name is wanted (the folder is --out's)";
+            return "";
+        },
+        "");
+}
+
 CLI::Validator Within(double lo, double hi, const std::string& unit)
 {
     return CLI::Validator(

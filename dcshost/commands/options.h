@@ -32,5 +32,8 @@ void AddOptions(CLI::App& command, const std::vector<Option>& options);
 // A number within lo..hi; NaN and infinities are refused with the range.
 CLI::Validator Within(double lo, double hi, const std::string& unit = "");
 
+// --name: the trend files' stem, never a way out of --out.
+CLI::Validator FileStem();
+
 // The SCENARIO argument read, or every problem with it printed.
 bool LoadNamedScenario(const std::string& name, Scenario& scenario);

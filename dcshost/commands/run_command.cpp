@@ -68,18 +68,6 @@ CLI::Validator IsChartChoice()
         "first:N|worst:N");
 }
 
-// --name: the trend files' stem, never a way out of --out.
-CLI::Validator FileStem()
-{
-    return CLI::Validator(
-        [](std::string& text) -> std::string {
-            if (text.find_first_of("/\\:") != std::string::npos || text == "." || text == "..")
-                return "'" + text + "' is a path; a file name is wanted (the folder is --out's)";
-            return "";
-        },
-        "");
-}
-
 int Run(RunArgs& args)
 {
     Scenario scenario;

@@ -42,6 +42,8 @@ public:
     DCSCtrlRow& Ctrl(int row) { return builder_.Ctrl(row); }
     DCSPVRow& PV(int row) { return builder_.PV(row); }
     DCSPVImportRow& Import(int row) { return builder_.Import(row); }
+    // Rows and cells laid by plan, for a block filled other than from a scenario.
+    BlockBuilder& Builder() { return builder_; }
 
 private:
     bool FillCells(DCSCell* cells, const DCSDataDef* defs, int32_t count,

@@ -1,0 +1,368 @@
+#include "dcshost/replay/answerers.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+
+#include "dcs/diag/message_keys.h"
+#include "dcs/host/iface.h"
+#include "dcs/vendor/vnxapi.h"
+#include "recording/format/value_text.h"
+#include "recording/seams/import_seams.h"
+
+#if defined(_WIN32)
+#  include <windows.h>
+#  define PLATFORM_CALL WINAPI
+#else
+#  define PLATFORM_CALL
+#endif
+
+namespace {
+
+CallCheck* g_check = nullptr;
+std::vector<std::string> g_boxes;
+
+// What a failure answers after a difference: an error status, no handle, a
+// bad IO status and quality, so the driver gives up soon.
+const int16_t kFailedStatus = -1;
+
+// The driver's call as a line of the recording, without its answer.
+class Line {
+public:
+    explicit Line(const char* head) : text_(head) {}
+    Line& Int(int64_t value)
+    {
+        text_ += ' ';
+        AppendInt(text_, value);
+        return *this;
+    }
+    Line& Text(const char* text)
+    {
+        text_ += ' ';
+        AppendText(text_, text);
+        return *this;
+    }
+    Line& Handle(const void* handle)
+    {
+        text_ += ' ';
+        AppendHandle(text_, g_check ? g_check->NumberOf(handle) : 0);
+        return *this;
+    }
+    Line& Unknown()
+    {
+        text_ += " ?";
+        return *this;
+    }
+    Line& Pointer(const void* pointer)
+    {
+        text_ += pointer ? " *" : " -";
+        return *this;
+    }
+    // The next recorded line when it is this one; null after a difference.
+    const RecordedCall* Match(LineKind kind = LineKind::Call, const std::string& values = "")
+    {
+        return g_check ? g_check->Match(kind, text_, values) : nullptr;
+    }
+
+private:
+    std::string text_;
+};
+
+// The values a write hands over, as the recorder writes them: `count` of
+// them (none below 1, at most 256), each of `conversion`.
+std::string Written(int32_t count, const void* value, int32_t conversion)
+{
+    const int32_t kMostValues = 256;
+    std::string out;
+    const auto* bytes = static_cast<const unsigned char*>(value);
+    for (int32_t i = 0; bytes && i < count && i < kMostValues; ++i) {
+        if (i) out += ',';
+        AppendClientValue(out, conversion, bytes + 4 * i);
+    }
+    return out;
+}
+
+int16_t Status(const RecordedCall* call)
+{
+    return call ? static_cast<int16_t>(call->result) : kFailedStatus;
+}
+
+VnxHandle Handle(const RecordedCall* call)
+{
+    return call && g_check ? g_check->HandleFor(static_cast<uint32_t>(call->result)) : nullptr;
+}
+
+int16_t VNXCALL ReplayApiStartup(void) { return Status(Line("ApiStartup").Match()); }
+
+int16_t VNXCALL ReplayDataServicesStartup(void* slot)
+{
+    const RecordedCall* call = Line("DataServicesStartup").Pointer(slot).Match();
+    if (call && call->has_value && slot) std::memcpy(slot, call->value, 4);
+    return Status(call);
+}
+
+int32_t VNXCALL ReplayServiceEvents(void)
+{
+    const RecordedCall* call = Line("ServiceEvents").Match();
+    return call ? static_cast<int32_t>(call->result) : 0;
+}
+
+int16_t VNXCALL ReplayDataServicesShutdown(void)
+{
+    return Status(Line("DataServicesShutdown").Match());
+}
+
+int16_t VNXCALL ReplayApiShutdown(void) { return Status(Line("ApiShutdown").Match()); }
+
+int16_t VNXCALL ReplayValidateTagName(const char* name)
+{
+    return Status(Line("ValidateTagName").Text(name).Match());
+}
+
+VnxHandle VNXCALL ReplayOpenTag(const char* name)
+{
+    return Handle(Line("OpenTag").Text(name).Match());
+}
+
+int16_t VNXCALL ReplayCloseTag(VnxHandle tag)
+{
+    return Status(Line("CloseTag").Handle(tag).Match());
+}
+
+int16_t VNXCALL ReplayGetTagStatus(VnxHandle tag)
+{
+    return Status(Line("GetTagStatus").Handle(tag).Match());
+}
+
+int16_t VNXCALL ReplaySetTagValue(VnxHandle tag, int32_t count, const void* value,
+                                  int32_t conversion)
+{
+    Line line("SetTagValue");
+    line.Handle(tag).Int(count).Pointer(value).Int(conversion);
+    return Status(line.Match(LineKind::Call, Written(count, value, conversion)));
+}
+
+int16_t VNXCALL ReplaySetArrayElement(VnxHandle tag, int32_t index, int32_t count,
+                                      const void* value, int32_t conversion)
+{
+    Line line("SetArrayElement");
+    line.Handle(tag).Int(index).Int(count).Pointer(value).Int(conversion);
+    return Status(line.Match(LineKind::Call, Written(count, value, conversion)));
+}
+
+int16_t VNXCALL ReplaySendTag(VnxHandle tag) { return Status(Line("SendTag").Handle(tag).Match()); }
+
+VnxHandle VNXCALL ReplayCreateTagList(void) { return Handle(Line("CreateTagList").Match()); }
+
+VnxHandle VNXCALL ReplayAddTagToList(VnxHandle list, const char* name)
+{
+    return Handle(Line("AddTagToList").Handle(list).Text(name).Match());
+}
+
+int16_t VNXCALL ReplayRemoveTagFromList(VnxHandle list, VnxHandle item)
+{
+    return Status(Line("RemoveTagFromList").Handle(list).Handle(item).Match());
+}
+
+int16_t VNXCALL ReplayListRewind(VnxHandle list)
+{
+    return Status(Line("ListRewind").Handle(list).Match());
+}
+
+VnxHandle VNXCALL ReplayListFirst(VnxHandle list)
+{
+    return Handle(Line("ListFirst").Handle(list).Match());
+}
+
+VnxHandle VNXCALL ReplayListNext(VnxHandle list)
+{
+    return Handle(Line("ListNext").Handle(list).Match());
+}
+
+int16_t VNXCALL ReplayReadTagList(VnxHandle list)
+{
+    return Status(Line("ReadTagList").Handle(list).Match());
+}
+
+int16_t VNXCALL ReplayGetTagValue(VnxHandle item, int32_t index, void* buffer, int32_t conversion,
+                                  int32_t reserved1, int32_t reserved2)
+{
+    Line line("GetTagValue");
+    line.Handle(item).Int(index).Pointer(buffer).Int(conversion).Int(reserved1).Int(reserved2);
+    const RecordedCall* call = line.Match();
+    int16_t status = Status(call);
+    if (status == 0 && call->has_value && buffer) std::memcpy(buffer, call->value, 4);
+    return status;
+}
+
+int32_t VNXCALL ReplayGetTagDataType(VnxHandle item)
+{
+    const RecordedCall* call = Line("GetTagDataType").Handle(item).Match();
+    return call ? static_cast<int32_t>(call->result) : 0;
+}
+
+int32_t VNXCALL ReplayGetIOStatus(VnxHandle item, int32_t index)
+{
+    const RecordedCall* call = Line("GetIOStatus").Handle(item).Int(index).Match();
+    return call ? static_cast<int32_t>(call->result) : 0;  // 1 is good
+}
+
+int32_t VNXCALL ReplayGetDataQuality(VnxHandle item, int32_t index)
+{
+    const RecordedCall* call = Line("GetDataQuality").Handle(item).Int(index).Match();
+    return call ? static_cast<int32_t>(call->result) : 1;  // 0 is good
+}
+
+int16_t VNXCALL ReplayGetArrayDims(VnxHandle tag)
+{
+    const RecordedCall* call = Line("GetArrayDims").Handle(tag).Match();
+    return call ? static_cast<int16_t>(call->result) : 0;
+}
+
+int16_t VNXCALL ReplayGetArrayLowerBound(VnxHandle tag, int32_t dimension)
+{
+    return Status(Line("GetArrayLowerBound").Handle(tag).Int(dimension).Match());
+}
+
+int16_t VNXCALL ReplayGetArrayUpperBound(VnxHandle tag, int32_t dimension)
+{
+    return Status(Line("GetArrayUpperBound").Handle(tag).Int(dimension).Match());
+}
+
+const MessageKeyEntry* FindKey(const char* key)
+{
+    for (const MessageKeyEntry& known : MessageKeys)
+        if (key && std::strcmp(known.name, key) == 0) return &known;
+    return nullptr;
+}
+
+// Read by the key's arguments in the driver's catalogue; checked, then
+// handed to dcshost's own ErrorMsg as the driver handed it over.
+void ReplayErrorMsg(const char* key, ...)
+{
+    const MessageKeyEntry* entry = FindKey(key);
+    Line line("msg");
+    line.Text(key);
+    if (!entry) {
+        // A key outside the catalogue: its arguments cannot be known.
+        if (line.Unknown().Match(LineKind::Message)) ErrorMsg(key);
+        return;
+    }
+    const char* text = nullptr;
+    const char* context = nullptr;
+    int row = 0;
+    va_list args;
+    va_start(args, key);
+    if (entry->args != ARGS_NONE) line.Text(text = va_arg(args, const char*));
+    if (entry->args == ARGS_TEXT_ROW) line.Int(row = va_arg(args, int));
+    if (entry->args == ARGS_TEXT_CONTEXT) line.Text(context = va_arg(args, const char*));
+    va_end(args);
+    if (!line.Match(LineKind::Message)) return;
+    switch (entry->args) {
+    case ARGS_NONE:
+        ErrorMsg(key);
+        break;
+    case ARGS_TEXT:
+        ErrorMsg(key, text);
+        break;
+    case ARGS_TEXT_ROW:
+        ErrorMsg(key, text, row);
+        break;
+    case ARGS_TEXT_CONTEXT:
+        ErrorMsg(key, text, context);
+        break;
+    }
+}
+
+#if defined(_WIN32)
+int PLATFORM_CALL ReplayMessageBoxA(HWND, LPCSTR text, LPCSTR caption, UINT type)
+#else
+int ReplayMessageBoxA(void*, const char* text, const char* caption, unsigned int type)
+#endif
+{
+    const RecordedCall* call = Line("box").Text(caption).Text(text).Int(type).Match(LineKind::Box);
+    if (!call) return 1;  // OK
+    g_boxes.push_back(std::string(caption ? caption : "") + ": " + (text ? text : ""));
+    return static_cast<int>(call->result);
+}
+
+#if defined(_WIN32)
+void PLATFORM_CALL ReplaySleep(DWORD milliseconds)
+#else
+void ReplaySleep(uint32_t milliseconds)
+#endif
+{
+    Line("sleep").Int(milliseconds).Match(LineKind::Sleep);
+}
+
+#if defined(_WIN32)
+const char kClientLibrary[] = "VNXAPIWX.dll";
+const char kHostLibrary[] = "iface.dll";
+const char kUser32[] = "user32.dll";
+const char kKernel32[] = "kernel32.dll";
+#else
+// ELF imports are bound by name, from whichever library defines them.
+const char* const kClientLibrary = nullptr;
+const char* const kHostLibrary = nullptr;
+const char* const kUser32 = nullptr;
+const char* const kKernel32 = nullptr;
+#endif
+
+template <class Function>
+void* Fn(Function function)
+{
+    return reinterpret_cast<void*>(function);
+}
+
+}  // namespace
+
+bool StartAnswering(void* module, CallCheck& check, std::string& error)
+{
+    // By ordinal on Windows (the client library exports no names there).
+    // clang-format off
+    ImportSeam seams[] = {
+        {kClientLibrary, "ApiStartup",           57,  Fn(&ReplayApiStartup),           nullptr},
+        {kClientLibrary, "DataServicesStartup",  2,   Fn(&ReplayDataServicesStartup),  nullptr},
+        {kClientLibrary, "ServiceEvents",        5,   Fn(&ReplayServiceEvents),        nullptr},
+        {kClientLibrary, "DataServicesShutdown", 3,   Fn(&ReplayDataServicesShutdown), nullptr},
+        {kClientLibrary, "ApiShutdown",          58,  Fn(&ReplayApiShutdown),          nullptr},
+        {kClientLibrary, "ValidateTagName",      10,  Fn(&ReplayValidateTagName),      nullptr},
+        {kClientLibrary, "OpenTag",              6,   Fn(&ReplayOpenTag),              nullptr},
+        {kClientLibrary, "CloseTag",             7,   Fn(&ReplayCloseTag),             nullptr},
+        {kClientLibrary, "GetTagStatus",         38,  Fn(&ReplayGetTagStatus),         nullptr},
+        {kClientLibrary, "SetTagValue",          37,  Fn(&ReplaySetTagValue),          nullptr},
+        {kClientLibrary, "SetArrayElement",      120, Fn(&ReplaySetArrayElement),      nullptr},
+        {kClientLibrary, "SendTag",              40,  Fn(&ReplaySendTag),              nullptr},
+        {kClientLibrary, "CreateTagList",        13,  Fn(&ReplayCreateTagList),        nullptr},
+        {kClientLibrary, "AddTagToList",         15,  Fn(&ReplayAddTagToList),         nullptr},
+        {kClientLibrary, "RemoveTagFromList",    16,  Fn(&ReplayRemoveTagFromList),    nullptr},
+        {kClientLibrary, "ListRewind",           18,  Fn(&ReplayListRewind),           nullptr},
+        {kClientLibrary, "ListFirst",            19,  Fn(&ReplayListFirst),            nullptr},
+        {kClientLibrary, "ListNext",             20,  Fn(&ReplayListNext),             nullptr},
+        {kClientLibrary, "ReadTagList",          39,  Fn(&ReplayReadTagList),          nullptr},
+        {kClientLibrary, "GetTagValue",          28,  Fn(&ReplayGetTagValue),          nullptr},
+        {kClientLibrary, "GetTagDataType",       31,  Fn(&ReplayGetTagDataType),       nullptr},
+        {kClientLibrary, "GetIOStatus",          32,  Fn(&ReplayGetIOStatus),          nullptr},
+        {kClientLibrary, "GetDataQuality",       33,  Fn(&ReplayGetDataQuality),       nullptr},
+        {kClientLibrary, "GetArrayDims",         106, Fn(&ReplayGetArrayDims),         nullptr},
+        {kClientLibrary, "GetArrayLowerBound",   108, Fn(&ReplayGetArrayLowerBound),   nullptr},
+        {kClientLibrary, "GetArrayUpperBound",   109, Fn(&ReplayGetArrayUpperBound),   nullptr},
+        {kHostLibrary,   "ErrorMsg",             0,   Fn(&ReplayErrorMsg),             nullptr},
+        {kUser32,        "MessageBoxA",          0,   Fn(&ReplayMessageBoxA),          nullptr},
+        {kKernel32,      "Sleep",                0,   Fn(&ReplaySleep),                nullptr},
+    };
+    // clang-format on
+#if !defined(_WIN32)
+    for (ImportSeam& seam : seams) seam.ordinal = 0;
+#endif
+    g_check = &check;
+    g_boxes.clear();
+    if (PatchImports(module, seams, static_cast<int>(sizeof seams / sizeof seams[0]), error) >= 0)
+        return true;
+    g_check = nullptr;
+    return false;
+}
+
+void StopAnswering() { g_check = nullptr; }
+
+const std::vector<std::string>& AnsweredBoxes() { return g_boxes; }

@@ -1,0 +1,64 @@
+// What the driver does now against what the recording holds, line by line
+// within one entry point: every client-library call and host line the driver
+// makes is matched with the next recorded one as text (the same function and
+// arguments, the same values written, bit for bit). Handles are matched by
+// first appearance: the driver is handed distinct fake handles, one per
+// recorded number, and a handle it passes is printed by the number it stands
+// for. The first line that does not match is the difference; from then on
+// nothing more is answered from the recording.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "dcshost/replay/recorded_calls.h"
+
+struct Difference {
+    bool found = false;
+    int64_t line = 0;  // the recorded line's number; 0 when the recording had none left
+    int64_t call = 0;  // the call or host line within the entry point, from 1; 0: not one
+    std::string recorded;
+    std::string now;
+    std::vector<std::string> before;  // the lines matched just before it, at most five
+};
+
+class CallCheck {
+public:
+    // The recorded lines of the entry point about to be called (kept by the caller).
+    void Begin(const std::vector<RecordedCall>& calls, int64_t returned_line);
+    // The recorded line when the driver's line (`fields`, and for writes
+    // `values`) is the next one recorded; null (a difference) when not, or
+    // after a difference.
+    const RecordedCall* Match(LineKind kind, const std::string& fields, const std::string& values);
+    // After the entry point returned: a recorded line it did not make is the difference.
+    void End();
+    // A difference found outside the calls (the result, a block line).
+    void Differ(int64_t line, const std::string& recorded, const std::string& now);
+
+    bool Differs() const { return difference_.found; }
+    const Difference& First() const { return difference_; }
+    // Client-library calls matched so far, host lines aside.
+    int64_t Matched() const { return matched_; }
+
+    // The number a handle the driver passes stands for: 0 for null, the
+    // recorded number of a handle it was given, else a new number, as a
+    // recorder numbers a value it has not seen.
+    uint32_t NumberOf(const void* handle);
+    // The fake handle standing for a recorded number (null for 0).
+    void* HandleFor(uint32_t number);
+
+private:
+    const std::vector<RecordedCall>* calls_ = nullptr;
+    size_t next_ = 0;
+    int64_t returned_line_ = 0;
+    int64_t matched_ = 0;
+    std::deque<std::string> recent_;
+    Difference difference_;
+    std::unordered_map<uint32_t, uintptr_t> fake_of_;
+    std::unordered_map<uintptr_t, uint32_t> number_of_;
+    uintptr_t next_fake_ = 0x10000;
+    uint32_t highest_ = 0;  // the highest number seen so far
+};

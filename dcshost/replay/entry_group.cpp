@@ -1,0 +1,112 @@
+#include "dcshost/replay/entry_group.h"
+
+#include "recording/format/value_text.h"
+
+std::string LinePlace(int64_t line, const std::string& what)
+{
+    return "line " + std::to_string(line) + ": " + what;
+}
+
+GroupRead ReadGroup(RecordingReader& reader, EntryGroup& group, std::string& error)
+{
+    RecordingEvent event;
+    group.in.clear();
+    group.in_lines.clear();
+    group.calls.clear();
+    group.out.clear();
+    group.out_block.clear();
+    group.out_lines.clear();
+    bool inside = false;
+    while (reader.Next(event)) {
+        switch (event.kind) {
+        case EV_TIME:
+            group.time = event.time;
+            group.timed = true;
+            break;
+        case EV_ENTER:
+            group.entry = event.entry;
+            group.line = event.line;
+            inside = true;
+            break;
+        case EV_BLOCK_IN:
+            group.in.push_back(event.block);
+            group.in_lines.push_back(event.line);
+            break;
+        case EV_CALL:
+        case EV_MESSAGE:
+        case EV_BOX:
+        case EV_SLEEP: {
+            RecordedCall call;
+            std::string what;
+            if (!TakeRecordedLine(event, call, what)) {
+                error = LinePlace(event.line, what);
+                return GroupRead::Failed;
+            }
+            group.calls.push_back(std::move(call));
+            break;
+        }
+        case EV_BLOCK_OUT:
+            group.out.push_back("o " + BlockLineText(event.block));
+            group.out_block.push_back(event.block);
+            group.out_lines.push_back(event.line);
+            break;
+        case EV_RETURN:
+            group.result = event.result;
+            group.result_line = event.line;
+            return GroupRead::Group;
+        case EV_END:
+            return inside ? GroupRead::Failed : GroupRead::End;
+        }
+    }
+    error = reader.Error();
+    return GroupRead::Failed;
+}
+
+std::string BlockLineText(const BlockLine& line)
+{
+    std::string out;
+    auto blank = [&out] { out += ' '; };
+    switch (line.kind) {
+    case BL_DEF_COUNT:
+        out = std::string("n ") + DefTables[line.table].count_name + " ";
+        AppendInt(out, line.number);
+        break;
+    case BL_DEF_TYPE:
+        out = std::string("d ") + DefTables[line.table].letter + " ";
+        AppendInt(out, line.column);
+        blank();
+        AppendInt(out, line.number);
+        break;
+    case BL_ROW_COUNT:
+        out = std::string("n ") + RowTables[line.table].letter + " ";
+        AppendInt(out, line.number);
+        break;
+    case BL_GEN_CELL:
+        out = "g ";
+        AppendInt(out, line.column);
+        blank();
+        AppendCell(out, line.cell);
+        break;
+    case BL_ROW_FIELD:
+    case BL_ROW_CELL: {
+        const RowTableInfo& info = RowTables[line.table];
+        out = std::string(1, info.letter) + " ";
+        AppendInt(out, line.row);
+        if (line.kind == BL_ROW_CELL) {
+            out += " k";
+            AppendInt(out, line.column);
+            blank();
+            AppendCell(out, line.cell);
+            break;
+        }
+        const BlockField& field = info.fields[line.field];
+        out += std::string(" ") + field.name + " ";
+        if (field.kind == FIELD_DOUBLE)
+            AppendDouble(out, line.value);
+        else
+            AppendInt(out, line.number);
+        break;
+    }
+    }
+    return out;
+}

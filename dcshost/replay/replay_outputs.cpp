@@ -1,0 +1,140 @@
+#include "dcshost/replay/replay_outputs.h"
+
+#include <cmath>
+#include <cstdio>
+
+#include "dcs/data/columns.h"
+#include "dcshost/outputs/files.h"
+#include "dcshost/outputs/json_result.h"
+#include "dcshost/scenario/limits.h"
+
+namespace {
+
+// A row's tag (a loop's SP tag without its last ".PART": "FIC101.SP" is
+// loop FIC101), else the table's word and the row.
+std::string RowName(const DCSCell* cells, int column, const char* table, int row, bool loop)
+{
+    const char* tag = cells ? cells[column].Text : nullptr;
+    if (!tag || !*tag) return std::string(table) + " " + std::to_string(row);
+    std::string name = tag;
+    size_t dot = name.rfind('.');
+    return !loop || dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
+}
+
+}  // namespace
+
+void ReplayOutputs::Name(HostBlock& block)
+{
+    named_ = true;
+    DCSData& d = *block.Data();
+    const int loops = d.CtrlRows ? d.CtrlCount : 0;
+    const int imports = d.PVImportRows ? d.PVImportCount : 0;
+    std::vector<std::string> loop_names, import_names;
+    for (int i = 0; i < loops; ++i) {
+        CtrlRowDef loop;
+        loop.name = RowName(d.CtrlRows[i].Cells, CTRL_COL_SP, "controller", i, true);
+        loop.active = d.CtrlRows[i].Active != 0;
+        loop_names.push_back(loop.name);
+        scenario_.controllers.push_back(loop);
+    }
+    for (int i = 0; i < imports; ++i) {
+        ImportRowDef import;
+        import.name = RowName(d.PVImportRows[i].Cells, IMPORT_COL_TAG, "import", i, false);
+        import_names.push_back(import.name);
+        scenario_.imports.push_back(import);
+    }
+    coupling_ = CouplingWatch(imports > 0);
+    loops_.resize(loop_names.size());
+    imports_.resize(import_names.size());
+    trend_.Setup(loop_names, import_names);
+    figures_.Setup(loop_names.size(), 2.0);
+}
+
+void ReplayOutputs::BeginStep(HostBlock& block)
+{
+    if (!named_) Name(block);
+    coupling_.BeginStep();
+}
+
+void ReplayOutputs::EndStep(double time, HostBlock& block)
+{
+    bool lost = coupling_.EndStep(time);
+    DCSData& d = *block.Data();
+    // Rows the recorded host took away since the first step keep their last values.
+    for (size_t i = 0; i < loops_.size() && static_cast<int>(i) < d.CtrlCount && d.CtrlRows; ++i) {
+        const DCSCtrlRow& row = d.CtrlRows[i];
+        loops_[i] = LoopSample{NAN, row.SP, row.OP * 100.0, row.Active != 0 ? 1 : 0};
+    }
+    for (size_t i = 0;
+         i < imports_.size() && static_cast<int>(i) < d.PVImportCount && d.PVImportRows; ++i)
+        imports_[i] = d.PVImportRows[i].Value;
+    if (steps_ > 0) step_ = time - last_time_;
+    last_time_ = time;
+    ++steps_;
+    trend_.Sample(time, loops_, imports_, 0, !lost);
+    figures_.Add(time, step_, loops_);
+}
+
+std::string ReplayOutputs::Summary(const std::vector<MessageGroup>& messages, size_t total) const
+{
+    std::vector<LoopResult> results;
+    for (size_t i = 0; i < loops_.size(); ++i) {
+        LoopResult loop;
+        loop.name = scenario_.controllers[i].name;
+        loop.active = scenario_.controllers[i].active;
+        loop.sp = loops_[i].sp;
+        loop.pv = NAN;
+        loop.op_percent = loops_[i].op;
+        loop.mode = loops_[i].mode;
+        results.push_back(loop);
+    }
+    std::string out = FormatLoopTable(results);
+    for (size_t i = 0; i < imports_.size(); ++i)
+        out += "  imported " + scenario_.imports[i].name + " " + NumberText(imports_[i]) + "\n";
+    std::string counts = MessageCounts(messages);
+    out += "host messages: " + std::to_string(total) + (total ? " - " : "") + counts + "\n" +
+           FormatMessageGroups(messages);
+    for (const CouplingLoss& loss : coupling_.Losses()) out += FormatCouplingLoss(loss) + "\n";
+    return out;
+}
+
+bool ReplayOutputs::WriteTrends(const std::string& stem, const std::string& title,
+                                std::string& error) const
+{
+    const int kChartLoops = 12;
+    return trend_.WriteCsv(stem + ".trend.csv", error) &&
+           WriteTextFile(stem + ".trend.svg", trend_.Svg(title, kChartLoops), error);
+}
+
+std::string ReplayOutputs::Json(const std::string& recording, int exit_code,
+                                const std::vector<MessageGroup>& messages, size_t total,
+                                const Leftovers& left) const
+{
+    Scenario scenario = scenario_;
+    scenario.file = recording;
+    scenario.title = "replay of " + recording;
+    scenario.run.step = step_;
+    scenario.run.duration = last_time_;
+    RunRecord record;
+    record.scenario = &scenario;
+    record.steps = steps_;
+    record.steps_run = steps_;
+    record.settle_band = 2.0;
+    record.exit_code = exit_code;
+    for (size_t i = 0; i < loops_.size(); ++i) {
+        LoopResult loop;
+        loop.name = scenario.controllers[i].name;
+        loop.active = scenario.controllers[i].active;
+        loop.sp = loops_[i].sp;
+        loop.op_percent = loops_[i].op;
+        loop.mode = loops_[i].mode;
+        record.loops.push_back(loop);
+    }
+    record.figures = figures_.Figures();
+    record.imports = imports_;
+    record.message_total = total;
+    record.messages = messages;
+    record.left = left;
+    record.coupling = coupling_.Losses();
+    return FormatJsonResult(record);
+}
