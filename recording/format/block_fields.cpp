@@ -195,7 +195,7 @@ bool ParseCell(std::string_view field, CellValue& value)
     return true;
 }
 
-bool ParseBlockLine(std::string_view text, BlockLine& line, std::string& error)
+bool ParseBlockLine(std::string_view text, BlockLine& line, std::string& error, BlockRowRun* run)
 {
     std::string_view rest = text, what, a, b, c;
     if (!NextField(rest, what) || what.size() != 1 || !NextField(rest, a) || !NextField(rest, b)) {
@@ -243,7 +243,14 @@ bool ParseBlockLine(std::string_view text, BlockLine& line, std::string& error)
         if (!has_c || !ParseLetter(what[0], table, true)) break;
         const RowTableInfo& info = RowTables[table];
         line.table = static_cast<uint8_t>(table);
-        if (!ParseIndex(a, kMaxRecordedRows, line.row)) break;
+        if (a == "=" || a == "+") {
+            if (!run || run->table != table) break;
+            line.row = run->row + (a == "+" ? 1 : 0);
+            if (line.row >= kMaxRecordedRows) break;
+        } else if (!ParseIndex(a, kMaxRecordedRows, line.row)) {
+            break;
+        }
+        if (run) *run = BlockRowRun{table, line.row};
         if (b.size() >= 2 && b[0] == 'k') {
             line.kind = BL_ROW_CELL;
             if (!ParseIndex(b.substr(1), DefTables[info.defs].max_columns, line.column)) break;

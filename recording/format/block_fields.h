@@ -93,5 +93,14 @@ struct BlockLine {
     CellValue cell;
 };
 
-// `text` is the line after "i " or "o ". False with a reason.
-bool ParseBlockLine(std::string_view text, BlockLine& line, std::string& error);
+// The row of the previous row line among one call's `i` lines, or its `o`
+// lines: a row may be given as `=` (that row) or `+` (the next) in its table.
+struct BlockRowRun {
+    int table = -1;
+    int32_t row = -1;
+};
+
+// `text` is the line after "i " or "o ". False with a reason. `run`, when
+// given, resolves `=` and `+` rows and follows the row lines.
+bool ParseBlockLine(std::string_view text, BlockLine& line, std::string& error,
+                    BlockRowRun* run = nullptr);

@@ -42,14 +42,22 @@ void StoreField(const BlockField& field, const BlockLine& line, unsigned char* r
 }
 
 // "PREFIX L ROW " for a row's field, "PREFIX g " for a general cell (row < 0).
-void AppendHead(std::string& out, const char* prefix, char letter, int32_t row)
+// With a run, the row is "=" or "+" after a row line of the same table: a
+// step that moves every row then repeats the same heads, which zlib packs
+// far tighter than a new number on each line.
+void AppendHead(std::string& out, const char* prefix, char letter, int32_t row,
+                BlockRowRun* run = nullptr)
 {
     out += prefix;
     out += ' ';
     out += letter;
     out += ' ';
     if (row < 0) return;
-    AppendInt(out, row);
+    if (run && run->table == letter && (row == run->row || row == run->row + 1))
+        out += row == run->row ? '=' : '+';
+    else
+        AppendInt(out, row);
+    if (run) *run = BlockRowRun{letter, row};
     out += ' ';
 }
 
@@ -65,7 +73,7 @@ int32_t BlockMirror::TypeOf(DefTable table, int32_t column) const
 
 void BlockMirror::DiffCells(const DCSCell* cells, DefTable table, bool& present,
                             std::vector<CellValue>& copy, const char* prefix, char letter,
-                            int32_t row, std::string& out)
+                            int32_t row, BlockRowRun* run, std::string& out)
 {
     if (!cells) {
         present = false;
@@ -81,7 +89,7 @@ void BlockMirror::DiffCells(const DCSCell* cells, DefTable table, bool& present,
         if (j < copy.size() && SameCell(copy[j], cells[j], type)) continue;
         if (j >= copy.size()) copy.resize(j + 1);
         ReadCell(cells[j], type, copy[j]);
-        AppendHead(out, prefix, letter, row);
+        AppendHead(out, prefix, letter, row, run);
         if (row >= 0) out += 'k';
         AppendInt(out, static_cast<int64_t>(j));
         out += ' ';
@@ -90,7 +98,7 @@ void BlockMirror::DiffCells(const DCSCell* cells, DefTable table, bool& present,
     }
 }
 
-void BlockMirror::Diff(const DCSData& block, const char* prefix, std::string& out)
+void BlockMirror::Diff(const DCSData& block, const char* prefix, std::string& out, bool run_rows)
 {
     for (int t = 0; t < DEF_TABLE_COUNT; ++t) {
         int32_t count = DefCount(block, static_cast<DefTable>(t));
@@ -140,8 +148,11 @@ void BlockMirror::Diff(const DCSData& block, const char* prefix, std::string& ou
         AppendInt(out, count);
         out += '\n';
     }
-    DiffCells(block.GenData, DEF_GEN, gen_present, gen, prefix, 'g', -1, out);
+    DiffCells(block.GenData, DEF_GEN, gen_present, gen, prefix, 'g', -1, nullptr, out);
 
+    // The writer keys the run by the table's letter; the reader by its index.
+    BlockRowRun letters;
+    BlockRowRun* run = run_rows ? &letters : nullptr;
     for (int t = 0; t < ROW_TABLE_COUNT; ++t) {
         const RowTableInfo& info = RowTables[t];
         const unsigned char* block_rows = Rows(block, static_cast<RowTable>(t));
@@ -164,14 +175,14 @@ void BlockMirror::Diff(const DCSData& block, const char* prefix, std::string& ou
                 if (!fresh && std::memcmp(mine.raw + field.offset, row + field.offset, size) == 0)
                     continue;
                 std::memcpy(mine.raw + field.offset, row + field.offset, size);
-                AppendHead(out, prefix, info.letter, row_number);
+                AppendHead(out, prefix, info.letter, row_number, run);
                 out += field.name;
                 out += ' ';
                 AppendField(out, field, row);
                 out += '\n';
             }
             DiffCells(RowCells(row, static_cast<RowTable>(t)), info.defs, mine.cells_present,
-                      mine.cells, prefix, info.letter, row_number, out);
+                      mine.cells, prefix, info.letter, row_number, run, out);
         }
     }
 }

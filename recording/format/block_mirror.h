@@ -17,8 +17,10 @@ struct MirrorRow {
 };
 
 struct BlockMirror {
-    // Appends "PREFIX LINE\n" per field that differs, in the recording's order.
-    void Diff(const DCSData& block, const char* prefix, std::string& out);
+    // Appends "PREFIX LINE\n" per field that differs, in the recording's order;
+    // with `run_rows`, a row line's row as `=` or `+` where the previous row
+    // line allows (what a recording holds; the replay compares whole rows).
+    void Diff(const DCSData& block, const char* prefix, std::string& out, bool run_rows = false);
     // Takes one line into the copy. False with a reason when it names a row,
     // column or definition the copy does not hold.
     bool Apply(const BlockLine& line, std::string& error);
@@ -36,6 +38,6 @@ struct BlockMirror {
 private:
     void DiffCells(const DCSCell* cells, DefTable table, bool& present,
                    std::vector<CellValue>& copy, const char* prefix, char letter, int32_t row,
-                   std::string& out);
+                   BlockRowRun* run, std::string& out);
     int32_t TypeOf(DefTable table, int32_t column) const;
 };

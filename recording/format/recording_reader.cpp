@@ -143,6 +143,7 @@ bool RecordingReader::ReadLine(std::string_view line, RecordingEvent& event)
             event.kind = EV_ENTER;
             event.entry = entry_;
             decoder_.Begin(entry_);
+            rows_ = BlockRowRun();
             state_ = BLOCK_IN;
             return true;
         }
@@ -158,13 +159,14 @@ bool RecordingReader::ReadLine(std::string_view line, RecordingEvent& event)
     if (word == "i") {
         if (state_ != BLOCK_IN) return Fail("an 'i' line after the call's first call or host line");
         event.kind = EV_BLOCK_IN;
-        if (!ParseBlockLine(rest, event.block, error)) return Fail(error);
+        if (!ParseBlockLine(rest, event.block, error, &rows_)) return Fail(error);
         return true;
     }
     if (word == "o") {
+        if (state_ != BLOCK_OUT) rows_ = BlockRowRun();
         state_ = BLOCK_OUT;
         event.kind = EV_BLOCK_OUT;
-        if (!ParseBlockLine(rest, event.block, error)) return Fail(error);
+        if (!ParseBlockLine(rest, event.block, error, &rows_)) return Fail(error);
         return true;
     }
     if (word == "<") {

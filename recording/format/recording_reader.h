@@ -84,6 +84,7 @@ private:
     LineReader lines_;
     RecordingHeader header_;
     PassDecoder decoder_;
+    BlockRowRun rows_;  // the row lines' run among this call's i lines, then its o lines
     State state_ = OUTSIDE;
     RecordEntryId entry_ = REC_LOAD;
     std::vector<std::string> pending_;  // calls of one "* N" not yet given

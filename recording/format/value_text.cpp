@@ -88,6 +88,18 @@ void AppendDouble(std::string& out, double value)
     }
     char buf[32];
     auto r = std::to_chars(buf, buf + sizeof buf, value);
+    // A float widened (an OP or SP read from the control system) needs up to
+    // 17 digits as a double and half as many as the float it is.
+    const float narrow = static_cast<float>(value);
+    if (std::fpclassify(narrow) == FP_NORMAL && static_cast<double>(narrow) == value) {
+        char fbuf[24];
+        auto fr = std::to_chars(fbuf, fbuf + sizeof fbuf, narrow);
+        if (fr.ptr - fbuf + 1 < r.ptr - buf) {
+            out.append(fbuf, fr.ptr);
+            out += 'f';
+            return;
+        }
+    }
     out.append(buf, r.ptr);
 }
 
@@ -208,7 +220,18 @@ bool ParseDouble(std::string_view field, double& value)
         std::memcpy(&value, &bits, sizeof value);
         return !std::isfinite(value);
     }
-    return ParseFinite(field, value);
+    bool read;
+    if (!field.empty() && field.back() == 'f') {
+        float narrow;
+        read = ParseFinite(field.substr(0, field.size() - 1), narrow);
+        value = narrow;
+    } else {
+        read = ParseFinite(field, value);
+    }
+    // One form per value: the one AppendDouble writes.
+    std::string again;
+    if (read) AppendDouble(again, value);
+    return read && again == field;
 }
 
 bool ParseClientValue(std::string_view field, unsigned char bytes[4], char& form)

@@ -158,7 +158,7 @@ int32_t RecordEntry(RecordEntryId id, RecordedEntry entry, DCSData* block)
     r.out += "> ";
     r.out += RecordEntryNames[id];
     r.out += '\n';
-    if (block) r.mirror.Diff(*block, "i", r.out);
+    if (block) r.mirror.Diff(*block, "i", r.out, true);
     r.encoder.Begin(id);
     r.previous_calls = r.key_count[id];
     int32_t result = entry(block);
@@ -166,7 +166,7 @@ int32_t RecordEntry(RecordEntryId id, RecordedEntry entry, DCSData* block)
     if (!r.active) return result;
     r.key_count[id] = r.encoder.Position();
     r.encoder.End(r.out);
-    if (block) r.mirror.Diff(*block, "o", r.out);
+    if (block) r.mirror.Diff(*block, "o", r.out, true);
     r.out += "< ";
     AppendInt(r.out, result);
     r.out += '\n';

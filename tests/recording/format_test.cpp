@@ -35,6 +35,8 @@ TEST(RecordingValues, doubles_read_back_bit_for_bit_in_one_form)
         {0.1, "0.1"},
         {-1.5e300, "-1.5e+300"},
         {5e-324, "5e-324"},
+        {static_cast<double>(35.24f), "35.24f"},
+        {0.5, "0.5"},
         {Bits(0x7ff8000000000001), "x7ff8000000000001"},
         {-std::numeric_limits<double>::infinity(), "xfff0000000000000"},
     };
@@ -95,7 +97,8 @@ TEST(RecordingValues, other_forms_of_a_value_are_refused)
     bool n;
     unsigned char b[4];
     char f;
-    for (const char* bad : {"", "+1", "inf", "nan", "1e999", "x3ff0000000000000", "x7ff8", "1 "})
+    for (const char* bad : {"", "+1", "inf", "nan", "1e999", "x3ff0000000000000", "x7ff8", "1 ",
+                            "1e2", "0.5f", "35.2400016784668", "35.24ff"})
         EXPECT_FALSE(ParseDouble(bad, d)) << bad;
     for (const char* bad : {"01", "-0", "+3", "2147483648", "1.0"})
         EXPECT_FALSE(ParseInt(bad, INT32_MIN, INT32_MAX, i)) << bad;
@@ -221,6 +224,9 @@ TEST(RecordingReader, damaged_recordings_are_refused_with_their_place)
          "line 8: the recording ends without its 'end' line (cut short?)"},
         {"> DCSStop\n", true, "line 6: the recording ends inside DCSStop"},
         {"end\n\n", true, "line 7: a line after 'end'"},
+        {"> DCSStop\ni p + a 1\n", true, "line 7: not a block field, or a value out of its range"},
+        {"> DCSStop\ni c 3 a 1\ni p = a 1\n", true,
+         "line 8: not a block field, or a value out of its range"},
         {"msg \"K\" \"a\tb\"\n", true, "line 6: byte 0x09 at column 11 is not printable ASCII"},
         {"sleep " + std::string(kMaxLineBytes, '1') + "\n", true,
          "line 6: a line longer than 1048576 bytes"},
@@ -234,7 +240,7 @@ TEST(RecordingReader, cut_or_damaged_gzip_is_refused_with_its_byte)
     const std::string path = ::testing::TempDir() + "cut.rec.gz";
     LineWriter writer;
     std::string error, text = kHeader;
-    for (int i = 0; i < 100000; ++i) text += "T " + std::to_string(i * 7919 % 100003) + "\n";
+    for (int i = 0; i < 100000; ++i) text += "T " + std::to_string(i * 7919 % 99991) + "\n";
     ASSERT_TRUE(writer.Open(path, error));
     writer.Write(text + "end\n");
     ASSERT_TRUE(writer.Close(error));
