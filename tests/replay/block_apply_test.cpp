@@ -28,17 +28,17 @@ TEST(BlockApplier, lays_the_rows_cells_and_fields_a_recording_gives)
                   "c 1 k0 \"FIC.SP\"", "m 0 k1 1", "m 0 v x7ff8000000000001", "n c 1", "n p 3"},
                  error))
         << error;
-    DCSData& d = *block.Data();
+    DCSData& d = *block.Data();  // packed: each field read through a copy (+)
     // A table that shrank stays so when another one grows.
-    EXPECT_EQ(d.CtrlCount, 1);
-    EXPECT_EQ(d.PVCount, 3);
-    EXPECT_EQ(d.PVImportCount, 1);
+    EXPECT_EQ(+d.CtrlCount, 1);
+    EXPECT_EQ(+d.PVCount, 3);
+    EXPECT_EQ(+d.PVImportCount, 1);
     EXPECT_STREQ(d.GenData[0].Text, "UNIT.ARR");
-    EXPECT_EQ(d.CtrlRows[1].Active, -1);
-    EXPECT_EQ(d.CtrlRows[1].SP, 42.5);
-    EXPECT_EQ(d.CtrlRows[1].OPUpdated, 1);
+    EXPECT_EQ(+d.CtrlRows[1].Active, -1);
+    EXPECT_EQ(+d.CtrlRows[1].SP, 42.5);
+    EXPECT_EQ(+d.CtrlRows[1].OPUpdated, 1);
     EXPECT_STREQ(d.CtrlRows[1].Cells[0].Text, "FIC.SP");
-    EXPECT_EQ(d.PVImportRows[0].Cells[1].Int, 1);
+    EXPECT_EQ(+d.PVImportRows[0].Cells[1].Int, 1);
     uint64_t bits = 0;
     std::memcpy(&bits, &d.PVImportRows[0].Value, sizeof bits);
     EXPECT_EQ(bits, 0x7ff8000000000001u);  // a NaN keeps its payload
