@@ -8,6 +8,7 @@
 #include "dcs/host/iface.h"
 #include "dcs/vendor/vnxapi.h"
 #include "recording/format/value_text.h"
+#include "recording/recorder/message_args.h"
 #include "recording/seams/import_seams.h"
 
 #if defined(_WIN32)
@@ -229,18 +230,11 @@ int16_t VNXCALL ReplayGetArrayUpperBound(VnxHandle tag, int32_t dimension)
     return Status(Line("GetArrayUpperBound").Handle(tag).Int(dimension).Match());
 }
 
-const MessageKeyEntry* FindKey(const char* key)
-{
-    for (const MessageKeyEntry& known : MessageKeys)
-        if (key && std::strcmp(known.name, key) == 0) return &known;
-    return nullptr;
-}
-
 // Read by the key's arguments in the driver's catalogue; checked, then
 // handed to dcshost's own ErrorMsg as the driver handed it over.
 void ReplayErrorMsg(const char* key, ...)
 {
-    const MessageKeyEntry* entry = FindKey(key);
+    const MessageKeyEntry* entry = FindMessageKey(key);
     Line line("msg");
     line.Text(key);
     if (!entry) {
@@ -248,30 +242,14 @@ void ReplayErrorMsg(const char* key, ...)
         if (line.Unknown().Match(LineKind::Message)) ErrorMsg(key);
         return;
     }
-    const char* text = nullptr;
-    const char* context = nullptr;
-    int row = 0;
-    va_list args;
-    va_start(args, key);
-    if (entry->args != ARGS_NONE) line.Text(text = va_arg(args, const char*));
-    if (entry->args == ARGS_TEXT_ROW) line.Int(row = va_arg(args, int));
-    if (entry->args == ARGS_TEXT_CONTEXT) line.Text(context = va_arg(args, const char*));
-    va_end(args);
-    if (!line.Match(LineKind::Message)) return;
-    switch (entry->args) {
-    case ARGS_NONE:
-        ErrorMsg(key);
-        break;
-    case ARGS_TEXT:
-        ErrorMsg(key, text);
-        break;
-    case ARGS_TEXT_ROW:
-        ErrorMsg(key, text, row);
-        break;
-    case ARGS_TEXT_CONTEXT:
-        ErrorMsg(key, text, context);
-        break;
-    }
+    va_list ap;
+    va_start(ap, key);
+    const MessageArgValues args = ReadMessageArgs(entry, ap);
+    va_end(ap);
+    if (entry->args != ARGS_NONE) line.Text(args.text);
+    if (entry->args == ARGS_TEXT_ROW) line.Int(args.row);
+    if (entry->args == ARGS_TEXT_CONTEXT) line.Text(args.context);
+    if (line.Match(LineKind::Message)) PassMessage(&ErrorMsg, key, args);
 }
 
 #if defined(_WIN32)

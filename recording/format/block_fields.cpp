@@ -244,13 +244,13 @@ bool ParseBlockLine(std::string_view text, BlockLine& line, std::string& error, 
         const RowTableInfo& info = RowTables[table];
         line.table = static_cast<uint8_t>(table);
         if (a == "=" || a == "+") {
-            if (!run || run->table != table) break;
+            if (!run || run->letter != info.letter) break;
             line.row = run->row + (a == "+" ? 1 : 0);
             if (line.row >= kMaxRecordedRows) break;
         } else if (!ParseIndex(a, kMaxRecordedRows, line.row)) {
             break;
         }
-        if (run) *run = BlockRowRun{table, line.row};
+        if (run) *run = BlockRowRun{info.letter, line.row};
         if (b.size() >= 2 && b[0] == 'k') {
             line.kind = BL_ROW_CELL;
             if (!ParseIndex(b.substr(1), DefTables[info.defs].max_columns, line.column)) break;

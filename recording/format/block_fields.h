@@ -96,7 +96,7 @@ struct BlockLine {
 // The row of the previous row line among one call's `i` lines, or its `o`
 // lines: a row may be given as `=` (that row) or `+` (the next) in its table.
 struct BlockRowRun {
-    int table = -1;
+    char letter = 0;  // the table's, as the line gives it
     int32_t row = -1;
 };
 

@@ -53,7 +53,7 @@ void AppendHead(std::string& out, const char* prefix, char letter, int32_t row,
     out += letter;
     out += ' ';
     if (row < 0) return;
-    if (run && run->table == letter && (row == run->row || row == run->row + 1))
+    if (run && run->letter == letter && (row == run->row || row == run->row + 1))
         out += row == run->row ? '=' : '+';
     else
         AppendInt(out, row);
@@ -150,9 +150,8 @@ void BlockMirror::Diff(const DCSData& block, const char* prefix, std::string& ou
     }
     DiffCells(block.GenData, DEF_GEN, gen_present, gen, prefix, 'g', -1, nullptr, out);
 
-    // The writer keys the run by the table's letter; the reader by its index.
-    BlockRowRun letters;
-    BlockRowRun* run = run_rows ? &letters : nullptr;
+    BlockRowRun rows_run;
+    BlockRowRun* run = run_rows ? &rows_run : nullptr;
     for (int t = 0; t < ROW_TABLE_COUNT; ++t) {
         const RowTableInfo& info = RowTables[t];
         const unsigned char* block_rows = Rows(block, static_cast<RowTable>(t));

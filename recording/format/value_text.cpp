@@ -40,6 +40,19 @@ bool ParseFinite(std::string_view field, Float& value)
     return r.ec == std::errc() && r.ptr == field.data() + field.size() && std::isfinite(value);
 }
 
+// "x" and the bits of a value not finite, so every NaN keeps its payload;
+// false for a finite one.
+template <typename Float, typename Bits>
+bool AppendNonFinite(std::string& out, Float value)
+{
+    if (std::isfinite(value)) return false;
+    Bits bits;
+    std::memcpy(&bits, &value, sizeof bits);
+    out += 'x';
+    AppendHexWord(out, bits, 2 * sizeof bits);
+    return true;
+}
+
 }  // namespace
 
 void AppendInt(std::string& out, int64_t value)
@@ -79,13 +92,7 @@ void AppendText(std::string& out, const char* text)
 
 void AppendDouble(std::string& out, double value)
 {
-    if (!std::isfinite(value)) {
-        uint64_t bits;
-        std::memcpy(&bits, &value, sizeof bits);
-        out += 'x';
-        AppendHexWord(out, bits, 16);
-        return;
-    }
+    if (AppendNonFinite<double, uint64_t>(out, value)) return;
     char buf[32];
     auto r = std::to_chars(buf, buf + sizeof buf, value);
     // A float widened (an OP or SP read from the control system) needs up to
@@ -109,13 +116,7 @@ void AppendClientValue(std::string& out, int32_t conversion, const void* bytes)
         float f;
         std::memcpy(&f, bytes, sizeof f);
         out += "f:";
-        if (!std::isfinite(f)) {
-            uint32_t bits;
-            std::memcpy(&bits, &f, sizeof bits);
-            out += 'x';
-            AppendHexWord(out, bits, 8);
-            return;
-        }
+        if (AppendNonFinite<float, uint32_t>(out, f)) return;
         char buf[24];
         auto r = std::to_chars(buf, buf + sizeof buf, f);
         out.append(buf, r.ptr);

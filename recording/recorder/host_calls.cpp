@@ -4,10 +4,10 @@
 #include <cstdarg>
 #include <cstring>
 
-#include "dcs/diag/message_keys.h"
 #include "dcs/host/iface.h"
 #include "dcs/host/platform_ui.h"
 #include "recording/format/value_text.h"
+#include "recording/recorder/message_args.h"
 #include "recording/recorder/recorder_calls.h"
 #include "recording/recorder/recorder_state.h"
 
@@ -27,42 +27,15 @@ MessageBoxFn g_message_box = nullptr;
 SleepFn g_sleep = nullptr;
 std::string g_host_line;
 
-const MessageKeyEntry* FindKey(const char* key)
-{
-    if (!key) return nullptr;
-    for (const MessageKeyEntry& entry : MessageKeys) {
-        if (std::strcmp(entry.name, key) == 0) return &entry;
-    }
-    return nullptr;
-}
-
 void RecErrorMsg(const char* key, ...)
 {
     va_list ap;
     va_start(ap, key);
-    const MessageKeyEntry* entry = FindKey(key);
+    const MessageArgValues args = ReadMessageArgs(FindMessageKey(key), ap);
     std::string& line = g_host_line;
     line.assign("msg ");
     AppendText(line, key);
-    const char* text = nullptr;
-    const char* context = nullptr;
-    int row = 0;
-    switch (entry ? entry->args : ARGS_NONE) {
-    case ARGS_NONE:
-        break;
-    case ARGS_TEXT:
-        text = va_arg(ap, const char*);
-        break;
-    case ARGS_TEXT_ROW:
-        text = va_arg(ap, const char*);
-        row = va_arg(ap, int);
-        break;
-    case ARGS_TEXT_CONTEXT:
-        text = va_arg(ap, const char*);
-        context = va_arg(ap, const char*);
-        break;
-    }
-    if (!entry) {
+    if (!args.entry) {
         uint32_t words[kUnknownKeyWords];
         for (uint32_t& word : words) word = va_arg(ap, uint32_t);
         va_end(ap);
@@ -70,30 +43,17 @@ void RecErrorMsg(const char* key, ...)
         line += " ?";
     } else {
         va_end(ap);
-        switch (entry->args) {
-        case ARGS_NONE:
-            g_error_msg(key);
-            break;
-        case ARGS_TEXT:
-            g_error_msg(key, text);
-            break;
-        case ARGS_TEXT_ROW:
-            g_error_msg(key, text, row);
-            break;
-        case ARGS_TEXT_CONTEXT:
-            g_error_msg(key, text, context);
-            break;
+        PassMessage(g_error_msg, key, args);
+        if (args.entry->args != ARGS_NONE) {
+            line += ' ';
+            AppendText(line, args.text);
         }
-        if (entry->args != ARGS_NONE) {
+        if (args.entry->args == ARGS_TEXT_ROW) {
             line += ' ';
-            AppendText(line, text);
-        }
-        if (entry->args == ARGS_TEXT_ROW) {
+            AppendInt(line, args.row);
+        } else if (args.entry->args == ARGS_TEXT_CONTEXT) {
             line += ' ';
-            AppendInt(line, row);
-        } else if (entry->args == ARGS_TEXT_CONTEXT) {
-            line += ' ';
-            AppendText(line, context);
+            AppendText(line, args.context);
         }
     }
     if (!RecordingCalls()) return;
