@@ -22,13 +22,15 @@ bool LoopSettled(const LoopResult& loop, double tolerance)
 namespace {
 
 // One figure of the loop table; a value that is not finite reads the same on
-// every platform ("NaN", "inf", "-inf"), never the C library's "-nan".
+// every platform ("NaN", "inf", "-inf"), never the C library's "-nan". A
+// runaway value too long for fixed digits is written as %.6g, never cut.
 std::string Figure(double value, const char* format)
 {
     if (std::isnan(value)) return "NaN";
     if (std::isinf(value)) return value > 0 ? "inf" : "-inf";
     char text[64];
-    std::snprintf(text, sizeof text, format, value);
+    if (std::snprintf(text, sizeof text, format, value) > 16)
+        std::snprintf(text, sizeof text, "%.6g", value);
     return text;
 }
 

@@ -55,6 +55,12 @@ TEST(Summary, keeps_the_summary_compact_with_the_worst_loops_first)
     std::string runaway = FormatLoopTable({loops[2]}, 3);
     EXPECT_EQ(runaway.substr(runaway.find('\n') + 1),
               "  L2        1 (automatic)            50           NaN      NaN %     0.00\n");
+    // A value that ran away but stayed finite keeps its magnitude, never a cut digit string.
+    loops[2].pv = 2.17203e+201;
+    loops[2].error_percent = 4.34406e+202;
+    runaway = FormatLoopTable({loops[2]}, 3);
+    EXPECT_EQ(runaway.substr(runaway.find('\n') + 1),
+              "  L2        1 (automatic)            50  2.17203e+201  4.34406e+202 %     0.00\n");
 }
 
 TEST(Summary, names_a_mode_by_the_control_systems_value)
