@@ -44,8 +44,9 @@ void ReplayOutputs::Name(HostBlock& block)
         scenario_.imports.push_back(import);
     }
     coupling_ = CouplingWatch(imports > 0);
-    loops_.resize(loop_names.size());
-    imports_.resize(import_names.size());
+    // Nothing is known of a loop until a step has ended.
+    loops_.assign(loop_names.size(), LoopSample{NAN, NAN, NAN, 0});
+    imports_.assign(import_names.size(), NAN);
     trend_.Setup(loop_names, import_names);
     figures_.Setup(loop_names.size(), 2.0);
 }
@@ -77,20 +78,25 @@ void ReplayOutputs::EndStep(double time, HostBlock& block)
 
 std::string ReplayOutputs::Summary(const std::vector<MessageGroup>& messages, size_t total) const
 {
-    std::vector<LoopResult> results;
-    for (size_t i = 0; i < loops_.size(); ++i) {
-        LoopResult loop;
-        loop.name = scenario_.controllers[i].name;
-        loop.active = scenario_.controllers[i].active;
-        loop.sp = loops_[i].sp;
-        loop.pv = NAN;
-        loop.op_percent = loops_[i].op;
-        loop.mode = loops_[i].mode;
-        results.push_back(loop);
+    std::string out;
+    if (steps_ == 0) {
+        out += "  no step was replayed to its end: no values of loops or imports\n";
+    } else {
+        std::vector<LoopResult> results;
+        for (size_t i = 0; i < loops_.size(); ++i) {
+            LoopResult loop;
+            loop.name = scenario_.controllers[i].name;
+            loop.active = scenario_.controllers[i].active;
+            loop.sp = loops_[i].sp;
+            loop.pv = NAN;
+            loop.op_percent = loops_[i].op;
+            loop.mode = loops_[i].mode;
+            results.push_back(loop);
+        }
+        out += FormatLoopTable(results);
+        for (size_t i = 0; i < imports_.size(); ++i)
+            out += "  imported " + scenario_.imports[i].name + " " + NumberText(imports_[i]) + "\n";
     }
-    std::string out = FormatLoopTable(results);
-    for (size_t i = 0; i < imports_.size(); ++i)
-        out += "  imported " + scenario_.imports[i].name + " " + NumberText(imports_[i]) + "\n";
     std::string counts = MessageCounts(messages);
     out += "host messages: " + std::to_string(total) + (total ? " - " : "") + counts + "\n" +
            FormatMessageGroups(messages);
@@ -121,7 +127,8 @@ std::string ReplayOutputs::Json(const std::string& recording, int exit_code,
     record.steps_run = steps_;
     record.settle_band = 2.0;
     record.exit_code = exit_code;
-    for (size_t i = 0; i < loops_.size(); ++i) {
+    // Loops are given as a step left them; before any step there is nothing to give.
+    for (size_t i = 0; i < loops_.size() && steps_ > 0; ++i) {
         LoopResult loop;
         loop.name = scenario.controllers[i].name;
         loop.active = scenario.controllers[i].active;
