@@ -33,6 +33,7 @@ void AddOptions(CLI::App& command, const std::vector<Option>& options)
         if (row.flags & kNotEmpty) option->check(NotEmpty());
         if (row.check) option->check(*row.check);
         if (row.excludes) option->excludes(command.get_option(row.excludes));
+        if (row.needs) option->needs(command.get_option(row.needs));
     }
 }
 

@@ -25,6 +25,7 @@ struct Option {
     std::optional<CLI::Validator> check = std::nullopt;
     unsigned flags = 0;
     const char* excludes = nullptr;  // an option of an earlier row
+    const char* needs = nullptr;     // one of an earlier row, without which it does nothing
 };
 
 void AddOptions(CLI::App& command, const std::vector<Option>& options);

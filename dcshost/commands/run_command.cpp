@@ -1,4 +1,5 @@
 // `dcshost run`: its options, and what it does with them before the run.
+#include <cstdio>
 #include <memory>
 #include <string>
 
@@ -23,7 +24,8 @@ struct RunArgs {
     bool no_trends = false;
     bool no_settle_wait = false;
     std::string on_loss = "continue";
-    std::string speed;  // --speed F|max; empty: --realtime or the run's default
+    double reconnect_every = 0.0;  // 0: not given
+    std::string speed;             // --speed F|max; empty: --realtime or the run's default
     bool realtime = false;
 };
 
@@ -70,6 +72,10 @@ CLI::Validator IsChartChoice()
 
 int Run(RunArgs& args)
 {
+    if (args.reconnect_every > 0.0 && args.on_loss != "reconfigure") {
+        std::fprintf(stderr, "dcshost: --reconnect-every acts only with --on-loss reconfigure\n");
+        return kExitBadScenario;
+    }
     Scenario scenario;
     if (!LoadNamedScenario(args.scenario, scenario)) return kExitBadScenario;
     RunOptions& options = args.options;
@@ -81,6 +87,7 @@ int Run(RunArgs& args)
     options.trends = !args.no_trends;
     options.settle_wait = !args.no_settle_wait;
     ParseOnLoss(args.on_loss, options.on_loss);
+    if (args.reconnect_every > 0.0) options.reconnect_every = args.reconnect_every;
     if (options.out_name.empty()) options.out_name = Stem(args.scenario);
     InterruptGuard ctrl_c;
     return RunScenario(scenario, options);
@@ -125,7 +132,7 @@ CommandBody DefineRun(CLI::App& command)
              "exit 5 when a PV, SP or OP leaves the band around this reference trend CSV",
              &o.compare, std::nullopt, kNotEmpty},
             {"--tolerance", "--compare's band: relative above magnitude 1, absolute below",
-             &o.tolerance, Within(0.0, 1e6), kShowDefault},
+             &o.tolerance, Within(0.0, 1e6), kShowDefault, nullptr, "--compare"},
             {"--no-settle-wait",
              "let the driver's ten-second settle pass at once (its calls still happen)",
              &args->no_settle_wait},
@@ -133,8 +140,8 @@ CommandBody DefineRun(CLI::App& command)
              "when the coupling is lost: continue, stop (exit 8), or reconfigure (the host's "
              "lifecycle again until every tag binds)",
              &args->on_loss, IsOnLoss(), kShowDefault},
-            {"--reconnect-every", "seconds of the run between reconfigure tries",
-             &o.reconnect_every, Within(limits::kMinStep, limits::kMaxStep, "s"), kShowDefault},
+            {"--reconnect-every", "seconds of the run between reconfigure tries (default 10)",
+             &args->reconnect_every, Within(limits::kMinStep, limits::kMaxStep, "s")},
             {"--speed",
              "simulated seconds per wall-clock second, 0.1 to 100, or max (default: 1 in live "
              "runs, max in simulated ones)",
