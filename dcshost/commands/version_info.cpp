@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 
 #include "dcshost/commands/command.h"
@@ -36,6 +37,21 @@ bool Readable(const std::string& path)
     return false;
 }
 
+enum class ModuleKind { Windows, Elf, None };
+
+// What the file's first bytes say it is.
+ModuleKind KindOf(const std::string& path)
+{
+    unsigned char head[4] = {};
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    size_t got = file ? std::fread(head, 1, sizeof head, file) : 0;
+    if (file) std::fclose(file);
+    if (got >= 2 && head[0] == 'M' && head[1] == 'Z') return ModuleKind::Windows;
+    const unsigned char elf[4] = {0x7f, 'E', 'L', 'F'};
+    if (got == 4 && std::memcmp(head, elf, 4) == 0) return ModuleKind::Elf;
+    return ModuleKind::None;
+}
+
 #if defined(_WIN32)
 const int kNoResourceExit = 1;
 #else
@@ -47,6 +63,21 @@ const int kNoResourceExit = 0;  // an ELF module carries none, as it should
 int PrintVersionInfo(const std::string& path)
 {
     if (!Readable(path)) return kExitNoDriver;
+    ModuleKind kind = KindOf(path);
+    if (kind == ModuleKind::None) {
+        std::fprintf(stderr,
+                     "dcshost: version-info: %s is not a module: neither a Windows module nor "
+                     "an ELF shared object\n",
+                     path.c_str());
+        return kExitNoDriver;
+    }
+#if !defined(_WIN32)
+    if (kind == ModuleKind::Windows) {
+        std::printf("%s: a Windows module: dcshost.exe version-info reads its version resource\n",
+                    path.c_str());
+        return 1;
+    }
+#endif
     DriverVersion version;
     std::string problem;
     if (!ReadDriverVersion(path, version, problem)) {

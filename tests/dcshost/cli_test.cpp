@@ -219,6 +219,11 @@ TEST(Cli, refuses_every_bad_number_file_and_option_with_its_range)
        {},
        "dcshost: version-info: cannot read " + dir + "cli_none.dll: No such file or directory",
        kExitNoDriver},
+      {"a_file_that_is_no_module",
+       {"version-info", empty},
+       {},
+       "dcshost: version-info: " + empty + " is not a module: neither a Windows module nor",
+       kExitNoDriver},
 #if !defined(_WIN32)
       {"a_device",
        {"run", "/dev/null"},
