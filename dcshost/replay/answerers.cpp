@@ -7,6 +7,7 @@
 #include "dcs/diag/message_keys.h"
 #include "dcs/host/iface.h"
 #include "dcs/vendor/vnxapi.h"
+#include "recording/format/client_functions.h"
 #include "recording/format/value_text.h"
 #include "recording/recorder/message_args.h"
 #include "recording/seams/import_seams.h"
@@ -296,43 +297,44 @@ void* Fn(Function function)
 
 bool StartAnswering(void* module, CallCheck& check, std::string& error)
 {
-    // By ordinal on Windows (the client library exports no names there).
     // clang-format off
-    ImportSeam seams[] = {
-        {kClientLibrary, "ApiStartup",           57,  Fn(&ReplayApiStartup),           nullptr},
-        {kClientLibrary, "DataServicesStartup",  2,   Fn(&ReplayDataServicesStartup),  nullptr},
-        {kClientLibrary, "ServiceEvents",        5,   Fn(&ReplayServiceEvents),        nullptr},
-        {kClientLibrary, "DataServicesShutdown", 3,   Fn(&ReplayDataServicesShutdown), nullptr},
-        {kClientLibrary, "ApiShutdown",          58,  Fn(&ReplayApiShutdown),          nullptr},
-        {kClientLibrary, "ValidateTagName",      10,  Fn(&ReplayValidateTagName),      nullptr},
-        {kClientLibrary, "OpenTag",              6,   Fn(&ReplayOpenTag),              nullptr},
-        {kClientLibrary, "CloseTag",             7,   Fn(&ReplayCloseTag),             nullptr},
-        {kClientLibrary, "GetTagStatus",         38,  Fn(&ReplayGetTagStatus),         nullptr},
-        {kClientLibrary, "SetTagValue",          37,  Fn(&ReplaySetTagValue),          nullptr},
-        {kClientLibrary, "SetArrayElement",      120, Fn(&ReplaySetArrayElement),      nullptr},
-        {kClientLibrary, "SendTag",              40,  Fn(&ReplaySendTag),              nullptr},
-        {kClientLibrary, "CreateTagList",        13,  Fn(&ReplayCreateTagList),        nullptr},
-        {kClientLibrary, "AddTagToList",         15,  Fn(&ReplayAddTagToList),         nullptr},
-        {kClientLibrary, "RemoveTagFromList",    16,  Fn(&ReplayRemoveTagFromList),    nullptr},
-        {kClientLibrary, "ListRewind",           18,  Fn(&ReplayListRewind),           nullptr},
-        {kClientLibrary, "ListFirst",            19,  Fn(&ReplayListFirst),            nullptr},
-        {kClientLibrary, "ListNext",             20,  Fn(&ReplayListNext),             nullptr},
-        {kClientLibrary, "ReadTagList",          39,  Fn(&ReplayReadTagList),          nullptr},
-        {kClientLibrary, "GetTagValue",          28,  Fn(&ReplayGetTagValue),          nullptr},
-        {kClientLibrary, "GetTagDataType",       31,  Fn(&ReplayGetTagDataType),       nullptr},
-        {kClientLibrary, "GetIOStatus",          32,  Fn(&ReplayGetIOStatus),          nullptr},
-        {kClientLibrary, "GetDataQuality",       33,  Fn(&ReplayGetDataQuality),       nullptr},
-        {kClientLibrary, "GetArrayDims",         106, Fn(&ReplayGetArrayDims),         nullptr},
-        {kClientLibrary, "GetArrayLowerBound",   108, Fn(&ReplayGetArrayLowerBound),   nullptr},
-        {kClientLibrary, "GetArrayUpperBound",   109, Fn(&ReplayGetArrayUpperBound),   nullptr},
-        {kHostLibrary,   "ErrorMsg",             0,   Fn(&ReplayErrorMsg),             nullptr},
-        {kUser32,        "MessageBoxA",          0,   Fn(&ReplayMessageBoxA),          nullptr},
-        {kKernel32,      "Sleep",                0,   Fn(&ReplaySleep),                nullptr},
+    const struct { ClientFunction id; void* answerer; } answerers[CF_COUNT] = {
+        {CF_API_STARTUP,            Fn(&ReplayApiStartup)},
+        {CF_DATA_SERVICES_STARTUP,  Fn(&ReplayDataServicesStartup)},
+        {CF_SERVICE_EVENTS,         Fn(&ReplayServiceEvents)},
+        {CF_DATA_SERVICES_SHUTDOWN, Fn(&ReplayDataServicesShutdown)},
+        {CF_API_SHUTDOWN,           Fn(&ReplayApiShutdown)},
+        {CF_VALIDATE_TAG_NAME,      Fn(&ReplayValidateTagName)},
+        {CF_OPEN_TAG,               Fn(&ReplayOpenTag)},
+        {CF_CLOSE_TAG,              Fn(&ReplayCloseTag)},
+        {CF_GET_TAG_STATUS,         Fn(&ReplayGetTagStatus)},
+        {CF_SET_TAG_VALUE,          Fn(&ReplaySetTagValue)},
+        {CF_SET_ARRAY_ELEMENT,      Fn(&ReplaySetArrayElement)},
+        {CF_SEND_TAG,               Fn(&ReplaySendTag)},
+        {CF_CREATE_TAG_LIST,        Fn(&ReplayCreateTagList)},
+        {CF_ADD_TAG_TO_LIST,        Fn(&ReplayAddTagToList)},
+        {CF_REMOVE_TAG_FROM_LIST,   Fn(&ReplayRemoveTagFromList)},
+        {CF_LIST_REWIND,            Fn(&ReplayListRewind)},
+        {CF_LIST_FIRST,             Fn(&ReplayListFirst)},
+        {CF_LIST_NEXT,              Fn(&ReplayListNext)},
+        {CF_READ_TAG_LIST,          Fn(&ReplayReadTagList)},
+        {CF_GET_TAG_VALUE,          Fn(&ReplayGetTagValue)},
+        {CF_GET_TAG_DATA_TYPE,      Fn(&ReplayGetTagDataType)},
+        {CF_GET_IO_STATUS,          Fn(&ReplayGetIOStatus)},
+        {CF_GET_DATA_QUALITY,       Fn(&ReplayGetDataQuality)},
+        {CF_GET_ARRAY_DIMS,         Fn(&ReplayGetArrayDims)},
+        {CF_GET_ARRAY_LOWER_BOUND,  Fn(&ReplayGetArrayLowerBound)},
+        {CF_GET_ARRAY_UPPER_BOUND,  Fn(&ReplayGetArrayUpperBound)},
     };
+    ImportSeam seams[CF_COUNT + 3] = {};
+    seams[CF_COUNT + 0] = {kHostLibrary, "ErrorMsg",    0, Fn(&ReplayErrorMsg),    nullptr};
+    seams[CF_COUNT + 1] = {kUser32,      "MessageBoxA", 0, Fn(&ReplayMessageBoxA), nullptr};
+    seams[CF_COUNT + 2] = {kKernel32,    "Sleep",       0, Fn(&ReplaySleep),       nullptr};
     // clang-format on
-#if !defined(_WIN32)
-    for (ImportSeam& seam : seams) seam.ordinal = 0;
-#endif
+    for (const auto& a : answerers) {
+        seams[a.id] = {kClientLibrary, ClientFunctionNames[a.id], ClientImportOrdinal(a.id),
+                       a.answerer, nullptr};
+    }
     g_check = &check;
     g_boxes.clear();
     if (PatchImports(module, seams, static_cast<int>(sizeof seams / sizeof seams[0]), error) >= 0)

@@ -33,6 +33,10 @@ enum ClientFunction {
     CF_COUNT
 };
 extern const char* const ClientFunctionNames[CF_COUNT];  // "ApiStartup", ...
+// The ordinal an import of `function` is matched by: on Windows its ordinal
+// in VNXAPIWX.dll, which exports none by name (platform/win32/VNXAPIWX.def);
+// 0 elsewhere, where imports are matched by name.
+int ClientImportOrdinal(ClientFunction function);
 
 // CF_COUNT when `name` is none of them.
 ClientFunction FindClientFunction(std::string_view name);

@@ -269,44 +269,44 @@ HANDLE_INT_CALL(GetDataQuality, CF_GET_DATA_QUALITY, int32_t)
 HANDLE_INT_CALL(GetArrayLowerBound, CF_GET_ARRAY_LOWER_BOUND, int16_t)
 HANDLE_INT_CALL(GetArrayUpperBound, CF_GET_ARRAY_UPPER_BOUND, int16_t)
 
+// The wrapper of each client function.
 struct ClientSeam {
     ClientFunction id;
-    int ordinal;  // in VNXAPIWX.dll
     void* replacement;
 };
 
-#define SEAM(id, ordinal, name)                      \
-  {                                                  \
-    id, ordinal, reinterpret_cast<void*>(&Rec##name) \
+#define SEAM(id, name)                      \
+  {                                         \
+    id, reinterpret_cast<void*>(&Rec##name) \
   }
 // clang-format off
 const ClientSeam kClientSeams[CF_COUNT] = {
-    SEAM(CF_API_STARTUP,            57,  ApiStartup),
-    SEAM(CF_DATA_SERVICES_STARTUP,  2,   DataServicesStartup),
-    SEAM(CF_SERVICE_EVENTS,         5,   ServiceEvents),
-    SEAM(CF_DATA_SERVICES_SHUTDOWN, 3,   DataServicesShutdown),
-    SEAM(CF_API_SHUTDOWN,           58,  ApiShutdown),
-    SEAM(CF_VALIDATE_TAG_NAME,      10,  ValidateTagName),
-    SEAM(CF_OPEN_TAG,               6,   OpenTag),
-    SEAM(CF_CLOSE_TAG,              7,   CloseTag),
-    SEAM(CF_GET_TAG_STATUS,         38,  GetTagStatus),
-    SEAM(CF_SET_TAG_VALUE,          37,  SetTagValue),
-    SEAM(CF_SET_ARRAY_ELEMENT,      120, SetArrayElement),
-    SEAM(CF_SEND_TAG,               40,  SendTag),
-    SEAM(CF_CREATE_TAG_LIST,        13,  CreateTagList),
-    SEAM(CF_ADD_TAG_TO_LIST,        15,  AddTagToList),
-    SEAM(CF_REMOVE_TAG_FROM_LIST,   16,  RemoveTagFromList),
-    SEAM(CF_LIST_REWIND,            18,  ListRewind),
-    SEAM(CF_LIST_FIRST,             19,  ListFirst),
-    SEAM(CF_LIST_NEXT,              20,  ListNext),
-    SEAM(CF_READ_TAG_LIST,          39,  ReadTagList),
-    SEAM(CF_GET_TAG_VALUE,          28,  GetTagValue),
-    SEAM(CF_GET_TAG_DATA_TYPE,      31,  GetTagDataType),
-    SEAM(CF_GET_IO_STATUS,          32,  GetIOStatus),
-    SEAM(CF_GET_DATA_QUALITY,       33,  GetDataQuality),
-    SEAM(CF_GET_ARRAY_DIMS,         106, GetArrayDims),
-    SEAM(CF_GET_ARRAY_LOWER_BOUND,  108, GetArrayLowerBound),
-    SEAM(CF_GET_ARRAY_UPPER_BOUND,  109, GetArrayUpperBound),
+    SEAM(CF_API_STARTUP,            ApiStartup),
+    SEAM(CF_DATA_SERVICES_STARTUP,  DataServicesStartup),
+    SEAM(CF_SERVICE_EVENTS,         ServiceEvents),
+    SEAM(CF_DATA_SERVICES_SHUTDOWN, DataServicesShutdown),
+    SEAM(CF_API_SHUTDOWN,           ApiShutdown),
+    SEAM(CF_VALIDATE_TAG_NAME,      ValidateTagName),
+    SEAM(CF_OPEN_TAG,               OpenTag),
+    SEAM(CF_CLOSE_TAG,              CloseTag),
+    SEAM(CF_GET_TAG_STATUS,         GetTagStatus),
+    SEAM(CF_SET_TAG_VALUE,          SetTagValue),
+    SEAM(CF_SET_ARRAY_ELEMENT,      SetArrayElement),
+    SEAM(CF_SEND_TAG,               SendTag),
+    SEAM(CF_CREATE_TAG_LIST,        CreateTagList),
+    SEAM(CF_ADD_TAG_TO_LIST,        AddTagToList),
+    SEAM(CF_REMOVE_TAG_FROM_LIST,   RemoveTagFromList),
+    SEAM(CF_LIST_REWIND,            ListRewind),
+    SEAM(CF_LIST_FIRST,             ListFirst),
+    SEAM(CF_LIST_NEXT,              ListNext),
+    SEAM(CF_READ_TAG_LIST,          ReadTagList),
+    SEAM(CF_GET_TAG_VALUE,          GetTagValue),
+    SEAM(CF_GET_TAG_DATA_TYPE,      GetTagDataType),
+    SEAM(CF_GET_IO_STATUS,          GetIOStatus),
+    SEAM(CF_GET_DATA_QUALITY,       GetDataQuality),
+    SEAM(CF_GET_ARRAY_DIMS,         GetArrayDims),
+    SEAM(CF_GET_ARRAY_LOWER_BOUND,  GetArrayLowerBound),
+    SEAM(CF_GET_ARRAY_UPPER_BOUND,  GetArrayUpperBound),
 };
 // clang-format on
 
@@ -321,13 +321,8 @@ const char kClientLibrary[] = "libVNXAPIWX.so";
 void AddClientSeams(std::vector<ImportSeam>& seams)
 {
     for (const ClientSeam& s : kClientSeams) {
-#if defined(_WIN32)
-        int ordinal = s.ordinal;
-#else
-        int ordinal = 0;
-#endif
-        seams.push_back(
-            {kClientLibrary, ClientFunctionNames[s.id], ordinal, s.replacement, nullptr});
+        seams.push_back({kClientLibrary, ClientFunctionNames[s.id], ClientImportOrdinal(s.id),
+                         s.replacement, nullptr});
     }
 }
 
