@@ -8,10 +8,11 @@ enum ExitCode {
     kExitConfigureFailed = 1,  // run: DCSConfigure failed; check: a binding failure
     kExitBadScenario = 2,      // bad scenario file or command line: nothing loaded or run
     kExitNoDriver = 3,         // the driver cannot be loaded
-    kExitNotClean = 4,         // run: messages, leaks, a loop off its setpoint, a file unwritten
+    kExitNotClean = 4,         // run: messages, leaks, a loop off its setpoint
     kExitDeviates = 5,         // run: a PV, SP or OP left the band around --compare's reference
     kExitInterrupted = 6,      // run: stopped cleanly on Ctrl-C
     kExitInternal = 7,         // dcshost itself failed (out of memory)
     kExitCouplingLost = 8,     // run: --on-loss stop ended it at the first step that read nothing
     kExitReplayDiffers = 9,    // replay: the driver did not do what the recording holds
+    kExitFileUnwritten = 10,   // run, replay: a file asked for is not written whole
 };

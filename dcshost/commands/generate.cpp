@@ -8,6 +8,7 @@
 #include "dcshost/commands/options.h"
 #include "dcshost/exit_codes.h"
 #include "dcshost/outputs/files.h"
+#include "dcshost/outputs/output_plan.h"
 #include "dcshost/scenario/limits.h"
 
 namespace {
@@ -111,6 +112,7 @@ CommandBody DefineGenerate(CLI::App& command)
     struct GenerateArgs {
         int rows = limits::kMaxRows;
         std::string file;
+        bool force = false;
     };
     auto args = std::make_shared<GenerateArgs>();
     AddOptions(command, {
@@ -118,12 +120,19 @@ CommandBody DefineGenerate(CLI::App& command)
                              &args->rows, CLI::Range(1, limits::kMaxRows), kShowDefault},
                             {"FILE", "the scenario file to write", &args->file, std::nullopt,
                              kRequired | kNotEmpty},
+                            {"--force", "replace FILE when it exists", &args->force},
                         });
     return [args] {
         std::string error;
-        if (!WriteTextFile(args->file, GenerateScaleScenario(args->rows), error)) {
+        OutputPlan plan;
+        plan.AddOutput("FILE", args->file, true);
+        if (!plan.Check(args->force, error)) {
             std::fprintf(stderr, "dcshost: %s\n", error.c_str());
             return int{kExitBadScenario};
+        }
+        if (!WriteTextFile(args->file, GenerateScaleScenario(args->rows), error)) {
+            std::fprintf(stderr, "dcshost: %s\n", error.c_str());
+            return int{kExitFileUnwritten};
         }
         std::printf("%s: scale scenario with %d rows in each table\n", args->file.c_str(),
                     args->rows);

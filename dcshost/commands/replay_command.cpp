@@ -30,8 +30,9 @@ CommandBody DefineReplay(CLI::App& command)
              kShowDefault | kNotEmpty},
             {"--out", "directory for the trend files", &o.out_dir, std::nullopt,
              kShowDefault | kNotEmpty},
-            {"--name", "file stem of the trend files (default: the recording's)", &o.out_name,
-             FileStem(), kNotEmpty},
+            {"--name",
+             "the trend files are NAME.replay.trend.csv and .svg (default: the recording's stem)",
+             &o.out_name, FileStem(), kNotEmpty},
             {"--no-trends", "write no trend files", &args->no_trends},
             {"--json", "write the result for machines to FILE", &o.json, std::nullopt, kNotEmpty},
         });

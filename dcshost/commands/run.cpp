@@ -18,11 +18,11 @@
 #include "dcshost/host/recovery.h"
 #include "dcshost/host/session.h"
 #include "dcshost/host/value_watch.h"
-#include "dcshost/outputs/check_outputs.h"
 #include "dcshost/outputs/compare.h"
 #include "dcshost/outputs/figures.h"
 #include "dcshost/outputs/files.h"
 #include "dcshost/outputs/json_result.h"
+#include "dcshost/outputs/output_plan.h"
 #include "dcshost/outputs/trend.h"
 #include "dcshost/plant/plant.h"
 #include "dcshost/plant/upsets.h"
@@ -71,6 +71,10 @@ struct RunState {
     Recovery recovery;                  // --on-loss
     std::vector<LoopSample> exchanged;  // the loops as the last step that exchanged left them
     PaceFigures pacing;
+    OutputPlan plan;          // the files to write and the inputs they must not name
+    bool files_whole = true;  // every file asked for written whole
+    bool csv_written = false;
+    std::string trend_line;  // "trends: ...", said after the summary
 
     RunState(const Scenario& s, const RunOptions& o) : scenario(s), options(o) {}
 };
@@ -133,25 +137,22 @@ bool ReadReference(RunState& run)
     return true;
 }
 
-// Where the trend files go: --out DIR and --name STEM.
-std::string TrendStem(const RunOptions& options)
+// Every file the run writes can be written and none is an input: checked
+// before anything is read or loaded.
+bool CheckOutputPlan(RunState& run)
 {
-    return options.out_dir + "/" + options.out_name;
-}
-
-// Every file the run writes can be written: checked before the driver loads.
-bool CheckOutputPaths(const RunOptions& options)
-{
-    std::vector<std::string> paths;
-    if (options.trends) {
-        paths.push_back(TrendStem(options) + ".trend.csv");
-        paths.push_back(TrendStem(options) + ".trend.svg");
-    }
-    if (!options.json.empty()) paths.push_back(options.json);
-    if (!options.call_log.empty()) paths.push_back(options.call_log);
-    if (!options.record.empty()) paths.push_back(options.record);
+    const RunOptions& o = run.options;
+    OutputPlan& plan = run.plan;
+    if (o.trends) plan.SetTrends(o.out_dir, o.out_name);
+    plan.AddOutput("--json", o.json);
+    plan.AddOutput("--log-calls", o.call_log);
+    plan.AddOutput("--record", o.record, true);
+    plan.AddInput("SCENARIO", o.scenario_file);
+    plan.AddInput("--compare", o.compare);
+    plan.AddInput("--driver", o.driver_path);
+    plan.AddTagFile();
     std::string error;
-    if (CheckOutputs(paths, error)) return true;
+    if (plan.Check(o.force, error)) return true;
     std::fprintf(stderr, "dcshost: %s\n", error.c_str());
     return false;
 }
@@ -162,7 +163,7 @@ int Prepare(RunState& run)
     if (run.options.duration > 0) scenario.run.duration = run.options.duration;
     run.record = run.options.trends || !run.options.compare.empty();
     if (!ChooseLoops(run) || !CheckSize(run) || !RefuseIdleWindows(scenario) ||
-        !ReadReference(run) || !CheckOutputPaths(run.options))
+        !CheckOutputPlan(run) || !ReadReference(run))
         return kExitBadScenario;
 
     std::printf("scenario: %s (%s)\n", scenario.title.empty() ? "untitled" : scenario.title.c_str(),
@@ -375,7 +376,8 @@ bool JudgeSettling(const std::vector<LoopResult>& results, double tolerance)
     return good == judged;
 }
 
-void Judge(RunState& run)
+// The host's end of the run: DCSStop to FreeDCSData.
+void Finish(RunState& run)
 {
     CollectResults(run);
     if (run.started) run.session.Call("DCSStop", &DriverEntryPoints::Stop);
@@ -388,10 +390,14 @@ void Judge(RunState& run)
     const MessageLog& log = run.session.Log();
     run.message_count = log.Total();
     run.messages = log.Groups();
-    std::string counts = MessageCounts(log.Groups());
-    std::string groups = FormatMessageGroups(log.Groups());
     run.left = run.session.Close();
+}
 
+void Summarize(RunState& run)
+{
+    const double end = run.steps_done * run.step;
+    std::string counts = MessageCounts(run.messages);
+    std::string groups = FormatMessageGroups(run.messages);
     std::printf("\nsummary after %g s:\n", run.steps_done * run.step);
     std::printf("  %s\n", FormatPacing(run.pacing).c_str());
     if (run.coupling.Lost())
@@ -404,8 +410,8 @@ void Judge(RunState& run)
     for (size_t i = 0; i < imports.size() && i < kImportLines; ++i)
         std::printf("  imported %-12s %g\n", imports[i].name.c_str(), run.import_samples[i]);
     if (imports.size() > kImportLines)
-        std::printf("  ... and %zu more imports (every value is in the CSV)\n",
-                    imports.size() - kImportLines);
+        std::printf("  ... and %zu more imports%s\n", imports.size() - kImportLines,
+                    run.csv_written ? " (every value is in the CSV)" : "");
     std::printf("host messages: %zu%s%s\n%s", run.message_count, run.message_count ? " - " : "",
                 counts.c_str(), groups.c_str());
     for (size_t i = 0; i < run.fault_outcomes.size(); ++i)
@@ -441,36 +447,59 @@ std::string Chart(const RunState& run, const std::string& title)
         errors.push_back(loop.active && loop.has_pv ? loop.error_percent : -1.0);
     }
     std::vector<size_t> worst = WorstLoops(errors, count);
-    std::string heading = title + " (the " + std::to_string(worst.size()) + " of " +
-                          std::to_string(errors.size()) +
-                          " loops furthest from their setpoints; all " +
-                          std::to_string(errors.size()) + " are in the CSV)";
+    std::string heading =
+        title + " (the " + std::to_string(worst.size()) + " of " + std::to_string(errors.size()) +
+        " loops furthest from their setpoints" +
+        (run.csv_written ? "; all " + std::to_string(errors.size()) + " are in the CSV)" : ")");
     return run.trend.SvgOf(heading, worst, count);
 }
 
-bool WriteCallLog(RunState& run)
+// Said with the system's reason; the run then ends with kExitFileUnwritten.
+void FileNotWritten(RunState& run, const std::string& error)
 {
-    if (!run.calls.IsOpen()) return true;
-    if (run.calls.Close()) {
+    std::fprintf(stderr, "dcshost: %s\n", error.c_str());
+    run.files_whole = false;
+}
+
+void WriteCallLog(RunState& run)
+{
+    std::string error;
+    if (!run.calls.IsOpen()) return;
+    if (run.calls.Close(error))
         std::printf("call log: %s\n", run.options.call_log.c_str());
-        return true;
-    }
-    std::fprintf(stderr, "dcshost: cannot write the call log %s\n", run.options.call_log.c_str());
-    return false;
+    else
+        FileNotWritten(run, error);
 }
 
 // After the session's Close, which ends the recording.
-bool WriteRecording(const RunState& run)
+void WriteRecording(RunState& run)
 {
-    if (run.options.record.empty()) return true;
+    if (run.options.record.empty()) return;
     std::string error;
-    if (run.session.RecordingWhole(error)) {
+    if (run.session.RecordingWhole(error))
         std::printf("recording: %s\n", run.options.record.c_str());
-        return true;
-    }
-    std::fprintf(stderr, "dcshost: the recording %s is not whole: %s\n", run.options.record.c_str(),
-                 error.c_str());
-    return false;
+    else
+        FileNotWritten(run, "the recording " + run.options.record + " is not whole: " + error);
+}
+
+// Before the summary, which says the CSV only when it is there; each file on
+// its own, so one that cannot be written keeps not the other.
+void WriteTrends(RunState& run)
+{
+    if (!run.plan.Trends()) return;
+    const std::string csv = run.plan.TrendCsv(), svg = run.plan.TrendSvg();
+    std::string title = run.scenario.title.empty() ? run.options.out_name : run.scenario.title;
+    std::string error, written;
+    run.csv_written = run.trend.WriteCsv(csv, error);
+    if (run.csv_written)
+        written = csv;
+    else
+        FileNotWritten(run, error);
+    if (WriteTextFile(svg, Chart(run, title), error))
+        written += (written.empty() ? "" : ", ") + svg;
+    else
+        FileNotWritten(run, error);
+    if (!written.empty()) run.trend_line = "trends: " + written;
 }
 
 // The run's trends against the reference; prints where they part first.
@@ -500,7 +529,7 @@ void Compare(RunState& run)
                 run.deviation.c_str());
 }
 
-bool WriteJson(const RunState& run, int exit_code)
+bool WriteJson(RunState& run, int exit_code)
 {
     if (run.options.json.empty()) return true;
     RunRecord record;
@@ -531,29 +560,11 @@ bool WriteJson(const RunState& run, int exit_code)
     record.reconfigures = run.recovery.Tries();
     std::string error;
     if (!WriteTextFile(run.options.json, FormatJsonResult(record), error)) {
-        std::fprintf(stderr, "dcshost: %s\n", error.c_str());
+        FileNotWritten(run, error);
         return false;
     }
     std::printf("result: %s\n", run.options.json.c_str());
     return true;
-}
-
-bool Write(RunState& run)
-{
-    bool recorded = WriteRecording(run);
-    if (!WriteCallLog(run) || !recorded) return false;
-    if (!run.options.trends) return true;
-    const RunOptions& options = run.options;
-    std::string stem = TrendStem(options);
-    std::string csv = stem + ".trend.csv", svg = stem + ".trend.svg";
-    std::string title = run.scenario.title.empty() ? options.out_name : run.scenario.title;
-    std::string error;
-    bool written = run.trend.WriteCsv(csv, error) && WriteTextFile(svg, Chart(run, title), error);
-    if (written)
-        std::printf("trends: %s, %s\n", csv.c_str(), svg.c_str());
-    else
-        std::fprintf(stderr, "dcshost: %s\n", error.c_str());
-    return written;
 }
 
 }  // namespace
@@ -565,29 +576,37 @@ int RunScenario(const Scenario& scenario, const RunOptions& options)
     if (int code = Bind(run); code != kExitClean) {
         // A failed configuration is a result too: the messages say why.
         if (code == kExitConfigureFailed) {
-            bool recorded = WriteRecording(run);
-            if (WriteCallLog(run) && recorded) WriteJson(run, code);
+            WriteRecording(run);
+            WriteCallLog(run);
+            if (!run.files_whole) code = kExitFileUnwritten;
+            if (!WriteJson(run, code)) code = kExitFileUnwritten;
         }
         return code;
     }
     Execute(run);
-    Judge(run);
-    bool written = Write(run);
+    Finish(run);
+    WriteTrends(run);
+    Summarize(run);
+    WriteRecording(run);
+    WriteCallLog(run);
+    if (!run.trend_line.empty()) std::printf("%s\n", run.trend_line.c_str());
     Compare(run);
     bool faults_acted = true;
     for (size_t i = 0; i < run.fault_outcomes.size(); ++i)
         faults_acted &= FaultSchedule::Acted(run.scenario.run.faults[i], run.fault_outcomes[i]);
-    bool clean = run.message_count == 0 && run.left.Clean() && run.settled && written &&
-                 faults_acted && run.upsets_acted && run.warnings.empty() &&
-                 run.coupling.Losses().empty() && run.values.Found().empty();
-    int code = run.interrupted          ? kExitInterrupted
+    bool clean = run.message_count == 0 && run.left.Clean() && run.settled && faults_acted &&
+                 run.upsets_acted && run.warnings.empty() && run.coupling.Losses().empty() &&
+                 run.values.Found().empty();
+    int code = !run.files_whole         ? kExitFileUnwritten
+               : run.interrupted        ? kExitInterrupted
                : run.recovery.Stopped() ? kExitCouplingLost
                : run.compared == 0      ? kExitDeviates
                : clean                  ? kExitClean
                                         : kExitNotClean;
-    if (!WriteJson(run, code)) code = run.interrupted ? kExitInterrupted : kExitNotClean;
+    if (!WriteJson(run, code)) code = kExitFileUnwritten;
     std::printf("run: %s%s\n",
-                code == kExitInterrupted    ? "interrupted"
+                code == kExitFileUnwritten  ? "NOT clean, a file not written"
+                : code == kExitInterrupted  ? "interrupted"
                 : code == kExitCouplingLost ? "stopped, the coupling lost"
                 : code == kExitDeviates     ? "NOT within the reference"
                 : code == kExitClean        ? "clean"

@@ -12,6 +12,7 @@
 
 struct RunOptions {
     std::string driver_path;
+    std::string scenario_file;  // the scenario's file; empty: the built-in one
     std::string out_dir = ".";
     std::string out_name;          // file stem of the trends; empty: from the scenario
     double settle_tolerance = -1;  // percent of the final setpoint; < 0: not required
@@ -22,6 +23,7 @@ struct RunOptions {
     bool settle_wait = true;  // false: the settle's sleeps return at once
     std::string call_log;     // --log-calls FILE; empty: none
     std::string record;       // --record FILE; empty: none
+    bool force = false;       // --force: --record may replace a file
     std::string json;         // --json FILE; empty: none
     std::string compare;      // --compare REF.csv; empty: none
     double tolerance = 1e-6;  // of --compare, relative above 1, absolute below

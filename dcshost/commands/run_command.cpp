@@ -89,6 +89,7 @@ int Run(RunArgs& args)
     ParseOnLoss(args.on_loss, options.on_loss);
     if (args.reconnect_every > 0.0) options.reconnect_every = args.reconnect_every;
     if (options.out_name.empty()) options.out_name = Stem(args.scenario);
+    if (args.scenario != "default") options.scenario_file = args.scenario;
     InterruptGuard ctrl_c;
     return RunScenario(scenario, options);
 }
@@ -127,6 +128,8 @@ CommandBody DefineRun(CLI::App& command)
              &o.call_log, std::nullopt, kNotEmpty},
             {"--record", "record the session to FILE (gzip) for a replay", &o.record, std::nullopt,
              kNotEmpty},
+            {"--force", "let --record replace an existing file", &o.force, std::nullopt, 0, nullptr,
+             "--record"},
             {"--json", "write the result for machines to FILE", &o.json, std::nullopt, kNotEmpty},
             {"--compare",
              "exit 5 when a PV, SP or OP leaves the band around this reference trend CSV",

@@ -1,25 +1,17 @@
 #include "dcshost/control/call_log.h"
 
-#include <cerrno>
 #include <vector>
 
 #include "dcshost/control/control_api.h"
 #include "dcshost/scenario/limits.h"
-#include "dcshost/system_error.h"
 
 bool CallLog::Open(const std::string& path, std::string& error)
 {
-    Close();
-    errno = 0;
-    file_ = std::fopen(path.c_str(), "wb");
-    if (!file_) {
-        error = "cannot write the call log " + path + ": " + ErrnoText(errno);
-        return false;
-    }
-    // Written in whole lines only (Write): a process ended at once still
-    // leaves a log that ends on a whole line.
-    std::setvbuf(file_, nullptr, _IONBF, 0);
-    failed_ = false;
+    std::string ignored;
+    Close(ignored);
+    // Written in whole lines only (Write), unbuffered: a process ended at
+    // once still leaves a log that ends on a whole line.
+    if (!file_.Open(path, error)) return false;
     pending_ = "# dcshost call log 1\n# TIME WHO TEXT\n";
     // A real client library keeps no trace.
     if (Vnx().live)
@@ -29,21 +21,19 @@ bool CallLog::Open(const std::string& path, std::string& error)
     return true;
 }
 
-bool CallLog::Close()
+bool CallLog::Close(std::string& error)
 {
-    if (!file_) return true;
+    if (!file_.IsOpen()) return true;
     Drain();
     Vnx().VnxSimTraceEnable(0);
     Vnx().VnxSimTraceClear();
     Write();
-    failed_ |= std::fclose(file_) != 0;
-    file_ = nullptr;
-    return !failed_;
+    return file_.Commit(error);
 }
 
 void CallLog::Drain()
 {
-    if (!file_) return;
+    if (!file_.IsOpen()) return;
     int32_t count = Vnx().VnxSimTraceCount();
     if (count <= 0) return;
     const std::string time = NumberText(time_);
@@ -70,13 +60,13 @@ void CallLog::Append(const std::string& line)
 void CallLog::Write()
 {
     if (pending_.empty()) return;
-    failed_ |= std::fwrite(pending_.data(), 1, pending_.size(), file_) != pending_.size();
+    file_.Write(pending_.data(), pending_.size());
     pending_.clear();
 }
 
 void CallLog::Line(const char* who, const std::string& text)
 {
-    if (!file_) return;
+    if (!file_.IsOpen()) return;
     Drain();
     Append(NumberText(time_) + " " + who + " " + text);
 }

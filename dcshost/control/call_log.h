@@ -11,24 +11,35 @@
 // wording) or "fault" (a fault window opening or closing). The first line is
 // "# dcshost call log 1": the format's version; a live run says in a third
 // that the log holds the host side only.
+//
+// The log is written as FILE.part and renamed to FILE when closed: a log at
+// FILE is whole, one a write failed on is removed, and a process that ended
+// at once leaves FILE.part, ending on a whole line.
 #pragma once
 
-#include <cstdio>
 #include <string>
+
+#include "dcshost/whole_file.h"
 
 class CallLog {
 public:
     CallLog() = default;
-    ~CallLog() { Close(); }
+    // Not closed by the run: what it holds so far is the whole log.
+    ~CallLog()
+    {
+        std::string ignored;
+        Close(ignored);
+    }
     CallLog(const CallLog&) = delete;
     CallLog& operator=(const CallLog&) = delete;
 
     // Opens the file and starts the trace; after the driver is loaded, whose
     // client library keeps the trace. False with a reason.
     bool Open(const std::string& path, std::string& error);
-    // Drains the trace, stops it and closes the file. False when a write failed.
-    bool Close();
-    bool IsOpen() const { return file_ != nullptr; }
+    // Drains the trace, stops it and puts the file in place. False with the
+    // reason when a write failed: the file is then removed.
+    bool Close(std::string& error);
+    bool IsOpen() const { return file_.IsOpen(); }
 
     // The simulated time of the lines from now on.
     void SetTime(double time) { time_ = time; }
@@ -43,8 +54,7 @@ private:
     // The pending lines to the file at once: one write of whole lines.
     void Write();
 
-    std::FILE* file_ = nullptr;
+    WholeFile file_;
     std::string pending_;
-    bool failed_ = false;
     double time_ = 0.0;
 };

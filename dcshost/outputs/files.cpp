@@ -1,24 +1,14 @@
 #include "dcshost/outputs/files.h"
 
-#include <cerrno>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
-#include "dcshost/system_error.h"
+#include "dcshost/whole_file.h"
 
 bool WriteTextFile(const std::string& path, const std::string& text, std::string& error)
 {
-    std::error_code ignored;
-    std::filesystem::path parent = std::filesystem::path(path).parent_path();
-    if (!parent.empty()) std::filesystem::create_directories(parent, ignored);
-    errno = 0;
-    std::FILE* out = std::fopen(path.c_str(), "wb");
-    bool written = out && std::fwrite(text.data(), 1, text.size(), out) == text.size();
-    if (out) written = std::fclose(out) == 0 && written;
-    if (!written) error = "cannot write " + path + ": " + ErrnoText(errno);
-    return written;
+    return WriteWholeFile(path, text, error);
 }
 
 bool ReadTextFile(const std::string& path, size_t max_bytes, std::string& text, std::string& error)

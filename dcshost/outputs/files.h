@@ -1,5 +1,6 @@
-// Whole text files in and out: the output folder is made on first use, and a
-// file that cannot be read or written comes back as a reason.
+// Whole text files in and out: the output folder is made on first use, a
+// file is written whole or not at all (whole_file.h), and one that cannot be
+// read or written comes back as a reason.
 #pragma once
 
 #include <string>

@@ -13,7 +13,6 @@
 #include "dcshost/host/host_block.h"
 #include "dcshost/host/messages.h"
 #include "dcshost/host/session.h"
-#include "dcshost/outputs/check_outputs.h"
 #include "dcshost/outputs/files.h"
 #include "dcshost/replay/answerers.h"
 #include "dcshost/replay/block_apply.h"
@@ -192,26 +191,15 @@ int Drive(Replay& r, const Survey& survey)
     return kExitClean;
 }
 
-std::string TrendStem(const ReplayOptions& options)
-{
-    std::string name = options.out_name;
-    if (name.empty()) {
-        size_t slash = options.recording.find_last_of("/\\");
-        name = slash == std::string::npos ? options.recording : options.recording.substr(slash + 1);
-        for (const char* suffix : {".gz", ".rec"})
-            if (name.size() > std::string(suffix).size() &&
-                name.compare(name.size() - std::string(suffix).size(), std::string::npos, suffix) ==
-                    0)
-                name.resize(name.size() - std::string(suffix).size());
-    }
-    return options.out_dir + "/" + name;
-}
-
-// Before anything is loaded: the recording read whole, the outputs writable
-// and the trends within their memory.
+// Before anything is loaded: the outputs writable and none an input, the
+// recording read whole and the trends within their memory.
 bool Prepare(const ReplayOptions& options, Survey& survey)
 {
     std::string error;
+    if (!PlanReplayFiles(options).Check(false, error)) {
+        std::fprintf(stderr, "dcshost: %s\n", error.c_str());
+        return false;
+    }
     RecordingReader reader;
     if (!reader.OpenFile(options.recording, error) || !SurveyRecording(reader, survey, error)) {
         std::fprintf(stderr, "dcshost: replay: %s: %s\n", options.recording.c_str(), error.c_str());
@@ -227,15 +215,7 @@ bool Prepare(const ReplayOptions& options, Survey& survey)
                      bytes / 1048576.0, limits::kMaxTrendBytes / 1048576.0);
         return false;
     }
-    std::vector<std::string> paths;
-    if (options.trends) {
-        paths.push_back(TrendStem(options) + ".trend.csv");
-        paths.push_back(TrendStem(options) + ".trend.svg");
-    }
-    if (!options.json.empty()) paths.push_back(options.json);
-    if (CheckOutputs(paths, error)) return true;
-    std::fprintf(stderr, "dcshost: %s\n", error.c_str());
-    return false;
+    return true;
 }
 
 // The summary, the heap after FreeDCSData, the trends and the result.
@@ -256,23 +236,7 @@ int Report(Replay& r, int code)
     // Its handles were the replay's own: only the heap's line says something.
     std::string leftovers = DescribeLeftovers(left);
     std::printf("%s\n", leftovers.substr(leftovers.find('\n') + 1).c_str());
-    std::string error;
-    bool written = true;
-    if (r.options.trends) {
-        std::string stem = TrendStem(r.options);
-        written = r.outputs.WriteTrends(stem, "replay of " + r.options.recording, error);
-        if (written)
-            std::printf("trends: %s.trend.csv, %s.trend.svg\n", stem.c_str(), stem.c_str());
-    }
-    if (written && !r.options.json.empty()) {
-        std::string json =
-            r.outputs.Json(r.options.recording, code, r.log.Groups(), r.log.Total(), left);
-        written = WriteTextFile(r.options.json, json, error);
-        if (written) std::printf("result: %s\n", r.options.json.c_str());
-    }
-    if (written) return code;
-    std::fprintf(stderr, "dcshost: %s\n", error.c_str());
-    return code == kExitClean ? kExitNotClean : code;
+    return r.outputs.WriteFiles(r.options, code, r.log.Groups(), r.log.Total(), left);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "dcs/data/columns.h"
+#include "dcshost/exit_codes.h"
 #include "dcshost/outputs/files.h"
 #include "dcshost/outputs/json_result.h"
 #include "dcshost/scenario/limits.h"
@@ -104,12 +105,59 @@ std::string ReplayOutputs::Summary(const std::vector<MessageGroup>& messages, si
     return out;
 }
 
-bool ReplayOutputs::WriteTrends(const std::string& stem, const std::string& title,
-                                std::string& error) const
+OutputPlan PlanReplayFiles(const ReplayOptions& options)
 {
-    const int kChartLoops = 12;
-    return trend_.WriteCsv(stem + ".trend.csv", error) &&
-           WriteTextFile(stem + ".trend.svg", trend_.Svg(title, kChartLoops), error);
+    std::string name = options.out_name;
+    if (name.empty()) {
+        size_t slash = options.recording.find_last_of("/\\");
+        name = slash == std::string::npos ? options.recording : options.recording.substr(slash + 1);
+        for (const std::string suffix : {".gz", ".rec"})
+            if (name.size() > suffix.size() &&
+                name.compare(name.size() - suffix.size(), std::string::npos, suffix) == 0)
+                name.resize(name.size() - suffix.size());
+    }
+    OutputPlan plan;
+    if (options.trends) plan.SetTrends(options.out_dir, name + ".replay");
+    plan.AddOutput("--json", options.json);
+    plan.AddInput("FILE", options.recording);
+    plan.AddInput("--driver", options.driver_path);
+    plan.AddTagFile();
+    return plan;
+}
+
+int ReplayOutputs::WriteFiles(const ReplayOptions& options, int code,
+                              const std::vector<MessageGroup>& messages, size_t total,
+                              const Leftovers& left) const
+{
+    const OutputPlan plan = PlanReplayFiles(options);
+    std::vector<std::pair<std::string, std::string>> files;  // path, text
+    if (plan.Trends()) {
+        const int kChartLoops = 12;
+        files.emplace_back(plan.TrendCsv(), trend_.Csv());
+        files.emplace_back(plan.TrendSvg(),
+                           trend_.Svg("replay of " + options.recording, kChartLoops));
+    }
+    std::string written;
+    bool whole = true;
+    for (const auto& [path, text] : files) {
+        std::string error;
+        if (WriteTextFile(path, text, error)) {
+            written += (written.empty() ? "" : ", ") + path;
+        } else {
+            std::fprintf(stderr, "dcshost: %s\n", error.c_str());
+            whole = false;
+        }
+    }
+    if (!written.empty()) std::printf("trends: %s\n", written.c_str());
+    if (!whole) code = kExitFileUnwritten;
+    if (options.json.empty()) return code;
+    std::string error;
+    if (WriteTextFile(options.json, Json(options.recording, code, messages, total, left), error)) {
+        std::printf("result: %s\n", options.json.c_str());
+        return code;
+    }
+    std::fprintf(stderr, "dcshost: %s\n", error.c_str());
+    return kExitFileUnwritten;
 }
 
 std::string ReplayOutputs::Json(const std::string& recording, int exit_code,

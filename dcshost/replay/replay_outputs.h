@@ -13,9 +13,16 @@
 #include "dcshost/host/host_block.h"
 #include "dcshost/host/session.h"
 #include "dcshost/outputs/figures.h"
+#include "dcshost/outputs/output_plan.h"
 #include "dcshost/outputs/summary.h"
 #include "dcshost/outputs/trend.h"
+#include "dcshost/replay/replay.h"
 #include "dcshost/scenario/scenario.h"
+
+// The files a replay writes and those it reads. Its trends have a stem of
+// their own, NAME.replay (NAME: --name, or the recording's): a replay never
+// replaces the trends of the run it was recorded from.
+OutputPlan PlanReplayFiles(const ReplayOptions& options);
 
 class ReplayOutputs {
 public:
@@ -28,15 +35,19 @@ public:
 
     // The loop table, the imports and the host messages, as run prints them.
     std::string Summary(const std::vector<MessageGroup>& messages, size_t total) const;
-    // STEM.trend.csv and .svg; false with the reason.
-    bool WriteTrends(const std::string& stem, const std::string& title, std::string& error) const;
-    // The result for machines, run's fields as far as a replay has them.
-    std::string Json(const std::string& recording, int exit_code,
-                     const std::vector<MessageGroup>& messages, size_t total,
-                     const Leftovers& left) const;
+    // The trends and the result for machines (run's fields as far as a
+    // replay has them), each file on its own: each written one said, each
+    // not written named with the system's reason. Returns the exit code:
+    // kExitFileUnwritten when one is not written, else `code`.
+    int WriteFiles(const ReplayOptions& options, int code,
+                   const std::vector<MessageGroup>& messages, size_t total,
+                   const Leftovers& left) const;
 
 private:
     void Name(HostBlock& block);
+    std::string Json(const std::string& recording, int exit_code,
+                     const std::vector<MessageGroup>& messages, size_t total,
+                     const Leftovers& left) const;
 
     bool named_ = false;
     int steps_ = 0;

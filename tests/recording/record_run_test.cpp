@@ -29,6 +29,7 @@ TEST(RunRecord, writes_the_built_in_scenario_as_it_ran)
     options.driver_path = DefaultDriverPath();
     options.trends = false;
     options.record = ::testing::TempDir() + "default.rec.gz";
+    options.force = true;  // the last test run's recording is replaced
     ::testing::internal::CaptureStdout();
     int code = RunScenario(s, options);
     std::string output = ::testing::internal::GetCapturedStdout();
