@@ -46,6 +46,7 @@ bool WholeFile::Open(const std::string& path, std::string& error)
     Abandon();
     path_ = path;
     failure_ = 0;
+    taken_ = 0;
     std::error_code ec;
     // Through a link to the file it names, which stays a link; a device or
     // a pipe (/dev/stdout) is written as it is, having no folder to rename in.
@@ -78,6 +79,7 @@ bool WholeFile::Write(const char* data, size_t size)
     errno = 0;
     size_t written = std::fwrite(data, 1, room, file_);
     if (g_room >= 0) g_room -= static_cast<long long>(written);
+    taken_ += static_cast<long long>(written);
     if (written == size) return true;
     failure_ = written < room && errno ? errno : ENOSPC;
     return false;
@@ -102,7 +104,7 @@ bool WholeFile::Commit(std::string& error)
         if (!ec) return true;
     }
     error = "cannot write " + path_ + ": " + (failure_ ? ErrnoText(failure_) : ec.message());
-    if (!direct_) fs::remove(part_, ec);
+    Remove();
     return false;
 }
 
@@ -111,8 +113,16 @@ void WholeFile::Abandon()
     if (!file_) return;
     std::fclose(file_);
     file_ = nullptr;
+    Remove();
+}
+
+void WholeFile::Remove()
+{
+    if (direct_) return;
     std::error_code ignored;
-    if (!direct_) fs::remove(part_, ignored);
+    fs::remove(part_, ignored);
+    if (g_room >= 0) g_room += taken_;  // as a disk takes the room back
+    taken_ = 0;
 }
 
 bool WriteWholeFile(const std::string& path, const std::string& text, std::string& error)

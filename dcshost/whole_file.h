@@ -31,12 +31,15 @@ public:
     bool IsOpen() const { return file_ != nullptr; }
 
 private:
+    void Remove();
+
     std::FILE* file_ = nullptr;
     std::string path_;    // as given, for messages
     std::string target_;  // the file itself, links followed
     std::string part_;
     bool direct_ = false;  // no regular file: written in place
     int failure_ = 0;      // errno of the first failed write
+    long long taken_ = 0;  // bytes written
 };
 
 // A device, a pipe or a name of the system's (/dev/stdout): written in
@@ -46,6 +49,7 @@ bool InPlace(const std::string& path, const std::filesystem::file_status& status
 // TEXT as the whole of PATH.
 bool WriteWholeFile(const std::string& path, const std::string& text, std::string& error);
 
-// For tests: the bytes all files together may still write before every write
-// fails as on a full disk (ENOSPC); negative: no limit.
+// For tests, a disk of this many bytes: every write past them fails as on a
+// full disk (ENOSPC), and a part removed gives its bytes back; negative: no
+// limit.
 void LimitWholeFileBytes(long long bytes);
