@@ -1,6 +1,7 @@
-// A run in five steps a reader can follow: prepare (length, plant, wiring),
-// bind (load, fill, DCSConfigure, DCSInitialize, DCSStart), run (the steps),
-// judge (DCSStop, DCSReset, release, the summary) and write (the files).
+// A run in steps a reader can follow: prepare (the files, length, plant,
+// wiring), bind (load, fill, DCSConfigure, DCSInitialize, DCSStart), run (the
+// steps), finish (DCSStop, DCSReset, release), write (the files), and judge
+// (the summary, the verdict).
 #include "dcshost/commands/run.h"
 
 #include <cmath>
