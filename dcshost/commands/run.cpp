@@ -75,7 +75,7 @@ struct RunState {
     OutputPlan plan;          // the files to write and the inputs they must not name
     bool files_whole = true;  // every file asked for written whole
     bool csv_written = false;
-    std::string trend_line;  // "trends: ...", said after the summary
+    std::string written;  // "trends: ..." and the like, said after the summary
 
     RunState(const Scenario& s, const RunOptions& o) : scenario(s), options(o) {}
 };
@@ -467,7 +467,7 @@ void WriteCallLog(RunState& run)
     std::string error;
     if (!run.calls.IsOpen()) return;
     if (run.calls.Close(error))
-        std::printf("call log: %s\n", run.options.call_log.c_str());
+        run.written += "call log: " + run.options.call_log + "\n";
     else
         FileNotWritten(run, error);
 }
@@ -478,13 +478,13 @@ void WriteRecording(RunState& run)
     if (run.options.record.empty()) return;
     std::string error;
     if (run.session.RecordingWhole(error))
-        std::printf("recording: %s\n", run.options.record.c_str());
+        run.written += "recording: " + run.options.record + "\n";
     else
         FileNotWritten(run, "the recording " + run.options.record + " is not whole: " + error);
 }
 
-// Before the summary, which says the CSV only when it is there; each file on
-// its own, so one that cannot be written keeps not the other.
+// Before the summary, which says the CSV only when it is there. Each file on
+// its own: one that cannot be written does not stop the other.
 void WriteTrends(RunState& run)
 {
     if (!run.plan.Trends()) return;
@@ -500,7 +500,7 @@ void WriteTrends(RunState& run)
         written += (written.empty() ? "" : ", ") + svg;
     else
         FileNotWritten(run, error);
-    if (!written.empty()) run.trend_line = "trends: " + written;
+    if (!written.empty()) run.written += "trends: " + written + "\n";
 }
 
 // The run's trends against the reference; prints where they part first.
@@ -579,6 +579,7 @@ int RunScenario(const Scenario& scenario, const RunOptions& options)
         if (code == kExitConfigureFailed) {
             WriteRecording(run);
             WriteCallLog(run);
+            std::printf("%s", run.written.c_str());
             if (!run.files_whole) code = kExitFileUnwritten;
             if (!WriteJson(run, code)) code = kExitFileUnwritten;
         }
@@ -586,11 +587,12 @@ int RunScenario(const Scenario& scenario, const RunOptions& options)
     }
     Execute(run);
     Finish(run);
-    WriteTrends(run);
-    Summarize(run);
+    // The call log first: its part, which a full disk may have cut, makes room.
     WriteRecording(run);
     WriteCallLog(run);
-    if (!run.trend_line.empty()) std::printf("%s\n", run.trend_line.c_str());
+    WriteTrends(run);
+    Summarize(run);
+    std::printf("%s", run.written.c_str());
     Compare(run);
     bool faults_acted = true;
     for (size_t i = 0; i < run.fault_outcomes.size(); ++i)
