@@ -332,6 +332,7 @@ TEST_F(Run, writes_the_result_and_passes_or_fails_against_a_reference)
     ASSERT_EQ(RunCapturing(s), kExitClean) << output_;
     std::ifstream json(options_.json);
     std::string text((std::istreambuf_iterator<char>(json)), std::istreambuf_iterator<char>());
+    json.close();  // Windows replaces no file another holds open
     for (const char* member :
          {"\"version\": 2,", "\"steps\": 120, \"steps_run\": 120}",
           "\"verdict\": {\"exit_code\": 0, \"clean\": true, \"interrupted\": false, \"settled\": "
