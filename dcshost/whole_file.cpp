@@ -1,5 +1,6 @@
 #include "dcshost/whole_file.h"
 
+#include <cctype>
 #include <cerrno>
 #include <filesystem>
 
@@ -36,6 +37,16 @@ bool InPlace(const std::string& path, const std::filesystem::file_status& status
     // what the process wrote to it before would be lost.
     for (const char* system : {"/dev/", "/proc/"})
         if (path.rfind(system, 0) == 0) return true;
+#if defined(_WIN32)
+    // NUL, CON, COM1 and their kin are devices in every folder, with any extension.
+    std::string name = fs::path(path).stem().string();
+    for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    for (const char* device : {"NUL", "CON", "PRN", "AUX"})
+        if (name == device) return true;
+    if (name.size() == 4 && (name.rfind("COM", 0) == 0 || name.rfind("LPT", 0) == 0) &&
+        name[3] >= '1' && name[3] <= '9')
+        return true;
+#endif
     return fs::exists(status) && !fs::is_regular_file(status);
 }
 
