@@ -71,6 +71,7 @@ struct RunState {
     Recovery recovery;                  // --on-loss
     std::vector<LoopSample> exchanged;  // the loops as the last step that exchanged left them
     PaceFigures pacing;
+    std::vector<unsigned char> trend_upsets;  // per trend loop: an upset acts on its PV
 
     RunState(const Scenario& s, const RunOptions& o) : scenario(s), options(o) {}
 };
@@ -115,6 +116,7 @@ bool ChooseLoops(RunState& run)
         return false;
     }
     run.trend_samples.resize(run.trend_loops.size());
+    run.trend_upsets.resize(run.trend_loops.size());
     return true;
 }
 
@@ -197,10 +199,13 @@ void Sample(RunState& run, double time, int faults, bool coupled = true)
     if (coupled) run.exchanged = run.loop_samples;
     run.figures.Add(time, run.step, run.loop_samples);
     if (!run.record) return;
-    for (size_t i = 0; i < run.trend_loops.size(); ++i)
+    const std::vector<unsigned char>& hit = run.upsets.LoopsHit();
+    for (size_t i = 0; i < run.trend_loops.size(); ++i) {
         run.trend_samples[i] = run.loop_samples[run.trend_loops[i]];
+        run.trend_upsets[i] = run.trend_loops[i] < hit.size() && hit[run.trend_loops[i]];
+    }
     run.trend.Sample(time, run.trend_samples, run.import_samples, faults, coupled,
-                     run.upsets.Active());
+                     run.upsets.Active(), run.trend_upsets);
 }
 
 // The band the settling time is measured against: --require-settled's, or 2 %.
