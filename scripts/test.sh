@@ -18,11 +18,13 @@ ctest --preset win32 -j2 || status=1
 cmake --preset win32-stdcall >/dev/null
 cmake --build --preset win32-stdcall
 ctest --preset win32-stdcall || status=1
-# The release packages, and a coupling run and a live run from the unpacked tool archive.
+# The release packages, and a coupling run and a live run from the unpacked tool archive,
+# in the one folder it unpacks into.
 cmake --build --preset win32 --target package
 try=$(mktemp -d)
 (cd "$try" && cmake -E tar xf "$OLDPWD"/build/win32/packages/dcshost-*-win32.zip &&
-  sha256sum -c --quiet SHA256SUMS &&
+  [ "$(ls)" = "$(basename "$OLDPWD"/build/win32/packages/dcshost-*-win32.zip .zip)" ] &&
+  cd dcshost-*-win32 && sha256sum -c --quiet SHA256SUMS &&
   wine dcshost.exe run scenarios/default.toml --require-settled 1 --out out >/dev/null &&
   VNXSIM_TAGS=live/tags.txt wine dcshost.exe run live/unit.toml --driver live/vornak.dll \
     --no-settle-wait --speed max --out out >/dev/null) || status=1

@@ -76,6 +76,7 @@ struct RunState {
     bool files_whole = true;  // every file asked for written whole
     bool csv_written = false;
     std::string written;  // "trends: ..." and the like, said after the summary
+    std::vector<unsigned char> trend_upsets;  // per trend loop: an upset acts on its PV
 
     RunState(const Scenario& s, const RunOptions& o) : scenario(s), options(o) {}
 };
@@ -120,6 +121,7 @@ bool ChooseLoops(RunState& run)
         return false;
     }
     run.trend_samples.resize(run.trend_loops.size());
+    run.trend_upsets.resize(run.trend_loops.size());
     return true;
 }
 
@@ -199,10 +201,13 @@ void Sample(RunState& run, double time, int faults, bool coupled = true)
     if (coupled) run.exchanged = run.loop_samples;
     run.figures.Add(time, run.step, run.loop_samples);
     if (!run.record) return;
-    for (size_t i = 0; i < run.trend_loops.size(); ++i)
+    const std::vector<unsigned char>& hit = run.upsets.LoopsHit();
+    for (size_t i = 0; i < run.trend_loops.size(); ++i) {
         run.trend_samples[i] = run.loop_samples[run.trend_loops[i]];
+        run.trend_upsets[i] = run.trend_loops[i] < hit.size() && hit[run.trend_loops[i]];
+    }
     run.trend.Sample(time, run.trend_samples, run.import_samples, faults, coupled,
-                     run.upsets.Active());
+                     run.upsets.Active(), run.trend_upsets);
 }
 
 // The band the settling time is measured against: --require-settled's, or 2 %.

@@ -59,13 +59,23 @@ Pacer::Pacer(PaceClock& clock, double step, double speed)
 void Pacer::Begin()
 {
     start_ = clock_.Now();
+    origin_ = start_;
     last_end_ = start_;
 }
 
 void Pacer::WaitFor(int k)
 {
-    last_due_ = start_ + k * slot_;  // from the start, never from the last step
-    for (double now = clock_.Now(); now < last_due_; now = clock_.Now()) {
+    last_due_ = origin_ + k * slot_;  // from the start, never from the last step
+    double now = clock_.Now();
+    if (slot_ > 0 && now - last_due_ > kResyncSlots * slot_) {
+        // The steps missed in the stall were the outage's: firing them back
+        // to back would burst into a control system that just came back.
+        ++resyncs_;
+        stalled_ += now - last_due_;
+        origin_ = now - k * slot_;
+        last_due_ = now;
+    }
+    for (; now < last_due_; now = clock_.Now()) {
         if (InterruptRequested()) break;
         clock_.Sleep(std::min(last_due_ - now, kLongestSleep));
     }
@@ -97,6 +107,8 @@ PaceFigures Pacer::Figures() const
     figures.worst = worst_;
     figures.wall = last_end_ - start_;
     figures.drift = steps_ > 0 && slot_ > 0 ? std::max(0.0, last_began_ - last_due_) : 0.0;
+    figures.resyncs = resyncs_;
+    figures.stalled = stalled_;
     // The bin's upper edge: the 99th percentile is never understated.
     const uint64_t rank = (uint64_t{static_cast<uint32_t>(steps_)} * 99 + 99) / 100;
     uint64_t seen = 0;
@@ -157,5 +169,11 @@ std::string FormatPacing(const PaceFigures& f)
                   "%.1f %%, 99th percentile %.1f %% of the %g s slot; last step %.3f s late",
                   DescribeSpeed(f.speed).c_str(), f.steps, f.wall, f.overruns,
                   f.overruns == 1 ? "" : "s", f.worst, f.p99, f.slot, f.drift);
-    return text;
+    if (f.resyncs == 0) return text;
+    char resync[120];
+    std::snprintf(resync, sizeof resync,
+                  f.resyncs == 1 ? "; %d resynchronisation after a stall of %.3f s"
+                                 : "; %d resynchronisations after stalls of %.3f s in all",
+                  f.resyncs, f.stalled);
+    return text + std::string(resync);
 }

@@ -1,7 +1,10 @@
 // Pacing: the steps of a run on the wall clock, F simulated seconds per
 // second. Step k is due at start + k * slot, an absolute schedule on a
 // monotonic clock, so a late step or a long sleep never adds up over a run.
-// What each step took against its slot is kept for the lag figures.
+// A stall of more than a few slots (a reconfigure's settle, a control system
+// that hung) is not caught up: the schedule starts again from the step after
+// it, so no burst of exchanges follows. What each step took against its slot
+// is kept for the lag figures.
 #pragma once
 
 #include <array>
@@ -34,6 +37,8 @@ struct PaceFigures {
     double p99 = 0.0;          // 99th percentile of step time, percent of the slot
     double wall = 0.0;         // seconds from the first step's wait to the last step's end
     double drift = 0.0;        // how late the last step began, s
+    int resyncs = 0;           // stalls after which the schedule started again
+    double stalled = 0.0;      // how far behind the schedule was at those, s in all
     bool Paced() const { return slot > 0.0; }
 };
 
@@ -45,7 +50,8 @@ public:
     // The schedule starts now.
     void Begin();
     // Waits until step k (1, 2, ...) is due; returns at once when it is
-    // late or an interrupt was asked for.
+    // late or an interrupt was asked for. More than kResyncSlots late, step
+    // k is due now and the schedule runs on from it.
     void WaitFor(int k);
     // Step k's work is over.
     void Done(int k);
@@ -53,6 +59,9 @@ public:
     double Elapsed() const;
 
     PaceFigures Figures() const;
+
+    // "A few slots": later than this, a step is a stall's, not a catch-up.
+    static constexpr double kResyncSlots = 3.0;
 
 private:
     // Step times in tenths of a percent of the slot; the last bin holds
@@ -62,12 +71,15 @@ private:
     PaceClock& clock_;
     double slot_;
     double speed_;
-    double start_ = 0.0;
+    double start_ = 0.0;   // Begin
+    double origin_ = 0.0;  // when step 0 was due: start_, moved on by each stall
     double last_due_ = 0.0;
     double last_began_ = 0.0;
     double last_end_ = 0.0;
     int steps_ = 0;
     int overruns_ = 0;
+    int resyncs_ = 0;
+    double stalled_ = 0.0;
     double worst_ = 0.0;
     std::array<uint32_t, kBins> bins_{};
 };

@@ -10,6 +10,7 @@
 
 #include "dcshost/console.h"
 #include "dcshost/control/control_api.h"
+#include "dcshost/host/settle_wait.h"
 
 namespace {
 
@@ -21,13 +22,15 @@ void Hook(int32_t op, int32_t /*call_number*/, void* user)
     static_cast<Progress*>(user)->OnCall(op);
 }
 
+void SleepHook(void* user) { static_cast<Progress*>(user)->OnSleep(); }
+
 }  // namespace
 
 Progress::Progress(bool terminal) : terminal_(terminal) {}
 
 Progress::~Progress()
 {
-    if (configuring_) Vnx().VnxSimSetCallHook(nullptr, nullptr);
+    if (configuring_) Unhook();
     BreakProgressLine();
 }
 
@@ -50,22 +53,39 @@ void Progress::BeginConfigure(const std::string& what)
     what_ = what;
     settle_ = 0;
     configuring_ = true;
-    Vnx().VnxSimSetCallHook(&Hook, this);
+    live_ = Vnx().live;
+    if (live_)
+        WatchSettleSleeps(&SleepHook, this);
+    else
+        Vnx().VnxSimSetCallHook(&Hook, this);
     Draw(what_ + ": starting the control system's client library", false);
 }
 
 void Progress::OnCall(int32_t op)
 {
-    if (!configuring_ || op != VNX_OP_ServiceEvents || settle_ >= kSettleSeconds) return;
+    if (op == VNX_OP_ServiceEvents && !live_) OnSleep();
+}
+
+void Progress::OnSleep()
+{
+    if (!configuring_ || settle_ >= kSettleSeconds) return;
     ++settle_;
     Draw(what_ + ": waiting for the control system to settle, " + std::to_string(settle_) + " of " +
              std::to_string(kSettleSeconds) + " s",
          false);
 }
 
+void Progress::Unhook()
+{
+    if (live_)
+        WatchSettleSleeps(nullptr, nullptr);
+    else
+        Vnx().VnxSimSetCallHook(nullptr, nullptr);
+}
+
 void Progress::EndConfigure()
 {
-    Vnx().VnxSimSetCallHook(nullptr, nullptr);
+    Unhook();
     configuring_ = false;
     if (terminal_) BreakProgressLine();
 }

@@ -9,8 +9,14 @@ namespace {
 
 // Set: the settle is skipped or cut.
 HANDLE g_cut = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+void (*g_watch)(void*) = nullptr;
+void* g_watch_user = nullptr;
 
-void WINAPI SettleSleep(DWORD milliseconds) { WaitForSingleObject(g_cut, milliseconds); }
+void WINAPI SettleSleep(DWORD milliseconds)
+{
+    if (g_watch) g_watch(g_watch_user);
+    WaitForSingleObject(g_cut, milliseconds);
+}
 
 // Points the module's imports of Sleep at SettleSleep; how many were found.
 int PatchSleepImports(void* module, std::string& error)
@@ -42,6 +48,12 @@ void CutSettleWait() { SetEvent(g_cut); }
 
 void RestoreSettleWait() { ResetEvent(g_cut); }
 
+void WatchSettleSleeps(void (*watch)(void*), void* user)
+{
+    g_watch = watch;
+    g_watch_user = user;
+}
+
 #else
 #  include "standins/winshim/winshim_control.h"
 
@@ -57,4 +69,6 @@ void MakeSettleCuttable(void* /*module*/) {}
 void CutSettleWait() { WinShimSkipSleeps(1); }
 
 void RestoreSettleWait() { WinShimSkipSleeps(0); }
+
+void WatchSettleSleeps(void (*watch)(void*), void* user) { WinShimWatchSleeps(watch, user); }
 #endif

@@ -19,3 +19,8 @@ void MakeSettleCuttable(void* module);
 void CutSettleWait();
 // The real wait again, for the next DCSConfigure.
 void RestoreSettleWait();
+// Called with `user` as each of the driver's sleeps begins, skipped or not,
+// on the host's thread inside DCSConfigure: the settle's seconds where the
+// client library cannot be watched (a live run). Null: none. Windows: only
+// once the module's Sleep is patched (SkipSettleWait, MakeSettleCuttable).
+void WatchSettleSleeps(void (*watch)(void* user), void* user);

@@ -55,7 +55,9 @@ std::string Pacing(const PaceFigures& f)
          Member("steps", std::to_string(f.steps)), Member("wall_s", Number(f.wall)),
          Member("overruns", f.Paced() ? std::to_string(f.overruns) : "null"),
          Member("worst_percent", lag(f.worst)), Member("p99_percent", lag(f.p99)),
-         Member("last_step_late_s", lag(f.drift))},
+         Member("last_step_late_s", lag(f.drift)),
+         Member("resyncs", f.Paced() ? std::to_string(f.resyncs) : "null"),
+         Member("resync_stall_s", lag(f.stalled))},
         '{', '}');
 }
 

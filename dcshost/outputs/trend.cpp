@@ -268,7 +268,8 @@ void Trend::Setup(const std::vector<std::string>& loops, const std::vector<std::
 }
 
 void Trend::Sample(double time, const std::vector<LoopSample>& loops,
-                   const std::vector<double>& imports, int faults, bool coupled, int upsets)
+                   const std::vector<double>& imports, int faults, bool coupled, int upsets,
+                   const std::vector<unsigned char>& loop_upsets)
 {
     if (has_upsets_) upsets_.push_back(static_cast<unsigned char>(std::min(upsets, 255)));
     time_.push_back(time);
@@ -280,6 +281,7 @@ void Trend::Sample(double time, const std::vector<LoopSample>& loops,
         loops_[i].sp.push_back(s.sp);
         loops_[i].op.push_back(s.op);
         loops_[i].mode.push_back(s.mode);
+        if (has_upsets_) loops_[i].upset.push_back(i < loop_upsets.size() && loop_upsets[i]);
     }
     for (size_t i = 0; i < imports_.size(); ++i)
         imports_[i].push_back(i < imports.size() ? imports[i] : 0.0);
@@ -371,7 +373,9 @@ std::string Trend::SvgOf(const std::string& heading, const std::vector<size_t>& 
         std::vector<std::pair<std::string, std::string>> legend{
             {"PV", "pv"}, {"SP", "sp"}, {"OP, %", "out"}, {"automatic", "band"}};
         if (has_faults_) legend.push_back({"fault", "fault"});
-        if (has_upsets_) legend.push_back({"upset", "upset"});
+        // Only on the panel of a loop an upset acted on: the chart says which.
+        bool upset = std::find(s.upset.begin(), s.upset.end(), 1) != s.upset.end();
+        if (upset) legend.push_back({"upset", "upset"});
         if (any_lost) legend.push_back({"coupling lost", "lost"});
         panel.Legend(legend);
         automatic.assign(s.mode.size(), 0);
@@ -380,7 +384,7 @@ std::string Trend::SvgOf(const std::string& heading, const std::vector<size_t>& 
             automatic[k] = ModeIsAutomatic(s.mode[k]) && !(k < lost_.size() && lost_[k]);
         panel.Bands(automatic);
         if (has_faults_) panel.Bands(faults_, "fault");
-        if (has_upsets_) panel.Bands(upsets_, "upset");
+        if (upset) panel.Bands(s.upset, "upset");
         if (any_lost) panel.Bands(lost_, "lost");
         panel.LeftAxis(left, tick, "PV, SP");
         panel.RightAxis(right, op_tick, "OP, %");

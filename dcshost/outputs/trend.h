@@ -15,11 +15,12 @@ public:
     void Setup(const std::vector<std::string>& loops, const std::vector<std::string>& imports,
                bool faults = false, bool upsets = false);
     // One sample per loop and per import, in Setup's order, how many faults
-    // are active, and whether the step exchanged values with the control
-    // system (false: the coupling was lost).
+    // are active, whether the step exchanged values with the control system
+    // (false: the coupling was lost), how many upsets are active and, per
+    // loop, whether one acts on its PV (its panel's band).
     void Sample(double time, const std::vector<LoopSample>& loops,
                 const std::vector<double>& imports, int faults = 0, bool coupled = true,
-                int upsets = 0);
+                int upsets = 0, const std::vector<unsigned char>& loop_upsets = {});
 
     // RFC 4180: time_s, then LOOP.PV, LOOP.SP, LOOP.OP, LOOP.MODE per loop,
     // then each import, then "faults" (active faults) when the run has any,
@@ -41,6 +42,7 @@ private:
     struct Series {
         std::vector<double> pv, sp, op;
         std::vector<int32_t> mode;
+        std::vector<unsigned char> upset;  // 1 where an upset acts on the PV
     };
     std::vector<std::string> loop_names_, import_names_;
     std::vector<double> time_;

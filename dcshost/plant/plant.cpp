@@ -38,6 +38,19 @@ bool Plant::Build(const std::vector<PlantBlockDef>& defs, const std::vector<std:
     return true;
 }
 
+void Plant::MarkUpstream(int to, std::vector<unsigned char>& upstream) const
+{
+    std::vector<int> next{to};
+    while (!next.empty()) {
+        const size_t block = static_cast<size_t>(next.back());
+        next.pop_back();
+        if (upstream[block]) continue;
+        upstream[block] = 1;
+        for (const Input& input : blocks_[block].inputs)
+            if (input.source.kind == PlantSource::Block) next.push_back(input.source.index);
+    }
+}
+
 bool Plant::Resolve(const std::string& from, PlantSource& out) const
 {
     size_t colon = from.find(':');

@@ -45,6 +45,10 @@ public:
     // its state, so it leaves no trace once taken back.
     void SetAdded(int block, double added) { blocks_[static_cast<size_t>(block)].added = added; }
     int Count() const { return static_cast<int>(blocks_.size()); }
+    // Sets upstream[b] to 1 for each block b whose output reaches block
+    // `to`'s: itself, and each that feeds it through other blocks' inputs.
+    // `upstream` holds a flag per block. Not for a step: it walks the plant.
+    void MarkUpstream(int to, std::vector<unsigned char>& upstream) const;
 
 private:
     struct Input {

@@ -15,38 +15,67 @@ std::string WindowText(double at, double until, bool open_ended)
            (open_ended ? " to the end" : " until " + NumberText(until) + " s");
 }
 
+// Per plant block, the loops whose PV reads it or a block it feeds: one walk
+// up the plant per loop, so a scenario of thousands of blocks is set up at once.
+std::vector<std::vector<size_t>> LoopsOfBlocks(const Plant& plant, const Wiring& wiring)
+{
+    const size_t blocks = static_cast<size_t>(plant.Count());
+    std::vector<std::vector<size_t>> loops(blocks);
+    std::vector<unsigned char> upstream;
+    for (size_t i = 0; i < wiring.loop_pv.size(); ++i) {
+        const int row = wiring.loop_pv[i];
+        const int from = row < 0 ? -1 : wiring.pv_source[static_cast<size_t>(row)];
+        if (from < 0) continue;
+        const PlantSource& read = wiring.sources[static_cast<size_t>(from)];
+        if (read.kind != PlantSource::Block) continue;
+        upstream.assign(blocks, 0);
+        plant.MarkUpstream(read.index, upstream);
+        for (size_t b = 0; b < blocks; ++b)
+            if (upstream[b]) loops[b].push_back(i);
+    }
+    return loops;
+}
+
 }  // namespace
 
 Upsets::Upsets(const Scenario& scenario, const Plant& plant, const Wiring& wiring)
+    : hit_(wiring.loop_pv.size(), 0)
 {
     for (const PVRowDef& row : scenario.pvs) constants_.push_back(row.value);
     for (const RunMalfunction& def : scenario.run.malfunctions) {
         Malfunction m;
         m.def = def;
-        m.window = Window{def.at, def.until, false, false, 0, Describe(def)};
+        m.window = Window{def.at, def.until, false, false, 0, Describe(def), {}};
         for (size_t i = 0; i < scenario.pvs.size(); ++i)
             if (scenario.pvs[i].name == def.pv) m.row = static_cast<int>(i);
         m.constant = wiring.pv_source[static_cast<size_t>(m.row)] < 0;
+        for (size_t i = 0; i < wiring.loop_pv.size(); ++i)
+            if (wiring.loop_pv[i] == m.row) m.window.loops.push_back(i);
         malfunctions_.push_back(m);
     }
     added_.assign(static_cast<size_t>(plant.Count()), 0.0);
+    const std::vector<std::vector<size_t>> loops_of_block = LoopsOfBlocks(plant, wiring);
     for (const RunDisturbance& def : scenario.run.disturbances) {
         Disturbance d;
         d.def = def;
-        d.window = Window{def.at, def.until, def.open_ended, false, 0, Describe(def)};
+        d.window = Window{def.at, def.until, def.open_ended, false, 0, Describe(def), {}};
         PlantSource source;
         plant.Resolve("plant:" + def.block, source);
         d.block = source.index;
+        d.window.loops = loops_of_block[static_cast<size_t>(d.block)];
         disturbances_.push_back(d);
     }
 }
 
-bool Upsets::Window::Due(double time, const char* who, CallLog* calls)
+bool Upsets::Window::Due(double time, const char* who, CallLog* calls,
+                         std::vector<unsigned char>& hit)
 {
     bool due = time >= at - kFaultSlack && (open_ended || time < until - kFaultSlack);
     if (due != open && calls) calls->Line(who, (due ? "start " : "end ") + text);
     open = due;
     steps += due ? 1 : 0;
+    if (due)
+        for (size_t i : loops) hit[i] = 1;
     return due;
 }
 
@@ -54,10 +83,11 @@ void Upsets::Export(double time, HostBlock& block, Plant& plant, const Wiring& w
                     const PlantSignals& signals, CallLog* calls)
 {
     active_ = 0;
+    std::fill(hit_.begin(), hit_.end(), 0);
     // Disturbances of one block add up.
     for (const Disturbance& d : disturbances_) added_[static_cast<size_t>(d.block)] = 0.0;
     for (Disturbance& d : disturbances_) {
-        if (!d.window.Due(time, "disturbance", calls)) continue;
+        if (!d.window.Due(time, "disturbance", calls, hit_)) continue;
         ++active_;
         double share = d.def.ramp > 0.0 ? std::min(1.0, (time - d.def.at) / d.def.ramp) : 1.0;
         added_[static_cast<size_t>(d.block)] += d.def.value * std::max(share, 0.0);
@@ -72,7 +102,7 @@ void Upsets::Export(double time, HostBlock& block, Plant& plant, const Wiring& w
     for (Malfunction& m : malfunctions_) {
         const bool was_open = m.window.open;
         double& value = block.PV(m.row).Value;
-        if (!m.window.Due(time, "malfunction", calls)) continue;
+        if (!m.window.Due(time, "malfunction", calls, hit_)) continue;
         ++active_;
         if (!was_open) m.held = value;
         switch (m.def.kind) {

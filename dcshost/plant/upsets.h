@@ -34,6 +34,9 @@ public:
                 const PlantSignals& signals, CallLog* calls);
     // Upsets acting in the last Export.
     int Active() const { return active_; }
+    // Per loop, 1 where one of those acts on its PV: a malfunction of its PV
+    // row, a disturbance of a block its PV reads or one upstream of it.
+    const std::vector<unsigned char>& LoopsHit() const { return hit_; }
 
     // One line each: the window, whether the run cut it, and on how many
     // steps it acted; false in `acted` when one acted on none.
@@ -52,10 +55,12 @@ private:
         double at = 0.0, until = 0.0;
         bool open_ended = false;
         bool open = false;
-        int64_t steps = 0;  // steps it acted on
-        std::string text;   // for the log and the summary, made once
-        // Whether the window holds `time`; opens and closes it, with a log line.
-        bool Due(double time, const char* who, CallLog* calls);
+        int64_t steps = 0;          // steps it acted on
+        std::string text;           // for the log and the summary, made once
+        std::vector<size_t> loops;  // whose PV it acts on
+        // Whether the window holds `time`; opens and closes it, with a log
+        // line, and marks its loops hit.
+        bool Due(double time, const char* who, CallLog* calls, std::vector<unsigned char>& hit);
         bool CutAt(double end) const { return open && !open_ended && end < until; }
     };
     struct Malfunction {
@@ -78,4 +83,5 @@ private:
     std::vector<double> constants_;  // per PV row: its constant value
     std::vector<double> added_;      // per plant block: what its disturbances add
     int active_ = 0;
+    std::vector<unsigned char> hit_;  // per loop
 };

@@ -15,6 +15,8 @@ namespace {
 constexpr int kIdOk = 1;
 // Set from a signal handler too (dcshost cuts the settle short).
 volatile std::sig_atomic_t g_skip_sleeps = 0;
+void (*g_watch)(void*) = nullptr;
+void* g_watch_user = nullptr;
 
 void WaitForEnter()
 {
@@ -41,8 +43,15 @@ WINSHIM_EXPORT int MessageBoxA(void* /*owner*/, const char* text, const char* ca
 
 WINSHIM_EXPORT void WinShimSkipSleeps(int32_t on) { g_skip_sleeps = on != 0 ? 1 : 0; }
 
+WINSHIM_EXPORT void WinShimWatchSleeps(void (*watch)(void*), void* user)
+{
+    g_watch = watch;
+    g_watch_user = user;
+}
+
 WINSHIM_EXPORT void Sleep(uint32_t milliseconds)
 {
+    if (g_watch) g_watch(g_watch_user);
     if (g_skip_sleeps) return;
     timespec left{static_cast<time_t>(milliseconds / 1000),
                   static_cast<long>(milliseconds % 1000) * 1000000L};

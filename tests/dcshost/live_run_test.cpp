@@ -167,6 +167,8 @@ TEST(LiveRun, runs_and_checks_read_only_and_refuses_what_would_change_the_contro
          {"live run: " + library +
               "; nothing is defined, injected or advanced, the modes are what DCSStart switched "
               "the loops to",
+          // The settle's seconds, seen by the driver's sleeps.
+          "DCSConfigure (no settle wait): waiting for the control system to settle, 10 of 10 s",
           "  L         1 (automatic)            50            55   10.000 %    50.00",
           "handles left open in the control system: unknown (a live run: the client library "
           "cannot count them)",

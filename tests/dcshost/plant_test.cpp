@@ -132,3 +132,25 @@ TEST(Plant, refuses_inputs_that_name_nothing)
     EXPECT_FALSE(plant.Resolve("tank", source));
     EXPECT_FALSE(plant.Resolve("plant:", source));
 }
+
+TEST(Plant, marks_every_block_upstream_through_loops_of_blocks)
+{
+    Plant plant;
+    std::string error;
+    // a -> b -> c -> b (a recycle), d from a loop's output only.
+    ASSERT_TRUE(plant.Build({FirstOrder("a", "op:L", 1.0, 1.0, 0.0, 0.0),
+                             Tank("b", {{"plant:a", 1.0, {}}, {"plant:c", 1.0, {}}}, 0, 0, 1),
+                             FirstOrder("c", "plant:b", 1.0, 1.0, 0.0, 0.0),
+                             FirstOrder("d", "op:L", 1.0, 1.0, 0.0, 0.0)},
+                            {"L"}, {}, error))
+        << error;
+    const struct {
+        int to;
+        std::vector<unsigned char> upstream;
+    } cases[] = {{0, {1, 0, 0, 0}}, {1, {1, 1, 1, 0}}, {2, {1, 1, 1, 0}}, {3, {0, 0, 0, 1}}};
+    for (const auto& c : cases) {
+        std::vector<unsigned char> upstream(4, 0);
+        plant.MarkUpstream(c.to, upstream);
+        EXPECT_EQ(upstream, c.upstream) << "to " << c.to;
+    }
+}

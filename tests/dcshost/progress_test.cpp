@@ -1,5 +1,5 @@
-// Progress during the settle: counted from the control system's call hook,
-// one ServiceEvents call per second of the ten.
+// Progress during the settle, counted from the control system's call hook
+// (one ServiceEvents call per second of the ten), and the pacing's schedule.
 #include <gtest/gtest.h>
 
 #include "dcshost/host/pacing.h"
@@ -99,6 +99,46 @@ TEST(Pacing, keeps_an_absolute_schedule_and_counts_overruns)
         EXPECT_NEAR(f.worst, c.worst, 1e-6);
         EXPECT_NEAR(f.p99, c.p99, 0.11);  // to a tenth of a percent
         EXPECT_NEAR(f.drift, c.drift, 1e-6);
+    }
+}
+
+TEST(Pacing, starts_the_schedule_again_after_a_stall_instead_of_bursting)
+{
+    const struct {
+        const char* name;
+        double speed;
+        double stall;  // s, after step 5's work (a reconfigure) or in it
+        bool in_step;  // the step itself hung
+        int overruns;  // expected
+        int resyncs;   // expected
+        double stalled, wall, worst;
+    } cases[] = {
+        {"a reconfigure's settle", 1.0, 10.0, false, 0, 1, 9.05, 29.1, 5.0},
+        {"the same at four times the speed", 4.0, 10.0, false, 0, 1, 9.8, 14.85, 20.0},
+        // 2.5 slots behind: the few steps are caught up, as before.
+        {"a short hiccup", 1.0, 3.45, false, 2, 0, 0.0, 20.05, 255.0},
+        // The hung step is one overrun; the steps it held up are not.
+        {"a step that hangs", 1.0, 5.0, true, 1, 1, 4.05, 24.1, 505.0},
+        {"as fast as it can", kSpeedMax, 10.0, false, 0, 0, 0.0, 11.0, 0.0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        FakeClock clock;
+        Pacer pacer(clock, 1.0, c.speed);
+        pacer.Begin();
+        for (int k = 1; k <= 20; ++k) {
+            pacer.WaitFor(k);
+            clock.now += 0.05 + (c.in_step && k == 5 ? c.stall : 0.0);
+            pacer.Done(k);
+            if (!c.in_step && k == 5) clock.now += c.stall;
+        }
+        PaceFigures f = pacer.Figures();
+        EXPECT_EQ(f.overruns, c.overruns);
+        EXPECT_EQ(f.resyncs, c.resyncs);
+        EXPECT_NEAR(f.stalled, c.stalled, 1e-6);
+        EXPECT_NEAR(f.wall, c.wall, 1e-6);
+        EXPECT_NEAR(f.worst, c.worst, 1e-6);
+        EXPECT_EQ(FormatPacing(f).find("resynchronisation") != std::string::npos, c.resyncs > 0);
     }
 }
 

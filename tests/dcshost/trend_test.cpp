@@ -98,3 +98,24 @@ TEST(Trend, makes_its_folder_and_reports_a_file_it_cannot_write)
     EXPECT_EQ(error.rfind("cannot write " + blocked + ": ", 0), 0u) << error;
     EXPECT_GT(error.size(), ("cannot write " + blocked + ": ").size()) << error;
 }
+
+TEST(Trend, draws_an_upset_only_on_the_panel_of_the_loop_it_acts_on)
+{
+    const struct {
+        std::vector<unsigned char> hit;  // per loop, at 1.5 s
+        size_t first, second;            // upset rectangles per panel (legend and band)
+    } cases[] = {{{1, 0}, 2, 0}, {{0, 1}, 0, 2}, {{1, 1}, 2, 2}, {{0, 0}, 0, 0}};
+    for (const auto& c : cases) {
+        Trend trend;
+        trend.Setup({"LIC101", "FIC102"}, {}, false, true);
+        trend.Sample(0.0, {{50.0, 50.0, 42.5, 1}, {1.0, 2.0, 3.0, 1}}, {}, 0, true, 0, {0, 0});
+        trend.Sample(1.5, {{49.75, 55.0, 50.0, 1}, {1.5, 2.0, 3.0, 1}}, {}, 0, true, 1, c.hit);
+        trend.Sample(3.0, {{49.5, 55.0, 60.0, 1}, {1.5, 2.0, 3.0, 1}}, {}, 0, true, 0, {0, 0});
+        std::string svg = trend.Svg("t", 12);
+        size_t second = svg.find(">FIC102</text>");
+        EXPECT_EQ(Count(svg.substr(0, second), "class=\"upset\"/>"), c.first);
+        EXPECT_EQ(Count(svg.substr(second), "class=\"upset\"/>"), c.second);
+        // The CSV counts every upset acting, whichever loop it hit.
+        EXPECT_NE(trend.Csv().find("\r\n1.5,49.75,55,50,1,1.5,2,3,1,1,1\r\n"), std::string::npos);
+    }
+}
