@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "dcshost/commands/made_folders.h"
 #include "dcshost/control/control_api.h"
 #include "dcshost/control/control_system.h"
 #include "dcshost/control/fault_roles.h"
@@ -71,6 +72,7 @@ struct RunState {
     Recovery recovery;                  // --on-loss
     std::vector<LoopSample> exchanged;  // the loops as the last step that exchanged left them
     PaceFigures pacing;
+    MadeFolders made;  // for the outputs; removed again when left empty
 
     RunState(const Scenario& s, const RunOptions& o) : scenario(s), options(o) {}
 };
@@ -140,7 +142,7 @@ std::string TrendStem(const RunOptions& options)
 }
 
 // Every file the run writes can be written: checked before the driver loads.
-bool CheckOutputPaths(const RunOptions& options)
+bool CheckOutputPaths(const RunOptions& options, MadeFolders& made)
 {
     std::vector<std::string> paths;
     if (options.trends) {
@@ -151,6 +153,7 @@ bool CheckOutputPaths(const RunOptions& options)
     if (!options.call_log.empty()) paths.push_back(options.call_log);
     if (!options.record.empty()) paths.push_back(options.record);
     std::string error;
+    made.Note(paths);
     if (CheckOutputs(paths, error)) return true;
     std::fprintf(stderr, "dcshost: %s\n", error.c_str());
     return false;
@@ -162,7 +165,7 @@ int Prepare(RunState& run)
     if (run.options.duration > 0) scenario.run.duration = run.options.duration;
     run.record = run.options.trends || !run.options.compare.empty();
     if (!ChooseLoops(run) || !CheckSize(run) || !RefuseIdleWindows(scenario) ||
-        !ReadReference(run) || !CheckOutputPaths(run.options))
+        !ReadReference(run) || !CheckOutputPaths(run.options, run.made))
         return kExitBadScenario;
 
     std::printf("scenario: %s (%s)\n", scenario.title.empty() ? "untitled" : scenario.title.c_str(),
@@ -556,11 +559,8 @@ bool Write(RunState& run)
     return written;
 }
 
-}  // namespace
-
-int RunScenario(const Scenario& scenario, const RunOptions& options)
+int RunAll(RunState& run)
 {
-    RunState run(scenario, options);
     if (int code = Prepare(run); code != kExitClean) return code;
     if (int code = Bind(run); code != kExitClean) {
         // A failed configuration is a result too: the messages say why.
@@ -593,5 +593,15 @@ int RunScenario(const Scenario& scenario, const RunOptions& options)
                 : code == kExitClean        ? "clean"
                                             : "NOT clean",
                 run.session.Live() ? " (live run)" : "");
+    return code;
+}
+
+}  // namespace
+
+int RunScenario(const Scenario& scenario, const RunOptions& options)
+{
+    RunState run(scenario, options);
+    int code = RunAll(run);
+    run.made.RemoveEmpty();
     return code;
 }

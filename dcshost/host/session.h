@@ -80,6 +80,7 @@ public:
 
 private:
     DriverModule driver_;
+    DriverModule recorded_;  // the driver beside a recorder module, when there is one
     MessageLog log_;
     HostBlock block_;
     HostHeapSnapshot baseline_;
