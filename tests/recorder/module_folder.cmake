@@ -24,6 +24,7 @@ foreach(pair IN LISTS FILES)
 endforeach()
 
 string(REPLACE "@DIR@" "${DIR}" command "${COMMAND}")
+string(REPLACE "@DIR@" "${DIR}" ABSENT "${ABSENT}")
 string(REPLACE "|" ";" command "${command}")
 set(ENV{DCS_MODULE_DIR} ${DIR})
 foreach(pair IN LISTS ENV)
