@@ -7,14 +7,16 @@
 // SESSION, as hosts at a site run them: fresh (the default); fresh-on-pattern,
 // DCSLoad on a block whose every byte is 0x5A, as a fresh allocation holds
 // leftovers; restored, a saved model laid by the host, DCSConfigure first and
-// no DCSLoad; killed, the process ends by _exit before DCSStop.
+// no DCSLoad; killed, the process ends before DCSStop as a killed one does
+// (_exit; on Windows TerminateProcess, since _exit there still detaches the
+// modules, which close what they hold).
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 
 #if defined(_WIN32)
-#  include <process.h>
+#  include <windows.h>
 #else
 #  include <unistd.h>
 #endif
@@ -82,6 +84,9 @@ int main(int argc, char** argv)
         }
         if (session == "killed") {
             std::fflush(stdout);
+#if defined(_WIN32)
+            TerminateProcess(GetCurrentProcess(), 0);
+#endif
             _exit(0);
         }
         Call("DCSStop", api.Stop, block.get());
