@@ -96,6 +96,13 @@ int Session::Open(const Scenario& scenario, const std::string& driver_path)
 
 bool Session::Record(const std::string& path, std::string& error)
 {
+    // Its imports are not the driver's calls: a recording of it would miss them.
+    if (recorded_.Handle()) {
+        error = "--record: " + driver_path_ +
+                " is a recorder module, which records the session itself, beside itself; "
+                "--record takes a driver";
+        return false;
+    }
     // The settle's Sleep first, so the recorder's wrapper is the outer one
     // and the sleeps are recorded as the driver asked for them.
     MakeSettleCuttable(driver_.Handle());

@@ -6,7 +6,7 @@
 #   NAMES    the driver's and the recorded driver's file names
 #   EXIT_CODE  the exit code it must end with (0);  EXPECT  a regex its output must match
 #   ABSENT   a path that must not exist afterwards;  ENV  NAME=VALUE pairs for the command
-# With RECORDED, the recorder module must have left at least one recording.
+# With RECORDED and exit code 0, the recorder module must have left a recording.
 cmake_policy(VERSION 3.20)  # @DIR@ is a word, not a variable
 file(REMOVE_RECURSE ${DIR})
 file(MAKE_DIRECTORY ${DIR})
@@ -48,6 +48,6 @@ elseif(EXPECT AND NOT output MATCHES "${EXPECT}")
   message(FATAL_ERROR "no output matches ${EXPECT}")
 elseif(ABSENT AND EXISTS ${ABSENT})
   message(FATAL_ERROR "${ABSENT} was left behind")
-elseif(RECORDED AND count EQUAL 0)
+elseif(RECORDED AND EXIT_CODE EQUAL 0 AND count EQUAL 0)
   message(FATAL_ERROR "the recorder module left no recording beside itself")
 endif()
