@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "dcshost/commands/made_folders.h"
 #include "dcshost/control/control_api.h"
 #include "dcshost/control/control_system.h"
 #include "dcshost/control/fault_roles.h"
@@ -77,6 +78,7 @@ struct RunState {
     bool csv_written = false;
     std::string written;  // "trends: ..." and the like, said after the summary
     std::vector<unsigned char> trend_upsets;  // per trend loop: an upset acts on its PV
+    MadeFolders made;  // for the outputs; removed again when left empty
 
     RunState(const Scenario& s, const RunOptions& o) : scenario(s), options(o) {}
 };
@@ -154,6 +156,7 @@ bool CheckOutputPlan(RunState& run)
     plan.AddInput("--compare", o.compare);
     plan.AddInput("--driver", o.driver_path);
     plan.AddTagFile();
+    run.made.Note(plan.OutputPaths());
     std::string error;
     if (plan.Check(o.force, error)) return true;
     std::fprintf(stderr, "dcshost: %s\n", error.c_str());
@@ -573,11 +576,8 @@ bool WriteJson(RunState& run, int exit_code)
     return true;
 }
 
-}  // namespace
-
-int RunScenario(const Scenario& scenario, const RunOptions& options)
+int RunAll(RunState& run)
 {
-    RunState run(scenario, options);
     if (int code = Prepare(run); code != kExitClean) return code;
     if (int code = Bind(run); code != kExitClean) {
         // A failed configuration is a result too: the messages say why.
@@ -620,5 +620,15 @@ int RunScenario(const Scenario& scenario, const RunOptions& options)
                 : code == kExitClean        ? "clean"
                                             : "NOT clean",
                 run.session.Live() ? " (live run)" : "");
+    return code;
+}
+
+}  // namespace
+
+int RunScenario(const Scenario& scenario, const RunOptions& options)
+{
+    RunState run(scenario, options);
+    int code = RunAll(run);
+    run.made.RemoveEmpty();
     return code;
 }

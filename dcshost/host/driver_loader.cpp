@@ -111,4 +111,16 @@ std::string ExecutableDir()
     return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
+std::string FolderOf(const std::string& path)
+{
+#if defined(_WIN32)
+    size_t slash = path.find_last_of("\\/");
+#else
+    size_t slash = path.find_last_of('/');
+#endif
+    return slash == std::string::npos ? std::string("./") : path.substr(0, slash + 1);
+}
+
+const char* DriverFileName() { return kDriverFile; }
+
 std::string DefaultDriverPath() { return ExecutableDir() + kDriverFile; }

@@ -39,7 +39,11 @@ private:
     DriverEntryPoints api_;
 };
 
-// The driver next to the running executable: libvornak.so or vornak.dll.
+// The driver's file name: libvornak.so or vornak.dll.
+const char* DriverFileName();
+// The driver next to the running executable.
 std::string DefaultDriverPath();
 // The directory of the running executable, with a trailing separator.
 std::string ExecutableDir();
+// The folder of a file's path, with a trailing separator ("./" for a bare name).
+std::string FolderOf(const std::string& path);

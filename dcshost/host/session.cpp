@@ -2,12 +2,14 @@
 
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 
 #include "dcshost/control/control_api.h"
 #include "dcshost/control/control_system.h"
 #include "dcshost/host/driver_version.h"
 #include "dcshost/host/progress.h"
 #include "dcshost/host/settle_wait.h"
+#include "recording/module/beside.h"
 #include "recording/recorder/recorder.h"
 
 namespace {
@@ -25,9 +27,22 @@ RecordEntryId EntryId(const char* name)
 int Session::Load(const std::string& driver_path)
 {
     std::string error;
-    if (!driver_.Open(driver_path, error) || !BindControlApi(error)) {
+    if (!driver_.Open(driver_path, error)) {
+        std::fprintf(stderr, "dcshost: %s\n", error.c_str());
+        return kExitNoDriver;
+    }
+    // A recorder module in the driver's place loads the driver beside it at
+    // its first entry point. Loaded here first (the recorder then gets this
+    // one), the driver brings its client library for the control API, and
+    // what its start-up takes of the host heap is the module's, not the block's.
+    const std::string recorded = FolderOf(driver_path) + kRecordedDriverFile;
+    std::error_code absent;
+    if (std::filesystem::exists(recorded, absent) && !recorded_.Open(recorded, error))
+        std::fprintf(stderr, "dcshost: %s\n", error.c_str());
+    if (!BindControlApi(error)) {
         std::fprintf(stderr, "dcshost: %s\n", error.c_str());
         driver_.Close();
+        recorded_.Close();
         return kExitNoDriver;
     }
     loaded_ = true;
@@ -81,6 +96,13 @@ int Session::Open(const Scenario& scenario, const std::string& driver_path)
 
 bool Session::Record(const std::string& path, std::string& error)
 {
+    // Its imports are not the driver's calls: a recording of it would miss them.
+    if (recorded_.Handle()) {
+        error = "--record: " + driver_path_ +
+                " is a recorder module, which records the session itself, beside itself; "
+                "--record takes a driver";
+        return false;
+    }
     // The settle's Sleep first, so the recorder's wrapper is the outer one
     // and the sleeps are recorded as the driver asked for them.
     MakeSettleCuttable(driver_.Handle());

@@ -38,7 +38,9 @@ public:
     Session& operator=(const Session&) = delete;
 
     // Loads the driver and takes the control API from the client library it
-    // loaded. Returns kExitClean or the exit code, having printed the reason.
+    // loaded; a recorder module in the driver's place with the driver beside
+    // it loads both. Returns kExitClean or the exit code, having printed the
+    // reason.
     int Load(const std::string& driver_path);
     // Builds the control system (a live run refuses a scenario that would
     // change it), runs DCSLoad and fills the block; loads the driver first
@@ -51,7 +53,7 @@ public:
     // nowhere.
     void SetCallLog(CallLog* calls) { calls_ = calls; }
     // Records the session to `path` from here on (--record); after Load,
-    // before Open. False with a reason.
+    // before Open. False with a reason (a recorder module records itself).
     bool Record(const std::string& path, std::string& error);
     // An entry point on the block, written to the call log around the call
     // and recorded.
@@ -80,6 +82,7 @@ public:
 
 private:
     DriverModule driver_;
+    DriverModule recorded_;  // the driver beside a recorder module, when there is one
     MessageLog log_;
     HostBlock block_;
     HostHeapSnapshot baseline_;

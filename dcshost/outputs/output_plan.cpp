@@ -71,6 +71,13 @@ void OutputPlan::AddOutput(const std::string& option, const std::string& path, b
     if (!path.empty()) outputs_.push_back(PlannedFile{option, path, fresh});
 }
 
+std::vector<std::string> OutputPlan::OutputPaths() const
+{
+    std::vector<std::string> paths;
+    for (const PlannedFile& file : outputs_) paths.push_back(file.path);
+    return paths;
+}
+
 void OutputPlan::AddInput(const std::string& option, const std::string& path)
 {
     if (!path.empty()) inputs_.push_back(PlannedFile{option, path, false});

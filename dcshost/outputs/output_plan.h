@@ -32,6 +32,9 @@ public:
     // forced, or an output that cannot be written, with the system's reason.
     bool Check(bool force, std::string& error) const;
 
+    // Every output's path, the trend files included.
+    std::vector<std::string> OutputPaths() const;
+
     bool Trends() const { return !stem_.empty(); }
     std::string TrendCsv() const { return stem_ + ".trend.csv"; }
     std::string TrendSvg() const { return stem_ + ".trend.svg"; }

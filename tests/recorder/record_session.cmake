@@ -11,8 +11,7 @@ set(built ${RECORDER} ${DRIVER} ${LIBRARY})
 foreach(from to IN ZIP_LISTS built FILES)
   file(COPY_FILE ${from} ${DIR}/${to})
 endforeach()
-file(WRITE ${DIR}/tags.txt "float L.SP 50\nfloat L.OP 50\nfloat L.SPINIT 0\nfloat L.OPINIT 0\n"
-  "float L.PV 0\nfloat L.IN 7.5\narray ARR 0 0 0\nint L.MODE 0\n")
+file(COPY_FILE ${CMAKE_CURRENT_LIST_DIR}/tags.txt ${DIR}/tags.txt)
 
 string(REPLACE "|" ";" host "${HOST}")
 list(GET FILES 0 module)

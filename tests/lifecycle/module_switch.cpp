@@ -1,0 +1,45 @@
+// The module the test drives, loaded by path as a host loads it: the driver
+// beside the test program, or the module in the folder DCS_MODULE_DIR names
+// (the recorder module, with the driver beside it). The same test then runs
+// against either, unchanged.
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "dcs/driver/entry_points.h"
+#include "dcshost/host/driver_loader.h"
+
+namespace {
+
+const DriverEntryPoints& Module()
+{
+    static DriverModule module;
+    if (module.Handle()) return module.Api();
+    const char* dir = std::getenv("DCS_MODULE_DIR");
+    const std::string path =
+        dir && *dir ? std::string(dir) + "/" + DriverFileName() : DefaultDriverPath();
+    std::string error;
+    if (!module.Open(path, error)) {
+        std::fprintf(stderr, "%s\n", error.c_str());
+        std::abort();
+    }
+    return module.Api();
+}
+
+// Loaded as the program starts, as a module the program was linked with: its
+// own start-up is done before the test counts the host heap.
+const bool g_loaded = (Module(), true);
+
+}  // namespace
+
+#define FORWARD(name, entry) \
+  DCS_EXPORT int32_t name(DCSData* data) { return Module().entry(data); }
+FORWARD(DCSLoad, Load)
+FORWARD(DCSConfigure, Configure)
+FORWARD(DCSInitialize, Initialize)
+FORWARD(DCSStart, Start)
+FORWARD(DCSStop, Stop)
+FORWARD(DCSSimulate, Simulate)
+FORWARD(DCSTimeZero, TimeZero)
+FORWARD(DCSReset, Reset)
+FORWARD(DCSDestroy, Destroy)

@@ -1,0 +1,35 @@
+# Replays every recording under ROOT against the driver (dcshost replay) and
+# counts the outcomes: identical, identical up to a cut (a session whose host
+# ended without DCSDestroy), or neither. Fails unless there is at least one
+# recording and every one is identical as far as it goes.
+#   DCSHOST  the dcshost command, its words separated by "|"
+string(REPLACE "|" ";" dcshost "${DCSHOST}")
+file(GLOB_RECURSE recordings ${ROOT}/vornak-*.rec.gz)
+set(identical 0)
+set(cut 0)
+set(failed "")
+foreach(recording IN LISTS recordings)
+  execute_process(COMMAND ${dcshost} replay ${recording} --no-trends
+    OUTPUT_VARIABLE output ERROR_VARIABLE errors RESULT_VARIABLE result)
+  string(REGEX MATCH "replay: [^\r\n]*" line "${output}")
+  if(NOT line)
+    string(REGEX MATCH "[^\r\n]+" line "${errors}")
+  endif()
+  file(RELATIVE_PATH name ${ROOT} ${recording})
+  message("${name}: ${line} (exit ${result})")
+  if(result EQUAL 0 AND line MATCHES "^replay: identical up to the cut")
+    math(EXPR cut "${cut} + 1")
+  elseif(result EQUAL 0 AND line MATCHES "^replay: identical \\(")
+    math(EXPR identical "${identical} + 1")
+  else()
+    list(APPEND failed ${name})
+  endif()
+endforeach()
+list(LENGTH recordings total)
+list(LENGTH failed failures)
+message("${total} sessions recorded: ${identical} replay identical, ${cut} cut and identical up to the cut, ${failures} not")
+if(total EQUAL 0)
+  message(FATAL_ERROR "no recording under ${ROOT}: run the .through_recorder tests first")
+elseif(failures GREATER 0)
+  message(FATAL_ERROR "not replayed identical: ${failed}")
+endif()
