@@ -1,9 +1,16 @@
 #include "recording/format/line_writer.h"
 
+#include <fcntl.h>
 #include <zlib.h>
 
 #include <cerrno>
 #include <cstring>
+
+#if defined(_WIN32)
+#  include <io.h>
+#else
+#  include <unistd.h>
+#endif
 
 #include "recording/format/value_text.h"
 
@@ -41,6 +48,9 @@ bool LineWriter::Open(const std::string& path, std::string& error)
     }
     gzbuffer(file, 128 * 1024);
     file_ = file;
+    path_ = path;
+    synced_bytes_ = 0;
+    syncs_ = 0;
     pending_.clear();
     line_start_ = 0;
     failed_ = false;
@@ -91,7 +101,27 @@ void LineWriter::Sync()
 {
     Drain();
     if (!file_ || failed_) return;
-    if (gzflush(File(file_), Z_SYNC_FLUSH) != Z_OK) Fail(GzReason(file_));
+    if (gzflush(File(file_), Z_SYNC_FLUSH) != Z_OK) {
+        Fail(GzReason(file_));
+        return;
+    }
+    // Everything up to here is in the file: a write mode's offset is its size.
+    synced_bytes_ = static_cast<unsigned long long>(gzoffset(File(file_)));
+    ++syncs_;
+}
+
+// A write that failed may have left part of a compressed block behind the
+// last sync point, which a reader would take for damage.
+void LineWriter::CutBack()
+{
+#if defined(_WIN32)
+    int fd = _open(path_.c_str(), _O_WRONLY | _O_BINARY);
+    bool cut = fd >= 0 && _chsize_s(fd, static_cast<__int64>(synced_bytes_)) == 0;
+    if (fd >= 0) _close(fd);
+#else
+    bool cut = truncate(path_.c_str(), static_cast<off_t>(synced_bytes_)) == 0;
+#endif
+    if (!cut) reason_ += "; and it could not be cut back to its last whole lines";
 }
 
 bool LineWriter::Close(std::string& error)
@@ -105,6 +135,9 @@ bool LineWriter::Close(std::string& error)
     int closed = gzclose(File(file_));
     file_ = nullptr;
     if (closed != Z_OK && !failed_) Fail(closed == Z_ERRNO ? std::strerror(errno) : "close failed");
-    if (failed_) error = reason_;
+    if (failed_) {
+        CutBack();
+        error = reason_;
+    }
     return !failed_;
 }

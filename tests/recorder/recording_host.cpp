@@ -2,35 +2,98 @@
 // as a host does and runs one short session through the nine entry points,
 // with one loop's block (its five tags, a PV, an import and the PV array tag),
 // against the client library beside the module. Each entry point is printed
-// with its result; exit 0 when DCSConfigure bound, 1 when not, 2 on bad use.
-//   recording_host MODULE [STEPS]
+// with its result and what it took from and gave back to the host heap, then
+// FreeDCSData's; exit 0 when DCSConfigure bound, 1 when not, 2 on bad use.
+//   recording_host MODULE [STEPS] [OPTION...]
+//   pattern     the block handed to DCSLoad holds 0x5A in every byte
+//   unattended  the module's MessageBoxA and Sleep imports point at the
+//               host's, which count them (printed last) and return at once
+//   sessions=N  N sessions of DCSLoad and DCSDestroy first, as fast as it can
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
+#include "dcs/host/platform_ui.h"
 #include "dcshost/host/driver_loader.h"
+#include "recording/seams/import_seams.h"
 #include "standins/hostblock/block_builder.h"
+#include "standins/iface/iface_control.h"
 #if !defined(_WIN32)
 #  include "standins/winshim/winshim_control.h"
 #endif
 
 namespace {
 
+int g_boxes = 0;
+unsigned long g_slept = 0;
+
+#if defined(_WIN32)
+int WINAPI HostBox(HWND, LPCSTR, LPCSTR, UINT)
+#else
+int HostBox(void*, const char*, const char*, unsigned int)
+#endif
+{
+    ++g_boxes;
+    return 1;
+}
+
+#if defined(_WIN32)
+void WINAPI HostSleep(DWORD milliseconds)
+#else
+void HostSleep(uint32_t milliseconds)
+#endif
+{
+    g_slept += milliseconds;
+}
+
+int32_t HeapCount(int32_t IFaceHeapStats::*counter)
+{
+    int32_t n = 0;
+    for (int32_t family : {IFACE_FAMILY_MALLOC, IFACE_FAMILY_NEW}) {
+        IFaceHeapStats stats;
+        IFaceHeapGetStats(family, &stats);
+        n += stats.*counter;
+    }
+    return n;
+}
+
 int32_t Call(const char* name, DCSEntryPoint entry, DCSData* block)
 {
+    IFaceHeapResetCounters();
     int32_t result = entry(block);
-    std::printf("%s %d\n", name, static_cast<int>(result));
+    std::printf("%s %d heap +%d -%d\n", name, static_cast<int>(result),
+                static_cast<int>(HeapCount(&IFaceHeapStats::allocations)),
+                static_cast<int>(HeapCount(&IFaceHeapStats::releases)));
     return result;
 }
+
+void FillPattern(DCSData* block) { std::memset(block, 0x5A, sizeof *block); }
 
 }  // namespace
 
 int main(int argc, char** argv)
 {
-    char* end = nullptr;
-    long steps = argc > 2 ? std::strtol(argv[2], &end, 10) : 3;
-    if (argc < 2 || argc > 3 || (argc == 3 && (*end != '\0' || steps < 0 || steps > 100000))) {
-        std::fprintf(stderr, "usage: recording_host MODULE [STEPS: 0 to 100000]\n");
+    long steps = 3, sessions = 0;
+    bool pattern = false, unattended = false, usable = argc >= 2;
+    for (int i = 2; i < argc && usable; ++i) {
+        char* end = nullptr;
+        if (std::strcmp(argv[i], "pattern") == 0) {
+            pattern = true;
+        } else if (std::strcmp(argv[i], "unattended") == 0) {
+            unattended = true;
+        } else if (std::strncmp(argv[i], "sessions=", 9) == 0) {
+            sessions = std::strtol(argv[i] + 9, &end, 10);
+            usable = *end == '\0' && sessions >= 0 && sessions <= 100000;
+        } else {
+            steps = std::strtol(argv[i], &end, 10);
+            usable = i == 2 && *end == '\0' && steps >= 0 && steps <= 100000;
+        }
+    }
+    if (!usable) {
+        std::fprintf(stderr,
+                     "usage: recording_host MODULE [STEPS: 0 to 100000] [pattern] "
+                     "[unattended] [sessions=0 to 100000]\n");
         return 2;
     }
 #if !defined(_WIN32)
@@ -42,8 +105,20 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "recording_host: %s\n", error.c_str());
         return 2;
     }
+    ImportSeam hooks[] = {{nullptr, "MessageBoxA", 0, reinterpret_cast<void*>(&HostBox), nullptr},
+                          {nullptr, "Sleep", 0, reinterpret_cast<void*>(&HostSleep), nullptr}};
+    if (unattended && PatchImports(driver.Handle(), hooks, 2, error) < 0) {
+        std::fprintf(stderr, "recording_host: %s\n", error.c_str());
+        return 2;
+    }
     const DriverEntryPoints& api = driver.Api();
+    for (long s = 0; s < sessions; ++s) {
+        BlockBuilder each;
+        api.Load(each.get());
+        api.Destroy(each.get());
+    }
     BlockBuilder block;
+    if (pattern) FillPattern(block.get());
     Call("DCSLoad", api.Load, block.get());
     block.SetArrayTag("ARR");
     block.AddController("L", 1, 50.0, 0.5);
@@ -61,6 +136,12 @@ int main(int argc, char** argv)
         Call("DCSReset", api.Reset, block.get());
     }
     Call("DCSDestroy", api.Destroy, block.get());
+    IFaceHeapResetCounters();
     block.Free();
+    std::printf("FreeDCSData heap +%d -%d live %d\n",
+                static_cast<int>(HeapCount(&IFaceHeapStats::allocations)),
+                static_cast<int>(HeapCount(&IFaceHeapStats::releases)),
+                static_cast<int>(HeapCount(&IFaceHeapStats::live_blocks)));
+    if (unattended) std::printf("boxes %d sleeps %lu ms\n", g_boxes, g_slept);
     return bound ? 0 : 1;
 }
