@@ -86,10 +86,19 @@ void* Resolve(void* module, const char* name)
     return address ? address : dlsym(module, name);
 }
 
-// The protection of the mapping holding `page`, from /proc/self/maps; a page
-// not found there stays writable rather than break a lazy binding later.
+// The mapping last read from /proc/self/maps, for the rest of one patch: its
+// slots lie in a few mappings, whose protection each write puts back.
+struct KnownMapping {
+    unsigned long start = 0, end = 0;
+    int protection = 0;
+};
+KnownMapping g_known;
+
+// The protection of the mapping holding `page`; a page not found there stays
+// writable rather than break a lazy binding later.
 int ProtectionOf(uintptr_t page)
 {
+    if (page >= g_known.start && page < g_known.end) return g_known.protection;
     FILE* maps = std::fopen("/proc/self/maps", "r");
     if (!maps) return PROT_READ | PROT_WRITE;
     int protection = PROT_READ | PROT_WRITE;
@@ -101,6 +110,7 @@ int ProtectionOf(uintptr_t page)
         if (page < start || page >= end) continue;
         protection = (perms[0] == 'r' ? PROT_READ : 0) | (perms[1] == 'w' ? PROT_WRITE : 0) |
                      (perms[2] == 'x' ? PROT_EXEC : 0);
+        g_known = {start, end, protection};
         break;
     }
     std::fclose(maps);
@@ -200,6 +210,7 @@ bool PatchRelocations(const Walk& walk, const Elf32_Rel* rel, size_t size, std::
 
 int PatchImports(void* module, ImportSeam* seams, int count, std::string& error)
 {
+    g_known = KnownMapping();  // mappings may have changed since the last patch
     SeamMatches matches;
     if (!matches.Begin(seams, count, error)) return -1;
     link_map* map = nullptr;
