@@ -8,7 +8,6 @@
 //   pattern     the block handed to DCSLoad holds 0x5A in every byte
 //   unattended  the module's MessageBoxA and Sleep imports point at the
 //               host's, which count them (printed last) and return at once
-//   sessions=N  N sessions of DCSLoad and DCSDestroy first, as fast as it can
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -25,27 +24,13 @@
 
 namespace {
 
+#if !defined(_WIN32)
+#  define WINAPI
+#endif
 int g_boxes = 0;
 unsigned long g_slept = 0;
-
-#if defined(_WIN32)
-int WINAPI HostBox(HWND, LPCSTR, LPCSTR, UINT)
-#else
-int HostBox(void*, const char*, const char*, unsigned int)
-#endif
-{
-    ++g_boxes;
-    return 1;
-}
-
-#if defined(_WIN32)
-void WINAPI HostSleep(DWORD milliseconds)
-#else
-void HostSleep(uint32_t milliseconds)
-#endif
-{
-    g_slept += milliseconds;
-}
+int WINAPI HostBox(void*, const char*, const char*, unsigned int) { return ++g_boxes, 1; }
+void WINAPI HostSleep(uint32_t milliseconds) { g_slept += milliseconds; }
 
 int32_t HeapCount(int32_t IFaceHeapStats::*counter)
 {
@@ -74,26 +59,20 @@ void FillPattern(DCSData* block) { std::memset(block, 0x5A, sizeof *block); }
 
 int main(int argc, char** argv)
 {
-    long steps = 3, sessions = 0;
+    long steps = 3;
     bool pattern = false, unattended = false, usable = argc >= 2;
     for (int i = 2; i < argc && usable; ++i) {
+        const std::string word = argv[i];
         char* end = nullptr;
-        if (std::strcmp(argv[i], "pattern") == 0) {
-            pattern = true;
-        } else if (std::strcmp(argv[i], "unattended") == 0) {
-            unattended = true;
-        } else if (std::strncmp(argv[i], "sessions=", 9) == 0) {
-            sessions = std::strtol(argv[i] + 9, &end, 10);
-            usable = *end == '\0' && sessions >= 0 && sessions <= 100000;
-        } else {
-            steps = std::strtol(argv[i], &end, 10);
-            usable = i == 2 && *end == '\0' && steps >= 0 && steps <= 100000;
-        }
+        if (word == "pattern" || word == "unattended")
+            (word == "pattern" ? pattern : unattended) = true;
+        else
+            usable = i == 2 && (steps = std::strtol(argv[i], &end, 10)) >= 0 && steps <= 100000 &&
+                     *end == '\0';
     }
     if (!usable) {
         std::fprintf(stderr,
-                     "usage: recording_host MODULE [STEPS: 0 to 100000] [pattern] "
-                     "[unattended] [sessions=0 to 100000]\n");
+                     "usage: recording_host MODULE [STEPS: 0 to 100000] [pattern] [unattended]\n");
         return 2;
     }
 #if !defined(_WIN32)
@@ -112,11 +91,6 @@ int main(int argc, char** argv)
         return 2;
     }
     const DriverEntryPoints& api = driver.Api();
-    for (long s = 0; s < sessions; ++s) {
-        BlockBuilder each;
-        api.Load(each.get());
-        api.Destroy(each.get());
-    }
     BlockBuilder block;
     if (pattern) FillPattern(block.get());
     Call("DCSLoad", api.Load, block.get());

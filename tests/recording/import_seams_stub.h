@@ -5,8 +5,6 @@
 #include "recording/seams/import_seams.h"
 
 void SetFakeImport(const std::string& name, void* fake);
-// Every patch fails as one that failed partway and pointed its slots back.
-void FailPatches(bool fail);
 // What the recorder put in the import's place.
 void* PatchedImport(const std::string& name);
 

@@ -162,44 +162,38 @@ int FakeProtect(void* at, size_t size, int protection)
 
 TEST(ImportSeams, a_patch_that_fails_partway_points_every_slot_back)
 {
-    g_probe = Open(kLoadModes[0]);
-    ASSERT_NE(g_probe, nullptr);
     ImportSeam protect = kProtect;
     protect.replacement = reinterpret_cast<void*>(&FakeProtect);
     std::string error;
     ASSERT_EQ(PatchImports(Self(), &protect, 1, error), 1) << error;
     g_protect = protect.original;
     int partway = 0;
-    for (g_fail_at = 1; g_fail_at <= 8; ++g_fail_at) {
-        SCOPED_TRACE(g_fail_at);
+    for (int fail_at = 1; fail_at <= 8; ++fail_at) {
+        SCOPED_TRACE(fail_at);
+        g_probe = Open(kLoadModes[0]);  // afresh: a patch that went through stays
+        ASSERT_NE(g_probe, nullptr);
         g_protect_calls = 0;
+        g_fail_at = fail_at;
         g_partway = false;
         ImportSeam seams[] = {kEvents, {nullptr, "Sleep", 0, nullptr, nullptr}};
         seams[0].replacement = reinterpret_cast<void*>(&FakeEvents);
         seams[1].replacement = reinterpret_cast<void*>(&FakeSleep);
-        int found = PatchImports(g_probe, seams, 2, error);
-        if (found == 2) {  // it failed where only a protection was put back, or not at all
-            const int fail_at = g_fail_at;
-            g_fail_at = 0;
-            for (ImportSeam& seam : seams) std::swap(seam.replacement, seam.original);
-            ASSERT_EQ(PatchImports(g_probe, seams, 2, error), 2) << error;
-            g_fail_at = fail_at;
-            continue;
-        }
-        EXPECT_EQ(found, -1);
-        EXPECT_EQ(error.rfind("cannot make an import slot writable", 0), 0u) << error;
-        partway += g_partway;
-        EXPECT_FALSE(Partway());
-        EXPECT_EQ(Entry<void* (*)()>(g_probe, "ProbeSleepAddress")(), RealSleep());
+        // 2: it failed where only a protection was put back, or not at all.
+        if (PatchImports(g_probe, seams, 2, error) != 2) {
+            EXPECT_EQ(error.rfind("cannot make an import slot writable", 0), 0u) << error;
+            partway += g_partway;
+            EXPECT_FALSE(Partway());
+            EXPECT_EQ(Entry<void* (*)()>(g_probe, "ProbeSleepAddress")(), RealSleep());
 #if !defined(_WIN32)  // a data word is a seam of ELF modules only
-        EXPECT_EQ(*static_cast<void**>(Find(g_probe, "ProbeSleepWord")), RealSleep());
+            EXPECT_EQ(*static_cast<void**>(Find(g_probe, "ProbeSleepWord")), RealSleep());
 #endif
+        }
+        g_fail_at = 0;
+        Close(g_probe);
     }
     EXPECT_GT(partway, 0);
     std::swap(protect.replacement, protect.original);
-    g_fail_at = 0;
     EXPECT_EQ(PatchImports(Self(), &protect, 1, error), 1) << error;
-    Close(g_probe);
 }
 
 }  // namespace
