@@ -107,19 +107,6 @@ int32_t Simulate(DCSData* block)
     return 1;
 }
 
-// As DCSLoad: the definitions only; the rows stay as the host handed them.
-DCSDataDef g_def = {2, nullptr, nullptr, nullptr, nullptr, nullptr};
-int32_t Declare(DCSData* block)
-{
-    block->GenDefCnt = 1;
-    block->CtrlDefCnt = block->PVDefCnt = block->PVImportDefCnt = 0;
-    block->GenDefs = &g_def;
-    block->CtrlDefs = block->PVDefs = block->PVImportDefs = nullptr;
-    return 0;
-}
-
-int32_t Nothing(DCSData*) { return 0; }
-
 class Recorder : public ::testing::Test {
 protected:
     void SetUp() override
@@ -263,26 +250,6 @@ TEST_F(Recorder, a_failed_write_is_reported_once_and_the_coupling_goes_on)
     EXPECT_EQ(elements, 2000);
     EXPECT_EQ(g_forwarded.size(), 2001u);
 #endif
-}
-
-TEST_F(Recorder, reads_no_more_of_a_block_than_the_driver_may_read_there)
-{
-    // A fresh allocation's leftovers: counts 1515870810, wild pointers.
-    DCSData block;
-    std::memset(&block, 0x5A, sizeof block);
-    const std::string path = ::testing::TempDir() + "pattern.rec.gz";
-    std::string error;
-    ASSERT_TRUE(StartRecording(nullptr, path.c_str(), "test", nullptr, error)) << error;
-    EXPECT_EQ(RecordEntry(REC_LOAD, &Declare, &block), 0);
-    EXPECT_EQ(RecordEntry(REC_TIME_ZERO, &Nothing, &block), 0);
-    EXPECT_EQ(RecordEntry(REC_DESTROY, &Nothing, &block), 0);
-    ASSERT_TRUE(StopRecording(error)) << error;
-    std::vector<std::string> lines = Lines(path);
-    const std::vector<std::string> body(lines.begin() + 5, lines.end());
-    const std::vector<std::string> want = {"> DCSLoad",    "o n gd 1",      "o d g 0 2",
-                                           "< 0",          "> DCSTimeZero", "< 0",
-                                           "> DCSDestroy", "< 0",           "end"};
-    EXPECT_EQ(body, want);
 }
 
 TEST_F(Recorder, a_file_that_cannot_be_made_is_the_start_failure)
