@@ -28,7 +28,7 @@ public:
     // Sync points passed: the last one is where a failed file ends.
     unsigned long long Syncs() const { return syncs_; }
 
-    bool IsOpen() const { return file_ != nullptr; }
+    bool IsOpen() const { return fd_ >= 0; }
     bool Failed() const { return failed_; }
     const std::string& Reason() const { return reason_; }
     // Uncompressed bytes taken so far.
@@ -39,8 +39,12 @@ private:
     void Drain();
 
     void CutBack();
+    bool Deflate(const char* bytes, size_t size, int flush);
 
-    void* file_ = nullptr;  // gzFile
+    int fd_ = -1;
+    void* stream_ = nullptr;  // z_stream
+    std::string out_;         // the compressed bytes on their way to the file
+    unsigned long long file_bytes_ = 0;
     std::string path_;
     unsigned long long synced_bytes_ = 0;  // of the file, at the last sync point
     unsigned long long syncs_ = 0;
