@@ -134,14 +134,20 @@ bool ReserveRecordingPath(const std::string& folder, std::time_t start, std::str
         return false;
     }
     const std::string base = folder + "vornak-" + stamp;
+    // This process's last name of the same second: the next session looks on
+    // from there, not from the first.
+    static std::string last_base;
+    static unsigned long last_n = 0;
     // A name found free may be taken before it is made (another session of
     // the same second): the exclusive create decides, and the search goes on.
-    for (unsigned long n = FirstFreeFrom(base, 1); n <= kMaxSessionNumber;
-         n = FirstFreeFrom(base, n + 1)) {
+    for (unsigned long n = FirstFreeFrom(base, base == last_base ? last_n + 1 : 1);
+         n <= kMaxSessionNumber; n = FirstFreeFrom(base, n + 1)) {
         path = NameFor(base, n);
         int fd = CreateNew(path);
         if (fd >= 0) {
             _close(fd);
+            last_base = base;
+            last_n = n;
             return true;
         }
         if (errno != EEXIST) {
