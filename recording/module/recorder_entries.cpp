@@ -1,8 +1,9 @@
 // The recorder module's nine entry points. Loading the module loads the
 // driver from beside it; a session, from its first call to DCSDestroy, is
 // recorded to a new file beside it, and every call passes through the
-// recorder to the driver unchanged. Without the driver each entry point answers as the driver
-// does when nothing could be done, and one message box says why.
+// recorder to the driver unchanged. Without the driver each entry point
+// answers as the driver does when nothing could be done, and one message box
+// says why.
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
