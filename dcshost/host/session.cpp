@@ -27,22 +27,9 @@ RecordEntryId EntryId(const char* name)
 int Session::Load(const std::string& driver_path)
 {
     std::string error;
-    if (!driver_.Open(driver_path, error)) {
-        std::fprintf(stderr, "dcshost: %s\n", error.c_str());
-        return kExitNoDriver;
-    }
-    // A recorder module in the driver's place loads the driver beside it at
-    // its first entry point. Loaded here first (the recorder then gets this
-    // one), the driver brings its client library for the control API, and
-    // what its start-up takes of the host heap is the module's, not the block's.
-    const std::string recorded = FolderOf(driver_path) + kRecordedDriverFile;
-    std::error_code absent;
-    if (std::filesystem::exists(recorded, absent) && !recorded_.Open(recorded, error))
-        std::fprintf(stderr, "dcshost: %s\n", error.c_str());
-    if (!BindControlApi(error)) {
+    if (!driver_.Open(driver_path, error) || !BindControlApi(error)) {
         std::fprintf(stderr, "dcshost: %s\n", error.c_str());
         driver_.Close();
-        recorded_.Close();
         return kExitNoDriver;
     }
     loaded_ = true;
@@ -96,8 +83,9 @@ int Session::Open(const Scenario& scenario, const std::string& driver_path)
 
 bool Session::Record(const std::string& path, std::string& error)
 {
-    // Its imports are not the driver's calls: a recording of it would miss them.
-    if (recorded_.Handle()) {
+    // A recorder module in the driver's place records the session itself.
+    std::error_code absent;
+    if (std::filesystem::exists(FolderOf(driver_path_) + kRecordedDriverFile, absent)) {
         error = "--record: " + driver_path_ +
                 " is a recorder module, which records the session itself, beside itself; "
                 "--record takes a driver";

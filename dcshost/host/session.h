@@ -38,9 +38,7 @@ public:
     Session& operator=(const Session&) = delete;
 
     // Loads the driver and takes the control API from the client library it
-    // loaded; a recorder module in the driver's place with the driver beside
-    // it loads both. Returns kExitClean or the exit code, having printed the
-    // reason.
+    // loaded. Returns kExitClean or the exit code, having printed the reason.
     int Load(const std::string& driver_path);
     // Builds the control system (a live run refuses a scenario that would
     // change it), runs DCSLoad and fills the block; loads the driver first
@@ -82,7 +80,6 @@ public:
 
 private:
     DriverModule driver_;
-    DriverModule recorded_;  // the driver beside a recorder module, when there is one
     MessageLog log_;
     HostBlock block_;
     HostHeapSnapshot baseline_;

@@ -98,8 +98,10 @@ void BlockMirror::DiffCells(const DCSCell* cells, DefTable table, bool& present,
     }
 }
 
-void BlockMirror::Diff(const DCSData& block, const char* prefix, std::string& out, bool run_rows)
+void BlockMirror::Diff(const DCSData& block, const char* prefix, std::string& out, bool run_rows,
+                       BlockScope scope)
 {
+    if (scope == SCOPE_NOTHING) return;
     for (int t = 0; t < DEF_TABLE_COUNT; ++t) {
         int32_t count = DefCount(block, static_cast<DefTable>(t));
         if (count == def_count[t]) continue;
@@ -137,6 +139,7 @@ void BlockMirror::Diff(const DCSData& block, const char* prefix, std::string& ou
             out += '\n';
         }
     }
+    if (scope == SCOPE_DEFINITIONS) return;
     for (int t = 0; t < ROW_TABLE_COUNT; ++t) {
         int32_t count = RowCount(block, static_cast<RowTable>(t));
         if (count == row_count[t]) continue;

@@ -10,6 +10,14 @@
 
 #include "recording/format/block_fields.h"
 
+// How much of the host's block a Diff reads: no more than the driver may
+// read at the entry point being recorded.
+enum BlockScope : uint8_t {
+    SCOPE_NOTHING,
+    SCOPE_DEFINITIONS,  // the definition counts and each definition's Type
+    SCOPE_WHOLE,        // and the row counts, rows, cells and GenData
+};
+
 struct MirrorRow {
     unsigned char raw[sizeof(DCSCtrlRow)] = {};  // the record's bytes; its Cells pointer aside
     bool cells_present = false;
@@ -20,7 +28,9 @@ struct BlockMirror {
     // Appends "PREFIX LINE\n" per field that differs, in the recording's order;
     // with `run_rows`, a row line's row as `=` or `+` where the previous row
     // line allows (what a recording holds; the replay compares whole rows).
-    void Diff(const DCSData& block, const char* prefix, std::string& out, bool run_rows = false);
+    // Only the fields within `scope` are read and taken.
+    void Diff(const DCSData& block, const char* prefix, std::string& out, bool run_rows = false,
+              BlockScope scope = SCOPE_WHOLE);
     // Takes one line into the copy. False with a reason when it names a row,
     // column or definition the copy does not hold.
     bool Apply(const BlockLine& line, std::string& error);

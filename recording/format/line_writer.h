@@ -1,6 +1,8 @@
 // Lines into a gzip file. A write that fails is remembered with its reason
 // and every later one does nothing: the caller asks Failed() when it suits it,
-// nothing is thrown.
+// nothing is thrown. A file whose writing failed is cut back at Close to its
+// last sync point, so it reads as far as that and then as cut, never as
+// damaged.
 #pragma once
 
 #include <string>
@@ -23,8 +25,10 @@ public:
     void Sync();
     // Flushes and closes; false with the reason of the first failure.
     bool Close(std::string& error);
+    // Sync points passed: the last one is where a failed file ends.
+    unsigned long long Syncs() const { return syncs_; }
 
-    bool IsOpen() const { return file_ != nullptr; }
+    bool IsOpen() const { return fd_ >= 0; }
     bool Failed() const { return failed_; }
     const std::string& Reason() const { return reason_; }
     // Uncompressed bytes taken so far.
@@ -34,7 +38,16 @@ private:
     void Fail(const std::string& what);
     void Drain();
 
-    void* file_ = nullptr;  // gzFile
+    void CutBack();
+    bool Deflate(const char* bytes, size_t size, int flush);
+
+    int fd_ = -1;
+    void* stream_ = nullptr;  // z_stream
+    std::string out_;         // the compressed bytes on their way to the file
+    unsigned long long file_bytes_ = 0;
+    std::string path_;
+    unsigned long long synced_bytes_ = 0;  // of the file, at the last sync point
+    unsigned long long syncs_ = 0;
     std::string pending_;
     size_t line_start_ = 0;  // where the pending line not yet ended starts
     bool failed_ = false;

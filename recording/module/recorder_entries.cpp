@@ -1,8 +1,9 @@
-// The recorder module's nine entry points. The first call loads the driver
-// from beside the module; a session, from then to DCSDestroy, is recorded to
-// a new file beside it, and every call passes through the recorder to the
-// driver unchanged. Without the driver each entry point answers as the driver
-// does when nothing could be done, and one message box says why.
+// The recorder module's nine entry points. Loading the module loads the
+// driver from beside it; a session, from its first call to DCSDestroy, is
+// recorded to a new file beside it, and every call passes through the
+// recorder to the driver unchanged. Without the driver each entry point
+// answers as the driver does when nothing could be done, and one message box
+// says why.
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -13,6 +14,7 @@
 #include "dcshost/host/driver_version.h"
 #include "recording/module/beside.h"
 #include "recording/module/notice.h"
+#include "recording/module/own_imports.h"
 #include "recording/recorder/recorder.h"
 
 namespace {
@@ -26,21 +28,17 @@ std::string g_folder;
 // imports lead into this module, and unloading it from here would run inside
 // the loader.
 DriverModule* g_driver = nullptr;
-bool g_load_tried = false;
+std::string g_load_error;  // why there is no driver, told at the first entry point
+bool g_load_told = false;
 RecordedEntry g_entries[REC_ENTRY_COUNT];
 std::string g_driver_version;
 bool g_in_session = false;
 
 bool LoadDriver()
 {
-    if (g_load_tried) return g_driver != nullptr;
-    g_load_tried = true;
     void* self = PinThisModule();
-    std::string error;
-    if (!ModuleFolder(g_folder, error)) {
-        TellDriverMissing(error);
-        return false;
-    }
+    std::string& error = g_load_error;
+    if (!ModuleFolder(g_folder, error)) return false;
     auto* driver = new DriverModule;
     const std::string path = g_folder + kRecordedDriverFile;
     bool opened = driver->Open(path, error);
@@ -52,7 +50,6 @@ bool LoadDriver()
     }
     if (!opened) {
         delete driver;
-        TellDriverMissing(error);
         return false;
     }
     g_driver = driver;
@@ -64,6 +61,11 @@ bool LoadDriver()
     g_driver_version = DriverVersionText(path);
     return true;
 }
+
+// The driver is loaded with this module, as the host would load it in its
+// place: what its own start takes from the host heap is taken then, not
+// inside the host's first entry point.
+const bool g_driver_loaded = LoadDriver();
 
 // At DCSDestroy, and at the end of the process for a session still open:
 // what was recorded is kept.
@@ -82,7 +84,7 @@ void StartSession()
         return;
     }
     if (!StartRecording(g_driver->Handle(), path.c_str(), "recorder module",
-                        g_driver_version.c_str(), error)) {
+                        g_driver_version.c_str(), error, &OwnImports())) {
         std::remove(path.c_str());  // the empty file reserved for it
         TellRecordingOff(error);
         return;
@@ -93,7 +95,11 @@ void StartSession()
 
 int32_t Enter(RecordEntryId id, DCSData* data)
 {
-    if (!LoadDriver()) return kWithoutDriver[id];
+    if (!g_driver_loaded) {
+        if (!g_load_told) TellDriverMissing(g_load_error);
+        g_load_told = true;
+        return kWithoutDriver[id];
+    }
     if (!g_in_session) StartSession();
     int32_t result = RecordEntry(id, g_entries[id], data);
     if (id == REC_DESTROY) {

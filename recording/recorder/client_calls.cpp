@@ -326,7 +326,7 @@ void AddClientSeams(std::vector<ImportSeam>& seams)
     }
 }
 
-void TakeClientOriginals(const std::vector<ImportSeam>& seams)
+void TakeClientOriginals(const std::vector<ImportSeam>& seams, const NeighbourCalls* through)
 {
     for (const ImportSeam& seam : seams) {
         for (const ClientSeam& s : kClientSeams) {
@@ -334,7 +334,8 @@ void TakeClientOriginals(const std::vector<ImportSeam>& seams)
             // the same module) keeps the original taken the first time.
             if (seam.replacement == s.replacement && seam.original &&
                 seam.original != s.replacement)
-                g_original[s.id] = seam.original;
+                g_original[s.id] =
+                    through && through->client[s.id] ? through->client[s.id] : seam.original;
         }
     }
 }

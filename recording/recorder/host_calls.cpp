@@ -25,6 +25,7 @@ using SleepFn = decltype(&::Sleep);
 ErrorMsgFn g_error_msg = nullptr;
 MessageBoxFn g_message_box = nullptr;
 SleepFn g_sleep = nullptr;
+MessageBoxFn g_report_box = nullptr;
 std::string g_host_line;
 
 void RecErrorMsg(const char* key, ...)
@@ -126,16 +127,16 @@ const char kKernel32[] = "libwinshim.so";
 // system's when the driver imports none.
 int Report(const char* text, const char* caption)
 {
-    MessageBoxFn box = g_message_box ? g_message_box : &::MessageBoxA;
+    MessageBoxFn box = g_report_box ? g_report_box : g_message_box ? g_message_box : &::MessageBoxA;
     return box(nullptr, text, caption, MB_OK);
 }
 
 template <typename Fn>
-void Take(const ImportSeam& seam, Fn replacement, Fn& original)
+void Take(const ImportSeam& seam, Fn replacement, void* through, Fn& original)
 {
     void* mine = reinterpret_cast<void*>(replacement);
     if (seam.replacement == mine && seam.original && seam.original != mine)
-        original = reinterpret_cast<Fn>(seam.original);
+        original = reinterpret_cast<Fn>(through ? through : seam.original);
 }
 
 }  // namespace
@@ -147,12 +148,16 @@ void AddHostSeams(std::vector<ImportSeam>& seams)
     seams.push_back({kKernel32, "Sleep", 0, reinterpret_cast<void*>(&RecSleep), nullptr});
 }
 
-void TakeHostOriginals(const std::vector<ImportSeam>& seams)
+void TakeHostOriginals(const std::vector<ImportSeam>& seams, const NeighbourCalls* through)
 {
     for (const ImportSeam& seam : seams) {
-        Take(seam, &RecErrorMsg, g_error_msg);
-        Take<MessageBoxFn>(seam, &RecMessageBoxA, g_message_box);
-        Take<SleepFn>(seam, &RecSleep, g_sleep);
+        Take(seam, &RecErrorMsg, through ? through->error_msg : nullptr, g_error_msg);
+        Take<MessageBoxFn>(seam, &RecMessageBoxA, through ? through->message_box : nullptr,
+                           g_message_box);
+        Take<SleepFn>(seam, &RecSleep, through ? through->sleep : nullptr, g_sleep);
     }
+    // The stop's box goes where the module's own box goes, when it has one.
+    if (through && through->message_box)
+        g_report_box = reinterpret_cast<MessageBoxFn>(through->message_box);
     OriginalBox = &Report;
 }

@@ -20,21 +20,3 @@ MessageArgValues ReadMessageArgs(const MessageKeyEntry* entry, va_list ap)
     if (entry->args == ARGS_TEXT_CONTEXT) v.context = va_arg(ap, const char*);
     return v;
 }
-
-void PassMessage(void (*error_msg)(const char*, ...), const char* key, const MessageArgValues& args)
-{
-    switch (args.entry ? args.entry->args : ARGS_NONE) {
-    case ARGS_NONE:
-        error_msg(key);
-        break;
-    case ARGS_TEXT:
-        error_msg(key, args.text);
-        break;
-    case ARGS_TEXT_ROW:
-        error_msg(key, args.text, args.row);
-        break;
-    case ARGS_TEXT_CONTEXT:
-        error_msg(key, args.text, args.context);
-        break;
-    }
-}

@@ -17,6 +17,23 @@ struct MessageArgValues {
 const MessageKeyEntry* FindMessageKey(const char* key);
 // The arguments `entry` takes, from `ap` (nothing for a null entry).
 MessageArgValues ReadMessageArgs(const MessageKeyEntry* entry, va_list ap);
-// Calls `error_msg` with the key and the arguments its entry takes.
-void PassMessage(void (*error_msg)(const char*, ...), const char* key,
-                 const MessageArgValues& args);
+// Calls `error_msg` (ErrorMsg, or what calls it) with the key and the
+// arguments its entry takes.
+template <typename ErrorMsgCall>
+void PassMessage(ErrorMsgCall error_msg, const char* key, const MessageArgValues& args)
+{
+    switch (args.entry ? args.entry->args : ARGS_NONE) {
+    case ARGS_NONE:
+        error_msg(key);
+        break;
+    case ARGS_TEXT:
+        error_msg(key, args.text);
+        break;
+    case ARGS_TEXT_ROW:
+        error_msg(key, args.text, args.row);
+        break;
+    case ARGS_TEXT_CONTEXT:
+        error_msg(key, args.text, args.context);
+        break;
+    }
+}

@@ -22,6 +22,26 @@ const char kPlatform[] = "win32";
 const char kPlatform[] = "linux-i686";
 #endif
 
+// What of the block the recorder reads at each entry point, as it is handed
+// over (`i`) and as the call leaves it (`o`): never more than the driver may
+// read there. DCSLoad's block may be a fresh allocation's leftovers (counts,
+// wild pointers) until DCSLoad has declared its columns; DCSTimeZero and
+// DCSDestroy read nothing, and the host may have taken its rows by then.
+struct EntryScope {
+    BlockScope in, out;
+};
+const EntryScope kEntryScopes[REC_ENTRY_COUNT] = {
+    {SCOPE_NOTHING, SCOPE_DEFINITIONS},  // DCSLoad
+    {SCOPE_WHOLE, SCOPE_WHOLE},          // DCSConfigure
+    {SCOPE_WHOLE, SCOPE_WHOLE},          // DCSInitialize
+    {SCOPE_WHOLE, SCOPE_WHOLE},          // DCSStart
+    {SCOPE_WHOLE, SCOPE_WHOLE},          // DCSStop
+    {SCOPE_WHOLE, SCOPE_WHOLE},          // DCSSimulate
+    {SCOPE_NOTHING, SCOPE_NOTHING},      // DCSTimeZero
+    {SCOPE_WHOLE, SCOPE_WHOLE},          // DCSReset
+    {SCOPE_NOTHING, SCOPE_NOTHING},      // DCSDestroy
+};
+
 std::string g_path;
 // The module and its seams as patched, the originals filled in.
 void* g_module = nullptr;
@@ -62,14 +82,31 @@ std::string StartTime()
     return text;
 }
 
-// The pending lines to the file; a stop when the writer failed.
-void Hand()
+// The pending lines to the file, an entry point's last; a stop when the
+// writer failed.
+void Hand(RecordEntryId id)
 {
     RecorderState& r = Rec();
     r.writer.Write(r.out);
     r.out.clear();
     r.writer.Sync();
-    if (r.writer.Failed()) StopWithFailure("writing " + g_path + ": " + r.writer.Reason());
+    if (r.writer.Failed()) {
+        StopWithFailure("writing " + g_path + ": " + r.writer.Reason());
+        return;
+    }
+    r.last_whole = id;
+    ++r.whole[id];
+}
+
+// Where a recording that stopped ends: the writer cut it back to the last
+// entry point it wrote whole, and a reader reads it as far as that.
+std::string CutText()
+{
+    const RecorderState& r = Rec();
+    if (r.last_whole == REC_ENTRY_COUNT)
+        return ". The recording ends before its first entry point.";
+    return std::string(". The recording is cut after ") + RecordEntryNames[r.last_whole] + " #" +
+           std::to_string(r.whole[r.last_whole]) + " and reads as far as that.";
 }
 
 }  // namespace
@@ -90,12 +127,12 @@ void StopWithFailure(const std::string& reason)
     RestoreSeams();
     if (!r.reported && OriginalBox) {
         r.reported = true;
-        OriginalBox((kStopText + reason).c_str(), kStopCaption);
+        OriginalBox((kStopText + reason + CutText()).c_str(), kStopCaption);
     }
 }
 
 bool StartRecording(void* module, const char* path, const char* by, const char* driver,
-                    std::string& error)
+                    std::string& error, const NeighbourCalls* through)
 {
     RecorderState& r = Rec();
     if (r.active) {
@@ -106,6 +143,7 @@ bool StartRecording(void* module, const char* path, const char* by, const char* 
     std::vector<ImportSeam> seams;
     AddClientSeams(seams);
     AddHostSeams(seams);
+    // A patch that fails has pointed every slot back: the driver calls as before.
     int found = PatchImports(module, seams.data(), static_cast<int>(seams.size()), error);
     if (found < 0) {
         std::string ignored;
@@ -114,8 +152,8 @@ bool StartRecording(void* module, const char* path, const char* by, const char* 
         error = "cannot record the driver's calls: " + error;
         return false;
     }
-    TakeClientOriginals(seams);
-    TakeHostOriginals(seams);
+    TakeClientOriginals(seams, through);
+    TakeHostOriginals(seams, through);
     g_module = module;
     g_seams = seams;
 
@@ -127,6 +165,8 @@ bool StartRecording(void* module, const char* path, const char* by, const char* 
     for (size_t& count : r.key_count) count = 0;
     r.time_known = false;
     r.in_entry = false;
+    r.last_whole = REC_ENTRY_COUNT;
+    for (uint32_t& n : r.whole) n = 0;
     r.reported = false;
     r.failure.clear();
     r.out = "# vornak recording 1\n@platform ";
@@ -158,7 +198,7 @@ int32_t RecordEntry(RecordEntryId id, RecordedEntry entry, DCSData* block)
     r.out += "> ";
     r.out += RecordEntryNames[id];
     r.out += '\n';
-    if (block) r.mirror.Diff(*block, "i", r.out, true);
+    if (block) r.mirror.Diff(*block, "i", r.out, true, kEntryScopes[id].in);
     r.encoder.Begin(id);
     r.previous_calls = r.key_count[id];
     int32_t result = entry(block);
@@ -166,11 +206,11 @@ int32_t RecordEntry(RecordEntryId id, RecordedEntry entry, DCSData* block)
     if (!r.active) return result;
     r.key_count[id] = r.encoder.Position();
     r.encoder.End(r.out);
-    if (block) r.mirror.Diff(*block, "o", r.out, true);
+    if (block) r.mirror.Diff(*block, "o", r.out, true, kEntryScopes[id].out);
     r.out += "< ";
     AppendInt(r.out, result);
     r.out += '\n';
-    Hand();
+    Hand(id);
     return result;
 }
 
@@ -193,9 +233,12 @@ bool StopRecording(std::string& error)
         r.out += "end\n";
         r.writer.Write(r.out);
         r.out.clear();
-        r.active = false;
-        if (!r.writer.Close(error)) r.failure = "writing " + g_path + ": " + error;
-        RestoreSeams();
+        if (!r.writer.Close(error)) {
+            StopWithFailure("writing " + g_path + ": " + error);
+        } else {
+            r.active = false;
+            RestoreSeams();
+        }
     }
     error = r.failure;
     return r.failure.empty();

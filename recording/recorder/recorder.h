@@ -11,15 +11,26 @@
 #include <string>
 
 #include "dcs/data/dcs_data.h"
+#include "recording/format/client_functions.h"
 #include "recording/format/entries.h"  // RecordEntryId, RecordEntryNames
 
 typedef int32_t (*RecordedEntry)(DCSData*);
 
+// Where the driver's calls to its neighbours are passed on: each a function
+// of the same type as what it stands for (null: what the slot held).
+struct NeighbourCalls {
+    void* client[CF_COUNT];  // by ClientFunction
+    void* error_msg;
+    void* message_box;
+    void* sleep;
+};
+
 // Opens `path` and points the module's imports at the recorder. `by` is the
-// header's @by value, `driver` its @driver value. False with a reason: then
-// nothing was patched and nothing is recorded.
+// header's @by value, `driver` its @driver value. The driver's calls are
+// passed on to `through`, or with none to what its import slots held. False
+// with a reason: then no slot points at the recorder and nothing is recorded.
 bool StartRecording(void* module, const char* path, const char* by, const char* driver,
-                    std::string& error);
+                    std::string& error, const NeighbourCalls* through = nullptr);
 // Calls `entry` through the recording (or straight on when none runs).
 int32_t RecordEntry(RecordEntryId id, RecordedEntry entry, DCSData* block);
 // The simulated time of what follows (a "T" line when it changed).

@@ -4,11 +4,13 @@
 
 #include <vector>
 
+#include "recording/recorder/recorder.h"
 #include "recording/seams/import_seams.h"
 
-// The client library's 26 functions.
+// The client library's 26 functions. The originals are `through`'s, or with
+// none what the slots held.
 void AddClientSeams(std::vector<ImportSeam>& seams);
-void TakeClientOriginals(const std::vector<ImportSeam>& seams);
+void TakeClientOriginals(const std::vector<ImportSeam>& seams, const NeighbourCalls* through);
 // ErrorMsg, MessageBoxA and Sleep.
 void AddHostSeams(std::vector<ImportSeam>& seams);
-void TakeHostOriginals(const std::vector<ImportSeam>& seams);
+void TakeHostOriginals(const std::vector<ImportSeam>& seams, const NeighbourCalls* through);

@@ -38,6 +38,10 @@ struct RecorderState {
     std::vector<CallKey> keys[REC_ENTRY_COUNT];  // of each entry point's last call
     size_t key_count[REC_ENTRY_COUNT] = {};      // its calls
     size_t previous_calls = 0;                   // of this entry point's last call
+    // The last entry point written whole (REC_ENTRY_COUNT: none yet), and
+    // how many of each were.
+    RecordEntryId last_whole = REC_ENTRY_COUNT;
+    uint32_t whole[REC_ENTRY_COUNT] = {};
 };
 
 // Made before main, as the host's first entry point comes after.

@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstring>
 #include <set>
+#include <vector>
 
 #include "recording/seams/import_seams.h"
 #include "recording/seams/seam_match.h"
@@ -85,10 +86,19 @@ void* Resolve(void* module, const char* name)
     return address ? address : dlsym(module, name);
 }
 
-// The protection of the mapping holding `page`, from /proc/self/maps; a page
-// not found there stays writable rather than break a lazy binding later.
+// The mapping last read from /proc/self/maps, for the rest of one patch: its
+// slots lie in a few mappings, whose protection each write puts back.
+struct KnownMapping {
+    unsigned long start = 0, end = 0;
+    int protection = 0;
+};
+KnownMapping g_known;
+
+// The protection of the mapping holding `page`; a page not found there stays
+// writable rather than break a lazy binding later.
 int ProtectionOf(uintptr_t page)
 {
+    if (page >= g_known.start && page < g_known.end) return g_known.protection;
     FILE* maps = std::fopen("/proc/self/maps", "r");
     if (!maps) return PROT_READ | PROT_WRITE;
     int protection = PROT_READ | PROT_WRITE;
@@ -100,6 +110,7 @@ int ProtectionOf(uintptr_t page)
         if (page < start || page >= end) continue;
         protection = (perms[0] == 'r' ? PROT_READ : 0) | (perms[1] == 'w' ? PROT_WRITE : 0) |
                      (perms[2] == 'x' ? PROT_EXEC : 0);
+        g_known = {start, end, protection};
         break;
     }
     std::fclose(maps);
@@ -130,12 +141,32 @@ std::set<void**>& PatchedWords()
     return words;
 }
 
+// A slot written, with what it held: a patch that fails partway points
+// every slot it wrote back, so the module calls as it did before.
+struct Written {
+    void** slot;
+    void* before;
+    bool word;  // a data word, now among PatchedWords
+};
+
 struct Walk {
     void* module;
     const link_map* map;
     const DynamicTables& tables;
     SeamMatches& matches;
+    std::vector<Written>& written;
 };
+
+void Undo(const std::vector<Written>& written, std::string& error)
+{
+    std::string ignored;
+    bool all = true;
+    for (auto w = written.rbegin(); w != written.rend(); ++w) {
+        all = WriteSlot(w->slot, w->before, ignored) && all;
+        if (w->word) PatchedWords().erase(w->slot);
+    }
+    if (!all) error += "; and an import slot could not be pointed back";
+}
 
 bool PatchRelocations(const Walk& walk, const Elf32_Rel* rel, size_t size, std::string& error)
 {
@@ -150,7 +181,8 @@ bool PatchRelocations(const Walk& walk, const Elf32_Rel* rel, size_t size, std::
         ImportSeam* seam = walk.matches.ByName(nullptr, walk.tables.strings + name_at);
         if (!seam) continue;
         auto** slot = reinterpret_cast<void**>(AddressOf(walk.map, rel[i].r_offset));
-        void* original = *slot;
+        void* const before = *slot;
+        void* original = before;
         if (type == R_386_32) {
             // A word of data: a seam only where it holds the function's address.
             if (original != Resolve(walk.module, seam->name) && !PatchedWords().count(slot))
@@ -163,8 +195,12 @@ bool PatchRelocations(const Walk& walk, const Elf32_Rel* rel, size_t size, std::
                 owner == walk.map)
                 original = Resolve(walk.module, seam->name);
         }
-        if (!WriteSlot(slot, seam->replacement, error)) return false;
-        if (type == R_386_32) PatchedWords().insert(slot);
+        const bool word = type == R_386_32 && PatchedWords().insert(slot).second;
+        if (!WriteSlot(slot, seam->replacement, error)) {
+            if (word) PatchedWords().erase(slot);
+            return false;
+        }
+        walk.written.push_back({slot, before, word});
         walk.matches.Found(seam, original);
     }
     return true;
@@ -174,6 +210,7 @@ bool PatchRelocations(const Walk& walk, const Elf32_Rel* rel, size_t size, std::
 
 int PatchImports(void* module, ImportSeam* seams, int count, std::string& error)
 {
+    g_known = KnownMapping();  // mappings may have changed since the last patch
     SeamMatches matches;
     if (!matches.Begin(seams, count, error)) return -1;
     link_map* map = nullptr;
@@ -190,9 +227,13 @@ int PatchImports(void* module, ImportSeam* seams, int count, std::string& error)
         error = "the module's relocations are not i386 ones";
         return -1;
     }
-    Walk walk{module, map, tables, matches};
+    std::vector<Written> written;
+    Walk walk{module, map, tables, matches, written};
     if (!PatchRelocations(walk, tables.plt, tables.plt_size, error) ||
-        !PatchRelocations(walk, tables.rel, tables.rel_size, error))
+        !PatchRelocations(walk, tables.rel, tables.rel_size, error)) {
+        Undo(written, error);
+        for (int i = 0; i < count; ++i) seams[i].original = nullptr;
         return -1;
+    }
     return matches.FoundCount();
 }

@@ -2,6 +2,9 @@
 // name or by ordinal, found through the import descriptors.
 #include <windows.h>
 
+#include <utility>
+#include <vector>
+
 #include "recording/seams/import_seams.h"
 #include "recording/seams/seam_match.h"
 
@@ -31,6 +34,17 @@ bool WriteSlot(ULONG_PTR* slot, void* value, std::string& error)
     return true;
 }
 
+// A patch that fails partway points every slot it wrote back, so the module
+// calls as it did before.
+void Undo(const std::vector<std::pair<ULONG_PTR*, ULONG_PTR>>& written, std::string& error)
+{
+    std::string ignored;
+    bool all = true;
+    for (auto w = written.rbegin(); w != written.rend(); ++w)
+        all = WriteSlot(w->first, reinterpret_cast<void*>(w->second), ignored) && all;
+    if (!all) error += "; and an import slot could not be pointed back";
+}
+
 }  // namespace
 
 int PatchImports(void* module, ImportSeam* seams, int count, std::string& error)
@@ -47,6 +61,7 @@ int PatchImports(void* module, ImportSeam* seams, int count, std::string& error)
         nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
     if (dir.VirtualAddress == 0) return 0;
     auto* desc = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(base + dir.VirtualAddress);
+    std::vector<std::pair<ULONG_PTR*, ULONG_PTR>> written;
     for (; desc->Name != 0; ++desc) {
         // Without its own lookup table the names were in the slots, which the
         // loader has since overwritten with addresses.
@@ -66,7 +81,12 @@ int PatchImports(void* module, ImportSeam* seams, int count, std::string& error)
             }
             if (!seam) continue;
             void* original = reinterpret_cast<void*>(slots->u1.Function);
-            if (!WriteSlot(&slots->u1.Function, seam->replacement, error)) return -1;
+            if (!WriteSlot(&slots->u1.Function, seam->replacement, error)) {
+                Undo(written, error);
+                for (int i = 0; i < count; ++i) seams[i].original = nullptr;
+                return -1;
+            }
+            written.emplace_back(&slots->u1.Function, reinterpret_cast<ULONG_PTR>(original));
             matches.Found(seam, original);
         }
     }

@@ -160,18 +160,24 @@ check_iface() {
   [ "$names" = "$(LC_ALL=C sort <<<"$names")" ] || fail "$dll's export names are not in ascending order"
 }
 
-# In place of the driver: its nine exports; on Windows system DLLs only, the
-# C++ runtime and zlib inside.
+# In place of the driver: its nine exports; on Windows the driver's
+# neighbours (through whose imports it passes the driver's calls on) and
+# system DLLs only, the C++ runtime and zlib inside.
 check_recorder() {
   local module=$1 dump d
   if [[ $module != *.dll ]]; then
     check_exports "$module" "$(nm -D --defined-only "$module" | awk 'NF >= 3 { print $3 }' | sed 's/@.*//' | sort -u)"
+    nm -D --undefined-only "$module" | grep -qE ' (malloc|calloc|realloc|free|strdup|_Zn[wa]j|_Zd[la]Pv)(@|$)' &&
+      fail "$module takes memory from the process's allocator, not its own"
     return
   fi
   dump=$(i686-w64-mingw32-objdump -p "$module") || { fail "cannot read $module"; return; }
   check_exports "$module" "$(export_names "$dump" | sort -u)"
+  grep -qE '^\s+[0-9a-f]+\s+[0-9]+\s+(malloc|calloc|realloc|free|_strdup)$' <<<"$dump" &&
+    fail "$module takes memory from the C runtime's heap, not its own"
   for d in $(awk '/DLL Name:/ { print tolower($3) }' <<<"$dump" | sort -u); do
-    [[ " $SYSTEM_DLLS version.dll " == *" $d "* ]] || fail "$module imports from $d, not one of: $SYSTEM_DLLS version.dll"
+    [[ " $SYSTEM_DLLS version.dll iface.dll vnxapiwx.dll " == *" $d "* ]] ||
+      fail "$module imports from $d, not one of: $SYSTEM_DLLS version.dll iface.dll vnxapiwx.dll"
   done
 }
 

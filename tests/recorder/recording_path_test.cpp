@@ -1,7 +1,9 @@
 // A recording's file beside the recorder module: named after its start in
 // UTC, and never a file that exists.
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
+#include <set>
 #include <sstream>
 
 #include <gtest/gtest.h>
@@ -29,4 +31,20 @@ TEST(RecordingPath, is_named_after_the_utc_start_and_never_a_file_that_exists)
     EXPECT_EQ(error.rfind("cannot create " + folder + "missing/vornak-20261208-092000.rec.gz: ", 0),
               0u)
         << error;
+}
+
+TEST(RecordingPath, a_thousand_sessions_in_one_second_each_get_a_new_file)
+{
+    const std::string folder = std::string(RECORDING_PATH_TEST_DIR) + "/thousand/";
+    std::filesystem::remove_all(folder);
+    std::filesystem::create_directory(folder);
+    std::set<std::string> paths;
+    std::string path, error;
+    for (int session = 0; session < 1000; ++session) {
+        ASSERT_TRUE(ReserveRecordingPath(folder, 1796721600, path, error)) << error;
+        paths.insert(path);
+    }
+    EXPECT_EQ(paths.size(), 1000u);
+    EXPECT_EQ(paths.count(folder + "vornak-20261208-092000-1000.rec.gz"), 1u);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), {}), 1000);
 }

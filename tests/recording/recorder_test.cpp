@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cstdarg>
 #include <cstring>
 #include <string>
@@ -230,9 +231,19 @@ TEST_F(Recorder, a_failed_write_is_reported_once_and_the_coupling_goes_on)
     EXPECT_FALSE(Recording());
     EXPECT_FALSE(StopRecording(error));
     EXPECT_EQ(error, "writing " + path + ": " + std::strerror(EFBIG));
+    // Cut back to its last whole entry point, it reads as far as that and
+    // then as cut, never as damaged; the box says where.
+    std::vector<std::string> lines = Lines(path);
+    ASSERT_GT(lines.size(), 2u);
+    EXPECT_EQ(lines[lines.size() - 2], "< 1");
+    EXPECT_NE(lines.back().find("the compressed stream is cut short"), std::string::npos);
+    const auto whole = std::count(lines.begin(), lines.end(), "> DCSSimulate");
+    const std::string box = "box Recording: Recording stopped: " + error +
+                            ". The recording is cut after DCSSimulate #" + std::to_string(whole) +
+                            " and reads as far as that.";
     int boxes = 0, elements = 0;
     for (const std::string& f : g_forwarded) {
-        boxes += f == "box Recording: Recording stopped: " + error;
+        boxes += f == box;
         elements += f.rfind("element ", 0) == 0;
     }
     EXPECT_EQ(boxes, 1);

@@ -5,7 +5,10 @@
 #  include <windows.h>
 #else
 #  include <dlfcn.h>
+#  include <sys/mman.h>
 #endif
+
+#include <cerrno>
 
 #include <gtest/gtest.h>
 
@@ -29,6 +32,7 @@ void* Find(void* module, const char* name)
 }
 void* RealEvents() { return Find(GetModuleHandleA(kClient), MAKEINTRESOURCEA(5)); }
 void* RealSleep() { return Find(GetModuleHandleA("kernel32.dll"), "Sleep"); }
+void* Self() { return GetModuleHandleA(nullptr); }
 #else
 #  define SLEEP_CALL
 const char kClient[] = "libVNXAPIWX.so";
@@ -44,6 +48,7 @@ void* RealEvents()
     return Find(dlopen("libVNXAPIWX.so", RTLD_NOLOAD | RTLD_NOW), "ServiceEvents");
 }
 void* RealSleep() { return Find(dlopen("libwinshim.so", RTLD_NOLOAD | RTLD_NOW), "Sleep"); }
+void* Self() { return dlopen(nullptr, RTLD_NOW); }
 #endif
 
 unsigned g_slept = 0;
@@ -115,6 +120,80 @@ TEST(ImportSeams, what_the_module_does_not_import_is_not_found_and_bad_tables_ar
         }
     }
     Close(probe);
+}
+
+// What makes an import slot writable, as the seams call it through this
+// program's own import: it fails its n-th call, as an unwritable page would.
+void* g_protect = nullptr;
+int g_protect_calls = 0, g_fail_at = 0;  // 0: none fails
+bool g_partway = false;                  // a slot of the probe led elsewhere when it failed
+void* g_probe = nullptr;
+
+bool Partway()
+{
+    return Entry<int32_t (*)()>(g_probe, "ProbeServiceEvents")() == 4242 ||
+           Entry<void* (*)()>(g_probe, "ProbeSleepAddress")() ==
+               reinterpret_cast<void*>(&FakeSleep);
+}
+
+#if defined(_WIN32)
+const ImportSeam kProtect = {"kernel32.dll", "VirtualProtect", 0, nullptr, nullptr};
+BOOL WINAPI FakeProtect(LPVOID at, SIZE_T size, DWORD protection, PDWORD old)
+{
+    if (++g_protect_calls == g_fail_at) {
+        g_partway = Partway();
+        SetLastError(ERROR_ACCESS_DENIED);
+        return FALSE;
+    }
+    return reinterpret_cast<decltype(&VirtualProtect)>(g_protect)(at, size, protection, old);
+}
+#else
+const ImportSeam kProtect = {nullptr, "mprotect", 0, nullptr, nullptr};
+int FakeProtect(void* at, size_t size, int protection)
+{
+    if (++g_protect_calls == g_fail_at) {
+        g_partway = Partway();
+        errno = EACCES;
+        return -1;
+    }
+    return reinterpret_cast<decltype(&mprotect)>(g_protect)(at, size, protection);
+}
+#endif
+
+TEST(ImportSeams, a_patch_that_fails_partway_points_every_slot_back)
+{
+    ImportSeam protect = kProtect;
+    protect.replacement = reinterpret_cast<void*>(&FakeProtect);
+    std::string error;
+    ASSERT_EQ(PatchImports(Self(), &protect, 1, error), 1) << error;
+    g_protect = protect.original;
+    int partway = 0;
+    for (int fail_at = 1; fail_at <= 8; ++fail_at) {
+        SCOPED_TRACE(fail_at);
+        g_probe = Open(kLoadModes[0]);  // afresh: a patch that went through stays
+        ASSERT_NE(g_probe, nullptr);
+        g_protect_calls = 0;
+        g_fail_at = fail_at;
+        g_partway = false;
+        ImportSeam seams[] = {kEvents, {nullptr, "Sleep", 0, nullptr, nullptr}};
+        seams[0].replacement = reinterpret_cast<void*>(&FakeEvents);
+        seams[1].replacement = reinterpret_cast<void*>(&FakeSleep);
+        // 2: it failed where only a protection was put back, or not at all.
+        if (PatchImports(g_probe, seams, 2, error) != 2) {
+            EXPECT_EQ(error.rfind("cannot make an import slot writable", 0), 0u) << error;
+            partway += g_partway;
+            EXPECT_FALSE(Partway());
+            EXPECT_EQ(Entry<void* (*)()>(g_probe, "ProbeSleepAddress")(), RealSleep());
+#if !defined(_WIN32)  // a data word is a seam of ELF modules only
+            EXPECT_EQ(*static_cast<void**>(Find(g_probe, "ProbeSleepWord")), RealSleep());
+#endif
+        }
+        g_fail_at = 0;
+        Close(g_probe);
+    }
+    EXPECT_GT(partway, 0);
+    std::swap(protect.replacement, protect.original);
+    EXPECT_EQ(PatchImports(Self(), &protect, 1, error), 1) << error;
 }
 
 }  // namespace
