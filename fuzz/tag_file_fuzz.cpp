@@ -34,12 +34,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         if (error.why.empty()) Fail("refused without a reason", error);
         if (error.line <= 0 && status != VNX_ST_FAILURE) Fail("refused without its line", error);
     }
-    vnxsim::TagTextError with_mark;
-    if (text.rfind("\xEF\xBB\xBF", 0) != 0 &&
-            vnxsim::DefineTagText("\xEF\xBB\xBF" + text, with_mark) != status ||
-        with_mark.line != error.line || with_mark.column != error.column ||
-        with_mark.why != error.why)
-        Fail("read otherwise after a byte order mark", with_mark);
+    if (text.rfind("\xEF\xBB\xBF", 0) != 0) {  // one mark is skipped, not two
+        vnxsim::TagTextError with_mark;
+        if (vnxsim::DefineTagText("\xEF\xBB\xBF" + text, with_mark) != status ||
+            with_mark.line != error.line || with_mark.column != error.column ||
+            with_mark.why != error.why)
+            Fail("read otherwise after a byte order mark", with_mark);
+    }
     VnxSimReset();
     return 0;
 }
