@@ -123,7 +123,7 @@ int main(int argc, char** argv)
     text.replace(at, length.size(), "duration = " + std::to_string(hours * 3600) + ".0\n");
     Scenario scenario;
     if (!Read(text, scenario) || !Read(text + HourlyFaults(scenario, hours), scenario) ||
-        !RefuseIdleWindows(scenario))
+        !RefuseIdleWindows(scenario, false))
         return 2;
     const double step = scenario.run.step;
     const int steps_per_hour = static_cast<int>(3600.0 / step);

@@ -5,9 +5,10 @@
 
 enum ExitCode {
     kExitClean = 0,
-    kExitConfigureFailed = 1,  // run: DCSConfigure failed; check: a binding failure
+    kExitConfigureFailed = 1,  // run: DCSConfigure failed; check: a binding failure;
+                               // version-info: the version resource lacks an entry
     kExitBadScenario = 2,      // bad scenario file or command line: nothing loaded or run
-    kExitNoDriver = 3,         // the driver cannot be loaded
+    kExitNoDriver = 3,         // the driver cannot be loaded (version-info: read)
     kExitNotClean = 4,         // run: messages, leaks, a loop off its setpoint
     kExitDeviates = 5,         // run: a PV, SP or OP left the band around --compare's reference
     kExitInterrupted = 6,      // run: stopped cleanly on Ctrl-C

@@ -6,7 +6,7 @@
 # to build/linux-i686-fuzz/corpus/<target>/, which later runs on this machine
 # start from. An input that fails is written to build/linux-i686-fuzz/artifacts/
 # and the run exits 1.
-#   bash fuzz/run.sh [seconds] [driver_fuzz|scenario_fuzz] [libFuzzer options...]
+#   bash fuzz/run.sh [seconds] [driver_fuzz|scenario_fuzz|recording_fuzz|tag_file_fuzz] [libFuzzer options...]
 # DCS_FUZZ_BUILT=1: the target is built already, so runs side by side need not
 # configure and build one tree at once.
 set -euo pipefail

@@ -111,7 +111,7 @@ void Run(const Scenario& scenario)
     }
     Trend trend;
     if (!SizeRun(scenario, trend, wiring)) return;
-    for (const ScenarioError& idle : IdleFaults(scenario)) RequirePosition(idle);
+    for (const ScenarioError& idle : IdleFaults(scenario, false)) RequirePosition(idle);
     WiringWarnings(scenario);
     ScenarioError refused;
     if (!BuildControlSystem(scenario, refused)) {

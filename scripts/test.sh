@@ -51,7 +51,7 @@ valgrind --quiet --error-exitcode=1 --leak-check=full build/linux-i686/bin/lifec
   status=1
 # The fuzzers run side by side, each its minute;
 # their lines are shown in this order once all are done.
-fuzzers=(driver_fuzz scenario_fuzz recording_fuzz)
+fuzzers=(driver_fuzz scenario_fuzz recording_fuzz tag_file_fuzz)
 cmake --preset linux-i686-fuzz >/dev/null
 cmake --build --preset linux-i686-fuzz --target "${fuzzers[@]}"
 fuzz_out=$(mktemp -d)

@@ -171,7 +171,7 @@ int CheckScenario(const Scenario& scenario, const CheckOptions& options)
                 scenario.title.empty() ? "untitled" : scenario.title.c_str(), scenario.file.c_str(),
                 scenario.controllers.size(), scenario.pvs.size(), scenario.imports.size());
     std::printf("driver: %s\n", options.driver_path.c_str());
-    if (!RefuseIdleWindows(scenario)) return kExitBadScenario;
+    if (!RefuseIdleWindows(scenario, false)) return kExitBadScenario;
     for (const std::string& warning : WiringWarnings(scenario))
         std::printf("%s\n", warning.c_str());
     for (const std::string& upset : Upsets::Planned(scenario))

@@ -117,7 +117,7 @@ CommandBody DefineGenerate(CLI::App& command)
     auto args = std::make_shared<GenerateArgs>();
     AddOptions(command, {
                             {"--rows", "rows in each table (the driver binds at most 2000)",
-                             &args->rows, CLI::Range(1, limits::kMaxRows), kShowDefault},
+                             &args->rows, Within(1, limits::kMaxRows), kShowDefault},
                             {"FILE", "the scenario file to write", &args->file, std::nullopt,
                              kRequired | kNotEmpty},
                             {"--force", "replace FILE when it exists", &args->force},

@@ -31,7 +31,15 @@ struct Option {
 void AddOptions(CLI::App& command, const std::vector<Option>& options);
 
 // A number within lo..hi; NaN and infinities are refused with the range.
+// Every number option takes decimal digits only, and an int option a whole
+// number (AddOptions checks that first).
 CLI::Validator Within(double lo, double hi, const std::string& unit = "");
+// A finite number above lo, for a value whose range is known only once the
+// scenario is read (--duration): the note says it.
+CLI::Validator Above(double lo, const std::string& unit, const std::string& note);
+
+// Decimal digits, as a number option takes them ("0x10" is none).
+bool IsDecimal(const std::string& text);
 
 // --name: the trend files' stem, never a way out of --out.
 CLI::Validator FileStem();

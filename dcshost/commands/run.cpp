@@ -168,7 +168,8 @@ int Prepare(RunState& run)
     Scenario& scenario = run.scenario;
     if (run.options.duration > 0) scenario.run.duration = run.options.duration;
     run.record = run.options.trends || !run.options.compare.empty();
-    if (!ChooseLoops(run) || !CheckSize(run) || !RefuseIdleWindows(scenario) ||
+    if (!ChooseLoops(run) || !CheckSize(run) ||
+        !RefuseIdleWindows(scenario, run.options.on_loss == OnLoss::Reconfigure) ||
         !CheckOutputPlan(run) || !ReadReference(run))
         return kExitBadScenario;
 

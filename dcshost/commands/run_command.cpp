@@ -54,6 +54,8 @@ CLI::Validator IsSpeed()
     return CLI::Validator(
         [](std::string& text) {
             double speed = 0;
+            if (text != "max" && !IsDecimal(text))
+                return "'" + text + "' is neither a decimal number nor max";
             return ParseSpeed(text, speed);
         },
         "F|max");
@@ -115,9 +117,9 @@ CommandBody DefineRun(CLI::App& command)
              "exit 4 unless every loop ends within this percentage of its final setpoint",
              &o.settle_tolerance, Within(0.0, limits::kMaxPercent, "%")},
             {"--duration", "seconds to run instead of the scenario's", &o.duration,
-             Within(limits::kMinStep, limits::kMaxStep * limits::kMaxSteps, "s")},
+             Above(0.0, "s", "a run takes " + RunLengthRange())},
             {"--chart-loops", "loops drawn in the SVG", &o.chart.count,
-             CLI::Range(0, limits::kMaxChartLoops), kShowDefault},
+             Within(0, limits::kMaxChartLoops), kShowDefault},
             {"--chart",
              "the loops drawn in the SVG: first:N or worst:N (furthest from their setpoints)",
              &args->chart, IsChartChoice(), 0, "--chart-loops"},

@@ -53,7 +53,7 @@ ModuleKind KindOf(const std::string& path)
 }
 
 #if defined(_WIN32)
-const int kNoResourceExit = 1;
+const int kNoResourceExit = kExitConfigureFailed;
 #else
 const int kNoResourceExit = 0;  // an ELF module carries none, as it should
 #endif
@@ -72,10 +72,13 @@ int PrintVersionInfo(const std::string& path)
         return kExitNoDriver;
     }
 #if !defined(_WIN32)
+    // Not a module this dcshost can load either: exit 3, as run's --driver.
     if (kind == ModuleKind::Windows) {
-        std::printf("%s: a Windows module: dcshost.exe version-info reads its version resource\n",
-                    path.c_str());
-        return 1;
+        std::fprintf(stderr,
+                     "dcshost: version-info: %s is a Windows module: dcshost.exe version-info "
+                     "reads its version resource\n",
+                     path.c_str());
+        return kExitNoDriver;
     }
 #endif
     DriverVersion version;
@@ -91,7 +94,7 @@ int PrintVersionInfo(const std::string& path)
         std::printf("  %-22s %s\n", entry.key, entry.found ? entry.value.c_str() : "(missing)");
         missing += entry.found ? 0 : 1;
     }
-    return missing == 0 ? 0 : 1;
+    return missing == 0 ? kExitClean : kExitConfigureFailed;
 }
 
 CommandBody DefineVersionInfo(CLI::App& command)

@@ -8,22 +8,29 @@
 
 namespace {
 
-// Which kinds naming a tag act on which role: the table of dcshost/README.md.
+// When a kind naming a tag acts on a role: the table of dcshost/README.md.
 // array_status acts on the PV array as tag_status does; list_read and
 // restart name no tag and act in every run.
+enum Acts : unsigned char {
+    kNever,
+    kAlways,
+    kWhileArrayFails,  // a PV's own tag: written only while the array path fails
+    kIfOpenAtStop,     // a mode tag: written at DCSStop, after the last step
+};
+
 struct KindActs {
     FaultKind kind;
     const char* name;
-    bool acts[kTagRoleCount];
+    Acts acts[kTagRoleCount];
 };
 
 // clang-format off
 constexpr KindActs kActs[] = {
-    //                                       list item PV array PV own tag mode tag init tag
-    {FaultKind::TagStatus,    "tag_status",    {false,    true,    true,      true,    false}},
-    {FaultKind::Quality,      "quality",       {true,     false,   false,     false,   false}},
-    {FaultKind::IOStatus,     "io_status",     {true,     false,   false,     false,   false}},
-    {FaultKind::WriteRefused, "write_refused", {false,    true,    true,      true,    false}},
+    //                                       list item PV array PV own tag         mode tag       init tag
+    {FaultKind::TagStatus,    "tag_status",    {kNever,  kAlways, kWhileArrayFails, kIfOpenAtStop, kNever}},
+    {FaultKind::Quality,      "quality",       {kAlways, kNever,  kNever,           kNever,        kNever}},
+    {FaultKind::IOStatus,     "io_status",     {kAlways, kNever,  kNever,           kNever,        kNever}},
+    {FaultKind::WriteRefused, "write_refused", {kNever,  kAlways, kWhileArrayFails, kIfOpenAtStop, kNever}},
 };
 // clang-format on
 
@@ -47,19 +54,76 @@ const KindActs* FindKind(FaultKind kind)
     return nullptr;
 }
 
-// Why a tag kind cannot act on a tag with these roles; empty when it can.
-std::string WhyIdle(const KindActs& kind, const std::string& tag, unsigned roles)
+// The time of the run's last step, as the run counts its steps.
+double RunEnd(const RunDef& run)
 {
-    std::string uses, acting;
+    return static_cast<double>(std::lround(run.duration / run.step)) * run.step;
+}
+
+double WindowEnd(const RunFault& fault) { return fault.open_ended ? HUGE_VAL : fault.until; }
+
+// Whether the PV array path fails while `fault` is open, so the driver writes
+// each PV to its own tag: there is no array, or another fault of the array's
+// status or sends overlaps the window.
+bool ArrayFailsDuring(const Scenario& scenario, const RunFault& fault)
+{
+    if (scenario.pv_array_tag.empty()) return true;
+    for (const RunFault& other : scenario.run.faults) {
+        const bool on_array =
+            other.tag == scenario.pv_array_tag &&
+            (other.kind == FaultKind::ArrayStatus || other.kind == FaultKind::TagStatus ||
+             other.kind == FaultKind::WriteRefused);
+        if (&other != &fault && on_array && other.value != 0 &&
+            other.at < WindowEnd(fault) - kFaultSlack && fault.at < WindowEnd(other) - kFaultSlack)
+            return true;
+    }
+    return false;
+}
+
+// Why a kind's condition on a role does not hold for this fault; empty when
+// it holds.
+std::string ConditionFails(Acts acts, const Scenario& scenario, const RunFault& fault)
+{
+    const std::string window =
+        NumberText(fault.at) + " s " +
+        (fault.open_ended ? std::string("to the end") : "until " + NumberText(fault.until) + " s");
+    if (acts == kWhileArrayFails && !ArrayFailsDuring(scenario, fault))
+        return "the host writes it (a PV's own tag) only while the PV array path fails, and no "
+               "array_status, tag_status or write_refused fault of the PV array '" +
+               scenario.pv_array_tag + "' is open from " + window;
+    const double end = RunEnd(scenario.run);
+    if (acts == kIfOpenAtStop && !fault.open_ended && fault.until <= end + kFaultSlack)
+        return "the host writes it (a mode tag) at DCSStart and DCSStop only, and the window "
+               "from " +
+               window + " closes before DCSStop (after the last step, at " + NumberText(end) +
+               " s); leave out 'until' to keep it open";
+    return "";
+}
+
+// Why a tag kind cannot act on a tag with these roles; empty when it can.
+// A run that reconfigures binds, initializes and starts again whenever the
+// coupling is lost, so a role's condition cannot be judged before it.
+std::string WhyIdle(const KindActs& kind, const RunFault& fault, unsigned roles,
+                    const Scenario& scenario, bool reconfigures)
+{
+    std::string uses, acting, condition;
     for (int r = 0; r < kTagRoleCount; ++r) {
         if (!HasRole(roles, static_cast<TagRole>(r))) continue;
-        if (kind.acts[r]) return "";
+        if (kind.acts[r] == kAlways) return "";
+        if (kind.acts[r] != kNever) {
+            if (reconfigures) return "";
+            std::string fails = ConditionFails(kind.acts[r], scenario, fault);
+            if (fails.empty()) return "";
+            if (condition.empty()) condition = fails;
+            continue;
+        }
         uses += (uses.empty() ? "" : " and ") + std::string(kRoleNames[r]);
         for (const KindActs& other : kActs)
-            if (other.acts[r] && acting.find(other.name) == std::string::npos)
+            if (other.acts[r] != kNever && acting.find(other.name) == std::string::npos)
                 acting += (acting.empty() ? "" : ", ") + std::string(other.name);
     }
-    std::string why = "a " + std::string(kind.name) + " fault on '" + tag + "' cannot act: ";
+    std::string why = "a " + std::string(kind.name) + " fault on '" + fault.tag + "' cannot act: ";
+    if (!condition.empty()) return why + condition;
     if (uses.empty())
         return why +
                "the host neither reads nor writes it during the run (a fault acts only on "
@@ -67,12 +131,6 @@ std::string WhyIdle(const KindActs& kind, const std::string& tag, unsigned roles
     why += "the host uses it as " + uses;
     return acting.empty() ? why + "; no fault kind acts on that"
                           : why + "; on that only " + acting + " act";
-}
-
-// The time of the run's last step, as the run counts its steps.
-double RunEnd(const RunDef& run)
-{
-    return static_cast<double>(std::lround(run.duration / run.step)) * run.step;
 }
 
 std::string StartsAtOrAfterEnd(const std::string& what, double at, double end)
@@ -122,7 +180,7 @@ TagRoles HostTagRoles(const Scenario& scenario)
 
 const char* RoleName(TagRole role) { return kRoleNames[static_cast<int>(role)]; }
 
-std::vector<ScenarioError> IdleFaults(const Scenario& scenario)
+std::vector<ScenarioError> IdleFaults(const Scenario& scenario, bool reconfigures)
 {
     std::vector<ScenarioError> errors;
     const TagRoles roles = HostTagRoles(scenario);
@@ -138,7 +196,8 @@ std::vector<ScenarioError> IdleFaults(const Scenario& scenario)
         const KindActs* kind = FindKind(fault.kind);
         if (!kind) continue;
         auto found = roles.find(fault.tag);
-        std::string why = WhyIdle(*kind, fault.tag, found == roles.end() ? 0u : found->second);
+        std::string why = WhyIdle(*kind, fault, found == roles.end() ? 0u : found->second, scenario,
+                                  reconfigures);
         if (!why.empty()) refuse(why);
     }
     return errors;
@@ -159,11 +218,24 @@ std::vector<ScenarioError> IdleUpsets(const Scenario& scenario)
     return errors;
 }
 
-bool RefuseIdleWindows(const Scenario& scenario)
+std::vector<ScenarioError> IdleEvents(const Scenario& scenario)
 {
-    std::vector<ScenarioError> errors = IdleFaults(scenario);
-    std::vector<ScenarioError> upsets = IdleUpsets(scenario);
-    errors.insert(errors.end(), upsets.begin(), upsets.end());
+    std::vector<ScenarioError> errors;
+    const double end = RunEnd(scenario.run);
+    for (const RunEvent& event : scenario.run.events)
+        if (event.at > end + kFaultSlack)
+            errors.push_back(ScenarioError{scenario.file, event.pos,
+                                           "the event at " + NumberText(event.at) + " s on '" +
+                                               event.tag + "' lies after the end of the run (" +
+                                               NumberText(end) + " s): it would never act"});
+    return errors;
+}
+
+bool RefuseIdleWindows(const Scenario& scenario, bool reconfigures)
+{
+    std::vector<ScenarioError> errors = IdleEvents(scenario);
+    for (const auto& more : {IdleFaults(scenario, reconfigures), IdleUpsets(scenario)})
+        errors.insert(errors.end(), more.begin(), more.end());
     for (const ScenarioError& error : errors)
         std::fprintf(stderr, "%s\n", FormatScenarioError(error).c_str());
     return errors.empty();

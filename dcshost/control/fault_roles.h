@@ -1,7 +1,7 @@
 // What the host does with each tag of its tables during a run, and which
 // fault kinds can act on that: a fault that cannot act on its tag is refused
-// before anything is loaded, as is a fault's or an upset's window the run
-// never reaches.
+// before anything is loaded, as is a fault's or an upset's window, or an
+// operator event, the run never reaches (also when --duration shortens it).
 #pragma once
 
 #include <map>
@@ -31,10 +31,16 @@ inline bool HasRole(unsigned roles, TagRole role) { return (roles >> static_cast
 const char* RoleName(TagRole role);
 
 // One error per fault that cannot act here: its kind does nothing on any
-// role of its tag, or its window starts at or after the end of the run.
-std::vector<ScenarioError> IdleFaults(const Scenario& scenario);
+// role of its tag (a PV's own tag: while no fault fails the array path in
+// its window; a mode tag: with a window closed before DCSStop), or its
+// window starts at or after the end of the run. `reconfigures`: the run binds
+// and starts again after a loss of the coupling (--on-loss reconfigure), so
+// the first two conditions are left to the run.
+std::vector<ScenarioError> IdleFaults(const Scenario& scenario, bool reconfigures);
 // One error per malfunction and disturbance whose window holds no step of
 // the run: it starts at or after the end, or lies between two steps.
 std::vector<ScenarioError> IdleUpsets(const Scenario& scenario);
-// Both, printed to stderr; false when there was one.
-bool RefuseIdleWindows(const Scenario& scenario);
+// One error per operator event after the end of the run.
+std::vector<ScenarioError> IdleEvents(const Scenario& scenario);
+// All three, printed to stderr; false when there was one.
+bool RefuseIdleWindows(const Scenario& scenario, bool reconfigures);

@@ -69,6 +69,14 @@ bool ParseCsv(const std::string& text, CsvTable& out, std::string& error)
         }
         if (line == 1) {
             out.header = fields;
+            // Said first: a scenario or any other file would be refused at
+            // its first line that is not numbers, in words of no use.
+            if (out.header[0] != "time_s") {
+                error =
+                    "its first line does not start with time_s: not a trend CSV of dcshost "
+                    "(--compare takes the NAME.trend.csv a run wrote)";
+                return false;
+            }
             continue;
         }
         if (fields.size() == 1 && fields[0].empty()) continue;  // a blank last line
@@ -87,8 +95,8 @@ bool ParseCsv(const std::string& text, CsvTable& out, std::string& error)
         }
         out.rows.push_back(std::move(row));
     }
-    if (out.header.empty() || out.header[0] != "time_s") {
-        error = "the first column is not time_s: not a dcshost trend file";
+    if (out.header.empty()) {
+        error = "it is empty: not a trend CSV of dcshost";
         return false;
     }
     return true;

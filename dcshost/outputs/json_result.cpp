@@ -7,23 +7,35 @@
 #include "dcshost/control/faults.h"
 #include "dcshost/control/modes.h"
 #include "dcshost/scenario/limits.h"
+#include "standins/vnxsim/utf8.h"
 
 namespace {
 
+// JSON's string: quotes, backslashes and C0 controls escaped, every other
+// character as it is. JSON is UTF-8: a byte that is not (a driver's message
+// in another code page, a file name) becomes U+FFFD.
 std::string Quote(const std::string& text)
 {
     std::string out = "\"";
-    for (unsigned char c : text) {
-        if (c == '"' || c == '\\') {
+    char32_t cp = 0;
+    for (size_t at = 0; at < text.size();) {
+        const size_t length = utf8::Decode(text, at, cp);
+        if (length == 0) {
+            out += utf8::kReplacement;
+            ++at;
+            continue;
+        }
+        if (cp == '"' || cp == '\\') {
             out += '\\';
-            out += static_cast<char>(c);
-        } else if (c < 0x20) {
+            out += static_cast<char>(cp);
+        } else if (cp < 0x20) {
             char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
+            std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(cp));
             out += escaped;
         } else {
-            out += static_cast<char>(c);
+            out.append(text, at, length);
         }
+        at += length;
     }
     return out + "\"";
 }

@@ -6,6 +6,7 @@
 #include <map>
 
 #include "dcshost/control/modes.h"
+#include "standins/vnxsim/utf8.h"
 
 double ErrorPercent(double pv, double sp)
 {
@@ -34,6 +35,23 @@ std::string Figure(double value, const char* format)
     return text;
 }
 
+// The loop column shows a name whole up to this many characters; a longer
+// one (whole in the CSV and --json) by its first ones and "...".
+constexpr size_t kNameColumns = 32;
+
+std::string NameCell(const std::string& name)
+{
+    if (utf8::Count(name) <= kNameColumns) return name;
+    return name.substr(0, utf8::Advance(name, kNameColumns - 3)) + "...";
+}
+
+// Padded to `columns` characters, not bytes: "Füll" is four.
+std::string Pad(const std::string& text, size_t columns)
+{
+    const size_t count = utf8::Count(text);
+    return count >= columns ? text : text + std::string(columns - count, ' ');
+}
+
 }  // namespace
 
 std::string FormatLoopTable(const std::vector<LoopResult>& loops, size_t max_lines)
@@ -50,15 +68,15 @@ std::string FormatLoopTable(const std::vector<LoopResult>& loops, size_t max_lin
         shown.resize(max_lines);
     }
     // "off" when the loop takes no part; "stale" when nothing was exchanged at the end.
-    std::vector<std::string> modes;
+    std::vector<std::string> names, modes;
     size_t width = 8, mode_width = 6;
     for (const LoopResult* loop : shown) {
-        width = std::max(width, loop->name.size());
+        names.push_back(NameCell(loop->name));
+        width = std::max(width, utf8::Count(names.back()));
         modes.push_back(std::string(loop->stale ? "stale: " : "") + (loop->active ? "" : "off, ") +
                         ModeText(loop->mode));
         mode_width = std::max(mode_width, modes.back().size());
     }
-    int w = static_cast<int>(width), mw = static_cast<int>(mode_width);
     std::string out;
     char line[512];
     if (shown.size() < loops.size()) {
@@ -66,21 +84,21 @@ std::string FormatLoopTable(const std::vector<LoopResult>& loops, size_t max_lin
                       loops.size(), shown.size());
         out += line;
     }
-    std::snprintf(line, sizeof line, "  %-*s  %-*s  %12s  %12s  %9s  %7s\n", w, "loop", mw, "mode",
-                  "SP", "PV", "error", "OP %");
-    out += line;
+    auto add_line = [&](const std::string& name, const std::string& mode, const char* sp,
+                        const char* pv, const char* error, const char* op) {
+        std::snprintf(line, sizeof line, "  %12s  %12s  %9s  %7s\n", sp, pv, error, op);
+        out += "  " + Pad(name, width) + "  " + Pad(mode, mode_width) + line;
+    };
+    add_line("loop", "mode", "SP", "PV", "error", "OP %");
     for (size_t i = 0; i < shown.size(); ++i) {
         const LoopResult* loop = shown[i];
-        const char* mode = modes[i].c_str();
         std::string pv = "-", error = "-";
         if (loop->has_pv) {
             pv = Figure(loop->pv, "%.6g");
             error = Figure(loop->error_percent, "%.3f") + " %";
         }
-        std::snprintf(line, sizeof line, "  %-*s  %-*s  %12s  %12s  %9s  %7s\n", w,
-                      loop->name.c_str(), mw, mode, Figure(loop->sp, "%.6g").c_str(), pv.c_str(),
-                      error.c_str(), Figure(loop->op_percent, "%.2f").c_str());
-        out += line;
+        add_line(names[i], modes[i], Figure(loop->sp, "%.6g").c_str(), pv.c_str(), error.c_str(),
+                 Figure(loop->op_percent, "%.2f").c_str());
     }
     return out;
 }

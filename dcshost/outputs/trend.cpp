@@ -3,6 +3,7 @@
 #include "dcshost/control/modes.h"
 #include "dcshost/outputs/files.h"
 #include "dcshost/scenario/limits.h"
+#include "standins/vnxsim/utf8.h"
 
 #include <algorithm>
 #include <cmath>
@@ -47,11 +48,21 @@ std::string CsvField(const std::string& text)
     return out + "\"";
 }
 
+// XML text: markup characters as entities. XML can carry no C0 control but
+// tab and line breaks, and is UTF-8 here: a byte that is not, and such a
+// control, become U+FFFD (the scenario reader refuses both in names).
 std::string Escape(const std::string& text)
 {
     std::string out;
-    for (char c : text) {
-        switch (c) {
+    char32_t cp = 0;
+    for (size_t at = 0; at < text.size();) {
+        const size_t length = utf8::Decode(text, at, cp);
+        if (length == 0 || (cp < 0x20 && cp != '\t' && cp != '\n' && cp != '\r')) {
+            out += utf8::kReplacement;
+            at += length ? length : 1;
+            continue;
+        }
+        switch (cp) {
         case '&':
             out += "&amp;";
             break;
@@ -65,8 +76,9 @@ std::string Escape(const std::string& text)
             out += "&quot;";
             break;
         default:
-            out += c;
+            out.append(text, at, length);
         }
+        at += length;
     }
     return out;
 }

@@ -171,8 +171,9 @@ void CheckUpsets(Context& ctx, const Scenario& out)
 void CheckEvents(Context& ctx, const Scenario& out, const Definitions& defined)
 {
     for (const RunEvent& event : out.run.events) {
-        if (event.at < 0.0 || event.at > out.run.duration)
-            ctx.Error(event.pos, "'at' of [[run.event]] lies outside the run");
+        if (!InRange(event.at, 0.0, out.run.duration))
+            ctx.Error(event.pos, RangeMessage("'at' of [[run.event]]", event.at, 0.0,
+                                              out.run.duration, "s", "(the run's length)"));
         auto tag = defined.tags.find(event.tag);
         bool is_int = tag != defined.tags.end() && tag->second == TagType::Int;
         double bound = is_int ? 2147483647.0 : limits::kMaxFloat;

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "dcshost/scenario/limits.h"
+#include "standins/vnxsim/utf8.h"
 
 namespace {
 
@@ -28,22 +29,22 @@ const char* TypeName(const toml::node& node)
     }
 }
 
-// "\u0000" for the first control character of a text (C0, DEL, C1); empty
-// when there is none.
-std::string FindControl(const std::string& text)
+// Why a text cannot be a name, tag or title: its first control character
+// (C0, DEL, C1), by its code point; empty when it can. The text is decoded:
+// the bytes of other characters (0xE2 0x80 0x93 for an en dash) are none.
+std::string NotAName(const std::string& text)
 {
-    for (size_t i = 0; i < text.size(); ++i) {
-        unsigned c = static_cast<unsigned char>(text[i]);
-        // C1 controls are U+0080..U+009F: 0xC2 0x80..0x9F in UTF-8.
-        if (c == 0xC2 && i + 1 < text.size()) {
-            unsigned next = static_cast<unsigned char>(text[i + 1]);
-            if (next >= 0x80 && next <= 0x9F) c = next;
-        }
-        if (c < 0x20 || (c >= 0x7F && c <= 0x9F)) {
+    char32_t cp = 0;
+    for (size_t at = 0; at < text.size();) {
+        const size_t length = utf8::Decode(text, at, cp);
+        if (length == 0) return "is not UTF-8";  // toml++ refuses it first
+        if (utf8::IsControl(cp)) {
             char name[8];
-            std::snprintf(name, sizeof name, "\\u%04X", c);
-            return name;
+            std::snprintf(name, sizeof name, "\\u%04X", static_cast<unsigned>(cp));
+            return "holds the control character " + std::string(name) +
+                   "; names and tags may hold none";
         }
+        at += length;
     }
     return "";
 }
@@ -62,10 +63,8 @@ bool Fields::Text(const char* key, std::string& out, bool required, SourcePos* a
     if (!node->is_string()) return WrongType(key, *node, "a string");
     std::string text = node->value<std::string>().value_or("");
     // The driver takes names as C strings: a NUL would cut one short.
-    if (std::string control = FindControl(text); !control.empty()) {
-        ctx_.Error(PosOf(node->source()), "'" + std::string(key) + "' in " + where_ +
-                                              " holds the control character " + control +
-                                              "; names and tags may hold none");
+    if (std::string why = NotAName(text); !why.empty()) {
+        ctx_.Error(PosOf(node->source()), "'" + std::string(key) + "' in " + where_ + " " + why);
         return false;
     }
     out = text;

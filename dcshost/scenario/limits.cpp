@@ -32,10 +32,28 @@ double TrendBytes(double samples, size_t loops, size_t imports)
                       sizeof(double) * static_cast<double>(imports));
 }
 
+std::string RunLengthRange()
+{
+    // Grouped as the README writes it: "10,000,000".
+    std::string digits = std::to_string(static_cast<long long>(limits::kMaxSteps));
+    for (size_t at = digits.size(); at > 3; at -= 3) digits.insert(at - 3, ",");
+    return "1 to " + digits + " steps";
+}
+
 std::string CheckRunLength(double duration, double step)
 {
-    double steps = std::round(duration / step);
-    if (std::isfinite(duration) && steps >= 1.0 && steps <= limits::kMaxSteps) return "";
-    return "is " + NumberText(duration) + " s, " + NumberText(steps) + " steps of " +
-           NumberText(step) + " s; a run takes 1 to " + NumberText(limits::kMaxSteps) + " steps";
+    const double steps = duration / step;
+    const double whole = std::round(steps);
+    if (!std::isfinite(duration) || !(whole >= 1.0 && whole <= limits::kMaxSteps))
+        return "is " + NumberText(duration) + " s, " + NumberText(whole) + " steps of " +
+               NumberText(step) + " s; a run takes " + RunLengthRange();
+    // A run is whole steps: 1.5 s of 1 s steps would silently run 2.
+    if (std::fabs(steps - whole) <= 1e-9 * whole) return "";
+    auto run = [step](double n) {
+        return NumberText(n * step) + " s (" + NumberText(n) + (n == 1.0 ? " step)" : " steps)");
+    };
+    const double below = std::floor(steps), above = std::ceil(steps);
+    const std::string nearest = below >= 1.0 ? run(below) + " or " + run(above) : run(above);
+    return "is " + NumberText(duration) + " s, not a whole number of steps of " + NumberText(step) +
+           " s; the nearest: " + nearest;
 }

@@ -40,8 +40,11 @@ std::string RangeMessage(const std::string& what, double value, double lo, doubl
 // the same on every platform.
 std::string NumberText(double value);
 
-// Empty when a run of `duration` seconds in steps of `step` takes 1 to
-// kMaxSteps steps; else the reason, as "is ... s, ... steps; ...".
+// "1 to 10,000,000 steps": how long a run may be.
+std::string RunLengthRange();
+// Empty when a run of `duration` seconds in steps of `step` takes a whole
+// number of steps, 1 to kMaxSteps; else the reason, as "is ... s, ...; ..."
+// (the nearest whole runs when it falls between two).
 std::string CheckRunLength(double duration, double step);
 
 // Memory the trends of a run take: per sample the time, the fault and

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -12,11 +13,29 @@
 #include <toml++/toml.h>
 
 #include "dcshost/scenario/reader.h"
+#include "standins/vnxsim/utf8.h"
 
 namespace {
 
 // A 2000-row scenario takes about 2 MB.
 constexpr uintmax_t kMaxScenarioBytes = 64u * 1024 * 1024;
+
+// A byte that is not UTF-8, refused at its own line and column (toml++
+// names the character before it). True when there is none.
+bool RefuseNotUtf8(const std::string& text, Context& ctx)
+{
+    const size_t bad = utf8::FindInvalid(text);
+    if (bad == std::string::npos) return true;
+    const size_t line_start = text.rfind('\n', bad) + 1;  // 0 on the first line
+    const int line = 1 + static_cast<int>(std::count(text.begin(), text.begin() + bad, '\n'));
+    const size_t column =
+        1 + utf8::Count(std::string_view(text).substr(line_start, bad - line_start));
+    char why[64];
+    std::snprintf(why, sizeof why, "byte 0x%02X is not UTF-8; a scenario file is UTF-8",
+                  static_cast<unsigned char>(text[bad]));
+    ctx.Error(SourcePos{line, static_cast<int>(column)}, why);
+    return false;
+}
 
 }  // namespace
 
@@ -45,6 +64,7 @@ bool ParseScenario(const std::string& text, const std::string& file, Scenario& o
         return ParseScenario(text.substr(3), file, out, errors);
     size_t before = errors.size();
     Context ctx{file, errors};
+    if (!RefuseNotUtf8(text, ctx)) return false;
     toml::parse_result parsed = toml::parse(std::string_view(text), file);
     if (!parsed) {
         const toml::parse_error& error = parsed.error();

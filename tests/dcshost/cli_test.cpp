@@ -3,6 +3,7 @@
 // before anything is loaded or sized.
 #include <cstdio>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -71,12 +72,12 @@ TEST(Cli, refuses_every_bad_number_file_and_option_with_its_range)
        {"run", "default", "--duration", "1e9"},
        {},
        "dcshost: --duration is 1000000000 s, 1000000000 steps of 1 s; a run takes 1 to "
-       "10000000 steps",
+       "10,000,000 steps",
        kExitBadScenario},
       {"duration_beyond_any_run",
        {"run", "default", "--duration", "1e300"},
        {},
-       "--duration: the value is 1e+300 s; it must lie between 0.001 and 36000000000 s",
+       "dcshost: --duration is 1e+300 s, 1e+300 steps of 1 s; a run takes 1 to 10,000,000 steps",
        kExitBadScenario},
       {"duration_that_overflowed_the_progress",
        {"run", "default", "--duration", "2.2e7"},
@@ -86,7 +87,63 @@ TEST(Cli, refuses_every_bad_number_file_and_option_with_its_range)
       {"duration_nan",
        {"run", "default", "--duration", "nan"},
        {},
-       "--duration: the value is nan s",
+       "dcshost: --duration: the value is nan s; it must be above 0 s: a run takes 1 to "
+       "10,000,000 steps",
+       kExitBadScenario},
+      // A run is whole steps; numbers are decimal; each refusal in dcshost's words.
+      {"duration_half_a_step",
+       {"run", "default", "--duration", "0.5"},
+       {},
+       "dcshost: --duration is 0.5 s, not a whole number of steps of 1 s; the nearest: 1 s (1 "
+       "step)\n",
+       kExitBadScenario},
+      {"duration_between_steps",
+       {"run", "default", "--duration", "1.5"},
+       {},
+       "the nearest: 1 s (1 step) or 2 s (2 steps)",
+       kExitBadScenario},
+      {"duration_in_hex",
+       {"run", "default", "--duration", "0x10"},
+       {},
+       "dcshost: --duration: '0x10' is not a decimal number",
+       kExitBadScenario},
+      {"speed_in_hex",
+       {"run", "default", "--speed", "0x10"},
+       {},
+       "'0x10' is neither a decimal number nor max",
+       kExitBadScenario},
+      {"rows_not_whole",
+       {"generate", "--rows", "5.5", dir + "cli_never.toml"},
+       {},
+       "dcshost: --rows: '5.5' is not a whole number",
+       kExitBadScenario},
+      {"an_option_twice",
+       {"run", "default", "--duration", "5", "--duration", "6"},
+       {},
+       "dcshost: --duration is given 2 times; give it once\n(dcshost run --help lists",
+       kExitBadScenario},
+      {"an_option_of_no_command",
+       {"run", "default", "--durations", "5"},
+       {},
+       "dcshost: run does not take --durations 5\n",
+       kExitBadScenario},
+      {"options_that_exclude_each_other",
+       {"run", "default", "--chart", "first:2", "--chart-loops", "3"},
+       {},
+       "dcshost: --chart-loops and --chart exclude each other: give one",
+       kExitBadScenario},
+      {"no_command", {}, {}, "dcshost: name a command (run, check, replay,", kExitBadScenario},
+      {"a_scenario_to_compare_with",
+       {"run", "default", "--compare", "FILE"},
+       {},
+       "its first line does not start with time_s: not a trend CSV of dcshost (--compare takes "
+       "the NAME.trend.csv a run wrote)",
+       kExitBadScenario},
+      {"an_event_after_a_shortened_run",
+       {"run", "default", "--duration", "100"},
+       {},
+       "error: the event at 300 s on 'TIC103.SP' lies after the end of the run (100 s): it would "
+       "never act",
        kExitBadScenario},
       {"settle_tolerance_negative",
        {"run", "default", "--require-settled", "-5"},
@@ -97,7 +154,7 @@ TEST(Cli, refuses_every_bad_number_file_and_option_with_its_range)
       {"tolerance_without_compare",
        {"run", "default", "--tolerance", "0.1"},
        {},
-       "--tolerance requires --compare",
+       "dcshost: --tolerance acts only with --compare",
        kExitBadScenario},
       {"reconnect_without_reconfigure",
        {"run", "default", "--on-loss", "stop", "--reconnect-every", "5"},
@@ -107,7 +164,7 @@ TEST(Cli, refuses_every_bad_number_file_and_option_with_its_range)
       {"chart_of_every_loop",
        {"run", "default", "--chart-loops", "2000"},
        {},
-       "--chart-loops: Value 2000 not in range 0 to 50",
+       "dcshost: --chart-loops: the value is 2000; it must lie between 0 and 50",
        kExitBadScenario},
       {"chart_past_what_opens",
        {"run", "default", "--chart", "worst:51"},
@@ -122,7 +179,7 @@ TEST(Cli, refuses_every_bad_number_file_and_option_with_its_range)
       {"rows_past_the_driver",
        {"generate", "--rows", "2001", dir + "cli_never.toml"},
        {},
-       "--rows: Value 2001 not in range 1 to 2000",
+       "dcshost: --rows: the value is 2001; it must lie between 1 and 2000",
        kExitBadScenario},
       {"scenario_rows_past_the_driver",
        {"check", rows2001},
@@ -225,6 +282,11 @@ TEST(Cli, refuses_every_bad_number_file_and_option_with_its_range)
        "dcshost: version-info: " + empty + " is not a module: neither a Windows module nor",
        kExitNoDriver},
 #if !defined(_WIN32)
+      {"a_windows_module_on_linux",
+       {"version-info", "FILE"},
+       {{"", "MZ"}},
+       "cli_a_windows_module_on_linux.toml is a Windows module: dcshost.exe version-info reads",
+       kExitNoDriver},
       {"a_device",
        {"run", "/dev/null"},
        {},
@@ -248,6 +310,25 @@ TEST(Cli, refuses_every_bad_number_file_and_option_with_its_range)
                   std::string::npos)
             << err;
     }
+}
+
+// A title beyond ASCII reaches the summary and --json as it is ("Feed tank –
+// 50 €"); its bytes 0x80 to 0x9F are no control characters.
+TEST(Cli, writes_a_title_beyond_ascii_as_it_is)
+{
+    const std::string title = "Feed tank \xE2\x80\x93 50 \xE2\x82\xAC \xE2\x98\x83";
+    const std::string file = WriteEdited("utf8", {{"title = \"", "title = \"" + title + " "}});
+    const std::string json = ::testing::TempDir() + "cli_utf8.json";
+    ::testing::internal::CaptureStdout();
+    const std::vector<const char*> argv{
+        "dcshost",    "run", file.c_str(), "--no-settle-wait", "--no-trends",
+        "--duration", "300", "--json",     json.c_str()};
+    EXPECT_EQ(RunCommandLine(static_cast<int>(argv.size()), argv.data()), kExitClean);
+    EXPECT_NE(::testing::internal::GetCapturedStdout().find("scenario: " + title + " "),
+              std::string::npos);
+    std::ifstream in(json, std::ios::binary);
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_NE(text.find("\"title\": \"" + title + " "), std::string::npos) << text;
 }
 
 // A refused run leaves no empty file and replaces none.

@@ -40,7 +40,9 @@ TEST(Compare, refuses_what_is_not_a_trend_table)
         const char* text;
         const char* error;
     } cases[] = {
-        {"t,A.PV\n0,1\n", "the first column is not time_s: not a dcshost trend file"},
+        {"# The built-in scenario\n[run]\n",
+         "its first line does not start with time_s: not a trend CSV of dcshost (--compare "
+         "takes the NAME.trend.csv a run wrote)"},
         {"time_s,A.PV\n0,1,2\n", "line 2: 3 fields under a header of 2"},
         {"time_s,A.PV\n0,x\n", "line 2: 'x' in column A.PV is not a number"},
         {"time_s,\"A.PV\n0,1\n", "line 1: a quoted field is not closed"},

@@ -159,10 +159,10 @@ TEST_F(Run, ends_after_a_failed_configuration_with_nothing_left)
 TEST_F(Run, is_not_clean_when_the_driver_reports_every_pass)
 {
     options_.trends = false;
-    options_.duration = 5.0;
+    options_.duration = 10.0;  // its event at 10 s is the last thing it does
     EXPECT_EQ(RunCapturing(Parse(OneLoop(", quality = 1", "L.MODE"))), kExitNotClean);
     // One report per pass for the import of bad quality.
-    EXPECT_TRUE(Printed("host messages: 5 - DCSPVImportVendorMsg x5")) << output_;
+    EXPECT_TRUE(Printed("host messages: 10 - DCSPVImportVendorMsg x10")) << output_;
     EXPECT_TRUE(Printed("run: NOT clean")) << output_;
 }
 
@@ -417,8 +417,21 @@ TEST_F(Run, refuses_or_counts_every_fault_and_warns_of_wiring_that_cannot_work)
         {"kind = \"list_read\"", nullptr, nullptr, 20, false, kExitBadScenario,
          "error: the list_read fault at 20 s starts at or after the end of the run (20 s): it "
          "would never act"},
-        {"kind = \"write_refused\"\ntag = \"L.PV\"", nullptr, nullptr, 0, false, kExitNotClean,
-         "fault: write_refused L.PV = 254 from 20 s until 30 s: acted on 0 calls"},
+        {"kind = \"write_refused\"\ntag = \"L.PV\"", nullptr, nullptr, 0, true, kExitBadScenario,
+         "error: a write_refused fault on 'L.PV' cannot act: the host writes it (a PV's own tag) "
+         "only while the PV array path fails, and no array_status, tag_status or write_refused "
+         "fault of the PV array 'ARR' is open from 20 s until 30 s"},
+        {"kind = \"tag_status\"\ntag = \"L.PV\"\n[[run.fault]]\nat = 25.0\nkind = "
+         "\"array_status\"",
+         nullptr, nullptr, 0, false, kExitNotClean,
+         "fault: tag_status L.PV = 1 from 20 s until 30 s: acted on 5 calls"},
+        {"kind = \"tag_status\"\ntag = \"L.MODE\"", nullptr, nullptr, 0, false, kExitBadScenario,
+         "error: a tag_status fault on 'L.MODE' cannot act: the host writes it (a mode tag) at "
+         "DCSStart and DCSStop only, and the window from 20 s until 30 s closes before DCSStop "
+         "(after the last step, at 120 s); leave out 'until' to keep it open"},
+        {"", nullptr, nullptr, 5, false, kExitBadScenario,
+         "one.toml:6:1: error: the event at 10 s on 'L.SP' lies after the end of the run (5 s): it "
+         "would never act"},
         {"kind = \"write_refused\"\ntag = \"ARR\"", nullptr, nullptr, 0, false, kExitNotClean,
          "fault: write_refused ARR = 254 from 20 s until 30 s: acted on 10 calls"},
         {"kind = \"quality\"\ntag = \"Q\"", nullptr, nullptr, 25, false, kExitNotClean,

@@ -185,6 +185,31 @@ TEST(Scenario, leaves_characters_beyond_ascii_to_toml)
     EXPECT_EQ(Parse("title = \"\"\"a \\\n\xc2\xa7 4\"\"\"\n").title, "a \xc2\xa7 4");
 }
 
+// Characters, not bytes: an en dash's, a euro sign's or a snowman's bytes
+// include 0x80 to 0x9F, which are C1 controls only as code points.
+TEST(Scenario, reads_utf8_names_by_their_characters_and_refuses_only_control_ones)
+{
+    for (const char* title : {"Feed tank \xE2\x80\x93 unit", "50 \xE2\x82\xAC", "\xE2\x98\x83",
+                              "\xF0\x9F\x98\x80 \xC2\xA0"})
+        EXPECT_EQ(Parse("title = \"" + std::string(title) + "\"\n").title, title);
+    const std::pair<const char*, const char*> refused[] = {
+        {"title = \"a\\u0085\"\n",
+         "s.toml:1:9: error: 'title' in the scenario holds the control "
+         "character \\u0085; names and tags may hold none"},
+        {"title = \"\\u007F\"\n", "holds the control character \\u007F"},
+        {"title = \"\xC2\x9F\"\n", "holds the control character \\u009F"},
+        {"title = \"ab\xE2\x80\"\n", "s.toml:1:12: error: byte 0xE2 is not UTF-8"},    // cut short
+        {"title = \"\xC0\xAF\"\n", "s.toml:1:10: error: byte 0xC0 is not UTF-8"},      // overlong
+        {"title = \"\xED\xA0\x80\"\n", "s.toml:1:10: error: byte 0xED is not UTF-8"},  // surrogate
+        {"# \xC3\xA9\n# \xFF\ntitle = \"x\"\n", "s.toml:2:3: error: byte 0xFF is not UTF-8"},
+    };
+    for (const auto& [text, error] : refused) {
+        std::vector<std::string> errors = Errors(text);
+        ASSERT_EQ(errors.size(), 1u) << text;
+        EXPECT_NE(errors[0].find(error), std::string::npos) << errors[0];
+    }
+}
+
 TEST(Scenario, skips_a_byte_order_mark_and_counts_columns_after_it)
 {
     EXPECT_EQ(Errors("\xEF\xBB\xBFtitle = 1\n"),
@@ -294,6 +319,9 @@ kind = "restart"
         {"at = -1.0\nblock = \"B\"\nvalue = 1.0",
          "'at' of [[run.disturbance]] is -1 s; it must lie between 0 and 100 s",
          "[[run.disturbance]]"},
+        {"at = 101.0\ntag = \"X.SP\"\nvalue = 1.0",
+         "'at' of [[run.event]] is 101 s; it must lie between 0 and 100 s (the run's length)",
+         "[[run.event]]"},
     };
     for (const Case& c : cases) {
         std::vector<std::string> errors =

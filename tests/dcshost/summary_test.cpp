@@ -8,6 +8,7 @@
 #include "dcshost/host/coupling.h"
 #include "dcshost/host/value_watch.h"
 #include "dcshost/outputs/summary.h"
+#include "standins/vnxsim/utf8.h"
 
 TEST(Summary, judges_a_loop_by_its_error_against_the_setpoint)
 {
@@ -61,6 +62,25 @@ TEST(Summary, keeps_the_summary_compact_with_the_worst_loops_first)
     runaway = FormatLoopTable({loops[2]}, 3);
     EXPECT_EQ(runaway.substr(runaway.find('\n') + 1),
               "  L2        1 (automatic)            50  2.17203e+201  4.34406e+202 %     0.00\n");
+}
+
+// Columns count characters: a long name is cut, a name beyond ASCII padded
+// by its characters, so every line of the table is as wide as its header.
+TEST(Summary, cuts_a_long_name_in_its_column_and_pads_by_characters)
+{
+    std::vector<LoopResult> loops(2);
+    loops[0].name = std::string(100000, 'x');
+    loops[1].name = "F\xC3\xBCll \xE2\x80\x93 \xE2\x98\x83";  // "Füll – ☃"
+    std::string table = FormatLoopTable(loops, 3);
+    EXPECT_NE(table.find("\n  " + std::string(29, 'x') + "...  "), std::string::npos) << table;
+    EXPECT_NE(table.find("\n  F\xC3\xBCll \xE2\x80\x93 \xE2\x98\x83" + std::string(24, ' ') + "  "),
+              std::string::npos);
+    const size_t width = table.find('\n');
+    EXPECT_LT(width, 100u);
+    for (size_t at = 0, end = 0; at < table.size(); at = end + 1) {
+        end = table.find('\n', at);
+        EXPECT_EQ(utf8::Count(table.substr(at, end - at)), width) << table;
+    }
 }
 
 TEST(Summary, names_a_mode_by_the_control_systems_value)

@@ -51,6 +51,19 @@ TEST(Trend, quotes_names_as_rfc_4180_and_keeps_every_digit)
               "12345679.9,nan,0,100,0,0,1\r\n");
 }
 
+// Every character as it is; only what XML cannot carry becomes U+FFFD.
+TEST(Trend, writes_names_beyond_ascii_as_they_are)
+{
+    const std::string name = "F\xC3\xBCll \xE2\x80\x93 \xE2\x98\x83";  // "Füll – ☃"
+    Trend trend;
+    trend.Setup({name, "bad\xFF"}, {});
+    trend.Sample(0.0, {{1.0, 1.0, 1.0, 1}, {1.0, 1.0, 1.0, 1}}, {});
+    EXPECT_EQ(trend.Csv().rfind("time_s," + name + ".PV,", 0), 0u);
+    std::string svg = trend.Svg(name, 12);
+    EXPECT_EQ(Count(svg, ">" + name + "</text>"), 2u);
+    EXPECT_NE(svg.find(">bad\xEF\xBF\xBD</text>"), std::string::npos);
+}
+
 TEST(Trend, draws_a_panel_per_loop_and_per_import_with_escaped_names)
 {
     std::string svg = TwoLoops().Svg("Unit & co", 12);

@@ -1,20 +1,27 @@
 // The file-backed build's tag database: read once, at the first ApiStartup,
 // from the file VNXSIM_TAGS names. A bad file keeps the API down and says
-// where on stderr, so the client sees a status and the engineer the line.
+// where and why on stderr, so the client sees a status and the engineer the
+// line.
 #include <cerrno>
-#include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
 
+#include "standins/vnxsim/filebacked/tag_text.h"
 #include "standins/vnxsim/sim_internal.h"
 
 namespace vnxsim {
 namespace {
 
 bool g_loaded = false;
+
+// Far more than the 2000 rows of three tables take; past it the file is
+// something else.
+constexpr std::uintmax_t kMaxTagFileBytes = 64u * 1024 * 1024;
 
 int16_t Refuse(int16_t status, const std::string& where, const std::string& why)
 {
@@ -23,39 +30,19 @@ int16_t Refuse(int16_t status, const std::string& where, const std::string& why)
     return status;
 }
 
-bool ReadNumber(std::istringstream& in, double low, double high, double& value)
+// Why the file cannot be read as a tag file; empty when it can.
+std::string Unreadable(const char* path)
 {
-    std::string word;
-    if (!(in >> word)) return false;
-    char* end = nullptr;
-    errno = 0;
-    value = std::strtod(word.c_str(), &end);
-    return errno == 0 && *end == '\0' && std::isfinite(value) && value >= low && value <= high;
-}
-
-int16_t DefineLine(std::istringstream& in, const std::string& kind, const std::string& name)
-{
-    double value = 0, lower = 0, upper = 0;
-    if (kind == "int") {
-        if (!ReadNumber(in, -2147483648.0, 2147483647.0, value) || value != std::floor(value))
-            return VNX_ST_INVALID_PARAMETER;
-        return static_cast<int16_t>(VnxSimDefineInt(name.c_str(), static_cast<int32_t>(value)));
-    }
-    if (kind == "float") {
-        if (!ReadNumber(in, -3.4e38, 3.4e38, value)) return VNX_ST_INVALID_PARAMETER;
-        return static_cast<int16_t>(VnxSimDefineFloat(name.c_str(), static_cast<float>(value)));
-    }
-    if (kind == "array") {
-        // The bounds are 16-bit and an array is at most MAXDCSROWS elements.
-        if (!ReadNumber(in, -32768, 32767, lower) || !ReadNumber(in, -32768, 32767, upper) ||
-            lower != std::floor(lower) || upper != std::floor(upper) || upper < lower - 1 ||
-            upper - lower >= 2000 || !ReadNumber(in, -3.4e38, 3.4e38, value))
-            return VNX_ST_INVALID_PARAMETER;
-        return static_cast<int16_t>(VnxSimDefineArray(name.c_str(), static_cast<int16_t>(lower),
-                                                      static_cast<int16_t>(upper),
-                                                      static_cast<float>(value)));
-    }
-    return VNX_ST_INVALID_PARAMETER;
+    std::error_code ec;
+    const std::filesystem::file_status status = std::filesystem::status(path, ec);
+    if (std::filesystem::is_directory(status)) return "is a folder, not a tag file";
+    if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status))
+        return "is not a regular file";
+    const std::uintmax_t size = std::filesystem::file_size(path, ec);
+    if (!ec && size > kMaxTagFileBytes)
+        return "is " + std::to_string(size) + " bytes; a tag file may have at most " +
+               std::to_string(kMaxTagFileBytes);
+    return "";
 }
 
 }  // namespace
@@ -65,29 +52,23 @@ int16_t LoadTagFile()
     if (g_loaded) return VNX_ST_OK;
     const char* path = std::getenv("VNXSIM_TAGS");
     if (!path || !*path) return Refuse(VNX_ST_FAILURE, "(unset)", "name the tag database file");
-    std::ifstream file(path);
-    if (!file) return Refuse(VNX_ST_FAILURE, path, "cannot be read");
-    VnxSimReset();
-    std::string line;
-    int number = 0;
-    int tags = 0;
-    while (std::getline(file, line)) {
-        ++number;
-        std::istringstream in(line);
-        std::string kind, name, rest;
-        if (!(in >> kind) || kind[0] == '#') continue;
-        std::string where = std::string(path) + ":" + std::to_string(number);
-        if (!(in >> name)) return Refuse(VNX_ST_INVALID_PARAMETER, where, "tag name missing");
-        int16_t status = DefineLine(in, kind, name);
-        if (status == VNX_ST_OK && (in >> rest)) status = VNX_ST_INVALID_PARAMETER;
-        if (status != VNX_ST_OK)
-            return Refuse(status, where,
-                          "expected 'int NAME VALUE', 'float NAME VALUE' or "
-                          "'array NAME LOWER UPPER VALUE' with a valid, new name (status " +
-                              std::to_string(status) + ")");
-        ++tags;
+    if (std::string why = Unreadable(path); !why.empty()) return Refuse(VNX_ST_FAILURE, path, why);
+    errno = 0;
+    std::ifstream file(path, std::ios::binary);
+    if (!file)
+        return Refuse(
+            VNX_ST_FAILURE, path,
+            std::string("cannot be read: ") + (errno ? std::strerror(errno) : "no such file"));
+    std::ostringstream text;
+    text << file.rdbuf();
+    TagTextError error;
+    if (const int16_t status = DefineTagText(text.str(), error); status != VNX_ST_OK) {
+        // FILE:LINE:COLUMN, as a compiler says it.
+        std::string where = path;
+        if (error.line > 0) where += ":" + std::to_string(error.line);
+        if (error.column > 0) where += ":" + std::to_string(error.column);
+        return Refuse(status, where, error.why);
     }
-    if (tags == 0) return Refuse(VNX_ST_FAILURE, path, "no tags");
     g_loaded = true;
     return VNX_ST_OK;
 }
