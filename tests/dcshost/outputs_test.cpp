@@ -90,6 +90,7 @@ TEST(Outputs, a_full_disk_leaves_each_file_whole_or_absent_and_named)
     std::vector<ScenarioError> errors;
     // Twelve imports: the summary lists ten and points at the CSV for the rest.
     ASSERT_TRUE(ParseScenario(GenerateScaleScenario(12), "scale.toml", s, errors));
+    s.run.events.clear();  // the run is cut to 5 s, before the first
     struct Case {
         const char* name;
         long long room;  // bytes the disk takes; negative: no limit
