@@ -28,10 +28,14 @@ std::vector<std::string> g_boxes;
 // bad IO status and quality, so the driver gives up soon.
 const int16_t kFailedStatus = -1;
 
+// The text of the driver's call being answered: one buffer for all, as the
+// driver makes one call at a time, so a pass allocates nothing for it.
+std::string g_line;
+
 // The driver's call as a line of the recording, without its answer.
 class Line {
 public:
-    explicit Line(const char* head) : text_(head) {}
+    explicit Line(const char* head) : text_(g_line) { text_.assign(head); }
     Line& Int(int64_t value)
     {
         text_ += ' ';
@@ -67,7 +71,7 @@ public:
     }
 
 private:
-    std::string text_;
+    std::string& text_;
 };
 
 // The values a write hands over, as the recorder writes them: `count` of

@@ -8,7 +8,7 @@ void* HandleOf(uintptr_t value) { return reinterpret_cast<void*>(value); }
 
 }  // namespace
 
-void CallCheck::Begin(const std::vector<RecordedCall>& calls, int64_t returned_line)
+void CallCheck::Begin(const std::vector<const RecordedCall*>& calls, int64_t returned_line)
 {
     calls_ = &calls;
     next_ = 0;
@@ -20,32 +20,30 @@ const RecordedCall* CallCheck::Match(LineKind kind, const std::string& fields,
 {
     if (difference_.found || !calls_) return nullptr;
     // A write's values follow its arguments as in the recording; its answer is not known.
-    std::string now = values.empty() ? fields : fields + " = ? " + values;
+    auto now = [&] { return values.empty() ? fields : fields + " = ? " + values; };
     if (next_ >= calls_->size()) {
         difference_.call = static_cast<int64_t>(next_) + 1;
-        Differ(returned_line_, "(the entry point returned)", now);
+        Differ(returned_line_, "(the entry point returned)", now());
         return nullptr;
     }
-    const RecordedCall& recorded = (*calls_)[next_];
+    const RecordedCall& recorded = *(*calls_)[next_];
     // A read value is the answer, not the driver's: only what it writes is checked.
     bool checked_values = kind == LineKind::Call && WritesValues(recorded.function);
     if (recorded.kind != kind || recorded.fields != fields ||
         (checked_values && recorded.values != values)) {
         difference_.call = static_cast<int64_t>(next_) + 1;
-        Differ(recorded.line, recorded.text, now);
+        Differ(recorded.line, recorded.text, now());
         return nullptr;
     }
     ++next_;
     if (kind == LineKind::Call) ++matched_;
-    recent_.push_back(recorded.text);
-    if (recent_.size() > kLinesBefore) recent_.pop_front();
     return &recorded;
 }
 
 void CallCheck::End()
 {
     if (difference_.found || !calls_ || next_ >= calls_->size()) return;
-    const RecordedCall& recorded = (*calls_)[next_];
+    const RecordedCall& recorded = *(*calls_)[next_];
     difference_.call = static_cast<int64_t>(next_) + 1;
     Differ(recorded.line, recorded.text, "(the entry point returned)");
 }
@@ -57,7 +55,9 @@ void CallCheck::Differ(int64_t line, const std::string& recorded, const std::str
     difference_.line = line;
     difference_.recorded = recorded;
     difference_.now = now;
-    difference_.before.assign(recent_.begin(), recent_.end());
+    // The lines matched last in this call of the entry point.
+    for (size_t k = next_ > kLinesBefore ? next_ - kLinesBefore : 0; calls_ && k < next_; ++k)
+        difference_.before.push_back((*calls_)[k]->text);
 }
 
 uint32_t CallCheck::NumberOf(const void* handle)

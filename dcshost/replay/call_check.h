@@ -9,7 +9,6 @@
 #pragma once
 
 #include <cstdint>
-#include <deque>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -28,7 +27,7 @@ struct Difference {
 class CallCheck {
 public:
     // The recorded lines of the entry point about to be called (kept by the caller).
-    void Begin(const std::vector<RecordedCall>& calls, int64_t returned_line);
+    void Begin(const std::vector<const RecordedCall*>& calls, int64_t returned_line);
     // The recorded line when the driver's line (`fields`, and for writes
     // `values`) is the next one recorded; null (a difference) when not, or
     // after a difference.
@@ -51,11 +50,10 @@ public:
     void* HandleFor(uint32_t number);
 
 private:
-    const std::vector<RecordedCall>* calls_ = nullptr;
+    const std::vector<const RecordedCall*>* calls_ = nullptr;
     size_t next_ = 0;
     int64_t returned_line_ = 0;
     int64_t matched_ = 0;
-    std::deque<std::string> recent_;
     Difference difference_;
     std::unordered_map<uint32_t, uintptr_t> fake_of_;
     std::unordered_map<uintptr_t, uint32_t> number_of_;

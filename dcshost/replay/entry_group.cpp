@@ -7,7 +7,9 @@ std::string LinePlace(int64_t line, const std::string& what)
     return "line " + std::to_string(line) + ": " + what;
 }
 
-GroupRead ReadGroup(RecordingReader& reader, EntryGroup& group, std::string& error)
+GroupReader::GroupReader(RecordingReader& reader) : reader_(reader) { reader_.KeepRuns(); }
+
+GroupRead GroupReader::Next(EntryGroup& group, std::string& error)
 {
     RecordingEvent event;
     group.in.clear();
@@ -16,8 +18,10 @@ GroupRead ReadGroup(RecordingReader& reader, EntryGroup& group, std::string& err
     group.out.clear();
     group.out_block.clear();
     group.out_lines.clear();
+    hosts_.clear();
     bool inside = false;
-    while (reader.Next(event)) {
+    while (reader_.Next(event)) {
+        std::deque<RecordedCall>& known = known_[event.entry];
         switch (event.kind) {
         case EV_TIME:
             group.time = event.time;
@@ -32,21 +36,31 @@ GroupRead ReadGroup(RecordingReader& reader, EntryGroup& group, std::string& err
             group.in.push_back(event.block);
             group.in_lines.push_back(event.line);
             break;
+        case EV_SAME:
+            // The reader checked that the previous call had them.
+            for (size_t k = event.position; k < event.position + event.count; ++k) {
+                known[k].line = event.line;
+                group.calls.push_back(&known[k]);
+            }
+            break;
         case EV_CALL:
         case EV_MESSAGE:
         case EV_BOX:
         case EV_SLEEP: {
-            RecordedCall call;
+            bool host = event.kind != EV_CALL;
+            if (!host && event.position >= known.size()) known.resize(event.position + 1);
+            RecordedCall& call = host ? hosts_.emplace_back() : known[event.position];
             std::string what;
             if (!TakeRecordedLine(event, call, what)) {
                 error = LinePlace(event.line, what);
                 return GroupRead::Failed;
             }
-            group.calls.push_back(std::move(call));
+            group.calls.push_back(&call);
             break;
         }
         case EV_BLOCK_OUT:
-            group.out.push_back("o " + BlockLineText(event.block));
+            group.out.append(event.raw.data(), event.raw.size());
+            group.out += '\n';
             group.out_block.push_back(event.block);
             group.out_lines.push_back(event.line);
             break;
@@ -58,8 +72,8 @@ GroupRead ReadGroup(RecordingReader& reader, EntryGroup& group, std::string& err
             return inside ? GroupRead::Failed : GroupRead::End;
         }
     }
-    error = reader.Error();
-    return GroupRead::Failed;
+    error = reader_.Error();
+    return reader_.Cut() ? GroupRead::Cut : GroupRead::Failed;
 }
 
 std::string BlockLineText(const BlockLine& line)

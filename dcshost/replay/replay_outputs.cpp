@@ -72,7 +72,7 @@ void ReplayOutputs::EndStep(double time, HostBlock& block)
     if (steps_ > 0) step_ = time - last_time_;
     last_time_ = time;
     ++steps_;
-    trend_.Sample(time, loops_, imports_, 0, !lost);
+    if (keep_trend_) trend_.Sample(time, loops_, imports_, 0, !lost);
     figures_.Add(time, step_, loops_);
 }
 

@@ -24,6 +24,8 @@ public:
     void BeginStep(HostBlock& block);
     void Note(const ReceivedMessage& message) { coupling_.Note(message); }
     void EndStep(double time, HostBlock& block);
+    // Without trends to write, no step is kept: a long replay's memory stays flat.
+    void KeepTrend(bool keep) { keep_trend_ = keep; }
     int Steps() const { return steps_; }
 
     // The loop table, the imports and the host messages, as run prints them.
@@ -39,6 +41,7 @@ private:
     void Name(HostBlock& block);
 
     bool named_ = false;
+    bool keep_trend_ = true;
     int steps_ = 0;
     double last_time_ = 0.0;
     double step_ = 1.0;
