@@ -131,7 +131,7 @@ void PrintDifference(const Replay& r, const EntryGroup& group)
 {
     const Difference& d = r.check.First();
     std::string what =
-        d.call > 0 ? "call " + std::to_string(d.call) + " of " + std::to_string(group.calls.size())
+        d.call > 0 ? "call " + std::to_string(d.call) + " of " + std::to_string(group.call_count)
         : d.recorded.rfind("< ", 0) == 0 ? std::string("its result")
                                          : std::string("the block written back");
     std::printf("replay: first difference at %s, %s (recording line %lld)\n",

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "dcshost/replay/call_check.h"
 #include "dcshost/replay/recorded_calls.h"
 #include "recording/format/block_mirror.h"
 #include "recording/format/recording_reader.h"
@@ -20,8 +21,9 @@ struct EntryGroup {
     std::vector<BlockLine> in;
     std::vector<int64_t> in_lines;
     // The calls and host lines in order; valid until the next group is read.
-    std::vector<const RecordedCall*> calls;
-    std::string out;  // the `o` lines as recorded, each with its line end
+    std::vector<RecordedAt> calls;
+    size_t call_count = 0;  // calls and host lines
+    std::string out;        // the `o` lines as recorded, each with its line end
     std::vector<BlockLine> out_block;
     std::vector<int64_t> out_lines;
     int32_t result = 0;
@@ -47,9 +49,11 @@ public:
     int64_t CutLine() const { return reader_.LineNumber(); }
 
 private:
+    RecordedCall& Known(EntryGroup& group, RecordEntryId entry, size_t position);
+
     RecordingReader& reader_;
-    std::deque<RecordedCall> known_[REC_ENTRY_COUNT];  // by position; references stay
-    std::deque<RecordedCall> hosts_;                   // the group's host lines
+    std::vector<RecordedCall> known_[REC_ENTRY_COUNT];  // by position
+    std::deque<RecordedCall> hosts_;                    // the group's host lines; references stay
 };
 
 // "line N: what".

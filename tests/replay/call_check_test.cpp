@@ -15,10 +15,10 @@ RecordedCall Call(const char* fields, int64_t line)
     return call;
 }
 
-std::vector<const RecordedCall*> Pointers(const std::vector<RecordedCall>& calls)
+std::vector<RecordedAt> Pointers(const std::vector<RecordedCall>& calls)
 {
-    std::vector<const RecordedCall*> out;
-    for (const RecordedCall& call : calls) out.push_back(&call);
+    std::vector<RecordedAt> out;
+    for (const RecordedCall& call : calls) out.push_back({&call, 1, call.line});
     return out;
 }
 
@@ -42,7 +42,7 @@ TEST(CallCheck, names_the_first_line_unlike_the_recording_with_the_lines_before_
 {
     const std::vector<RecordedCall> calls = {Call("ApiStartup", 7), Call("ReadTagList h2", 8),
                                              Call("ReadTagList h3", 9)};
-    const std::vector<const RecordedCall*> order = Pointers(calls);
+    const std::vector<RecordedAt> order = Pointers(calls);
     CallCheck check;
     check.Begin(order, 10);
     EXPECT_NE(check.Match(LineKind::Call, "ApiStartup", ""), nullptr);
@@ -63,7 +63,7 @@ TEST(CallCheck, names_the_first_line_unlike_the_recording_with_the_lines_before_
 TEST(CallCheck, a_recorded_line_the_driver_did_not_make_is_the_difference)
 {
     const std::vector<RecordedCall> calls = {Call("ServiceEvents", 7), Call("sleep 1000", 8)};
-    const std::vector<const RecordedCall*> order = Pointers(calls);
+    const std::vector<RecordedAt> order = Pointers(calls);
     CallCheck check;
     check.Begin(order, 9);
     EXPECT_NE(check.Match(LineKind::Call, "ServiceEvents", ""), nullptr);
