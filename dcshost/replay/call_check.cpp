@@ -27,22 +27,30 @@ const RecordedCall& CallCheck::CallAt(size_t k) const
 const RecordedCall* CallCheck::Match(LineKind kind, const std::string& fields,
                                      const std::string& values)
 {
+    return Check(kind, &fields, values);
+}
+
+const RecordedCall* CallCheck::Check(LineKind kind, const std::string* fields,
+                                     const std::string& values)
+{
     if (difference_.found || !calls_) return nullptr;
     // A write's values follow its arguments as in the recording; its answer is not known.
-    auto now = [&] { return values.empty() ? fields : fields + " = ? " + values; };
+    auto now = [&](const std::string& text) {
+        return values.empty() ? text : text + " = ? " + values;
+    };
     if (run_ >= calls_->size()) {
         difference_.call = static_cast<int64_t>(next_) + 1;
-        Differ(returned_line_, "(the entry point returned)", now());
+        Differ(returned_line_, "(the entry point returned)", now(fields ? *fields : ""));
         return nullptr;
     }
     const RecordedAt& at = (*calls_)[run_];
     const RecordedCall& recorded = at.call[in_run_];
     // A read value is the answer, not the driver's: only what it writes is checked.
     bool checked_values = kind == LineKind::Call && WritesValues(recorded.function);
-    if (recorded.kind != kind || recorded.fields != fields ||
+    if (recorded.kind != kind || (fields && recorded.fields != *fields) ||
         (checked_values && recorded.values != values)) {
         difference_.call = static_cast<int64_t>(next_) + 1;
-        Differ(at.line, recorded.text, now());
+        Differ(at.line, recorded.text, now(fields ? *fields : recorded.fields));
         return nullptr;
     }
     ++next_;

@@ -40,6 +40,18 @@ public:
     // `values`) is the next one recorded; null (a difference) when not, or
     // after a difference.
     const RecordedCall* Match(LineKind kind, const std::string& fields, const std::string& values);
+    // The same, for a line whose `fields` were found alike with Next()'s.
+    const RecordedCall* MatchNext(LineKind kind, const std::string& values)
+    {
+        return Check(kind, nullptr, values);
+    }
+    // The recorded line the driver's next one is set against; null after a
+    // difference or past the last.
+    const RecordedCall* Next() const
+    {
+        if (difference_.found || !calls_ || run_ >= calls_->size()) return nullptr;
+        return &(*calls_)[run_].call[in_run_];
+    }
     // After the entry point returned: a recorded line it did not make is the difference.
     void End();
     // A difference found outside the calls (the result, a block line).
@@ -59,6 +71,7 @@ public:
 
 private:
     const RecordedCall& CallAt(size_t k) const;
+    const RecordedCall* Check(LineKind kind, const std::string* fields, const std::string& values);
 
     const std::vector<RecordedAt>* calls_ = nullptr;
     size_t next_ = 0;    // calls matched in this call of the entry point
