@@ -73,4 +73,21 @@ TEST(CallCheck, a_recorded_line_the_driver_did_not_make_is_the_difference)
     EXPECT_EQ(check.First().now, "(the entry point returned)");
 }
 
+// A "* N" gives calls recorded before, on its own line: a difference among
+// them is placed there.
+TEST(CallCheck, a_run_of_calls_differs_at_the_line_that_gives_it)
+{
+    const std::vector<RecordedCall> calls = {Call("ReadTagList h2", 8), Call("ReadTagList h3", 9),
+                                             Call("ServiceEvents", 10)};
+    const std::vector<RecordedAt> order = {{&calls[0], 2, 20}, {&calls[2], 1, 21}};
+    CallCheck check;
+    check.Begin(order, 22);
+    EXPECT_EQ(check.Next(), &calls[0]);
+    EXPECT_NE(check.MatchNext(LineKind::Call, ""), nullptr);
+    EXPECT_EQ(check.Match(LineKind::Call, "ReadTagList h4", ""), nullptr);
+    EXPECT_EQ(check.First().line, 20);
+    EXPECT_EQ(check.First().call, 2);
+    EXPECT_EQ(check.First().before, std::vector<std::string>{"ReadTagList h2"});
+}
+
 }  // namespace
