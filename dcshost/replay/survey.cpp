@@ -24,9 +24,7 @@ bool TakeBlock(BlockMirror& mirror, const EntryGroup& group, std::string& error)
     return true;
 }
 
-}  // namespace
-
-bool SurveyRecording(RecordingReader& reader, Survey& survey, std::string& error)
+bool Read(RecordingReader& reader, Survey& survey, std::string& error)
 {
     survey.header = reader.Header();
     GroupReader groups(reader);
@@ -54,4 +52,15 @@ bool SurveyRecording(RecordingReader& reader, Survey& survey, std::string& error
         survey.loops = std::max(survey.loops, mirror.row_count[ROW_CTRL]);
         survey.imports = std::max(survey.imports, mirror.row_count[ROW_IMPORT]);
     }
+}
+
+}  // namespace
+
+bool SurveyRecording(RecordingReader& reader, Survey& survey, std::string& error)
+{
+    if (Read(reader, survey, error)) return true;
+    // A damaged stream can read as lines of the wrong text before zlib notices.
+    std::string damage = reader.Failed() ? "" : reader.DamageAfter();
+    if (!damage.empty()) error += " (" + damage + ")";
+    return false;
 }

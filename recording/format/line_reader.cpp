@@ -224,3 +224,14 @@ bool LineReader::Next(std::string_view& line)
         }
     }
 }
+
+std::string LineReader::DamageAfter()
+{
+    if (!gzip_ || failed_ || done_) return "";
+    while (Fill()) {
+        consumed_ += text_.size();
+        text_.clear();
+        pos_ = checked_ = 0;
+    }
+    return failed_ ? error_.substr(error_.find(": ") + 2) : "";
+}

@@ -39,6 +39,10 @@ public:
     bool Cut() const { return cut_; }
     // "line N: what" or "line N, byte B: what".
     const std::string& Error() const { return error_; }
+    // After a line was refused: the rest of the stream read through, its text
+    // dropped, so that a refusal that damage caused can say so. What is
+    // wrong with the stream, or empty when the rest is whole.
+    std::string DamageAfter();
 
 private:
     bool Fill();

@@ -48,6 +48,9 @@ bool RecordingReader::Fail(const std::string& what)
         failed_ = true;
         error_ = lines_.Failed() ? lines_.Error()
                                  : "line " + std::to_string(lines_.LineNumber()) + ": " + what;
+        // A damaged stream can read as lines of the wrong text before zlib notices.
+        std::string damage = DamageAfter();
+        if (!damage.empty()) error_ += " (" + damage + ")";
     }
     return false;
 }

@@ -87,6 +87,9 @@ public:
     // last line LineNumber(): the session ended without DCSDestroy.
     bool Cut() const { return cut_; }
     int64_t LineNumber() const { return lines_.LineNumber(); }
+    // For a line its reader refused: what is wrong with the stream after it
+    // (LineReader::DamageAfter), or empty.
+    std::string DamageAfter() { return lines_.Failed() ? "" : lines_.DamageAfter(); }
 
 private:
     enum State { OUTSIDE, BLOCK_IN, CALLS, BLOCK_OUT, ENDED };
