@@ -90,8 +90,9 @@ void Progress::EndConfigure()
     if (terminal_) BreakProgressLine();
 }
 
-void Progress::BeginRun(int total_steps, double step, int every)
+void Progress::BeginRun(int total_steps, double step, int every, const char* what)
 {
+    run_what_ = what;
     total_ = total_steps;
     step_ = step;
     every_ = every > 0 ? every : (total_steps >= 10 ? total_steps / 10 : 1);
@@ -104,7 +105,7 @@ void Progress::RunStep(int step, double wall)
     // In 64 bits: step * 100 passes 32 bits from 21474837 steps on.
     int percent = total_ ? static_cast<int>(int64_t{step} * 100 / total_) : 100;
     std::snprintf(text, sizeof text,
-                  "run: t = %.6g s of %.6g s, wall clock %.1f s, step %d of %d (%d %%)",
+                  "%s: t = %.6g s of %.6g s, wall clock %.1f s, step %d of %d (%d %%)", run_what_,
                   step * step_, total_ * step_, wall, step, total_, percent);
     Draw(text, false);
 }

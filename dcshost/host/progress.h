@@ -24,9 +24,9 @@ public:
     void BeginConfigure(const std::string& what);
     void EndConfigure();
 
-    // The run: a line every `every` steps and at the last one, with the
-    // wall-clock seconds since the first step.
-    void BeginRun(int total_steps, double step, int every);
+    // The run (or what `what` names: a replay): a line every `every` steps
+    // and at the last one, with the wall-clock seconds since the first step.
+    void BeginRun(int total_steps, double step, int every, const char* what = "run");
     void RunStep(int step, double wall);
     void EndRun();
 
@@ -47,4 +47,5 @@ private:
     int every_ = 1;
     double step_ = 1.0;
     std::string what_;
+    const char* run_what_ = "run";
 };

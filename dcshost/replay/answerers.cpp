@@ -1,5 +1,6 @@
 #include "dcshost/replay/answerers.h"
 
+#include <charconv>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -28,46 +29,95 @@ std::vector<std::string> g_boxes;
 // bad IO status and quality, so the driver gives up soon.
 const int16_t kFailedStatus = -1;
 
-// The driver's call as a line of the recording, without its answer.
+// The text of the driver's call, built only when it is not the recorded
+// one: one buffer for all, as the driver makes one call at a time.
+std::string g_line;
+std::string g_piece;          // a text argument as a recording writes it
+const std::string kNoValues;  // a call that writes none
+
+// The driver's call as a line of the recording, without its answer, set
+// against the next recorded line piece by piece as it is made: a line alike
+// in both (nearly every one) is never built.
 class Line {
 public:
-    explicit Line(const char* head) : text_(head) {}
+    explicit Line(const char* head) : expected_(g_check ? g_check->Next() : nullptr)
+    {
+        Put(head, std::strlen(head));
+    }
     Line& Int(int64_t value)
     {
-        text_ += ' ';
-        AppendInt(text_, value);
+        char buf[24] = {' '};
+        auto r = value >= INT32_MIN && value <= INT32_MAX
+                     ? std::to_chars(buf + 1, buf + sizeof buf, static_cast<int32_t>(value))
+                     : std::to_chars(buf + 1, buf + sizeof buf, value);
+        Put(buf, static_cast<size_t>(r.ptr - buf));
         return *this;
     }
     Line& Text(const char* text)
     {
-        text_ += ' ';
-        AppendText(text_, text);
+        g_piece.assign(1, ' ');
+        AppendText(g_piece, text);
+        Put(g_piece.data(), g_piece.size());
         return *this;
     }
     Line& Handle(const void* handle)
     {
-        text_ += ' ';
-        AppendHandle(text_, g_check ? g_check->NumberOf(handle) : 0);
+        char buf[24] = {' ', 'h'};
+        auto r = std::to_chars(buf + 2, buf + sizeof buf, g_check ? g_check->NumberOf(handle) : 0u);
+        Put(buf, static_cast<size_t>(r.ptr - buf));
         return *this;
     }
     Line& Unknown()
     {
-        text_ += " ?";
+        Put(" ?", 2);
         return *this;
     }
     Line& Pointer(const void* pointer)
     {
-        text_ += pointer ? " *" : " -";
+        Put(pointer ? " *" : " -", 2);
         return *this;
     }
     // The next recorded line when it is this one; null after a difference.
-    const RecordedCall* Match(LineKind kind = LineKind::Call, const std::string& values = "")
+    const RecordedCall* Match(LineKind kind = LineKind::Call, const std::string& values = kNoValues)
     {
-        return g_check ? g_check->Match(kind, text_, values) : nullptr;
+        if (!g_check) return nullptr;
+        if (!built_ && expected_ && at_ == expected_->fields.size())
+            return g_check->MatchNext(kind, values);
+        Build();
+        return g_check->Match(kind, g_line, values);
     }
 
 private:
-    std::string text_;
+    void Put(const char* text, size_t size)
+    {
+        if (!built_ && expected_ && Alike(text, size)) {
+            at_ += size;
+            return;
+        }
+        Build();
+        g_line.append(text, size);
+    }
+    // A piece is a few bytes: compared in place, without a library call.
+    bool Alike(const char* text, size_t size) const
+    {
+        const std::string& fields = expected_->fields;
+        if (at_ + size > fields.size()) return false;
+        const char* at = fields.data() + at_;
+        for (size_t i = 0; i < size; ++i)
+            if (at[i] != text[i]) return false;
+        return true;
+    }
+    // What was alike so far, as text; from here on the line is built.
+    void Build()
+    {
+        if (built_) return;
+        built_ = true;
+        g_line.assign(expected_ ? expected_->fields.data() : "", expected_ ? at_ : 0);
+    }
+
+    const RecordedCall* expected_;
+    size_t at_ = 0;  // of expected_->fields, alike so far
+    bool built_ = false;
 };
 
 // The values a write hands over, as the recorder writes them: `count` of

@@ -4,8 +4,28 @@
 #include <cstring>
 
 #include "dcs/data/columns.h"
+#include "dcs/host/iface.h"
 
 namespace {
+
+const char* const kDefWords[DEF_TABLE_COUNT] = {"general", "controller", "PV", "PV import"};
+int32_t (*const kAllocDefs[DEF_TABLE_COUNT])(DCSData*, int32_t) = {AllocGenDefs, AllocCtrlDefs,
+                                                                   AllocPVDefs, AllocPVImportDefs};
+
+// The block is packed: its fields are written through copies.
+template <class Value>
+void Put(DCSData& d, size_t offset, Value value)
+{
+    std::memcpy(reinterpret_cast<char*>(&d) + offset, &value, sizeof value);
+}
+
+// What the block's release would give back of definitions no longer counted.
+void ReleaseDef(DCSDataDef& def)
+{
+    if (def.Label) IFace_free(def.Label);
+    if (def.HostBuffer1) IFace_delete(def.HostBuffer1);
+    if (def.HostBuffer2) IFace_delete(def.HostBuffer2);
+}
 
 // The cells the block builder gives a row laid now: one per declared column,
 // at least the driver's own.
@@ -24,8 +44,11 @@ unsigned char* RowAt(DCSData& d, RowTable table, int32_t row)
 
 bool Layable(const BlockLine& line, std::string& error)
 {
-    if (line.kind == BL_DEF_COUNT || line.kind == BL_DEF_TYPE) {
-        error = "the host changed the driver's column definitions, which a replay cannot do";
+    if (line.kind == BL_DEF_COUNT &&
+        (line.number < 0 || line.number > DefTables[line.table].max_columns)) {
+        error = std::string("a ") + kDefWords[line.table] + " definition count of " +
+                std::to_string(line.number) + ", outside the host's bounds 0 to " +
+                std::to_string(DefTables[line.table].max_columns);
         return false;
     }
     if (line.kind == BL_ROW_COUNT && line.number > kMaxRecordedRows) {
@@ -33,6 +56,48 @@ bool Layable(const BlockLine& line, std::string& error)
                 std::to_string(kMaxRecordedRows);
         return false;
     }
+    return true;
+}
+
+// A count that differs from the array's: the host's array has that many
+// definitions, so a new one is laid with the old ones carried over.
+bool BlockApplier::SetDefCount(DefTable table, int32_t count, std::string& error)
+{
+    DCSData& d = *block_.Data();
+    DCSDataDef* old = const_cast<DCSDataDef*>(Defs(d, table));
+    const int32_t old_count = ColumnsOf(DefCount(d, table), table);
+    if (!old) {
+        Put(d, DefTables[table].count_offset, count);  // the array comes with its first type
+        return true;
+    }
+    Put(d, DefTables[table].defs_offset, static_cast<DCSDataDef*>(nullptr));
+    if (!kAllocDefs[table](&d, count)) {
+        error = "the host heap has no room for the definitions";
+        return false;
+    }
+    DCSDataDef* defs = const_cast<DCSDataDef*>(Defs(d, table));
+    for (int32_t j = 0; j < old_count; ++j) {
+        if (j < count)
+            defs[j] = old[j];
+        else
+            ReleaseDef(old[j]);
+    }
+    IFace_delete(old);
+    return true;
+}
+
+bool BlockApplier::SetDefType(DefTable table, int32_t column, int32_t type, std::string& error)
+{
+    DCSData& d = *block_.Data();
+    if (!Defs(d, table) && !kAllocDefs[table](&d, DefCount(d, table))) {
+        error = "the host heap has no room for the definitions";
+        return false;
+    }
+    if (column >= ColumnsOf(DefCount(d, table), table)) {
+        error = "a definition past the count";
+        return false;
+    }
+    const_cast<DCSDataDef*>(Defs(d, table))[column].Type = type;
     return true;
 }
 
@@ -96,8 +161,11 @@ bool BlockApplier::Apply(const BlockLine& line, std::string& error)
     DCSData& d = *block_.Data();
     switch (line.kind) {
     case BL_DEF_COUNT:
+        return SetDefCount(static_cast<DefTable>(line.table), static_cast<int32_t>(line.number),
+                           error);
     case BL_DEF_TYPE:
-        return false;  // not Layable
+        return SetDefType(static_cast<DefTable>(line.table), line.column,
+                          static_cast<int32_t>(line.number), error);
     case BL_ROW_COUNT:
         return SetRowCount(static_cast<RowTable>(line.table), static_cast<int32_t>(line.number),
                            error);

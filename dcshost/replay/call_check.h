@@ -9,12 +9,19 @@
 #pragma once
 
 #include <cstdint>
-#include <deque>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
 #include "dcshost/replay/recorded_calls.h"
+
+// Recorded lines where the replay meets them: `count` calls from `call` on,
+// all given on `line` (a "* N" gives N calls recorded before).
+struct RecordedAt {
+    const RecordedCall* call;
+    size_t count;
+    int64_t line;
+};
 
 struct Difference {
     bool found = false;
@@ -28,11 +35,23 @@ struct Difference {
 class CallCheck {
 public:
     // The recorded lines of the entry point about to be called (kept by the caller).
-    void Begin(const std::vector<RecordedCall>& calls, int64_t returned_line);
+    void Begin(const std::vector<RecordedAt>& calls, int64_t returned_line);
     // The recorded line when the driver's line (`fields`, and for writes
     // `values`) is the next one recorded; null (a difference) when not, or
     // after a difference.
     const RecordedCall* Match(LineKind kind, const std::string& fields, const std::string& values);
+    // The same, for a line whose `fields` were found alike with Next()'s.
+    const RecordedCall* MatchNext(LineKind kind, const std::string& values)
+    {
+        return Check(kind, nullptr, values);
+    }
+    // The recorded line the driver's next one is set against; null after a
+    // difference or past the last.
+    const RecordedCall* Next() const
+    {
+        if (difference_.found || !calls_ || run_ >= calls_->size()) return nullptr;
+        return &(*calls_)[run_].call[in_run_];
+    }
     // After the entry point returned: a recorded line it did not make is the difference.
     void End();
     // A difference found outside the calls (the result, a block line).
@@ -51,14 +70,18 @@ public:
     void* HandleFor(uint32_t number);
 
 private:
-    const std::vector<RecordedCall>* calls_ = nullptr;
-    size_t next_ = 0;
+    const RecordedCall& CallAt(size_t k) const;
+    const RecordedCall* Check(LineKind kind, const std::string* fields, const std::string& values);
+
+    const std::vector<RecordedAt>* calls_ = nullptr;
+    size_t next_ = 0;    // calls matched in this call of the entry point
+    size_t run_ = 0;     // where the next one is: in (*calls_)[run_],
+    size_t in_run_ = 0;  // at this place
     int64_t returned_line_ = 0;
     int64_t matched_ = 0;
-    std::deque<std::string> recent_;
     Difference difference_;
     std::unordered_map<uint32_t, uintptr_t> fake_of_;
-    std::unordered_map<uintptr_t, uint32_t> number_of_;
-    uintptr_t next_fake_ = 0x10000;
-    uint32_t highest_ = 0;  // the highest number seen so far
+    std::unordered_map<uintptr_t, uint32_t> number_of_;  // of handles it was not given
+    std::vector<uint32_t> number_of_fake_;               // by the fake's place
+    uint32_t highest_ = 0;                               // the highest number seen so far
 };

@@ -7,17 +7,36 @@ std::string LinePlace(int64_t line, const std::string& what)
     return "line " + std::to_string(line) + ": " + what;
 }
 
-GroupRead ReadGroup(RecordingReader& reader, EntryGroup& group, std::string& error)
+GroupReader::GroupReader(RecordingReader& reader) : reader_(reader) { reader_.KeepRuns(); }
+
+// The call kept at a position; a list that grows moves, and the group's
+// calls with it.
+RecordedCall& GroupReader::Known(EntryGroup& group, RecordEntryId entry, size_t position)
+{
+    std::vector<RecordedCall>& known = known_[entry];
+    if (position < known.size()) return known[position];
+    const RecordedCall* old = known.data();
+    const size_t old_size = known.size();
+    known.resize(position + 1);
+    if (known.data() == old) return known[position];
+    for (RecordedAt& at : group.calls)
+        if (at.call >= old && at.call < old + old_size) at.call = &known[at.call - old];
+    return known[position];
+}
+
+GroupRead GroupReader::Next(EntryGroup& group, std::string& error)
 {
     RecordingEvent event;
     group.in.clear();
     group.in_lines.clear();
     group.calls.clear();
+    group.call_count = 0;
     group.out.clear();
     group.out_block.clear();
     group.out_lines.clear();
+    hosts_.clear();
     bool inside = false;
-    while (reader.Next(event)) {
+    while (reader_.Next(event)) {
         switch (event.kind) {
         case EV_TIME:
             group.time = event.time;
@@ -32,21 +51,31 @@ GroupRead ReadGroup(RecordingReader& reader, EntryGroup& group, std::string& err
             group.in.push_back(event.block);
             group.in_lines.push_back(event.line);
             break;
+        case EV_SAME: {
+            // The reader checked that the previous call had them.
+            group.calls.push_back(
+                {known_[event.entry].data() + event.position, event.count, event.line});
+            group.call_count += event.count;
+            break;
+        }
         case EV_CALL:
         case EV_MESSAGE:
         case EV_BOX:
         case EV_SLEEP: {
-            RecordedCall call;
+            RecordedCall& call = event.kind != EV_CALL ? hosts_.emplace_back()
+                                                       : Known(group, event.entry, event.position);
             std::string what;
             if (!TakeRecordedLine(event, call, what)) {
                 error = LinePlace(event.line, what);
                 return GroupRead::Failed;
             }
-            group.calls.push_back(std::move(call));
+            group.calls.push_back({&call, 1, event.line});
+            ++group.call_count;
             break;
         }
         case EV_BLOCK_OUT:
-            group.out.push_back("o " + BlockLineText(event.block));
+            group.out.append(event.raw.data(), event.raw.size());
+            group.out += '\n';
             group.out_block.push_back(event.block);
             group.out_lines.push_back(event.line);
             break;
@@ -58,8 +87,8 @@ GroupRead ReadGroup(RecordingReader& reader, EntryGroup& group, std::string& err
             return inside ? GroupRead::Failed : GroupRead::End;
         }
     }
-    error = reader.Error();
-    return GroupRead::Failed;
+    error = reader_.Error();
+    return reader_.Cut() ? GroupRead::Cut : GroupRead::Failed;
 }
 
 std::string BlockLineText(const BlockLine& line)

@@ -73,7 +73,7 @@ void ReplayOutputs::EndStep(double time, HostBlock& block)
     if (steps_ > 0) step_ = time - last_time_;
     last_time_ = time;
     ++steps_;
-    trend_.Sample(time, loops_, imports_, 0, !lost);
+    if (keep_trend_) trend_.Sample(time, loops_, imports_, 0, !lost);
     figures_.Add(time, step_, loops_);
 }
 
@@ -127,7 +127,7 @@ OutputPlan PlanReplayFiles(const ReplayOptions& options)
 
 int ReplayOutputs::WriteFiles(const ReplayOptions& options, int code,
                               const std::vector<MessageGroup>& messages, size_t total,
-                              const Leftovers& left) const
+                              const Leftovers& left, const std::string& member) const
 {
     const OutputPlan plan = PlanReplayFiles(options);
     std::vector<std::pair<std::string, std::string>> files;  // path, text
@@ -151,8 +151,10 @@ int ReplayOutputs::WriteFiles(const ReplayOptions& options, int code,
     if (!written.empty()) std::printf("trends: %s\n", written.c_str());
     if (!whole) code = kExitFileUnwritten;
     if (options.json.empty()) return code;
-    std::string error;
-    if (WriteTextFile(options.json, Json(options.recording, code, messages, total, left), error)) {
+    std::string error, json = Json(options.recording, code, messages, total, left);
+    size_t end = json.rfind("\n}");
+    if (end != std::string::npos) json.insert(end, ",\n  " + member);
+    if (WriteTextFile(options.json, json, error)) {
         std::printf("result: %s\n", options.json.c_str());
         return code;
     }

@@ -31,6 +31,8 @@ public:
     void BeginStep(HostBlock& block);
     void Note(const ReceivedMessage& message) { coupling_.Note(message); }
     void EndStep(double time, HostBlock& block);
+    // Without trends to write, no step is kept: a long replay's memory stays flat.
+    void KeepTrend(bool keep) { keep_trend_ = keep; }
     int Steps() const { return steps_; }
 
     // The loop table, the imports and the host messages, as run prints them.
@@ -38,10 +40,11 @@ public:
     // The trends and the result for machines (run's fields as far as a
     // replay has them), each file on its own: each written one said, each
     // not written named with the system's reason. Returns the exit code:
-    // kExitFileUnwritten when one is not written, else `code`.
+    // kExitFileUnwritten when one is not written, else `code`. `member` is
+    // one more member of the result's object (`"recording": {...}`).
     int WriteFiles(const ReplayOptions& options, int code,
-                   const std::vector<MessageGroup>& messages, size_t total,
-                   const Leftovers& left) const;
+                   const std::vector<MessageGroup>& messages, size_t total, const Leftovers& left,
+                   const std::string& member) const;
 
 private:
     void Name(HostBlock& block);
@@ -50,6 +53,7 @@ private:
                      const Leftovers& left) const;
 
     bool named_ = false;
+    bool keep_trend_ = true;
     int steps_ = 0;
     double last_time_ = 0.0;
     double step_ = 1.0;

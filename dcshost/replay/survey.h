@@ -1,6 +1,7 @@
 // A recording read whole before anything runs: every line parsed, every
 // call's answer read, every block line taken into a copy of the block and
-// checked to be one a replay can lay. What it finds sizes the trends.
+// checked to be one a replay can lay. What it finds sizes the trends and
+// says where a recording of a session that ended without DCSDestroy is cut.
 #pragma once
 
 #include <cstdint>
@@ -10,9 +11,13 @@
 
 struct Survey {
     RecordingHeader header;
-    int64_t steps = 0;    // DCSSimulate calls
-    int32_t loops = 0;    // the most controller rows at a DCSSimulate
-    int32_t imports = 0;  // the most import rows
+    int64_t steps = 0;      // DCSSimulate calls
+    int32_t loops = 0;      // the most controller rows at a DCSSimulate
+    int32_t imports = 0;    // the most import rows
+    double step = 1.0;      // s between the first two steps (T lines), for the progress
+    bool cut = false;       // the session ended without DCSDestroy
+    int64_t cut_line = 0;   // the last line before the cut
+    std::string cut_after;  // the last entry point before it, "DCSSimulate #3"; empty: none
 };
 
 // `reader` freshly opened. False with "line N: what".

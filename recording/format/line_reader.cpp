@@ -1,5 +1,7 @@
 #include "recording/format/line_reader.h"
 
+#include <sys/stat.h>
+
 #include <cerrno>
 #include <cstring>
 
@@ -8,6 +10,7 @@
 namespace {
 
 const size_t kOutChunk = 256 * 1024;
+const char kTextStart[] = "# vornak recording";
 
 std::string ByteText(unsigned char b)
 {
@@ -30,7 +33,9 @@ void LineReader::Close()
     std::memset(&zs_, 0, sizeof zs_);
     memory_ = nullptr;
     memory_left_ = 0;
-    gzip_ = stream_ended_ = input_ended_ = failed_ = done_ = false;
+    gzip_ = stream_ended_ = input_ended_ = out_full_ = failed_ = done_ = cut_ = false;
+    damage_.clear();
+    compressed_ = 0;
     text_.clear();
     pos_ = checked_ = 0;
     consumed_ = 0;
@@ -38,23 +43,42 @@ void LineReader::Close()
     error_.clear();
 }
 
+// A file that is no gzip is refused here, before zlib calls it damaged: a
+// recording left uncompressed says so.
 bool LineReader::OpenFile(const std::string& path, std::string& error)
 {
     Close();
+    struct stat info;
+    if (stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
+        error = "cannot read " + path + ": it is a folder";
+        return false;
+    }
     errno = 0;
     file_ = std::fopen(path.c_str(), "rb");
     if (!file_) {
         error = "cannot read " + path + ": " + std::strerror(errno);
         return false;
     }
-    gzip_ = true;
-    inflating_ = inflateInit2(&zs_, 16 + MAX_WBITS) == Z_OK;
-    if (!inflating_) {
-        Close();
+    char head[sizeof kTextStart - 1] = {};
+    size_t n = std::fread(head, 1, sizeof head, file_);
+    if (std::ferror(file_)) {
+        error = "cannot read " + path + ": " + std::strerror(errno);
+    } else if (n == 0) {
+        error = "line 1: not a recording (an empty file)";
+    } else if (n < 2 || static_cast<unsigned char>(head[0]) != 0x1f ||
+               static_cast<unsigned char>(head[1]) != 0x8b) {
+        error = n == sizeof head && std::memcmp(head, kTextStart, n) == 0
+                    ? "not gzip: compress it (gzip -k " + path + ")"
+                    : "line 1: not a recording (not gzip)";
+    } else {
+        std::rewind(file_);
+        gzip_ = true;
+        inflating_ = inflateInit2(&zs_, 16 + MAX_WBITS) == Z_OK;
+        if (inflating_) return true;
         error = "cannot read " + path + ": out of memory";
-        return false;
     }
-    return true;
+    Close();
+    return false;
 }
 
 void LineReader::OpenMemory(const void* data, size_t size)
@@ -83,6 +107,7 @@ bool LineReader::Fail(const std::string& what, bool with_byte)
 bool LineReader::Fill()
 {
     if (failed_ || input_ended_) return false;
+    if (!damage_.empty()) return Fail(damage_, true);
     if (!gzip_) {
         if (memory_left_ == 0) {
             input_ended_ = true;
@@ -96,10 +121,12 @@ bool LineReader::Fill()
     }
     size_t before = text_.size();
     while (text_.size() == before) {
-        if (zs_.avail_in == 0) {
+        // A full output may leave text inside zlib: drained before more input.
+        if (zs_.avail_in == 0 && !out_full_) {
             if (file_) {
                 size_t n = std::fread(in_, 1, sizeof in_, file_);
-                if (n == 0 && std::ferror(file_)) return Fail("read error", true);
+                if (n == 0 && std::ferror(file_))
+                    return Fail(std::string("read error (") + std::strerror(errno) + ")", true);
                 zs_.next_in = in_;
                 zs_.avail_in = static_cast<uInt>(n);
             } else {
@@ -109,35 +136,49 @@ bool LineReader::Fill()
                 memory_ += n;
                 memory_left_ -= n;
             }
-            if (zs_.avail_in == 0) {
-                input_ended_ = true;
-                if (!stream_ended_) return Fail("the compressed stream is cut short", true);
-                return false;
-            }
+            if (zs_.avail_in == 0) return EndOfInput();
         }
         if (stream_ended_) {
             // Another gzip member follows, as gzip itself allows.
+            compressed_ += zs_.total_in;
             if (inflateReset(&zs_) != Z_OK) return Fail("out of memory", true);
             stream_ended_ = false;
         }
-        text_.resize(before + kOutChunk);
-        zs_.next_out = reinterpret_cast<Bytef*>(&text_[before]);
-        zs_.avail_out = static_cast<uInt>(kOutChunk);
-        int rc = inflate(&zs_, Z_NO_FLUSH);
-        text_.resize(before + kOutChunk - zs_.avail_out);
-        if (rc == Z_STREAM_END) {
-            stream_ended_ = true;
-        } else if (rc == Z_NEED_DICT || rc == Z_DATA_ERROR || rc == Z_MEM_ERROR) {
-            std::string what = "the compressed stream is damaged";
-            if (zs_.msg) what += std::string(" (") + zs_.msg + ")";
-            text_.resize(before);
-            return Fail(what, true);
-        } else if (rc != Z_OK && rc != Z_BUF_ERROR) {
-            text_.resize(before);
-            return Fail("the compressed stream is damaged", true);
-        }
+        if (!Inflate(before)) return false;
     }
     return true;
+}
+
+bool LineReader::Inflate(size_t before)
+{
+    text_.resize(before + kOutChunk);
+    zs_.next_out = reinterpret_cast<Bytef*>(&text_[before]);
+    zs_.avail_out = static_cast<uInt>(kOutChunk);
+    int rc = inflate(&zs_, Z_NO_FLUSH);
+    text_.resize(before + kOutChunk - zs_.avail_out);
+    out_full_ = zs_.avail_out == 0 && rc != Z_STREAM_END;
+    if (rc == Z_STREAM_END) stream_ended_ = true;
+    if (rc == Z_STREAM_END || rc == Z_OK || rc == Z_BUF_ERROR) return true;
+    out_full_ = false;
+    damage_ = rc == Z_MEM_ERROR ? std::string("out of memory") : "the compressed stream is damaged";
+    if (rc != Z_MEM_ERROR && zs_.msg) damage_ += std::string(" (") + zs_.msg + ")";
+    damage_ += " at its byte " + std::to_string(compressed_ + zs_.total_in);
+    // The lines before the damage are given first, so its place is where it lies.
+    return text_.size() > before || Fail(damage_, true);
+}
+
+// The input is over. At one of the writer's sync points zlib waits for the
+// next block at a byte boundary (data_type 128: no bits left, not the last
+// block): the stream was cut there, after whole lines.
+bool LineReader::EndOfInput()
+{
+    input_ended_ = true;
+    if (stream_ended_) return false;
+    if (zs_.data_type == 128 && text_.empty() && line_number_ > 0) {
+        cut_ = true;
+        return false;
+    }
+    return Fail("the compressed stream is cut short", true);
 }
 
 bool LineReader::Next(std::string_view& line)
@@ -182,4 +223,15 @@ bool LineReader::Next(std::string_view& line)
             return false;
         }
     }
+}
+
+std::string LineReader::DamageAfter()
+{
+    if (!gzip_ || failed_ || done_) return "";
+    while (Fill()) {
+        consumed_ += text_.size();
+        text_.clear();
+        pos_ = checked_ = 0;
+    }
+    return failed_ ? error_.substr(error_.find(": ") + 2) : "";
 }

@@ -95,17 +95,66 @@ void PassEncoder::End(std::string& out)
 void PassDecoder::Begin(RecordEntryId entry)
 {
     entry_ = entry;
-    current_.clear();
+    k_ = 0;
     bytes_ = 0;
 }
 
-bool PassDecoder::Expand(std::string_view line, std::vector<std::string>& calls, std::string& error)
+// False when `n` more calls would take this call past a reader's bounds.
+bool PassDecoder::Reaches(size_t n, const char* form, std::string& error) const
 {
-    const std::vector<std::string>& previous = previous_[entry_];
-    size_t k = current_.size();
-    size_t first = calls.size();
-    if (!ExpandLine(line, previous, k, calls, error)) return false;
-    for (size_t i = first; i < calls.size(); ++i) bytes_ += calls[i].size();
+    const Pass& pass = passes_[entry_];
+    if (*form && k_ + n > pass.count) {
+        error = std::string(form) + " reaches past the " + std::to_string(pass.count) +
+                " calls of the previous " + RecordEntryNames[entry_];
+        return false;
+    }
+    if (k_ + n > kMaxCallsPerPass) {
+        error = "more than " + std::to_string(kMaxCallsPerPass) + " client-library calls in one " +
+                RecordEntryNames[entry_];
+        return false;
+    }
+    return true;
+}
+
+bool PassDecoder::Expand(std::string_view line, size_t& first, size_t& count, std::string& error)
+{
+    Pass& pass = passes_[entry_];
+    first = k_;
+    count = 1;
+    if (line.size() >= 2 && line[0] == '*' && line[1] == ' ') {
+        int64_t n;
+        if (!ParseInt(line.substr(2), 1, INT32_MAX, n)) {
+            error = "'*' needs a count of 1 or more";
+            return false;
+        }
+        std::string form = "'* " + std::to_string(n) + "'";
+        if (!Reaches(static_cast<size_t>(n), form.c_str(), error)) return false;
+        count = static_cast<size_t>(n);
+        for (size_t k = k_; k < k_ + count; ++k) bytes_ += pass.lines[k].size();
+    } else if (line.size() >= 2 && line[0] == '~' && line[1] == ' ') {
+        if (k_ >= pass.count) {
+            error = "'~' has no call " + std::to_string(k_ + 1) + " in the previous " +
+                    RecordEntryNames[entry_];
+            return false;
+        }
+        if (!Reaches(1, "", error)) return false;
+        std::string& call = pass.lines[k_];
+        call.resize(CallResultAt(call) + 2);
+        call.append(line.data() + 1, line.size() - 1);
+        bytes_ += call.size();
+    } else {
+        if (CallResultAt(line) == std::string_view::npos) {
+            error = "a client-library call without ' = '";
+            return false;
+        }
+        if (!Reaches(1, "", error)) return false;
+        if (k_ < pass.lines.size())
+            pass.lines[k_].assign(line.data(), line.size());
+        else
+            pass.lines.emplace_back(line);
+        bytes_ += line.size();
+    }
+    k_ += count;
     if (bytes_ > kMaxPassBytes) {
         error = "more than " + std::to_string(kMaxPassBytes >> 20) +
                 " MiB of client-library calls in one " + RecordEntryNames[entry_];
@@ -114,55 +163,8 @@ bool PassDecoder::Expand(std::string_view line, std::vector<std::string>& calls,
     return true;
 }
 
-bool PassDecoder::ExpandLine(std::string_view line, const std::vector<std::string>& previous,
-                             size_t k, std::vector<std::string>& calls, std::string& error)
-{
-    if (k >= kMaxCallsPerPass) {
-        error = "more than " + std::to_string(kMaxCallsPerPass) + " client-library calls in one " +
-                RecordEntryNames[entry_];
-        return false;
-    }
-    if (line.size() >= 2 && line[0] == '*' && line[1] == ' ') {
-        int64_t n;
-        if (!ParseInt(line.substr(2), 1, INT32_MAX, n)) {
-            error = "'*' needs a count of 1 or more";
-            return false;
-        }
-        size_t left = k < previous.size() ? previous.size() - k : 0;
-        if (static_cast<uint64_t>(n) > left) {
-            error = "'* " + std::to_string(n) + "' reaches past the " +
-                    std::to_string(previous.size()) + " calls of the previous " +
-                    RecordEntryNames[entry_];
-            return false;
-        }
-        for (int64_t i = 0; i < n; ++i) {
-            current_.push_back(previous[k + static_cast<size_t>(i)]);
-            calls.push_back(current_.back());
-        }
-        return true;
-    }
-    if (line.size() >= 2 && line[0] == '~' && line[1] == ' ') {
-        if (k >= previous.size()) {
-            error = "'~' has no call " + std::to_string(k + 1) + " in the previous " +
-                    RecordEntryNames[entry_];
-            return false;
-        }
-        size_t at = CallResultAt(previous[k]);
-        current_.push_back(previous[k].substr(0, at + 2) + std::string(line.substr(1)));
-        calls.push_back(current_.back());
-        return true;
-    }
-    if (CallResultAt(line) == std::string_view::npos) {
-        error = "a client-library call without ' = '";
-        return false;
-    }
-    current_.emplace_back(line);
-    calls.push_back(current_.back());
-    return true;
-}
-
 void PassDecoder::End()
 {
-    previous_[entry_].swap(current_);
-    current_.clear();
+    passes_[entry_].count = k_;
+    k_ = 0;
 }

@@ -51,20 +51,28 @@ private:
     size_t run_ = 0;  // calls the same as the previous ones, not yet written
 };
 
+// Decodes in place: the k-th call of a call of an entry point is only set
+// against the k-th of its previous call, so one list per entry point holds
+// both, the calls before k already this call's. A "* N" costs no copy.
 class PassDecoder {
 public:
     void Begin(RecordEntryId entry);
-    // One call line of the recording, in any form; appends the full lines it
-    // stands for to `calls`. False with a reason.
-    bool Expand(std::string_view line, std::vector<std::string>& calls, std::string& error);
+    // One call line of the recording, in any form: the calls it stands for
+    // are Call(first) to Call(first + count - 1). False with a reason.
+    bool Expand(std::string_view line, size_t& first, size_t& count, std::string& error);
+    // A call of this call of the entry point, in its full form.
+    const std::string& Call(size_t k) const { return passes_[entry_].lines[k]; }
     void End();
 
 private:
-    bool ExpandLine(std::string_view line, const std::vector<std::string>& previous, size_t k,
-                    std::vector<std::string>& calls, std::string& error);
+    bool Reaches(size_t n, const char* form, std::string& error) const;
 
-    std::vector<std::string> previous_[REC_ENTRY_COUNT];
-    std::vector<std::string> current_;
-    size_t bytes_ = 0;  // of current_
+    struct Pass {
+        std::vector<std::string> lines;
+        size_t count = 0;  // of the previous call; the rest keep their capacity
+    };
+    Pass passes_[REC_ENTRY_COUNT];
+    size_t k_ = 0;      // calls of this call so far
+    size_t bytes_ = 0;  // their text
     RecordEntryId entry_ = REC_LOAD;
 };

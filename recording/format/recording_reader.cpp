@@ -48,6 +48,9 @@ bool RecordingReader::Fail(const std::string& what)
         failed_ = true;
         error_ = lines_.Failed() ? lines_.Error()
                                  : "line " + std::to_string(lines_.LineNumber()) + ": " + what;
+        // A damaged stream can read as lines of the wrong text before zlib notices.
+        std::string damage = DamageAfter();
+        if (!damage.empty()) error_ += " (" + damage + ")";
     }
     return false;
 }
@@ -102,22 +105,27 @@ bool RecordingReader::ReadHeader(std::string& error)
 bool RecordingReader::Next(RecordingEvent& event)
 {
     if (failed_ || state_ == ENDED) return false;
-    if (next_pending_ < pending_.size()) {
+    if (next_pending_ < end_pending_) {
         event.kind = EV_CALL;
         event.line = pending_line_;
         event.entry = entry_;
-        event.call.swap(pending_[next_pending_++]);
+        event.raw = std::string_view();
+        event.position = next_pending_;
+        event.call = decoder_.Call(next_pending_++);
         return true;
     }
     std::string_view line;
     if (!lines_.Next(line)) {
         if (lines_.Failed()) return Fail("");
-        if (state_ == OUTSIDE)
-            return Fail("the recording ends without its 'end' line (cut short?)");
-        return Fail(std::string("the recording ends inside ") + RecordEntryNames[entry_]);
+        if (state_ != OUTSIDE)
+            return Fail(std::string("the recording ends inside ") + RecordEntryNames[entry_]);
+        cut_ = lines_.Cut();
+        return Fail(cut_ ? "cut after a whole entry point: the session ended without DCSDestroy"
+                         : "the recording ends without its 'end' line (cut short?)");
     }
     event = RecordingEvent();
     event.line = lines_.LineNumber();
+    event.raw = line;
     event.entry = entry_;
     return ReadLine(line, event);
 }
@@ -152,6 +160,7 @@ bool RecordingReader::ReadLine(std::string_view line, RecordingEvent& event)
             state_ = ENDED;
             // Nothing may follow.
             if (lines_.Next(line) || lines_.Failed()) return Fail("a line after 'end'");
+            if (lines_.Cut()) return Fail("the compressed stream is cut short after 'end'");
             return true;
         }
         return Fail("expected T, '>' or end between entry points");
@@ -184,12 +193,19 @@ bool RecordingReader::ReadLine(std::string_view line, RecordingEvent& event)
     bool short_form = word == "*" || word == "~";
     if (!short_form && FindClientFunction(word) == CF_COUNT)
         return Fail("'" + std::string(word) + "' is not a line of a recording");
-    pending_.clear();
-    next_pending_ = 0;
-    if (!decoder_.Expand(line, pending_, error)) return Fail(error);
+    size_t first = 0, count = 0;
+    if (!decoder_.Expand(line, first, count, error)) return Fail(error);
+    event.position = first;
+    if (keep_runs_ && word == "*") {
+        event.kind = EV_SAME;
+        event.count = count;
+        return true;
+    }
+    next_pending_ = first + 1;
+    end_pending_ = first + count;
     pending_line_ = event.line;
     event.kind = EV_CALL;
-    event.call.swap(pending_[next_pending_++]);
+    event.call = decoder_.Call(first);
     return true;
 }
 

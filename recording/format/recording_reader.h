@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "recording/format/block_fields.h"
@@ -28,7 +29,8 @@ enum RecordingEventKind : uint8_t {
     EV_TIME,       // T: time
     EV_ENTER,      // >: entry
     EV_BLOCK_IN,   // i: block
-    EV_CALL,       // a client-library call in full: call
+    EV_CALL,       // a client-library call in full: call, position
+    EV_SAME,       // with KeepRuns, a "* N" whole: position, count
     EV_MESSAGE,    // msg: key, args (unknown_key: the key outside the catalogue, "?")
     EV_BOX,        // box: caption, text (null: the pointer was), type, result (the answer)
     EV_SLEEP,      // sleep: ms
@@ -46,9 +48,12 @@ struct MessageArg {
 struct RecordingEvent {
     RecordingEventKind kind = EV_END;
     int64_t line = 0;
+    std::string_view raw;            // the line as read, until the next Next
     RecordEntryId entry = REC_LOAD;  // of the call it lies in
     double time = 0;
     int32_t result = 0;
+    size_t position = 0;  // of a call among the calls of its entry point's call, from 0
+    size_t count = 0;
     BlockLine block;
     std::string call;
     std::string key;
@@ -69,10 +74,22 @@ public:
     bool OpenMemory(const void* data, size_t size, std::string& error);
     const RecordingHeader& Header() const { return header_; }
 
+    // "* N" given as one EV_SAME rather than N EV_CALLs: the calls at those
+    // positions are those of the previous call of the entry point, for a
+    // reader that keeps them.
+    void KeepRuns() { keep_runs_ = true; }
+
     // The next event; false after EV_END was given, or on an error.
     bool Next(RecordingEvent& event);
     bool Failed() const { return failed_; }
     const std::string& Error() const { return error_; }
+    // Failed because the recording was cut after a whole entry point, its
+    // last line LineNumber(): the session ended without DCSDestroy.
+    bool Cut() const { return cut_; }
+    int64_t LineNumber() const { return lines_.LineNumber(); }
+    // For a line its reader refused: what is wrong with the stream after it
+    // (LineReader::DamageAfter), or empty.
+    std::string DamageAfter() { return lines_.Failed() ? "" : lines_.DamageAfter(); }
 
 private:
     enum State { OUTSIDE, BLOCK_IN, CALLS, BLOCK_OUT, ENDED };
@@ -87,9 +104,11 @@ private:
     BlockRowRun rows_;  // the row lines' run among this call's i lines, then its o lines
     State state_ = OUTSIDE;
     RecordEntryId entry_ = REC_LOAD;
-    std::vector<std::string> pending_;  // calls of one "* N" not yet given
-    size_t next_pending_ = 0;
+    size_t next_pending_ = 0;  // calls of one "* N" not yet given
+    size_t end_pending_ = 0;
     int64_t pending_line_ = 0;
+    bool keep_runs_ = false;
     bool failed_ = false;
+    bool cut_ = false;
     std::string error_;
 };

@@ -55,10 +55,17 @@ bool AppendNonFinite(std::string& out, Float value)
 
 }  // namespace
 
+// Most numbers of a call are one digit; a 64-bit division is dear on i686.
 void AppendInt(std::string& out, int64_t value)
 {
+    if (value >= 0 && value < 10) {
+        out += static_cast<char>('0' + value);
+        return;
+    }
     char buf[24];
-    auto r = std::to_chars(buf, buf + sizeof buf, value);
+    auto r = value >= INT32_MIN && value <= INT32_MAX
+                 ? std::to_chars(buf, buf + sizeof buf, static_cast<int32_t>(value))
+                 : std::to_chars(buf, buf + sizeof buf, value);
     out.append(buf, r.ptr);
 }
 

@@ -235,6 +235,9 @@ TEST(RecordingReader, damaged_recordings_are_refused_with_their_place)
         EXPECT_EQ(ErrorOf(c.body, c.header), c.error) << c.body.substr(0, 40);
 }
 
+// A stream cut at a writer's sync point after a whole entry point is a cut:
+// every line before it is given. Cut anywhere else, or damaged, it is
+// refused at the line and byte where it stops (after the lines before it).
 TEST(RecordingReader, cut_or_damaged_gzip_is_refused_with_its_byte)
 {
     const std::string path = ::testing::TempDir() + "cut.rec.gz";
@@ -242,20 +245,41 @@ TEST(RecordingReader, cut_or_damaged_gzip_is_refused_with_its_byte)
     std::string error, text = kHeader;
     for (int i = 0; i < 100000; ++i) text += "T " + std::to_string(i * 7919 % 99991) + "\n";
     ASSERT_TRUE(writer.Open(path, error));
-    writer.Write(text + "end\n");
+    writer.Write(text + "> DCSStop\n< 0\n");
+    writer.Sync();
+    const std::string synced = ReadFile(path);  // as a process that ended here leaves it
+    writer.Write("end\n");
     ASSERT_TRUE(writer.Close(error));
     const std::string gz = ReadFile(path);
-    std::string cut = gz.substr(0, gz.size() - 12), damaged = gz;
+    std::string damaged = gz, early = gz;
     damaged[gz.size() - 6] ^= 0x55;  // its check sum: every line reads, the end does not
-    for (const std::string* bytes : {&cut, &damaged}) {
+    early[800] ^= 0x55;
+    const struct {
+        std::string bytes;
+        const char* error;
+        bool cut;
+        int64_t line;  // 0: the line after the last one given
+    } cases[] = {
+        {gz.substr(0, gz.size() - 12), "cut short", false, 0},
+        {damaged, "damaged", false, 100009},  // after "end"
+        {early, "damaged", false, 0},
+        {synced.substr(0, synced.size() - 1), "cut short", false, 0},
+        {synced, "cut after a whole entry point", true, 100007},
+    };
+    for (const auto& c : cases) {
         RecordingReader reader;
-        ASSERT_TRUE(reader.OpenMemory(bytes->data(), bytes->size(), error)) << error;
+        ASSERT_TRUE(reader.OpenMemory(c.bytes.data(), c.bytes.size(), error)) << error;
         RecordingEvent event;
-        while (reader.Next(event)) {
-        }
-        EXPECT_NE(reader.Error().find(bytes == &cut ? "cut short" : "damaged"), std::string::npos)
+        int64_t last = 0;
+        while (reader.Next(event)) last = event.line;
+        EXPECT_NE(reader.Error().find(c.error), std::string::npos) << reader.Error();
+        EXPECT_EQ(reader.Cut(), c.cut) << reader.Error();
+        // Its place is where the stream stops, after the lines before it.
+        EXPECT_EQ(reader.Error().find("line " + std::to_string(c.line ? c.line : last + 1) +
+                                      (c.cut ? ":" : ", byte ")),
+                  0u)
             << reader.Error();
-        EXPECT_NE(reader.Error().find(", byte "), std::string::npos) << reader.Error();
+        EXPECT_GT(last, 5);
     }
 }
 

@@ -8,8 +8,12 @@
 
 #include <gtest/gtest.h>
 
+#include <zlib.h>
+
 #include "dcshost/commands/run.h"
 #include "dcshost/host/driver_loader.h"
+#include "dcshost/replay/replay.h"
+#include "recording/format/line_writer.h"
 #include "recording/format/recording_reader.h"
 #if !defined(_WIN32)
 #  include "standins/winshim/winshim_double.h"
@@ -81,4 +85,107 @@ TEST(RunRecord, writes_the_built_in_scenario_as_it_ran)
     EXPECT_EQ(calls_of["DCSSimulate"], 36);
     EXPECT_EQ(calls_of["DCSLoad"], 0);
     EXPECT_EQ(calls_of["DCSDestroy"], 0);
+}
+
+namespace {
+
+std::vector<std::string> LinesOf(const std::string& gz_path)
+{
+    std::vector<std::string> lines;
+    gzFile in = gzopen(gz_path.c_str(), "rb");
+    char buf[1 << 16];
+    std::string text;
+    for (int n; (n = gzread(in, buf, sizeof buf)) > 0;) text.append(buf, static_cast<size_t>(n));
+    gzclose(in);
+    for (size_t at = 0, end; (end = text.find('\n', at)) != std::string::npos; at = end + 1)
+        lines.push_back(text.substr(at, end - at));
+    return lines;
+}
+
+// The lines as a recording, its bytes; with `cut`, as a writer leaves it
+// when its process ends after them (a sync point, no trailer).
+std::string Write(const std::string& path, const std::vector<std::string>& lines, bool cut)
+{
+    LineWriter writer;
+    std::string error;
+    writer.Open(path, error);
+    for (const std::string& line : lines) writer.Write(line + "\n");
+    writer.Sync();
+    auto bytes = [&path] {
+        std::ifstream file(path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    };
+    std::string synced = bytes();
+    writer.Close(error);
+    if (!cut) return bytes();
+    std::ofstream(path, std::ios::binary) << synced;
+    return synced;
+}
+
+}  // namespace
+
+// Sessions a host makes other than dcshost's, made from the built-in one:
+// each replays against the module as far as it goes, or is refused.
+TEST(RunRecord, restored_cut_and_damaged_sessions_replay_as_far_as_they_go)
+{
+    const std::string dir = ::testing::TempDir(), whole = dir + "default.rec.gz";
+    std::vector<std::string> lines = LinesOf(whole);
+    ASSERT_GT(lines.size(), 100u);
+    // A restored model: no DCSLoad, its block handed over to DCSConfigure.
+    std::vector<std::string> restored(lines.begin(), lines.begin() + 5);
+    size_t k = 5;
+    for (; lines[k] != "> DCSConfigure"; ++k)
+        if (lines[k].rfind("o ", 0) == 0) restored.push_back("i " + lines[k].substr(2));
+    restored.insert(restored.begin() + 5, lines[k]);
+    restored.insert(restored.end(), lines.begin() + static_cast<long>(k) + 1, lines.end());
+    // Cut after the tenth step; the same with its third step's result changed.
+    std::vector<std::string> cut;
+    for (size_t i = 0, seen = 0; seen < 10 || cut.back()[0] != '<'; ++i) {
+        cut.push_back(lines[i]);
+        if (lines[i] == "> DCSSimulate") ++seen;
+    }
+    std::vector<std::string> differs = cut;
+    size_t third = 0;
+    for (int seen = 0; seen < 3; ++third) seen += differs[third] == "> DCSSimulate";
+    while (differs[third] != "< 1") ++third;
+    differs[third] = "< 0";
+    std::string damaged = Write(dir + "replayed_damaged.rec.gz", lines, false);
+    damaged[damaged.size() / 2] ^= 0x55;
+    std::ofstream(dir + "replayed_damaged.rec.gz", std::ios::binary) << damaged;
+    Write(dir + "replayed_restored.rec.gz", restored, false);
+    Write(dir + "replayed_cut.rec.gz", cut, true);
+    Write(dir + "replayed_differs.rec.gz", differs, true);
+    const std::string at = std::to_string(cut.size());
+    const struct {
+        const char* file;
+        int code;
+        std::string outcome;
+    } cases[] = {
+        {"replayed_restored.rec.gz", kExitClean, "replay: identical (600 steps, 21821 calls)"},
+        {"replayed_cut.rec.gz", kExitClean,
+         "replay: identical up to the cut at line " + at +
+             " (after DCSSimulate #10): the session ended without DCSDestroy"},
+        {"replayed_differs.rec.gz", kExitReplayDiffers,
+         "replay: first difference at DCSSimulate #3"},
+        {"replayed_damaged.rec.gz", kExitBadScenario, "the compressed stream is damaged"},
+    };
+    for (const auto& c : cases) {
+        ReplayOptions options;
+        options.recording = dir + c.file;
+        options.driver_path = DefaultDriverPath();
+        options.trends = false;
+        options.json = dir + c.file + ".json";
+        ::testing::internal::CaptureStdout();
+        ::testing::internal::CaptureStderr();
+        EXPECT_EQ(ReplayRecording(options), c.code) << c.file;
+        std::string output = ::testing::internal::GetCapturedStdout();
+        output += ::testing::internal::GetCapturedStderr();
+        EXPECT_NE(output.find(c.outcome), std::string::npos) << c.file << output;
+    }
+    std::ifstream json(dir + "replayed_cut.rec.gz.json");
+    std::string result((std::istreambuf_iterator<char>(json)), std::istreambuf_iterator<char>());
+    EXPECT_NE(result.find("\"cut\": true, \"cut_at_line\": " + at +
+                          ", \"cut_after\": \"DCSSimulate #10\""),
+              std::string::npos)
+        << result;
 }

@@ -44,14 +44,38 @@ TEST(BlockApplier, lays_the_rows_cells_and_fields_a_recording_gives)
     EXPECT_EQ(bits, 0x7ff8000000000001u);  // a NaN keeps its payload
 }
 
+// A host that restored a saved model hands its definitions over before any
+// DCSLoad; one that changes a count later keeps the types it had.
+TEST(BlockApplier, lays_the_definitions_a_restored_model_gives)
+{
+    HostBlock block;
+    BlockApplier applier(block);
+    std::string error;
+    ASSERT_TRUE(ApplyAll(applier,
+                         {"n gd 1", "n cd 5", "n md 2", "d g 0 2", "d c 0 2", "d c 4 2", "d m 1 3",
+                          "n c 1", "c 0 k4 \"FIC.OPINIT\"", "n cd 6", "d c 5 3"},
+                         error))
+        << error;
+    DCSData& d = *block.Data();
+    EXPECT_EQ(+d.CtrlDefCnt, 6);
+    EXPECT_EQ(+d.CtrlDefs[4].Type, 2);
+    EXPECT_EQ(+d.CtrlDefs[5].Type, 3);
+    EXPECT_EQ(+d.PVImportDefs[1].Type, 3);
+    EXPECT_STREQ(d.PVImportDefs[1].Moniker, ":ExtraData.3076.[]");
+    EXPECT_EQ(d.CtrlDefs[0].Label, nullptr);  // no caption in a recording
+    EXPECT_EQ(d.PVDefs, nullptr);
+    EXPECT_STREQ(d.CtrlRows[0].Cells[4].Text, "FIC.OPINIT");
+}
+
 TEST(BlockApplier, refuses_what_a_replay_cannot_lay)
 {
     const struct {
         std::initializer_list<const char*> lines;
         const char* error;
     } cases[] = {
-        {{"n gd 1"}, "the host changed the driver's column definitions, which a replay cannot do"},
-        {{"d c 0 2"}, "the host changed the driver's column definitions, which a replay cannot do"},
+        {{"n cd 21"}, "a controller definition count of 21, outside the host's bounds 0 to 20"},
+        {{"n md -1"}, "a PV import definition count of -1, outside the host's bounds 0 to 25"},
+        {{"d c 0 2"}, "a definition past the count"},
         {{"n c 2001"}, "a table of 2001 rows; a replay lays at most 2000"},
         // Five controller cells without definitions: the driver's own columns.
         {{"n c 1", "c 0 k5 \"X\""}, "a cell the block has no room for (column 5)"},

@@ -8,6 +8,7 @@
 
 #include "dcshost/exit_codes.h"
 #include "dcshost/replay/replay.h"
+#include "recording/format/line_writer.h"
 
 namespace {
 
@@ -30,6 +31,23 @@ std::string Gzipped(const std::string& text)
     return bytes;
 }
 
+// The file as a writer leaves it when its process ends after a sync point.
+std::string Cut(const std::string& text)
+{
+    const std::string path = "replay_refusal.cut.gz";
+    LineWriter writer;
+    std::string error, bytes;
+    writer.Open(path, error);
+    writer.Write(text);
+    writer.Sync();
+    std::FILE* in = std::fopen(path.c_str(), "rb");
+    for (int c; (c = std::fgetc(in)) != EOF;) bytes += static_cast<char>(c);
+    std::fclose(in);
+    writer.Close(error);
+    std::remove(path.c_str());
+    return bytes;
+}
+
 struct Damaged {
     const char* what;
     std::string bytes;
@@ -40,11 +58,9 @@ TEST(Replay, refuses_a_damaged_recording_with_its_place)
 {
     const std::string whole = Gzipped(kHeader + kPasses);
     const Damaged cases[] = {
-        {"not gzip", kHeader + kPasses,
-         "line 1: not a recording (line 1, byte 0: the compressed stream is damaged (incorrect "
-         "header check))"},
-        {"empty", "",
-         "line 1: not a recording (line 1, byte 0: the compressed stream is cut short)"},
+        {"not gzip", kHeader + kPasses, "not gzip: compress it (gzip -k replay_refusal.rec)"},
+        {"not gzip nor a recording", "PK\x03\x04", "line 1: not a recording (not gzip)"},
+        {"empty", "", "line 1: not a recording (an empty file)"},
         {"header only", Gzipped(kHeader),
          "line 5: the recording ends without its 'end' line (cut short?)"},
         {"newer version", Gzipped("# vornak recording 2\n" + kHeader.substr(21) + kPasses),
@@ -65,6 +81,11 @@ TEST(Replay, refuses_a_damaged_recording_with_its_place)
          "line 10: '* 2' reaches past the 1 calls of the previous DCSSimulate"},
         {"more rows than a replay lays", Gzipped(kHeader + "> DCSSimulate\ni n c 2001\n< 1\nend\n"),
          "line 7: a table of 2001 rows; a replay lays at most 2000"},
+        {"a restored model past the host's bounds",
+         Gzipped(kHeader + "> DCSConfigure\ni n gd 1\ni n pd 26\n< 1\nend\n"),
+         "line 8: a PV definition count of 26, outside the host's bounds 0 to 25"},
+        {"cut inside an entry point", Cut(kHeader + "> DCSSimulate\nServiceEvents = 0\n"),
+         "line 7: the recording ends inside DCSSimulate"},
     };
     for (const Damaged& c : cases) {
         const std::string path = "replay_refusal.rec";
@@ -82,6 +103,12 @@ TEST(Replay, refuses_a_damaged_recording_with_its_place)
             << c.what;
         std::remove(path.c_str());
     }
+    ReplayOptions folder;
+    folder.recording = ".";
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(ReplayRecording(folder), kExitBadScenario);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "dcshost: replay: .: cannot read .: it is a folder\n");
 }
 
 }  // namespace
