@@ -11,7 +11,7 @@ set(failed "")
 foreach(recording IN LISTS recordings)
   execute_process(COMMAND ${dcshost} replay ${recording} --no-trends
     OUTPUT_VARIABLE output ERROR_VARIABLE errors RESULT_VARIABLE result)
-  string(REGEX MATCH "replay: [^\r\n]*" line "${output}")
+  string(REGEX MATCH "replay: (identical|first difference)[^\r\n]*" line "${output}")
   if(NOT line)
     string(REGEX MATCH "[^\r\n]+" line "${errors}")
   endif()
