@@ -12,7 +12,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
-#include <new>
+
+#include "recording/module/private_heap.h"
 
 namespace {
 
@@ -101,8 +102,10 @@ void Release(void* block)
 
 }  // namespace
 
+void* PrivateAllocate(size_t size) { return Allocate(size); }
+void PrivateRelease(void* block) { Release(block); }
+
 extern "C" {
-void* malloc(size_t size) { return Allocate(size); }
 void* calloc(size_t count, size_t size)
 {
     if (size && count > SIZE_MAX / size) return nullptr;
@@ -126,21 +129,4 @@ void* realloc(void* block, size_t size)
     }
     return grown;
 }
-char* strdup(const char* text)
-{
-    size_t n = std::strlen(text) + 1;
-    char* copy = static_cast<char*>(Allocate(n));
-    if (copy) std::memcpy(copy, text, n);
-    return copy;
 }
-void free(void* block) { Release(block); }
-}
-
-void* operator new(size_t size) { return Allocate(size); }
-void* operator new[](size_t size) { return Allocate(size); }
-void* operator new(size_t size, const std::nothrow_t&) noexcept { return Allocate(size); }
-void* operator new[](size_t size, const std::nothrow_t&) noexcept { return Allocate(size); }
-void operator delete(void* block) noexcept { Release(block); }
-void operator delete[](void* block) noexcept { Release(block); }
-void operator delete(void* block, size_t) noexcept { Release(block); }
-void operator delete[](void* block, size_t) noexcept { Release(block); }

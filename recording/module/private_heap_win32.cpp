@@ -9,7 +9,8 @@
 
 #include <cstddef>
 #include <cstring>
-#include <new>
+
+#include "recording/module/private_heap.h"
 
 namespace {
 
@@ -34,8 +35,10 @@ void Release(void* block)
 
 }  // namespace
 
+void* PrivateAllocate(size_t size) { return Allocate(size); }
+void PrivateRelease(void* block) { Release(block); }
+
 extern "C" {
-void* malloc(size_t size) { return Allocate(size); }
 void* calloc(size_t count, size_t size)
 {
     if (size && count > static_cast<size_t>(-1) / size) return nullptr;
@@ -50,21 +53,4 @@ void* realloc(void* block, size_t size)
     }
     return HeapReAlloc(Heap(), 0, block, size);
 }
-char* strdup(const char* text)
-{
-    size_t n = std::strlen(text) + 1;
-    char* copy = static_cast<char*>(Allocate(n));
-    if (copy) std::memcpy(copy, text, n);
-    return copy;
 }
-void free(void* block) { Release(block); }
-}
-
-void* operator new(size_t size) { return Allocate(size); }
-void* operator new[](size_t size) { return Allocate(size); }
-void* operator new(size_t size, const std::nothrow_t&) noexcept { return Allocate(size); }
-void* operator new[](size_t size, const std::nothrow_t&) noexcept { return Allocate(size); }
-void operator delete(void* block) noexcept { Release(block); }
-void operator delete[](void* block) noexcept { Release(block); }
-void operator delete(void* block, size_t) noexcept { Release(block); }
-void operator delete[](void* block, size_t) noexcept { Release(block); }
