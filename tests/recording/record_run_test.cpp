@@ -19,12 +19,14 @@
 #  include "standins/winshim/winshim_double.h"
 #endif
 
-TEST(RunRecord, writes_the_built_in_scenario_as_it_ran)
+namespace {
+
+// The built-in scenario run and recorded to TempDir()/NAME, each test its own
+// file (ctest runs them side by side); the run's exit code and output.
+int RecordBuiltIn(const std::string& name, Scenario& s, RunOptions& options, std::string& output)
 {
-    Scenario s;
     std::vector<ScenarioError> errors;
-    ASSERT_TRUE(LoadScenario("default", s, errors));
-    RunOptions options;
+    if (!LoadScenario("default", s, errors)) return -1;
 #if defined(_WIN32)
     options.settle_wait = false;
 #else
@@ -32,12 +34,22 @@ TEST(RunRecord, writes_the_built_in_scenario_as_it_ran)
 #endif
     options.driver_path = DefaultDriverPath();
     options.trends = false;
-    options.record = ::testing::TempDir() + "default.rec.gz";
+    options.record = ::testing::TempDir() + name;
     options.force = true;  // the last test run's recording is replaced
     ::testing::internal::CaptureStdout();
     int code = RunScenario(s, options);
-    std::string output = ::testing::internal::GetCapturedStdout();
-    ASSERT_EQ(code, kExitClean) << output;
+    output = ::testing::internal::GetCapturedStdout();
+    return code;
+}
+
+}  // namespace
+
+TEST(RunRecord, writes_the_built_in_scenario_as_it_ran)
+{
+    Scenario s;
+    RunOptions options;
+    std::string output;
+    ASSERT_EQ(RecordBuiltIn("default.rec.gz", s, options, output), kExitClean) << output;
     EXPECT_NE(output.find("\nrecording: " + options.record + "\n"), std::string::npos) << output;
     std::ifstream file(options.record, std::ios::binary);
     std::string magic(2, '\0');
@@ -128,7 +140,11 @@ std::string Write(const std::string& path, const std::vector<std::string>& lines
 // each replays against the module as far as it goes, or is refused.
 TEST(RunRecord, restored_cut_and_damaged_sessions_replay_as_far_as_they_go)
 {
-    const std::string dir = ::testing::TempDir(), whole = dir + "default.rec.gz";
+    const std::string dir = ::testing::TempDir(), whole = dir + "sessions.rec.gz";
+    Scenario s;
+    RunOptions options;
+    std::string output;
+    ASSERT_EQ(RecordBuiltIn("sessions.rec.gz", s, options, output), kExitClean) << output;
     std::vector<std::string> lines = LinesOf(whole);
     ASSERT_GT(lines.size(), 100u);
     // A restored model: no DCSLoad, its block handed over to DCSConfigure.
@@ -140,7 +156,7 @@ TEST(RunRecord, restored_cut_and_damaged_sessions_replay_as_far_as_they_go)
     restored.insert(restored.end(), lines.begin() + static_cast<long>(k) + 1, lines.end());
     // Cut after the tenth step; the same with its third step's result changed.
     std::vector<std::string> cut;
-    for (size_t i = 0, seen = 0; seen < 10 || cut.back()[0] != '<'; ++i) {
+    for (size_t i = 0, seen = 0; i < lines.size() && (seen < 10 || cut.back()[0] != '<'); ++i) {
         cut.push_back(lines[i]);
         if (lines[i] == "> DCSSimulate") ++seen;
     }
