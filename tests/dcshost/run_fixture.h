@@ -13,10 +13,10 @@
 
 #include "dcshost/commands/check.h"
 #include "dcshost/commands/run.h"
-#include "dcshost/host/driver_loader.h"
 #include "dcshost/host/interrupt.h"
 #include "dcshost/host/session.h"
 #include "standins/vnxsim/vnxsim.h"
+#include "tests/support/module_path.h"
 #if !defined(_WIN32)
 #  include "standins/winshim/winshim_double.h"
 #endif
@@ -78,7 +78,7 @@ protected:
 #else
         WinShimReset();
 #endif
-        options_.driver_path = DefaultDriverPath();
+        options_.driver_path = TestModulePath();
         options_.out_dir = ::testing::TempDir();
         // One name per test: ctest runs the cases of this file side by side.
         options_.out_name = std::string("run_test_") +

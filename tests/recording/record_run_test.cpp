@@ -11,42 +11,68 @@
 #include <zlib.h>
 
 #include "dcshost/commands/run.h"
-#include "dcshost/host/driver_loader.h"
 #include "dcshost/replay/replay.h"
 #include "recording/format/line_writer.h"
 #include "recording/format/recording_reader.h"
+#include "tests/support/module_path.h"
 #if !defined(_WIN32)
 #  include "standins/winshim/winshim_double.h"
 #endif
 
+namespace {
+
+struct Recorded {
+    Scenario scenario;
+    int code = -1;
+    std::string output, path;
+};
+
+// The built-in scenario run with --record, once: against the driver itself
+// whatever module the tests drive, since --record takes a driver.
+const Recorded& RecordDefault()
+{
+    static const Recorded recorded = [] {
+        Recorded r;
+        std::vector<ScenarioError> errors;
+        EXPECT_TRUE(LoadScenario("default", r.scenario, errors));
+        RunOptions options;
+#if defined(_WIN32)
+        options.settle_wait = false;
+#else
+        WinShimReset();
+#endif
+        options.driver_path = DefaultDriverPath();
+        options.trends = false;
+        // One file per test: ctest runs the tests of this file side by side.
+        r.path = options.record = ::testing::TempDir() + "default." +
+                                  ::testing::UnitTest::GetInstance()->current_test_info()->name() +
+                                  ".rec.gz";
+        options.force = true;  // the last test run's recording is replaced
+        ::testing::internal::CaptureStdout();
+        r.code = RunScenario(r.scenario, options);
+        r.output = ::testing::internal::GetCapturedStdout();
+        return r;
+    }();
+    return recorded;
+}
+
+}  // namespace
+
 TEST(RunRecord, writes_the_built_in_scenario_as_it_ran)
 {
-    Scenario s;
-    std::vector<ScenarioError> errors;
-    ASSERT_TRUE(LoadScenario("default", s, errors));
-    RunOptions options;
-#if defined(_WIN32)
-    options.settle_wait = false;
-#else
-    WinShimReset();
-#endif
-    options.driver_path = DefaultDriverPath();
-    options.trends = false;
-    options.record = ::testing::TempDir() + "default.rec.gz";
-    options.force = true;  // the last test run's recording is replaced
-    ::testing::internal::CaptureStdout();
-    int code = RunScenario(s, options);
-    std::string output = ::testing::internal::GetCapturedStdout();
-    ASSERT_EQ(code, kExitClean) << output;
-    EXPECT_NE(output.find("\nrecording: " + options.record + "\n"), std::string::npos) << output;
-    std::ifstream file(options.record, std::ios::binary);
+    const Recorded& recorded = RecordDefault();
+    const Scenario& s = recorded.scenario;
+    const std::string &output = recorded.output, &record = recorded.path;
+    ASSERT_EQ(recorded.code, kExitClean) << output;
+    EXPECT_NE(output.find("\nrecording: " + record + "\n"), std::string::npos) << output;
+    std::ifstream file(record, std::ios::binary);
     std::string magic(2, '\0');
     file.read(&magic[0], 2);
     EXPECT_EQ(magic, "\x1f\x8b");  // zcat reads it
 
     RecordingReader reader;
     std::string error;
-    ASSERT_TRUE(reader.OpenFile(options.record, error)) << error;
+    ASSERT_TRUE(reader.OpenFile(record, error)) << error;
     EXPECT_EQ(reader.Header().by, "dcshost 1.0.0.12");
     std::vector<std::string> entries;
     std::map<RecordingEventKind, int> kinds;
@@ -128,7 +154,8 @@ std::string Write(const std::string& path, const std::vector<std::string>& lines
 // each replays against the module as far as it goes, or is refused.
 TEST(RunRecord, restored_cut_and_damaged_sessions_replay_as_far_as_they_go)
 {
-    const std::string dir = ::testing::TempDir(), whole = dir + "default.rec.gz";
+    ASSERT_EQ(RecordDefault().code, kExitClean) << RecordDefault().output;
+    const std::string dir = ::testing::TempDir(), whole = RecordDefault().path;
     std::vector<std::string> lines = LinesOf(whole);
     ASSERT_GT(lines.size(), 100u);
     // A restored model: no DCSLoad, its block handed over to DCSConfigure.
@@ -172,7 +199,7 @@ TEST(RunRecord, restored_cut_and_damaged_sessions_replay_as_far_as_they_go)
     for (const auto& c : cases) {
         ReplayOptions options;
         options.recording = dir + c.file;
-        options.driver_path = DefaultDriverPath();
+        options.driver_path = TestModulePath();
         options.trends = false;
         options.json = dir + c.file + ".json";
         ::testing::internal::CaptureStdout();
