@@ -1,5 +1,6 @@
 // What the run command's tests share: a one-loop scenario, its parse, and a
-// fixture that runs a scenario against the real driver module loaded by path.
+// fixture that runs a scenario against the module the tests drive (the driver, or
+// the recorder module in its place: support/module_path.h), loaded by path.
 #pragma once
 
 #include <cmath>
