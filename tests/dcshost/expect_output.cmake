@@ -5,7 +5,16 @@
 #               regular expression some output line must match
 #   COUNT_REGEX, COUNT  optional: exactly COUNT output lines match COUNT_REGEX
 #   WORKING_DIR optional
+#   DIR, MODULE, RECORDED, NAMES, FILES  optional: run in a module folder
+#               (tests/recorder/lay_module_folder.cmake), named @DIR@ in COMMAND;
+#               the recorder module must leave a recording there
 # Standard output and standard error are checked together.
+cmake_policy(VERSION 3.20)  # @DIR@ is a word, not a variable
+if(DIR)
+  include(${CMAKE_CURRENT_LIST_DIR}/../recorder/lay_module_folder.cmake)
+  string(REPLACE "@DIR@" "${DIR}" COMMAND "${COMMAND}")
+  set(WORKING_DIR ${DIR})
+endif()
 string(REPLACE "|" ";" command "${COMMAND}")
 if(NOT WORKING_DIR)
   set(WORKING_DIR .)
@@ -52,6 +61,14 @@ if(DEFINED COUNT_REGEX)
   endforeach()
   if(NOT count EQUAL COUNT)
     message(SEND_ERROR "${count} lines match ${COUNT_REGEX}, expected ${COUNT}")
+    set(failed TRUE)
+  endif()
+endif()
+
+if(RECORDED)
+  file(GLOB recordings ${DIR}/vornak-*.rec.gz)
+  if(NOT recordings)
+    message(SEND_ERROR "the recorder module left no recording beside itself")
     set(failed TRUE)
   endif()
 endif()

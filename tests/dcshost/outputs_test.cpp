@@ -11,8 +11,8 @@
 #include "dcshost/commands/cli.h"
 #include "dcshost/commands/generate.h"
 #include "dcshost/commands/run.h"
-#include "dcshost/host/driver_loader.h"
 #include "dcshost/whole_file.h"
+#include "tests/support/module_path.h"
 
 namespace fs = std::filesystem;
 
@@ -105,7 +105,7 @@ TEST(Outputs, a_full_disk_leaves_each_file_whole_or_absent_and_named)
         fs::remove_all(dir);
         fs::create_directories(dir);
         RunOptions options;
-        options.driver_path = DefaultDriverPath();
+        options.driver_path = TestModulePath();
         options.settle_wait = false;
         options.duration = 5;
         options.out_dir = dir;

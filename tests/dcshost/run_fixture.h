@@ -1,5 +1,6 @@
 // What the run command's tests share: a one-loop scenario, its parse, and a
-// fixture that runs a scenario against the real driver module loaded by path.
+// fixture that runs a scenario against the module the tests drive (the driver, or
+// the recorder module in its place: support/module_path.h), loaded by path.
 #pragma once
 
 #include <cmath>
@@ -13,10 +14,10 @@
 
 #include "dcshost/commands/check.h"
 #include "dcshost/commands/run.h"
-#include "dcshost/host/driver_loader.h"
 #include "dcshost/host/interrupt.h"
 #include "dcshost/host/session.h"
 #include "standins/vnxsim/vnxsim.h"
+#include "tests/support/module_path.h"
 #if !defined(_WIN32)
 #  include "standins/winshim/winshim_double.h"
 #endif
@@ -78,7 +79,7 @@ protected:
 #else
         WinShimReset();
 #endif
-        options_.driver_path = DefaultDriverPath();
+        options_.driver_path = TestModulePath();
         options_.out_dir = ::testing::TempDir();
         // One name per test: ctest runs the cases of this file side by side.
         options_.out_name = std::string("run_test_") +

@@ -1,13 +1,12 @@
-// The module the test drives, loaded by path as a host loads it: the driver
-// beside the test program, or the module in the folder DCS_MODULE_DIR names
-// (the recorder module, with the driver beside it). The same test then runs
-// against either, unchanged.
+// The module the test drives (support/module_path.h), loaded by path as a
+// host loads it, its nine exports forwarded as the program's own.
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
 #include "dcs/driver/entry_points.h"
 #include "dcshost/host/driver_loader.h"
+#include "tests/support/module_path.h"
 
 namespace {
 
@@ -15,9 +14,7 @@ const DriverEntryPoints& Module()
 {
     static DriverModule module;
     if (module.Handle()) return module.Api();
-    const char* dir = std::getenv("DCS_MODULE_DIR");
-    const std::string path =
-        dir && *dir ? std::string(dir) + "/" + DriverFileName() : DefaultDriverPath();
+    const std::string path = TestModulePath();
     std::string error;
     if (!module.Open(path, error)) {
         std::fprintf(stderr, "%s\n", error.c_str());

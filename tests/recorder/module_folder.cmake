@@ -1,27 +1,12 @@
-# Runs a command against a module folder of its own: DIR is made afresh with
-# MODULE under the driver's file name, RECORDED (when given) beside it as the
-# recorded driver, and FILES (from=to). The command finds the folder in
-# DCS_MODULE_DIR, or as @DIR@ among its words.
+# Runs a command against a module folder of its own, DIR, made afresh with
+# MODULE, RECORDED and FILES (lay_module_folder.cmake). The command finds the
+# folder in DCS_MODULE_DIR, or as @DIR@ among its words.
 #   COMMAND  the command, its words separated by "|"
-#   NAMES    the driver's and the recorded driver's file names
 #   EXIT_CODE  the exit code it must end with (0);  EXPECT  a regex its output must match
 #   ABSENT   a path that must not exist afterwards;  ENV  NAME=VALUE pairs for the command
 # With RECORDED and exit code 0, the recorder module must have left a recording.
 cmake_policy(VERSION 3.20)  # @DIR@ is a word, not a variable
-file(REMOVE_RECURSE ${DIR})
-file(MAKE_DIRECTORY ${DIR})
-list(GET NAMES 0 driver_file)
-list(GET NAMES 1 recorded_file)
-file(COPY_FILE ${MODULE} ${DIR}/${driver_file})
-if(RECORDED)
-  file(COPY_FILE ${RECORDED} ${DIR}/${recorded_file})
-endif()
-foreach(pair IN LISTS FILES)
-  string(REPLACE "=" ";" pair "${pair}")
-  list(GET pair 0 from)
-  list(GET pair 1 to)
-  file(COPY_FILE ${from} ${DIR}/${to})
-endforeach()
+include(${CMAKE_CURRENT_LIST_DIR}/lay_module_folder.cmake)
 
 string(REPLACE "@DIR@" "${DIR}" command "${COMMAND}")
 string(REPLACE "@DIR@" "${DIR}" ABSENT "${ABSENT}")

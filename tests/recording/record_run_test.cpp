@@ -11,54 +11,68 @@
 #include <zlib.h>
 
 #include "dcshost/commands/run.h"
-#include "dcshost/host/driver_loader.h"
 #include "dcshost/replay/replay.h"
 #include "recording/format/line_writer.h"
 #include "recording/format/recording_reader.h"
+#include "tests/support/module_path.h"
 #if !defined(_WIN32)
 #  include "standins/winshim/winshim_double.h"
 #endif
 
 namespace {
 
-// The built-in scenario run and recorded to TempDir()/NAME, each test its own
-// file (ctest runs them side by side); the run's exit code and output.
-int RecordBuiltIn(const std::string& name, Scenario& s, RunOptions& options, std::string& output)
+struct Recorded {
+    Scenario scenario;
+    int code = -1;
+    std::string output, path;
+};
+
+// The built-in scenario run with --record, once: against the driver itself
+// whatever module the tests drive, since --record takes a driver.
+const Recorded& RecordDefault()
 {
-    std::vector<ScenarioError> errors;
-    if (!LoadScenario("default", s, errors)) return -1;
+    static const Recorded recorded = [] {
+        Recorded r;
+        std::vector<ScenarioError> errors;
+        EXPECT_TRUE(LoadScenario("default", r.scenario, errors));
+        RunOptions options;
 #if defined(_WIN32)
-    options.settle_wait = false;
+        options.settle_wait = false;
 #else
-    WinShimReset();
+        WinShimReset();
 #endif
-    options.driver_path = DefaultDriverPath();
-    options.trends = false;
-    options.record = ::testing::TempDir() + name;
-    options.force = true;  // the last test run's recording is replaced
-    ::testing::internal::CaptureStdout();
-    int code = RunScenario(s, options);
-    output = ::testing::internal::GetCapturedStdout();
-    return code;
+        options.driver_path = DefaultDriverPath();
+        options.trends = false;
+        // One file per test: ctest runs the tests of this file side by side.
+        r.path = options.record = ::testing::TempDir() + "default." +
+                                  ::testing::UnitTest::GetInstance()->current_test_info()->name() +
+                                  ".rec.gz";
+        options.force = true;  // the last test run's recording is replaced
+        ::testing::internal::CaptureStdout();
+        r.code = RunScenario(r.scenario, options);
+        r.output = ::testing::internal::GetCapturedStdout();
+        return r;
+    }();
+    return recorded;
 }
 
 }  // namespace
 
 TEST(RunRecord, writes_the_built_in_scenario_as_it_ran)
 {
-    Scenario s;
-    RunOptions options;
-    std::string output;
-    ASSERT_EQ(RecordBuiltIn("default.rec.gz", s, options, output), kExitClean) << output;
-    EXPECT_NE(output.find("\nrecording: " + options.record + "\n"), std::string::npos) << output;
-    std::ifstream file(options.record, std::ios::binary);
+    const Recorded& recorded = RecordDefault();
+    const Scenario& s = recorded.scenario;
+    const std::string &output = recorded.output, &record = recorded.path;
+    ASSERT_EQ(recorded.code, kExitClean) << output;
+    EXPECT_NE(output.find("\nrecording: " + record + "\n"), std::string::npos) << output;
+    std::ifstream file(record, std::ios::binary);
     std::string magic(2, '\0');
     file.read(&magic[0], 2);
     EXPECT_EQ(magic, "\x1f\x8b");  // zcat reads it
 
     RecordingReader reader;
     std::string error;
-    ASSERT_TRUE(reader.OpenFile(options.record, error)) << error;
+    ASSERT_TRUE(reader.OpenFile(record, error)) << error;
     EXPECT_EQ(reader.Header().by, "dcshost 1.0.0.12");
     std::vector<std::string> entries;
     std::map<RecordingEventKind, int> kinds;
@@ -140,11 +154,8 @@ std::string Write(const std::string& path, const std::vector<std::string>& lines
 // each replays against the module as far as it goes, or is refused.
 TEST(RunRecord, restored_cut_and_damaged_sessions_replay_as_far_as_they_go)
 {
-    const std::string dir = ::testing::TempDir(), whole = dir + "sessions.rec.gz";
-    Scenario s;
-    RunOptions options;
-    std::string output;
-    ASSERT_EQ(RecordBuiltIn("sessions.rec.gz", s, options, output), kExitClean) << output;
+    ASSERT_EQ(RecordDefault().code, kExitClean) << RecordDefault().output;
+    const std::string dir = ::testing::TempDir(), whole = RecordDefault().path;
     std::vector<std::string> lines = LinesOf(whole);
     ASSERT_GT(lines.size(), 100u);
     // A restored model: no DCSLoad, its block handed over to DCSConfigure.
@@ -188,7 +199,7 @@ TEST(RunRecord, restored_cut_and_damaged_sessions_replay_as_far_as_they_go)
     for (const auto& c : cases) {
         ReplayOptions options;
         options.recording = dir + c.file;
-        options.driver_path = DefaultDriverPath();
+        options.driver_path = TestModulePath();
         options.trends = false;
         options.json = dir + c.file + ".json";
         ::testing::internal::CaptureStdout();
