@@ -50,6 +50,8 @@ drop_passage("The file-backed library above stands in for a real one: copy"
 replace_passage(
   "The Windows package `dcshost-<version>-win32.zip` has them side by side in\n`live/`, with a tag file and the feed unit's host tables for it; from the\nunpacked folder, in a command prompt:"
   "The file-backed library above stands in for a real one. This folder has it\nbeside the driver in `live\\`, with a tag file and the feed unit's host\ntables for it; the driver takes the library beside itself, not the stand-in\nbeside `dcshost.exe`. From this folder, in a command prompt:")
+# A recording read as Windows reads gzip.
+replace_passage("gzip, `zcat` reads it." "gzip, which any gzip tool (7-Zip, for one) reads.")
 
 # Links into the source tree lead out of the folder: their text stays.
 string(REGEX REPLACE "\\[([^]]*)\\]\\(\\.\\./[^)]*\\)" "\\1 in the source repository" text
