@@ -135,11 +135,3 @@ void WholeFile::Remove()
     if (g_room >= 0) g_room += taken_;  // as a disk takes the room back
     taken_ = 0;
 }
-
-bool WriteWholeFile(const std::string& path, const std::string& text, std::string& error)
-{
-    WholeFile file;
-    if (!file.Open(path, error)) return false;
-    file.Write(text.data(), text.size());
-    return file.Commit(error);
-}

@@ -46,9 +46,6 @@ private:
 // place, having no folder of its own to rename in.
 bool InPlace(const std::string& path, const std::filesystem::file_status& status);
 
-// TEXT as the whole of PATH.
-bool WriteWholeFile(const std::string& path, const std::string& text, std::string& error);
-
 // For tests, a disk of this many bytes: every write past them fails as on a
 // full disk (ENOSPC), and a part removed gives its bytes back; negative: no
 // limit.

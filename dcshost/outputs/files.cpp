@@ -8,7 +8,10 @@
 
 bool WriteTextFile(const std::string& path, const std::string& text, std::string& error)
 {
-    return WriteWholeFile(path, text, error);
+    WholeFile file;
+    if (!file.Open(path, error)) return false;
+    file.Write(text.data(), text.size());
+    return file.Commit(error);
 }
 
 bool ReadTextFile(const std::string& path, size_t max_bytes, std::string& text, std::string& error)
