@@ -7,6 +7,7 @@ pkgs=(
   g++-multilib g++-mingw-w64-i686 binutils-mingw-w64-i686 cmake ninja-build
   libgtest-dev:i386 libgmock-dev:i386 libbenchmark-dev:i386 googletest
   libtomlplusplus-dev libcli11-dev
+  libeigen3-dev  # dcshost calibrate: fitting
   zlib1g-dev:i386 libz-mingw-w64-dev  # recordings: gzip
   wine wine32:i386
   clang libclang-rt-14-dev llvm-14 valgrind libc6-dbg:i386
