@@ -1,6 +1,7 @@
 // How a dcshost process ends, the same on Linux and Windows. Users read these
 // in the exit-code table of dcshost/README.md, beside this file: a code that
-// changes here changes there.
+// changes here changes there. Which one a command ends with when several
+// hold: the table in verdict.cpp.
 #pragma once
 
 enum ExitCode {

@@ -16,6 +16,7 @@
 #include "dcshost/host/session.h"
 #include "dcshost/plant/upsets.h"
 #include "dcshost/scenario/ctrl_columns.h"
+#include "dcshost/verdict.h"
 
 namespace {
 
@@ -221,15 +222,16 @@ int CheckScenario(const Scenario& scenario, const CheckOptions& options)
     if (!left.Clean()) std::printf("%s\n", DescribeLeftovers(left).c_str());
     if (!problems.empty())
         std::printf("check: %zu tag problem%s\n", problems.size(), problems.size() == 1 ? "" : "s");
-    if (configured == 1 && failures.empty() && problems.empty()) {
+    Findings found;
+    found.configure_failed = configured != 1 || !failures.empty() || !problems.empty();
+    found.left_open = !left.Clean();
+    if (!found.configure_failed)
         std::printf(
             "check: every tag bound (%zu controllers with 5 tags each, %zu PV exports, "
             "%zu PV imports, PV array tag \"%s\")\n",
             scenario.controllers.size(), scenario.pvs.size(), scenario.imports.size(),
             scenario.pv_array_tag.c_str());
-        return left.Clean() ? kExitClean : kExitNotClean;
-    }
-    if (configured == 1 && failures.empty())
+    else if (configured == 1 && failures.empty())
         std::printf(
             "check: DCSConfigure bound every tag, but the tags above are not what their "
             "columns need\n");
@@ -238,7 +240,7 @@ int CheckScenario(const Scenario& scenario, const CheckOptions& options)
     else
         std::printf("check: %zu binding failure%s\n", failures.size(),
                     failures.size() == 1 ? "" : "s");
-    return kExitConfigureFailed;
+    return Judge(found).code;
 }
 
 CommandBody DefineCheck(CLI::App& command)

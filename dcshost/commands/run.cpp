@@ -309,19 +309,40 @@ void Finish(RunState& run)
     run.left = run.session.Close();
 }
 
+// What the run found, for the verdict; asked again after each file written.
+Findings Found(const RunState& run)
+{
+    bool faults_acted = true;
+    for (size_t i = 0; i < run.fault_outcomes.size(); ++i)
+        faults_acted &= FaultSchedule::Acted(run.scenario.run.faults[i], run.fault_outcomes[i]);
+    Findings found;
+    found.file_unwritten = !run.files_whole;
+    found.configure_failed = run.configure_failed;
+    found.interrupted = run.interrupted;
+    found.coupling_stopped = run.recovery.Stopped();
+    found.deviates = run.compared == 0;
+    found.messages = run.message_count > 0;
+    found.left_open = !run.left.Clean();
+    found.unsettled = !run.settled;
+    found.idle_upset = !faults_acted || !Upsets::Acted(run.upset_outcomes);
+    found.wiring_warning = !run.warnings.empty();
+    found.coupling_lost = !run.coupling.Losses().empty();
+    found.unsound_value = !run.values.Found().empty();
+    return found;
+}
+
 int RunAll(RunState& run)
 {
     if (int code = Prepare(run); code != kExitClean) return code;
     if (int code = Bind(run); code != kExitClean) {
+        if (code != kExitConfigureFailed) return code;
         // A failed configuration is a result too: the messages say why.
-        if (code == kExitConfigureFailed) {
-            WriteRecording(run);
-            WriteCallLog(run);
-            std::printf("%s", run.written.c_str());
-            if (!run.files_whole) code = kExitFileUnwritten;
-            if (!WriteJson(run, code)) code = kExitFileUnwritten;
-        }
-        return code;
+        run.configure_failed = true;
+        WriteRecording(run);
+        WriteCallLog(run);
+        std::printf("%s", run.written.c_str());
+        WriteJson(run, Judge(Found(run)));
+        return Judge(Found(run)).code;
     }
     Execute(run);
     Finish(run);
@@ -332,28 +353,10 @@ int RunAll(RunState& run)
     Summarize(run);
     std::printf("%s", run.written.c_str());
     Compare(run);
-    bool faults_acted = true;
-    for (size_t i = 0; i < run.fault_outcomes.size(); ++i)
-        faults_acted &= FaultSchedule::Acted(run.scenario.run.faults[i], run.fault_outcomes[i]);
-    bool clean = run.message_count == 0 && run.left.Clean() && run.settled && faults_acted &&
-                 run.upsets_acted && run.warnings.empty() && run.coupling.Losses().empty() &&
-                 run.values.Found().empty();
-    int code = !run.files_whole         ? kExitFileUnwritten
-               : run.interrupted        ? kExitInterrupted
-               : run.recovery.Stopped() ? kExitCouplingLost
-               : run.compared == 0      ? kExitDeviates
-               : clean                  ? kExitClean
-                                        : kExitNotClean;
-    if (!WriteJson(run, code)) code = kExitFileUnwritten;
-    std::printf("run: %s%s\n",
-                code == kExitFileUnwritten  ? "NOT clean, a file not written"
-                : code == kExitInterrupted  ? "interrupted"
-                : code == kExitCouplingLost ? "stopped, the coupling lost"
-                : code == kExitDeviates     ? "NOT within the reference"
-                : code == kExitClean        ? "clean"
-                                            : "NOT clean",
-                run.session.Live() ? " (live run)" : "");
-    return code;
+    WriteJson(run, Judge(Found(run)));
+    Verdict verdict = Judge(Found(run));
+    std::printf("run: %s%s\n", verdict.words, run.session.Live() ? " (live run)" : "");
+    return verdict.code;
 }
 
 }  // namespace

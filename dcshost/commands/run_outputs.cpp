@@ -74,8 +74,7 @@ void Summarize(RunState& run)
         std::printf(
             "%s\n",
             FaultSchedule::Summary(run.scenario.run.faults[i], run.fault_outcomes[i], end).c_str());
-    for (const std::string& line : run.upsets.Summary(end, run.upsets_acted))
-        std::printf("%s\n", line.c_str());
+    for (const std::string& line : run.upsets.Summary(end)) std::printf("%s\n", line.c_str());
     for (const CouplingLoss& loss : run.coupling.Losses())
         std::printf("%s\n", FormatCouplingLoss(loss).c_str());
     for (const ReconfigureTry& tried : run.recovery.Tries())
@@ -90,7 +89,7 @@ void Summarize(RunState& run)
         run.settled = JudgeSettling(run.results, run.options.settle_tolerance);
 }
 
-// Said with the system's reason; the run then ends with kExitFileUnwritten.
+// Said with the system's reason; the verdict then finds a file unwritten.
 void FileNotWritten(RunState& run, const std::string& error)
 {
     std::fprintf(stderr, "dcshost: %s\n", error.c_str());
@@ -165,9 +164,9 @@ void Compare(RunState& run)
                 run.deviation.c_str());
 }
 
-bool WriteJson(RunState& run, int exit_code)
+void WriteJson(RunState& run, const Verdict& verdict)
 {
-    if (run.options.json.empty()) return true;
+    if (run.options.json.empty()) return;
     RunRecord record;
     record.scenario = &run.scenario;
     record.steps = run.steps;
@@ -175,7 +174,7 @@ bool WriteJson(RunState& run, int exit_code)
     record.interrupted = run.interrupted;
     record.settle_band = SettleBand(run.options);
     record.settled = run.options.settle_tolerance < 0 ? -1 : (run.settled ? 1 : 0);
-    record.exit_code = exit_code;
+    record.verdict = verdict;
     record.loops = run.results;
     record.figures = run.figures.Figures();
     record.imports = run.import_samples;
@@ -195,10 +194,8 @@ bool WriteJson(RunState& run, int exit_code)
     record.on_loss = run.options.on_loss;
     record.reconfigures = run.recovery.Tries();
     std::string error;
-    if (!WriteTextFile(run.options.json, FormatJsonResult(record), error)) {
+    if (WriteTextFile(run.options.json, FormatJsonResult(record), error))
+        std::printf("result: %s\n", run.options.json.c_str());
+    else
         FileNotWritten(run, error);
-        return false;
-    }
-    std::printf("result: %s\n", run.options.json.c_str());
-    return true;
 }

@@ -29,6 +29,7 @@
 #include "dcshost/plant/upsets.h"
 #include "dcshost/plant/wiring.h"
 #include "dcshost/scenario/limits.h"
+#include "dcshost/verdict.h"
 
 // Everything one run holds, from the scenario to the verdict.
 struct RunState {
@@ -52,6 +53,7 @@ struct RunState {
     bool settled = true;
     int steps_done = 0;
     bool interrupted = false;
+    bool configure_failed = false;
     bool started = false;                   // DCSStart ran: DCSStop is due
     bool record = false;                    // trends kept in memory: to write, or to compare
     std::vector<size_t> trend_loops;        // the loops in the trends (--loops)
@@ -61,7 +63,6 @@ struct RunState {
     std::string deviation;                  // the first, or what could not be compared
     FaultSchedule faults;
     Upsets upsets;  // malfunctions and disturbances on the host's side
-    bool upsets_acted = true;
     std::vector<UpsetOutcome> upset_outcomes;
     std::vector<FaultOutcome> fault_outcomes;
     std::vector<std::string> warnings;  // wiring that cannot work
@@ -91,5 +92,5 @@ void WriteRecording(RunState& run);
 void WriteTrends(RunState& run);
 // --compare: the trends against the reference.
 void Compare(RunState& run);
-// --json; false when it could not be written.
-bool WriteJson(RunState& run, int exit_code);
+// --json, with the verdict so far; a file not written changes the verdict.
+void WriteJson(RunState& run, const Verdict& verdict);

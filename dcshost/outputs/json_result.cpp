@@ -257,8 +257,8 @@ std::string FormatJsonResult(const RunRecord& r)
            ",\n";
     out +=
         "  " +
-        Member("verdict", Join({Member("exit_code", std::to_string(r.exit_code)),
-                                Member("clean", Flag(r.exit_code == 0)),
+        Member("verdict", Join({Member("exit_code", std::to_string(r.verdict.code)),
+                                Member("clean", Flag(r.verdict.clean)),
                                 Member("interrupted", Flag(r.interrupted)),
                                 Member("settled", r.settled < 0 ? "null" : Flag(r.settled == 1))},
                                '{', '}')) +

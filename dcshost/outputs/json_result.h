@@ -16,6 +16,7 @@
 #include "dcshost/outputs/summary.h"
 #include "dcshost/plant/upsets.h"
 #include "dcshost/scenario/scenario.h"
+#include "dcshost/verdict.h"
 
 struct RunRecord {
     const Scenario* scenario = nullptr;
@@ -24,7 +25,7 @@ struct RunRecord {
     bool interrupted = false;
     double settle_band = 0.0;  // percent, as the figures used it
     int settled = -1;          // under --require-settled: 1 or 0; -1: not asked
-    int exit_code = 0;
+    Verdict verdict;           // its exit code and whether it was clean
     std::vector<LoopResult> loops;
     std::vector<LoopFigures> figures;  // per loop
     std::vector<double> imports;       // final values, per import row

@@ -149,23 +149,22 @@ std::string Upsets::Describe(const RunDisturbance& d)
 }
 
 void Upsets::Line(std::vector<std::string>& lines, const std::string& what, const Window& w,
-                  double end, bool& acted) const
+                  double end) const
 {
     std::string line = what + WindowText(w.at, w.until, w.open_ended);
     if (w.CutAt(end)) line += " (cut at " + NumberText(end) + " s)";
     line += ": acted on " + std::to_string(w.steps) + (w.steps == 1 ? " step" : " steps");
     if (w.steps == 0) line += ", NOT as asked: no step fell in its window";
-    acted &= w.steps > 0;
     lines.push_back(line);
 }
 
-std::vector<std::string> Upsets::Summary(double end, bool& acted) const
+std::vector<std::string> Upsets::Summary(double end) const
 {
     std::vector<std::string> lines;
     for (const Malfunction& m : malfunctions_)
-        Line(lines, "malfunction: " + m.window.text, m.window, end, acted);
+        Line(lines, "malfunction: " + m.window.text, m.window, end);
     for (const Disturbance& d : disturbances_)
-        Line(lines, "disturbance: " + d.window.text, d.window, end, acted);
+        Line(lines, "disturbance: " + d.window.text, d.window, end);
     return lines;
 }
 
@@ -176,6 +175,13 @@ std::vector<UpsetOutcome> Upsets::Outcomes(double end) const
     for (const Malfunction& m : malfunctions_) add(m.window);
     for (const Disturbance& d : disturbances_) add(d.window);
     return outcomes;
+}
+
+bool Upsets::Acted(const std::vector<UpsetOutcome>& outcomes)
+{
+    for (const UpsetOutcome& outcome : outcomes)
+        if (outcome.steps == 0) return false;
+    return true;
 }
 
 std::vector<std::string> Upsets::Planned(const Scenario& scenario)

@@ -39,11 +39,13 @@ public:
     const std::vector<unsigned char>& LoopsHit() const { return hit_; }
 
     // One line each: the window, whether the run cut it, and on how many
-    // steps it acted; false in `acted` when one acted on none.
-    std::vector<std::string> Summary(double end, bool& acted) const;
+    // steps it acted.
+    std::vector<std::string> Summary(double end) const;
 
     // Malfunctions then disturbances, each in file order, as Summary.
     std::vector<UpsetOutcome> Outcomes(double end) const;
+    // Each acted on a step at least.
+    static bool Acted(const std::vector<UpsetOutcome>& outcomes);
     // One line each, as the summary's before the run: what acts, and when.
     static std::vector<std::string> Planned(const Scenario& scenario);
 
@@ -75,8 +77,8 @@ private:
         Window window;
         int block = 0;
     };
-    void Line(std::vector<std::string>& lines, const std::string& what, const Window& w, double end,
-              bool& acted) const;
+    void Line(std::vector<std::string>& lines, const std::string& what, const Window& w,
+              double end) const;
 
     std::vector<Malfunction> malfunctions_;
     std::vector<Disturbance> disturbances_;

@@ -4,10 +4,10 @@
 #include <chrono>
 #include <cstdio>
 
-#include "dcshost/exit_codes.h"
 #include "dcshost/host/progress.h"
 #include "dcshost/replay/entry_group.h"
 #include "dcshost/scenario/limits.h"
+#include "dcshost/verdict.h"
 #include "recording/format/value_text.h"
 
 namespace {
@@ -182,8 +182,9 @@ bool Call(Replay& r, const EntryGroup& group)
 
 }  // namespace
 
-int Drive(Replay& r, const Survey& survey)
+Findings Drive(Replay& r, const Survey& survey)
 {
+    Findings found;
     RecordingReader reader;
     std::string error;
     EntryGroup group;
@@ -202,12 +203,14 @@ int Drive(Replay& r, const Survey& survey)
             progress.EndRun();
             std::fprintf(stderr, "dcshost: replay: %s: %s\n", r.options.recording.c_str(),
                          error.c_str());
-            return kExitBadScenario;
+            found.unreadable = true;
+            return found;
         }
         if (!Call(r, group)) {
             progress.EndRun();
             PrintDifference(r, group);
-            return kExitReplayDiffers;
+            found.replay_differs = true;
+            return found;
         }
         if (group.entry == REC_SIMULATE)
             progress.RunStep(
@@ -217,5 +220,5 @@ int Drive(Replay& r, const Survey& survey)
     }
     progress.EndRun();
     PrintIdentical(r, survey);
-    return kExitClean;
+    return found;
 }

@@ -13,6 +13,7 @@
 #include "dcshost/replay/replay.h"
 #include "dcshost/replay/replay_outputs.h"
 #include "dcshost/replay/survey.h"
+#include "dcshost/verdict.h"
 #include "recording/format/block_mirror.h"
 
 struct Replay {
@@ -32,5 +33,5 @@ struct Replay {
 };
 
 // Every recorded entry point in turn, the cut's last one included; prints
-// the outcome line. kExitClean when all were identical.
-int Drive(Replay& r, const Survey& survey);
+// the outcome line. Nothing found when all were identical.
+Findings Drive(Replay& r, const Survey& survey);

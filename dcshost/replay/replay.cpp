@@ -58,7 +58,7 @@ std::string CutMember(const Survey& survey)
 }
 
 // The summary, the heap after FreeDCSData, the trends and the result.
-int Report(Replay& r, const Survey& survey, int code)
+int Report(Replay& r, const Survey& survey, Findings found)
 {
     r.block.Release();
     HostHeapSnapshot now = HostHeapSnapshot::Now();
@@ -75,8 +75,8 @@ int Report(Replay& r, const Survey& survey, int code)
     // Its handles were the replay's own: only the heap's line says something.
     std::string leftovers = DescribeLeftovers(left);
     std::printf("%s\n", leftovers.substr(leftovers.find('\n') + 1).c_str());
-    return r.outputs.WriteFiles(r.options, code, r.log.Groups(), r.log.Total(), left,
-                                CutMember(survey));
+    r.outputs.WriteFiles(r.options, found, r.log.Groups(), r.log.Total(), left, CutMember(survey));
+    return Judge(found).code;
 }
 
 }  // namespace
@@ -103,9 +103,9 @@ int ReplayRecording(const ReplayOptions& options)
     r.log.Attach();
     r.log.SetWatch([&r](const ReceivedMessage& message) { r.outputs.Note(message); });
     r.baseline = HostHeapSnapshot::Now();
-    int code = Drive(r, survey);
+    Findings found = Drive(r, survey);
     StopAnswering();
-    code = Report(r, survey, code);
+    int code = Report(r, survey, found);
     r.log.SetWatch(nullptr);
     r.log.Detach();
     return code;

@@ -4,7 +4,6 @@
 #include <cstdio>
 
 #include "dcs/data/columns.h"
-#include "dcshost/exit_codes.h"
 #include "dcshost/outputs/files.h"
 #include "dcshost/outputs/json_result.h"
 #include "dcshost/scenario/limits.h"
@@ -125,9 +124,9 @@ OutputPlan PlanReplayFiles(const ReplayOptions& options)
     return plan;
 }
 
-int ReplayOutputs::WriteFiles(const ReplayOptions& options, int code,
-                              const std::vector<MessageGroup>& messages, size_t total,
-                              const Leftovers& left, const std::string& member) const
+void ReplayOutputs::WriteFiles(const ReplayOptions& options, Findings& found,
+                               const std::vector<MessageGroup>& messages, size_t total,
+                               const Leftovers& left, const std::string& member) const
 {
     const OutputPlan plan = PlanReplayFiles(options);
     std::vector<std::pair<std::string, std::string>> files;  // path, text
@@ -138,31 +137,29 @@ int ReplayOutputs::WriteFiles(const ReplayOptions& options, int code,
                            trend_.Svg("replay of " + options.recording, kChartLoops));
     }
     std::string written;
-    bool whole = true;
     for (const auto& [path, text] : files) {
         std::string error;
         if (WriteTextFile(path, text, error)) {
             written += (written.empty() ? "" : ", ") + path;
         } else {
             std::fprintf(stderr, "dcshost: %s\n", error.c_str());
-            whole = false;
+            found.file_unwritten = true;
         }
     }
     if (!written.empty()) std::printf("trends: %s\n", written.c_str());
-    if (!whole) code = kExitFileUnwritten;
-    if (options.json.empty()) return code;
-    std::string error, json = Json(options.recording, code, messages, total, left);
+    if (options.json.empty()) return;
+    std::string error, json = Json(options.recording, Judge(found), messages, total, left);
     size_t end = json.rfind("\n}");
     if (end != std::string::npos) json.insert(end, ",\n  " + member);
     if (WriteTextFile(options.json, json, error)) {
         std::printf("result: %s\n", options.json.c_str());
-        return code;
+        return;
     }
     std::fprintf(stderr, "dcshost: %s\n", error.c_str());
-    return kExitFileUnwritten;
+    found.file_unwritten = true;
 }
 
-std::string ReplayOutputs::Json(const std::string& recording, int exit_code,
+std::string ReplayOutputs::Json(const std::string& recording, const Verdict& verdict,
                                 const std::vector<MessageGroup>& messages, size_t total,
                                 const Leftovers& left) const
 {
@@ -176,7 +173,7 @@ std::string ReplayOutputs::Json(const std::string& recording, int exit_code,
     record.steps = steps_;
     record.steps_run = steps_;
     record.settle_band = 2.0;
-    record.exit_code = exit_code;
+    record.verdict = verdict;
     // Loops are given as a step left them; before any step there is nothing to give.
     for (size_t i = 0; i < loops_.size() && steps_ > 0; ++i) {
         LoopResult loop;

@@ -18,6 +18,7 @@
 #include "dcshost/outputs/trend.h"
 #include "dcshost/replay/replay.h"
 #include "dcshost/scenario/scenario.h"
+#include "dcshost/verdict.h"
 
 // The files a replay writes and those it reads. Its trends have a stem of
 // their own, NAME.replay (NAME: --name, or the recording's): a replay never
@@ -39,16 +40,15 @@ public:
     std::string Summary(const std::vector<MessageGroup>& messages, size_t total) const;
     // The trends and the result for machines (run's fields as far as a
     // replay has them), each file on its own: each written one said, each
-    // not written named with the system's reason. Returns the exit code:
-    // kExitFileUnwritten when one is not written, else `code`. `member` is
-    // one more member of the result's object (`"recording": {...}`).
-    int WriteFiles(const ReplayOptions& options, int code,
-                   const std::vector<MessageGroup>& messages, size_t total, const Leftovers& left,
-                   const std::string& member) const;
+    // not written named with the system's reason and found unwritten.
+    // `member` is one more member of the result's object (`"recording": {...}`).
+    void WriteFiles(const ReplayOptions& options, Findings& found,
+                    const std::vector<MessageGroup>& messages, size_t total, const Leftovers& left,
+                    const std::string& member) const;
 
 private:
     void Name(HostBlock& block);
-    std::string Json(const std::string& recording, int exit_code,
+    std::string Json(const std::string& recording, const Verdict& verdict,
                      const std::vector<MessageGroup>& messages, size_t total,
                      const Leftovers& left) const;
 
