@@ -3,11 +3,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <memory>
 #include <vector>
 
-#include "dcshost/commands/command.h"
-#include "dcshost/commands/options.h"
 #include "dcshost/control/control_api.h"
 #include "dcshost/control/fault_roles.h"
 #include "dcshost/control/tag_audit.h"
@@ -241,27 +238,4 @@ int CheckScenario(const Scenario& scenario, const CheckOptions& options)
         std::printf("check: %zu binding failure%s\n", failures.size(),
                     failures.size() == 1 ? "" : "s");
     return Judge(found).code;
-}
-
-CommandBody DefineCheck(CLI::App& command)
-{
-    struct CheckArgs {
-        std::string scenario;
-        std::string driver = DefaultDriverPath();
-        bool no_settle_wait = false;
-    };
-    auto args = std::make_shared<CheckArgs>();
-    AddOptions(command,
-               {
-                   {"SCENARIO", "scenario file, or \"default\"", &args->scenario, std::nullopt,
-                    kRequired | kNotEmpty},
-                   {"--driver", "the driver module", &args->driver, std::nullopt,
-                    kShowDefault | kNotEmpty},
-                   {"--no-settle-wait", "let the settle pass at once", &args->no_settle_wait},
-               });
-    return [args] {
-        Scenario scenario;
-        if (!LoadNamedScenario(args->scenario, scenario)) return int{kExitBadScenario};
-        return CheckScenario(scenario, CheckOptions{args->driver, !args->no_settle_wait});
-    };
 }

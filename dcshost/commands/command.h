@@ -13,7 +13,7 @@ class App;
 using CommandBody = std::function<int()>;
 
 CommandBody DefineRun(CLI::App& command);          // run_command.cpp
-CommandBody DefineCheck(CLI::App& command);        // check.cpp
+CommandBody DefineCheck(CLI::App& command);        // check_command.cpp
 CommandBody DefineGenerate(CLI::App& command);     // generate.cpp
 CommandBody DefineVersionInfo(CLI::App& command);  // version_info.cpp
 CommandBody DefineReplay(CLI::App& command);       // replay_command.cpp
