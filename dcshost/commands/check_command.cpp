@@ -2,11 +2,11 @@
 #include <memory>
 #include <string>
 
-#include "dcshost/commands/check.h"
 #include "dcshost/commands/command.h"
 #include "dcshost/commands/options.h"
 #include "dcshost/exit_codes.h"
 #include "dcshost/host/driver_loader.h"
+#include "dcshost/run/check.h"
 
 CommandBody DefineCheck(CLI::App& command)
 {

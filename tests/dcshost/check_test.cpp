@@ -2,7 +2,7 @@
 // row, column and tag each one is about.
 #include <gtest/gtest.h>
 
-#include "dcshost/commands/check.h"
+#include "dcshost/run/check.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 
 #include "dcshost/commands/cli.h"
 #include "dcshost/commands/generate.h"
-#include "dcshost/commands/run.h"
+#include "dcshost/run/run.h"
 #include "dcshost/whole_file.h"
 #include "tests/support/module_path.h"
 

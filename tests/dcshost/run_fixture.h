@@ -12,10 +12,10 @@
 
 #include <gtest/gtest.h>
 
-#include "dcshost/commands/check.h"
-#include "dcshost/commands/run.h"
 #include "dcshost/host/interrupt.h"
 #include "dcshost/host/session.h"
+#include "dcshost/run/check.h"
+#include "dcshost/run/run.h"
 #include "standins/vnxsim/vnxsim.h"
 #include "tests/support/module_path.h"
 #if !defined(_WIN32)

@@ -4,9 +4,10 @@
 # include its own headers and those of the layers below it:
 #   dcs:     driver -> link -> data -> diag -> vendor, host
 #            (vendor and host are the neighbours' interfaces; they include no layer)
-#   dcshost: commands -> replay -> outputs -> plant -> host -> control -> scenario -> the
+#   dcshost: commands -> run, replay -> outputs -> plant -> host -> control -> scenario -> the
 #            files directly in dcshost/, which every part shares (exit codes,
-#            the console's progress line, the system's words for an error)
+#            the console's progress line, the system's words for an error); a rank
+#            two layers share (run, replay) lets neither include the other
 # dcshost may include the driver's headers, the stand-ins' and the recordings'; the driver
 # includes nothing of dcshost.
 #   bash tests/layers/check_layers.sh [ROOT]
@@ -23,7 +24,7 @@ rank() {
     dcs/diag) echo 1 ;;
     dcs/vendor | dcs/host) echo 0 ;;
     dcshost/commands) echo 7 ;;
-    dcshost/replay) echo 6 ;;
+    dcshost/run | dcshost/replay) echo 6 ;;
     dcshost/outputs) echo 5 ;;
     dcshost/plant) echo 4 ;;
     dcshost/host) echo 3 ;;

@@ -10,8 +10,8 @@
 
 #include <zlib.h>
 
-#include "dcshost/commands/run.h"
 #include "dcshost/replay/replay.h"
+#include "dcshost/run/run.h"
 #include "recording/format/line_writer.h"
 #include "recording/format/recording_reader.h"
 #include "tests/support/module_path.h"

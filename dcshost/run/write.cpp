@@ -2,7 +2,7 @@
 // log, the recording, the trends, the comparison and the result for machines.
 #include <cstdio>
 
-#include "dcshost/commands/run_state.h"
+#include "dcshost/run/run_state.h"
 
 namespace {
 

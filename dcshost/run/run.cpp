@@ -2,12 +2,12 @@
 // wiring), bind (load, fill, DCSConfigure, DCSInitialize, DCSStart), run (the
 // steps), finish (DCSStop, DCSReset, release), write (the files), and judge
 // (the summary, the verdict).
-#include "dcshost/commands/run.h"
+#include "dcshost/run/run.h"
 
 #include <cmath>
 #include <cstdio>
 
-#include "dcshost/commands/run_state.h"
+#include "dcshost/run/run_state.h"
 
 namespace {
 

@@ -5,8 +5,6 @@
 #include <string>
 #include <vector>
 
-#include "dcshost/commands/made_folders.h"
-#include "dcshost/commands/run.h"
 #include "dcshost/control/control_api.h"
 #include "dcshost/control/control_system.h"
 #include "dcshost/control/fault_roles.h"
@@ -23,11 +21,13 @@
 #include "dcshost/outputs/figures.h"
 #include "dcshost/outputs/files.h"
 #include "dcshost/outputs/json_result.h"
+#include "dcshost/outputs/made_folders.h"
 #include "dcshost/outputs/output_plan.h"
 #include "dcshost/outputs/trend.h"
 #include "dcshost/plant/plant.h"
 #include "dcshost/plant/upsets.h"
 #include "dcshost/plant/wiring.h"
+#include "dcshost/run/run.h"
 #include "dcshost/scenario/limits.h"
 #include "dcshost/verdict.h"
 

@@ -1,4 +1,4 @@
-#include "dcshost/commands/made_folders.h"
+#include "dcshost/outputs/made_folders.h"
 
 #include <algorithm>
 #include <filesystem>

@@ -1,4 +1,4 @@
-#include "dcshost/commands/check.h"
+#include "dcshost/run/check.h"
 
 #include <cstdio>
 #include <cstdlib>
