@@ -1,5 +1,5 @@
 // What one run holds, from the scenario to the verdict, and the steps that
-// write and judge it (run_outputs.cpp), shared by the run's two files.
+// make it, shared by the run's files.
 #pragma once
 
 #include <string>
@@ -81,16 +81,33 @@ struct RunState {
     RunState(const Scenario& s, const RunOptions& o) : scenario(s), options(o) {}
 };
 
-// The band the settling time is measured against: --require-settled's, or 2 %.
-double SettleBand(const RunOptions& options);
-// The summary on the console: messages, loops, figures, pacing and files.
-void Summarize(RunState& run);
+// The steps of a run, a file each, in the order run.cpp takes them.
+
+// prepare.cpp: the loops in the trends, the run's length, the files and the
+// reference, then the plant and its wiring; kExitBadScenario when refused.
+int Prepare(RunState& run);
+// bind.cpp: load, fill, DCSConfigure, DCSInitialize, DCSStart; the exit code
+// of what stopped it, else kExitClean.
+int Bind(RunState& run);
+// step.cpp: the steps, then the host's end of the run: DCSStop to FreeDCSData.
+void Execute(RunState& run);
+void Finish(RunState& run);
+
+// write.cpp: each file on its own.
 // A file asked for and not written: named with the reason; the run is not clean.
 void FileNotWritten(RunState& run, const std::string& error);
 void WriteCallLog(RunState& run);
 void WriteRecording(RunState& run);
 void WriteTrends(RunState& run);
-// --compare: the trends against the reference.
-void Compare(RunState& run);
 // --json, with the verdict so far; a file not written changes the verdict.
 void WriteJson(RunState& run, const Verdict& verdict);
+
+// judge.cpp
+// The band the settling time is measured against: --require-settled's, or 2 %.
+double SettleBand(const RunOptions& options);
+// The summary on the console: messages, loops, figures, pacing and files.
+void Summarize(RunState& run);
+// --compare: the trends against the reference.
+void Compare(RunState& run);
+// What the run found, for the verdict.
+Findings Found(const RunState& run);
