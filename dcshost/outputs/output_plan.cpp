@@ -59,8 +59,45 @@ bool CheckWritable(const PlannedFile& file, std::string& error)
 
 }  // namespace
 
+std::string TrendName(const std::string& given, const std::string& source,
+                      const std::vector<std::string>& extensions, const std::string& kind)
+{
+    if (!given.empty()) return given + kind;
+    size_t slash = source.find_last_of("/\\");
+    std::string name = slash == std::string::npos ? source : source.substr(slash + 1);
+    size_t dot = name.rfind('.');
+    if (extensions.empty() && dot != std::string::npos && dot != 0) name.resize(dot);
+    for (const std::string& extension : extensions)
+        if (name.size() > extension.size() &&
+            name.compare(name.size() - extension.size(), std::string::npos, extension) == 0)
+            name.resize(name.size() - extension.size());
+    return name + kind;
+}
+
+OutputPlan PlanFiles(const CommonFiles& common, const std::vector<PlannedFile>& outputs,
+                     const std::vector<PlannedFile>& inputs)
+{
+    OutputPlan plan;
+    if (common.trends) plan.SetTrends(common.out_dir, common.trend_name);
+    plan.AddOutput("--json", common.json);
+    for (const PlannedFile& file : outputs) plan.AddOutput(file.option, file.path, file.fresh);
+    for (const PlannedFile& file : inputs) plan.AddInput(file.option, file.path);
+    plan.AddInput("--driver", common.driver);
+    plan.AddTagFile();
+    return plan;
+}
+
+bool CheckFiles(const OutputPlan& plan, bool force)
+{
+    std::string error;
+    if (plan.Check(force, error)) return true;
+    std::fprintf(stderr, "dcshost: %s\n", error.c_str());
+    return false;
+}
+
 void OutputPlan::SetTrends(const std::string& dir, const std::string& name)
 {
+    name_ = name;
     stem_ = dir + "/" + name;
     AddOutput("--out/--name", TrendCsv());
     AddOutput("--out/--name", TrendSvg());

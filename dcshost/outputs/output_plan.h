@@ -17,6 +17,13 @@ struct PlannedFile {
     bool fresh = false;  // an output that must not exist yet (without --force)
 };
 
+// The name of the trend files: `given` (--name), else the file name of
+// `source` without its folder and its extension (the last dot's, or each of
+// `extensions` in turn when some are given); `kind` follows either.
+std::string TrendName(const std::string& given, const std::string& source,
+                      const std::vector<std::string>& extensions = {},
+                      const std::string& kind = "");
+
 class OutputPlan {
 public:
     // The trend files DIR/NAME.trend.csv and .svg; "--out/--name" in messages.
@@ -36,11 +43,30 @@ public:
     std::vector<std::string> OutputPaths() const;
 
     bool Trends() const { return !stem_.empty(); }
+    const std::string& TrendName() const { return name_; }
     std::string TrendCsv() const { return stem_ + ".trend.csv"; }
     std::string TrendSvg() const { return stem_ + ".trend.svg"; }
 
 private:
     std::string stem_;  // DIR/NAME; empty: no trend files
+    std::string name_;
     std::vector<PlannedFile> outputs_;
     std::vector<PlannedFile> inputs_;
 };
+
+// What run and replay both write and read.
+struct CommonFiles {
+    bool trends = true;
+    std::string out_dir;
+    std::string trend_name;
+    std::string json;
+    std::string driver;
+};
+
+// The plan of a command: the trend files and --json, then its own outputs;
+// its own inputs, then --driver and the tag file. The order is the order
+// of the checks, and so which refusal is said.
+OutputPlan PlanFiles(const CommonFiles& common, const std::vector<PlannedFile>& outputs,
+                     const std::vector<PlannedFile>& inputs);
+// The plan's check; a refusal is said on stderr.
+bool CheckFiles(const OutputPlan& plan, bool force);

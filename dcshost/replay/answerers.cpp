@@ -121,13 +121,12 @@ private:
 };
 
 // The values a write hands over, as the recorder writes them: `count` of
-// them (none below 1, at most 256), each of `conversion`.
+// them (none below 1, at most kMaxClientValues), each of `conversion`.
 std::string Written(int32_t count, const void* value, int32_t conversion)
 {
-    const int32_t kMostValues = 256;
     std::string out;
     const auto* bytes = static_cast<const unsigned char*>(value);
-    for (int32_t i = 0; bytes && i < count && i < kMostValues; ++i) {
+    for (int32_t i = 0; bytes && i < count && i < kMaxClientValues; ++i) {
         if (i) out += ',';
         AppendClientValue(out, conversion, bytes + 4 * i);
     }

@@ -11,6 +11,7 @@
 #include "dcshost/exit_codes.h"
 #include "dcshost/host/session.h"
 #include "dcshost/outputs/files.h"
+#include "dcshost/outputs/output_plan.h"
 #include "dcshost/replay/answerers.h"
 #include "dcshost/replay/drive.h"
 #include "dcshost/scenario/limits.h"
@@ -21,24 +22,18 @@ namespace {
 // recording read whole and the trends within their memory.
 bool Prepare(const ReplayOptions& options, Survey& survey)
 {
+    if (!CheckFiles(PlanReplayFiles(options), false)) return false;
     std::string error;
-    if (!PlanReplayFiles(options).Check(false, error)) {
-        std::fprintf(stderr, "dcshost: %s\n", error.c_str());
-        return false;
-    }
     RecordingReader reader;
     if (!reader.OpenFile(options.recording, error) || !SurveyRecording(reader, survey, error)) {
         std::fprintf(stderr, "dcshost: replay: %s: %s\n", options.recording.c_str(), error.c_str());
         return false;
     }
-    double bytes = TrendBytes(survey.steps + 1.0, static_cast<size_t>(survey.loops),
-                              static_cast<size_t>(survey.imports));
-    if (options.trends && bytes > limits::kMaxTrendBytes) {
-        std::fprintf(stderr,
-                     "dcshost: replay: the trends of %lld steps for %d loops and %d imports would "
-                     "take %.0f MB, more than %.0f MB; use --no-trends\n",
-                     static_cast<long long>(survey.steps), survey.loops, survey.imports,
-                     bytes / 1048576.0, limits::kMaxTrendBytes / 1048576.0);
+    error =
+        CheckTrendMemory(static_cast<long long>(survey.steps), static_cast<size_t>(survey.loops),
+                         static_cast<size_t>(survey.imports));
+    if (options.trends && !error.empty()) {
+        std::fprintf(stderr, "dcshost: replay: %s; use --no-trends\n", error.c_str());
         return false;
     }
     return true;

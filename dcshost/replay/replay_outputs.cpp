@@ -104,24 +104,11 @@ std::string ReplayOutputs::Summary(const std::vector<MessageGroup>& messages, si
     return out;
 }
 
-OutputPlan PlanReplayFiles(const ReplayOptions& options)
+OutputPlan PlanReplayFiles(const ReplayOptions& o)
 {
-    std::string name = options.out_name;
-    if (name.empty()) {
-        size_t slash = options.recording.find_last_of("/\\");
-        name = slash == std::string::npos ? options.recording : options.recording.substr(slash + 1);
-        for (const std::string suffix : {".gz", ".rec"})
-            if (name.size() > suffix.size() &&
-                name.compare(name.size() - suffix.size(), std::string::npos, suffix) == 0)
-                name.resize(name.size() - suffix.size());
-    }
-    OutputPlan plan;
-    if (options.trends) plan.SetTrends(options.out_dir, name + ".replay");
-    plan.AddOutput("--json", options.json);
-    plan.AddInput("FILE", options.recording);
-    plan.AddInput("--driver", options.driver_path);
-    plan.AddTagFile();
-    return plan;
+    const std::string name = TrendName(o.out_name, o.recording, {".gz", ".rec"}, ".replay");
+    return PlanFiles({o.trends, o.out_dir, name, o.json, o.driver_path}, {},
+                     {{"FILE", o.recording}});
 }
 
 void ReplayOutputs::WriteFiles(const ReplayOptions& options, Findings& found,

@@ -21,14 +21,11 @@ bool CheckSize(RunState& run)
     }
     run.step = scenario.run.step;
     run.steps = static_cast<int>(std::lround(scenario.run.duration / run.step));
-    double bytes = TrendBytes(run.steps + 1.0, run.trend_loops.size(), scenario.imports.size());
-    if (run.record && bytes > limits::kMaxTrendBytes) {
-        std::fprintf(stderr,
-                     "dcshost: the trends of %d steps for %zu loops and %zu imports would take "
-                     "%.0f MB, more than %.0f MB; shorten the run, choose loops with --loops, or "
-                     "use --no-trends\n",
-                     run.steps, run.trend_loops.size(), scenario.imports.size(), bytes / 1048576.0,
-                     limits::kMaxTrendBytes / 1048576.0);
+    error = CheckTrendMemory(run.steps, run.trend_loops.size(), scenario.imports.size());
+    if (run.record && !error.empty()) {
+        std::fprintf(
+            stderr, "dcshost: %s; shorten the run, choose loops with --loops, or use --no-trends\n",
+            error.c_str());
         return false;
     }
     return true;
@@ -71,20 +68,13 @@ bool ReadReference(RunState& run)
 bool CheckOutputPlan(RunState& run)
 {
     const RunOptions& o = run.options;
-    OutputPlan& plan = run.plan;
-    if (o.trends) plan.SetTrends(o.out_dir, o.out_name);
-    plan.AddOutput("--json", o.json);
-    plan.AddOutput("--log-calls", o.call_log);
-    plan.AddOutput("--record", o.record, true);
-    plan.AddInput("SCENARIO", o.scenario_file);
-    plan.AddInput("--compare", o.compare);
-    plan.AddInput("--driver", o.driver_path);
-    plan.AddTagFile();
-    run.made.Note(plan.OutputPaths());
-    std::string error;
-    if (plan.Check(o.force, error)) return true;
-    std::fprintf(stderr, "dcshost: %s\n", error.c_str());
-    return false;
+    const std::string scenario = o.scenario_file.empty() ? "default" : o.scenario_file;
+    run.plan =
+        PlanFiles({o.trends, o.out_dir, TrendName(o.out_name, scenario), o.json, o.driver_path},
+                  {{"--log-calls", o.call_log}, {"--record", o.record, true}},
+                  {{"SCENARIO", o.scenario_file}, {"--compare", o.compare}});
+    run.made.Note(run.plan.OutputPaths());
+    return CheckFiles(run.plan, o.force);
 }
 
 }  // namespace

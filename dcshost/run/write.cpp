@@ -62,7 +62,7 @@ void WriteTrends(RunState& run)
 {
     if (!run.plan.Trends()) return;
     const std::string csv = run.plan.TrendCsv(), svg = run.plan.TrendSvg();
-    std::string title = run.scenario.title.empty() ? run.options.out_name : run.scenario.title;
+    std::string title = run.scenario.title.empty() ? run.plan.TrendName() : run.scenario.title;
     std::string error, written;
     run.csv_written = run.trend.WriteCsv(csv, error);
     if (run.csv_written)

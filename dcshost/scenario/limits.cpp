@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 
 std::string NumberText(double value)
 {
@@ -30,6 +31,18 @@ double TrendBytes(double samples, size_t loops, size_t imports)
     const double per_loop = 3 * sizeof(double) + sizeof(int32_t);
     return samples * (sizeof(double) + 2 + per_loop * static_cast<double>(loops) +
                       sizeof(double) * static_cast<double>(imports));
+}
+
+std::string CheckTrendMemory(long long steps, size_t loops, size_t imports)
+{
+    double bytes = TrendBytes(static_cast<double>(steps) + 1.0, loops, imports);
+    if (bytes <= limits::kMaxTrendBytes) return "";
+    char text[200];
+    std::snprintf(text, sizeof text,
+                  "the trends of %lld steps for %zu loops and %zu imports would take %.0f MB, "
+                  "more than %.0f MB",
+                  steps, loops, imports, bytes / 1048576.0, limits::kMaxTrendBytes / 1048576.0);
+    return text;
 }
 
 std::string RunLengthRange()

@@ -50,3 +50,6 @@ std::string CheckRunLength(double duration, double step);
 // Memory the trends of a run take: per sample the time, the fault and
 // coupling flags, four values per loop and one per import.
 double TrendBytes(double samples, size_t loops, size_t imports);
+// Empty when the trends of `steps` steps fit in kMaxTrendBytes; else "the
+// trends of ... would take N MB, more than 256 MB".
+std::string CheckTrendMemory(long long steps, size_t loops, size_t imports);

@@ -23,6 +23,9 @@ void AppendDouble(std::string& out, double value);
 // A client-library value of `conversion`, its 4 bytes as in memory:
 // f:FLOAT (9), i:INT (12), x:HEX8 (any other).
 void AppendClientValue(std::string& out, int32_t conversion, const void* bytes);
+// The values of one SetTagValue or SetArrayElement a recording holds; those
+// past them are not written, and a replay compares no more.
+constexpr int32_t kMaxClientValues = 256;
 // h and the handle's number.
 void AppendHandle(std::string& out, uint32_t number);
 // HEX of `size` bytes in memory order, lowercase.

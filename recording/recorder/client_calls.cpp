@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "dcs/vendor/vnxapi.h"
+#include "recording/format/value_text.h"
 #include "recording/recorder/recorder_calls.h"
 #include "recording/recorder/recorder_state.h"
 
@@ -13,14 +14,13 @@ void* g_original[CF_COUNT];
 
 #define ORIGINAL(name, id) reinterpret_cast<decltype(&::name)>(g_original[id])
 
-// SetTagValue and SetArrayElement: `count` values of 4 bytes, at most 256.
-const int32_t kMaxValues = 256;
-
+// SetTagValue and SetArrayElement: `count` values of 4 bytes, at most
+// kMaxClientValues of them written.
 void Values(int32_t count, const void* value, int32_t conversion)
 {
     if (!value) return;
     const unsigned char* bytes = static_cast<const unsigned char*>(value);
-    int32_t shown = count > kMaxValues ? kMaxValues : count;
+    int32_t shown = count > kMaxClientValues ? kMaxClientValues : count;
     for (int32_t i = 0; i < shown; ++i) Value(conversion, bytes + 4 * i, i == 0);
 }
 

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include "dcshost/outputs/output_plan.h"
 #include "dcshost/outputs/trend.h"
 
 namespace {
@@ -131,4 +132,26 @@ TEST(Trend, draws_an_upset_only_on_the_panel_of_the_loop_it_acts_on)
         // The CSV counts every upset acting, whichever loop it hit.
         EXPECT_NE(trend.Csv().find("\r\n1.5,49.75,55,50,1,1.5,2,3,1,1,1\r\n"), std::string::npos);
     }
+}
+
+// The trend files' name, for run (the scenario's stem) and replay (the
+// recording's, without .gz and .rec, then .replay).
+TEST(TrendName, FromTheNameGivenOrTheSource)
+{
+    const std::vector<std::string> recording = {".gz", ".rec"};
+    struct Case {
+        std::string given, source;
+        bool replay;
+        std::string name;
+    } cases[] = {
+        {"", "plant/unit.toml", false, "unit"},   {"", "default", false, "default"},
+        {"", "C:\\a\\.hidden", false, ".hidden"}, {"mine", "plant/unit.toml", false, "mine"},
+        {"", "out/s.rec.gz", true, "s.replay"},   {"", "s.toml.gz", true, "s.toml.replay"},
+        {"", ".rec", true, ".rec.replay"},        {"mine", "s.rec", true, "mine.replay"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(c.replay ? TrendName(c.given, c.source, recording, ".replay")
+                           : TrendName(c.given, c.source),
+                  c.name)
+            << c.source;
 }
