@@ -28,6 +28,14 @@ int Digits(int n)
     return digits;
 }
 
+// A loop's row as the pid and controller tables open it: its name and five tags.
+std::string LoopTags(const std::string& n)
+{
+    return "  { name = \"" + n + "\", sp_tag = \"" + n + ".SP\", op_tag = \"" + n +
+           ".OP\", mode_tag = \"" + n + ".MODE\", sp_init_tag = \"" + n +
+           ".SPINIT\", op_init_tag = \"" + n + ".OPINIT\"";
+}
+
 }  // namespace
 
 std::string GenerateScaleScenario(int rows)
@@ -63,19 +71,15 @@ std::string GenerateScaleScenario(int rows)
     for (int i = 0; i < rows; ++i) {
         std::string n = LoopName(i, width);
         double tau = 4.0 + i % 7;
-        out << "  { name = \"" << n << "\", sp_tag = \"" << n << ".SP\", op_tag = \"" << n
-            << ".OP\", mode_tag = \"" << n << ".MODE\", sp_init_tag = \"" << n
-            << ".SPINIT\", op_init_tag = \"" << n << ".OPINIT\", pv_tag = \"SCALE.PVARR\", "
-            << "pv_index = " << i << ", kp = 0.5, ti = " << tau << ", scan = 1.0 },\n";
+        out << LoopTags(n) << ", pv_tag = \"SCALE.PVARR\", pv_index = " << i
+            << ", kp = 0.5, ti = " << tau << ", scan = 1.0 },\n";
     }
     out << "]\n\n[host]\npv_array_tag = \"SCALE.PVARR\"\ncontroller = [\n";
     for (int i = 0; i < rows; ++i) {
         std::string n = LoopName(i, width);
         double sp = 20.0 + i % 61;
-        out << "  { name = \"" << n << "\", sp_tag = \"" << n << ".SP\", op_tag = \"" << n
-            << ".OP\", mode_tag = \"" << n << ".MODE\", sp_init_tag = \"" << n
-            << ".SPINIT\", op_init_tag = \"" << n << ".OPINIT\", sp = " << sp
-            << ", op = " << sp / 100.0 << ", pv = \"" << n << ".PV\" },\n";
+        out << LoopTags(n) << ", sp = " << sp << ", op = " << sp / 100.0 << ", pv = \"" << n
+            << ".PV\" },\n";
     }
     out << "]\npv = [\n";
     for (int i = 0; i < rows; ++i) {
@@ -123,13 +127,10 @@ CommandBody DefineGenerate(CLI::App& command)
                             {"--force", "replace FILE when it exists", &args->force},
                         });
     return [args] {
-        std::string error;
         OutputPlan plan;
         plan.AddOutput("FILE", args->file, true);
-        if (!plan.Check(args->force, error)) {
-            std::fprintf(stderr, "dcshost: %s\n", error.c_str());
-            return int{kExitBadScenario};
-        }
+        if (!CheckFiles(plan, args->force)) return int{kExitBadScenario};
+        std::string error;
         if (!WriteTextFile(args->file, GenerateScaleScenario(args->rows), error)) {
             std::fprintf(stderr, "dcshost: %s\n", error.c_str());
             return int{kExitFileUnwritten};
