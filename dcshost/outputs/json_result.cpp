@@ -192,19 +192,19 @@ std::string Unsound(const UnsoundSent& sent)
         '{', '}');
 }
 
-}  // namespace
-
-std::string FormatJsonResult(const RunRecord& r)
+std::string Block(const std::vector<std::string>& lines, const char* indent)
 {
-    const Scenario& s = *r.scenario;
-    std::vector<std::string> loops, imports, wordings, faults, keys;
-    for (size_t i = 0; i < r.loops.size(); ++i)
-        loops.push_back("    " +
-                        Loop(r.loops[i], i < r.figures.size() ? r.figures[i] : LoopFigures{}));
-    for (size_t i = 0; i < s.imports.size() && i < r.imports.size(); ++i)
-        imports.push_back("    " + Join({Member("name", Quote(s.imports[i].name)),
-                                         Member("value", Number(r.imports[i]))},
-                                        '{', '}'));
+    if (lines.empty()) return std::string("[]");
+    std::string out = "[\n";
+    for (size_t i = 0; i < lines.size(); ++i)
+        out += lines[i] + (i + 1 < lines.size() ? ",\n" : "\n");
+    return out + indent + "]";
+}
+
+// The host messages: their total, the count per key, and each wording.
+std::string Messages(const RunRecord& r)
+{
+    std::vector<std::string> wordings, keys;
     std::map<std::string, int> by_key;
     for (const MessageGroup& g : r.messages) {
         by_key[g.key] += g.count;
@@ -216,6 +216,51 @@ std::string FormatJsonResult(const RunRecord& r)
     }
     for (const auto& [key, count] : by_key)
         keys.push_back(Member(key.c_str(), std::to_string(count)));
+    return "{\n    " + Member("total", std::to_string(r.message_total)) + ",\n    " +
+           Member("by_key", Join(keys, '{', '}')) + ",\n    " +
+           Member("wordings", Block(wordings, "    ")) + "\n  }";
+}
+
+std::string Compared(const RunRecord& r)
+{
+    if (r.compared < 0) return "null";
+    return Join({Member("reference", Quote(r.compare)), Member("within", Flag(r.compared == 1)),
+                 Member("deviation", r.deviation.empty() ? "null" : Quote(r.deviation))},
+                '{', '}');
+}
+
+std::string HandlesOpen(const Leftovers& left)
+{
+    if (!left.handles_known) return "null";
+    return Join(
+        {Member("tags", std::to_string(left.tags)), Member("items", std::to_string(left.items)),
+         Member("lists", std::to_string(left.lists))},
+        '{', '}');
+}
+
+std::string Heap(const Leftovers& left)
+{
+    bool balanced = left.heap_blocks == 0 && left.heap_bytes == 0 && left.bad_releases == 0;
+    return Join(
+        {Member("balanced", Flag(balanced)), Member("blocks", std::to_string(left.heap_blocks)),
+         Member("bytes", std::to_string(left.heap_bytes)),
+         Member("bad_releases", std::to_string(left.bad_releases))},
+        '{', '}');
+}
+
+}  // namespace
+
+std::string FormatJsonResult(const RunRecord& r)
+{
+    const Scenario& s = *r.scenario;
+    std::vector<std::string> loops, imports, faults;
+    for (size_t i = 0; i < r.loops.size(); ++i)
+        loops.push_back("    " +
+                        Loop(r.loops[i], i < r.figures.size() ? r.figures[i] : LoopFigures{}));
+    for (size_t i = 0; i < s.imports.size() && i < r.imports.size(); ++i)
+        imports.push_back("    " + Join({Member("name", Quote(s.imports[i].name)),
+                                         Member("value", Number(r.imports[i]))},
+                                        '{', '}'));
     for (size_t i = 0; i < s.run.faults.size(); ++i)
         faults.push_back("    " + Fault(s.run.faults[i], i < r.fault_outcomes.size()
                                                              ? &r.fault_outcomes[i]
@@ -233,16 +278,6 @@ std::string FormatJsonResult(const RunRecord& r)
     for (const std::string& warning : r.warnings) warnings.push_back("    " + Quote(warning));
     std::vector<std::string> unsound;
     for (const UnsoundSent& sent : r.unsound) unsound.push_back("    " + Unsound(sent));
-    const Leftovers& left = r.left;
-    bool balanced = left.heap_blocks == 0 && left.heap_bytes == 0 && left.bad_releases == 0;
-
-    auto block = [](const std::vector<std::string>& lines, const char* indent) {
-        if (lines.empty()) return std::string("[]");
-        std::string out = "[\n";
-        for (size_t i = 0; i < lines.size(); ++i)
-            out += lines[i] + (i + 1 < lines.size() ? ",\n" : "\n");
-        return out + indent + "]";
-    };
     std::string out = "{\n";
     out += "  " + Member("format", Quote("dcshost run result")) + ",\n";
     out += "  " + Member("version", std::to_string(kJsonResultVersion)) + ",\n";
@@ -264,44 +299,18 @@ std::string FormatJsonResult(const RunRecord& r)
                                '{', '}')) +
         ",\n";
     out += "  " + Member("settle_band_percent", Number(r.settle_band)) + ",\n";
-    out += "  " + Member("loops", block(loops, "  ")) + ",\n";
-    out += "  " + Member("imports", block(imports, "  ")) + ",\n";
-    out += "  " +
-           Member("messages", "{\n    " + Member("total", std::to_string(r.message_total)) +
-                                  ",\n    " + Member("by_key", Join(keys, '{', '}')) + ",\n    " +
-                                  Member("wordings", block(wordings, "    ")) + "\n  }") +
-           ",\n";
-    out += "  " + Member("faults", block(faults, "  ")) + ",\n";
-    out += "  " + Member("malfunctions", block(malfunctions, "  ")) + ",\n";
-    out += "  " + Member("disturbances", block(disturbances, "  ")) + ",\n";
-    out += "  " + Member("warnings", block(warnings, "  ")) + ",\n";
+    out += "  " + Member("loops", Block(loops, "  ")) + ",\n";
+    out += "  " + Member("imports", Block(imports, "  ")) + ",\n";
+    out += "  " + Member("messages", Messages(r)) + ",\n";
+    out += "  " + Member("faults", Block(faults, "  ")) + ",\n";
+    out += "  " + Member("malfunctions", Block(malfunctions, "  ")) + ",\n";
+    out += "  " + Member("disturbances", Block(disturbances, "  ")) + ",\n";
+    out += "  " + Member("warnings", Block(warnings, "  ")) + ",\n";
     out += "  " + Member("coupling", Coupling(r.coupling, r.on_loss, r.reconfigures)) + ",\n";
-    out += "  " + Member("unsound_values", block(unsound, "  ")) + ",\n";
+    out += "  " + Member("unsound_values", Block(unsound, "  ")) + ",\n";
     out += "  " + Member("pacing", Pacing(r.pacing)) + ",\n";
-    out +=
-        "  " +
-        Member("compare",
-               r.compared < 0
-                   ? "null"
-                   : Join({Member("reference", Quote(r.compare)),
-                           Member("within", Flag(r.compared == 1)),
-                           Member("deviation", r.deviation.empty() ? "null" : Quote(r.deviation))},
-                          '{', '}')) +
-        ",\n";
-    out += "  " +
-           Member("handles_open", !left.handles_known
-                                      ? "null"
-                                      : Join({Member("tags", std::to_string(left.tags)),
-                                              Member("items", std::to_string(left.items)),
-                                              Member("lists", std::to_string(left.lists))},
-                                             '{', '}')) +
-           ",\n";
-    out += "  " +
-           Member("heap", Join({Member("balanced", Flag(balanced)),
-                                Member("blocks", std::to_string(left.heap_blocks)),
-                                Member("bytes", std::to_string(left.heap_bytes)),
-                                Member("bad_releases", std::to_string(left.bad_releases))},
-                               '{', '}')) +
-           "\n";
+    out += "  " + Member("compare", Compared(r)) + ",\n";
+    out += "  " + Member("handles_open", HandlesOpen(r.left)) + ",\n";
+    out += "  " + Member("heap", Heap(r.left)) + "\n";
     return out + "}\n";
 }
