@@ -100,7 +100,6 @@ int PrintVersionInfo(const std::string& path)
 CommandBody DefineVersionInfo(CLI::App& command)
 {
     auto module = std::make_shared<std::string>();
-    AddOptions(command, {{"MODULE", "the driver module", module.get(), std::nullopt,
-                          kRequired | kNotEmpty}});
-    return [module] { return PrintVersionInfo(*module); };
+    return AddOptions(command, {{"MODULE", "the driver module", File(module.get()), {Required()}}},
+                      [module] { return PrintVersionInfo(*module); });
 }
