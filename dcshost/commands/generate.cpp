@@ -21,6 +21,13 @@ std::string LoopName(int i, int width)
     return "L" + digits;
 }
 
+// Loop n's five tags, as its PID block and its controller row both name them.
+std::string LoopTags(const std::string& n)
+{
+    return "sp_tag = \"" + n + ".SP\", op_tag = \"" + n + ".OP\", mode_tag = \"" + n +
+           ".MODE\", sp_init_tag = \"" + n + ".SPINIT\", op_init_tag = \"" + n + ".OPINIT\"";
+}
+
 int Digits(int n)
 {
     int digits = 1;
@@ -63,18 +70,14 @@ std::string GenerateScaleScenario(int rows)
     for (int i = 0; i < rows; ++i) {
         std::string n = LoopName(i, width);
         double tau = 4.0 + i % 7;
-        out << "  { name = \"" << n << "\", sp_tag = \"" << n << ".SP\", op_tag = \"" << n
-            << ".OP\", mode_tag = \"" << n << ".MODE\", sp_init_tag = \"" << n
-            << ".SPINIT\", op_init_tag = \"" << n << ".OPINIT\", pv_tag = \"SCALE.PVARR\", "
+        out << "  { name = \"" << n << "\", " << LoopTags(n) << ", pv_tag = \"SCALE.PVARR\", "
             << "pv_index = " << i << ", kp = 0.5, ti = " << tau << ", scan = 1.0 },\n";
     }
     out << "]\n\n[host]\npv_array_tag = \"SCALE.PVARR\"\ncontroller = [\n";
     for (int i = 0; i < rows; ++i) {
         std::string n = LoopName(i, width);
         double sp = 20.0 + i % 61;
-        out << "  { name = \"" << n << "\", sp_tag = \"" << n << ".SP\", op_tag = \"" << n
-            << ".OP\", mode_tag = \"" << n << ".MODE\", sp_init_tag = \"" << n
-            << ".SPINIT\", op_init_tag = \"" << n << ".OPINIT\", sp = " << sp
+        out << "  { name = \"" << n << "\", " << LoopTags(n) << ", sp = " << sp
             << ", op = " << sp / 100.0 << ", pv = \"" << n << ".PV\" },\n";
     }
     out << "]\npv = [\n";

@@ -52,6 +52,19 @@ ModuleKind KindOf(const std::string& path)
     return ModuleKind::None;
 }
 
+// Why this dcshost cannot read the module's version resource; null when it can.
+const char* NotReadable(ModuleKind kind)
+{
+    if (kind == ModuleKind::None)
+        return "is not a module: neither a Windows module nor an ELF shared object";
+#if !defined(_WIN32)
+    // Not a module this dcshost can load either: exit 3, as run's --driver.
+    if (kind == ModuleKind::Windows)
+        return "is a Windows module: dcshost.exe version-info reads its version resource";
+#endif
+    return nullptr;
+}
+
 #if defined(_WIN32)
 const int kNoResourceExit = kExitConfigureFailed;
 #else
@@ -63,24 +76,10 @@ const int kNoResourceExit = 0;  // an ELF module carries none, as it should
 int PrintVersionInfo(const std::string& path)
 {
     if (!Readable(path)) return kExitNoDriver;
-    ModuleKind kind = KindOf(path);
-    if (kind == ModuleKind::None) {
-        std::fprintf(stderr,
-                     "dcshost: version-info: %s is not a module: neither a Windows module nor "
-                     "an ELF shared object\n",
-                     path.c_str());
+    if (const char* why = NotReadable(KindOf(path))) {
+        std::fprintf(stderr, "dcshost: version-info: %s %s\n", path.c_str(), why);
         return kExitNoDriver;
     }
-#if !defined(_WIN32)
-    // Not a module this dcshost can load either: exit 3, as run's --driver.
-    if (kind == ModuleKind::Windows) {
-        std::fprintf(stderr,
-                     "dcshost: version-info: %s is a Windows module: dcshost.exe version-info "
-                     "reads its version resource\n",
-                     path.c_str());
-        return kExitNoDriver;
-    }
-#endif
     DriverVersion version;
     std::string problem;
     if (!ReadDriverVersion(path, version, problem)) {
