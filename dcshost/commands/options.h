@@ -2,8 +2,8 @@
 // as a sentence: the name CLI11 takes ("--out", or "FILE" for a positional),
 // the help text, the parser that reads the value and puts it, typed, where it
 // goes, and the rules it keeps:
-//   {"--tolerance", "...", Number(&o.tolerance), {Range(0, 1e6), ShowDefault(),
-//   Needs("--compare")}}
+//   {"--tolerance", "...", Number(&o.tolerance),
+//    {Range(0, 1e6), ShowDefault(), Needs("--compare")}}
 // Every refusal is said where the value enters, before the command runs.
 #pragma once
 
