@@ -119,14 +119,15 @@ CommandBody DefineGenerate(CLI::App& command)
         bool force = false;
     };
     auto args = std::make_shared<GenerateArgs>();
-    AddOptions(command, {
-                            {"--rows", "rows in each table (the driver binds at most 2000)",
-                             &args->rows, Within(1, limits::kMaxRows), kShowDefault},
-                            {"FILE", "the scenario file to write", &args->file, std::nullopt,
-                             kRequired | kNotEmpty},
-                            {"--force", "replace FILE when it exists", &args->force},
-                        });
-    return [args] {
+    const std::vector<Option> rows = {
+        {"--rows",
+         "rows in each table (the driver binds at most 2000)",
+         Whole(&args->rows),
+         {Range(1, limits::kMaxRows), ShowDefault()}},
+        {"FILE", "the scenario file to write", File(&args->file), {Required()}},
+        {"--force", "replace FILE when it exists", Flag(&args->force)},
+    };
+    return AddOptions(command, rows, [args] {
         OutputPlan plan;
         plan.AddOutput("FILE", args->file, true);
         if (!CheckFiles(plan, args->force)) return int{kExitBadScenario};
@@ -138,5 +139,5 @@ CommandBody DefineGenerate(CLI::App& command)
         std::printf("%s: scale scenario with %d rows in each table\n", args->file.c_str(),
                     args->rows);
         return int{kExitClean};
-    };
+    });
 }

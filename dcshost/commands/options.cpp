@@ -7,6 +7,9 @@
 #include <system_error>
 #include <type_traits>
 
+#include <CLI/CLI.hpp>
+
+#include "dcshost/exit_codes.h"
 #include "dcshost/scenario/limits.h"
 
 namespace {
@@ -17,6 +20,17 @@ CLI::Validator NotEmpty()
 {
     return CLI::Validator(
         [](std::string& text) { return text.empty() ? "an empty name names no file" : ""; }, "");
+}
+
+CLI::Validator NoFolder()
+{
+    return CLI::Validator(
+        [](std::string& text) -> std::string {
+            if (text.find_first_of("/\\:") != std::string::npos || text == "." || text == "..")
+                return "'" + text + "' is a path; a file name is wanted (the folder is --out's)";
+            return "";
+        },
+        "");
 }
 
 // Decimal digits only, as the README writes numbers: "0x10", "1_000" and
@@ -53,6 +67,15 @@ CLI::Validator Decimal()
         "");
 }
 
+// A rule CLI11 checks itself.
+Rule Applies(std::function<void(CLI::App&, CLI::Option&)> apply)
+{
+    return [apply](CLI::App& command, CLI::Option& option) {
+        apply(command, option);
+        return LateCheck();
+    };
+}
+
 }  // namespace
 
 bool IsDecimal(const std::string& text)
@@ -61,53 +84,122 @@ bool IsDecimal(const std::string& text)
     return ReadDecimal(text, value);
 }
 
-void AddOptions(CLI::App& command, const std::vector<Option>& options)
+CommandBody AddOptions(CLI::App& command, const std::vector<Option>& rows, CommandBody body)
 {
-    for (const Option& row : options) {
-        CLI::Option* option = std::visit(
-            [&](auto* into) {
-                if constexpr (std::is_same_v<decltype(into), bool*>)
-                    return command.add_flag(row.name, *into, row.help);
-                else
-                    return command.add_option(row.name, *into, row.help);
-            },
-            row.into);
-        if (row.flags & kRequired) option->required();
-        if (row.flags & kShowDefault) option->capture_default_str();
-        if (row.flags & kNotEmpty) option->check(NotEmpty());
-        if (std::holds_alternative<double*>(row.into)) option->check(Decimal<double>());
-        if (std::holds_alternative<int*>(row.into)) option->check(Decimal<int>());
-        if (row.check) option->check(*row.check);
-        if (row.excludes) option->excludes(command.get_option(row.excludes));
-        if (row.needs) option->needs(command.get_option(row.needs));
+    std::vector<LateCheck> checks;
+    for (const Option& row : rows) {
+        CLI::Option* option = row.parse(command, row.name, row.help);
+        for (const Rule& rule : row.rules)
+            if (LateCheck check = rule(command, *option)) checks.push_back(check);
     }
+    return [checks, body] {
+        for (const LateCheck& check : checks) {
+            std::string why = check();
+            if (why.empty()) continue;
+            std::fprintf(stderr, "dcshost: %s\n", why.c_str());
+            return int{kExitBadScenario};
+        }
+        return body();
+    };
 }
 
-CLI::Validator FileStem()
+Parser Text(std::string* into)
 {
-    return CLI::Validator(
-        [](std::string& text) -> std::string {
-            if (text.find_first_of("/\\:") != std::string::npos || text == "." || text == "..")
-                return "'" + text + "' is a path; a file name is wanted (the folder is --out's)";
-            return "";
-        },
-        "");
+    return [into](CLI::App& command, const std::string& name, const std::string& help) {
+        return command.add_option(name, *into, help);
+    };
 }
 
-CLI::Validator Within(double lo, double hi, const std::string& unit)
+Parser File(std::string* into)
 {
-    return CLI::Validator(
+    return [into](CLI::App& command, const std::string& name, const std::string& help) {
+        return command.add_option(name, *into, help)->check(NotEmpty());
+    };
+}
+
+Parser FileStem(std::string* into)
+{
+    return [into](CLI::App& command, const std::string& name, const std::string& help) {
+        return command.add_option(name, *into, help)->check(NotEmpty())->check(NoFolder());
+    };
+}
+
+Parser Number(double* into)
+{
+    return [into](CLI::App& command, const std::string& name, const std::string& help) {
+        return command.add_option(name, *into, help)->check(Decimal<double>());
+    };
+}
+
+Parser Whole(int* into)
+{
+    return [into](CLI::App& command, const std::string& name, const std::string& help) {
+        return command.add_option(name, *into, help)->check(Decimal<int>());
+    };
+}
+
+Parser Flag(bool* into)
+{
+    return [into](CLI::App& command, const std::string& name, const std::string& help) {
+        return command.add_flag(name, *into, help);
+    };
+}
+
+Parser Unset(bool* into)
+{
+    return [into](CLI::App& command, const std::string& name, const std::string& help) {
+        return command.add_flag_callback(
+            name, [into] { *into = false; }, help);
+    };
+}
+
+Parser Sets(double* into, double value)
+{
+    return [into, value](CLI::App& command, const std::string& name, const std::string& help) {
+        return command.add_flag_callback(
+            name, [into, value] { *into = value; }, help);
+    };
+}
+
+CLI::Option* AddChoice(CLI::App& command, const std::string& name, const std::string& help,
+                       const char* forms, std::function<std::string(const std::string&)> store,
+                       std::function<std::string()> shown)
+{
+    auto read = [name, store](const CLI::results_t& given) {
+        std::string why = store(given.back());
+        if (!why.empty()) throw CLI::ValidationError(name, why);
+        return true;
+    };
+    // The help names a text option's forms after CLI11's word for text.
+    return command.add_option(name, read, help, false, shown)
+        ->type_name(std::string("TEXT:") + forms);
+}
+
+Rule Required()
+{
+    return Applies([](CLI::App&, CLI::Option& option) { option.required(); });
+}
+
+Rule ShowDefault()
+{
+    return Applies([](CLI::App&, CLI::Option& option) { option.capture_default_str(); });
+}
+
+Rule Range(double lo, double hi, const std::string& unit)
+{
+    CLI::Validator within(
         [lo, hi, unit](std::string& text) -> std::string {
             double value = 0.0;
             if (!ReadDecimal(text, value) || InRange(value, lo, hi)) return "";  // said by Decimal
             return RangeMessage("the value", value, lo, hi, unit);
         },
         "");
+    return Applies([within](CLI::App&, CLI::Option& option) { option.check(within); });
 }
 
-CLI::Validator Above(double lo, const std::string& unit, const std::string& note)
+Rule Above(double lo, const std::string& unit, const std::string& note)
 {
-    return CLI::Validator(
+    CLI::Validator above(
         [lo, unit, note](std::string& text) -> std::string {
             double value = 0.0;
             if (!ReadDecimal(text, value) || (value > lo && std::isfinite(value))) return "";
@@ -115,6 +207,36 @@ CLI::Validator Above(double lo, const std::string& unit, const std::string& note
                    NumberText(lo) + " " + unit + ": " + note;
         },
         "");
+    return Applies([above](CLI::App&, CLI::Option& option) { option.check(above); });
+}
+
+Rule Needs(const char* other)
+{
+    return Applies([other](CLI::App& command, CLI::Option& option) {
+        option.needs(command.get_option(other));
+    });
+}
+
+Rule Needs(const char* other, const char* value)
+{
+    return [other, value](CLI::App& command, CLI::Option& option) -> LateCheck {
+        const CLI::Option* self = &option;
+        const CLI::Option* needed = command.get_option(other);
+        return [self, needed, other, value]() -> std::string {
+            if (self->count() == 0) return "";
+            const std::string given =
+                needed->count() > 0 ? needed->results().back() : needed->get_default_str();
+            if (given == value) return "";
+            return self->get_name() + " acts only with " + other + " " + value;
+        };
+    };
+}
+
+Rule Excludes(const char* other)
+{
+    return Applies([other](CLI::App& command, CLI::Option& option) {
+        option.excludes(command.get_option(other));
+    });
 }
 
 bool LoadNamedScenario(const std::string& name, Scenario& scenario)

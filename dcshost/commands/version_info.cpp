@@ -52,7 +52,7 @@ ModuleKind KindOf(const std::string& path)
     return ModuleKind::None;
 }
 
-// Why this dcshost cannot read the module's version; null when it can.
+// Why this dcshost cannot read the module's version resource; null when it can.
 const char* NotReadable(ModuleKind kind)
 {
     if (kind == ModuleKind::None)
@@ -99,7 +99,6 @@ int PrintVersionInfo(const std::string& path)
 CommandBody DefineVersionInfo(CLI::App& command)
 {
     auto module = std::make_shared<std::string>();
-    AddOptions(command, {{"MODULE", "the driver module", module.get(), std::nullopt,
-                          kRequired | kNotEmpty}});
-    return [module] { return PrintVersionInfo(*module); };
+    return AddOptions(command, {{"MODULE", "the driver module", File(module.get()), {Required()}}},
+                      [module] { return PrintVersionInfo(*module); });
 }

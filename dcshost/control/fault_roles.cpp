@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "dcshost/control/faults.h"
+#include "dcshost/scenario/ctrl_columns.h"
 #include "dcshost/scenario/limits.h"
 
 namespace {
@@ -40,6 +41,20 @@ const char* const kRoleNames[kTagRoleCount] = {
     "a PV's own tag (written only while the array path fails)",
     "a mode tag (written at DCSStart and DCSStop)",
     "an SP or OP Init tag (written at DCSInitialize only, before any fault window)",
+};
+
+// The role of each controller column's tag (CTRL_COL_* order); of an
+// inactive row the host uses the setpoint side only.
+struct CtrlColumnRole {
+    TagRole role;
+    bool inactive_too;
+};
+constexpr CtrlColumnRole kCtrlColumnRoles[CTRL_COLUMNS] = {
+    {TagRole::ListItem, true},   // SP
+    {TagRole::ListItem, false},  // OP
+    {TagRole::ModeTag, false},   // Mode
+    {TagRole::InitTag, true},    // SP Init
+    {TagRole::InitTag, false},   // OP Init
 };
 
 void Add(TagRoles& roles, const std::string* tag, TagRole role)
@@ -163,14 +178,10 @@ TagRoles HostTagRoles(const Scenario& scenario)
 {
     TagRoles roles;
     Add(roles, &scenario.pv_array_tag, TagRole::PVArray);
-    for (const CtrlRowDef& row : scenario.controllers) {
-        Add(roles, FindCell(row.cells, "SP TAG"), TagRole::ListItem);
-        Add(roles, FindCell(row.cells, "SP Init TAG"), TagRole::InitTag);
-        if (!row.active) continue;
-        Add(roles, FindCell(row.cells, "OP TAG"), TagRole::ListItem);
-        Add(roles, FindCell(row.cells, "Mode TAG"), TagRole::ModeTag);
-        Add(roles, FindCell(row.cells, "OP Init TAG"), TagRole::InitTag);
-    }
+    for (const CtrlRowDef& row : scenario.controllers)
+        for (int column = 0; column < CTRL_COLUMNS; ++column)
+            if (row.active || kCtrlColumnRoles[column].inactive_too)
+                Add(roles, FindCtrlCell(row, column), kCtrlColumnRoles[column].role);
     for (const PVRowDef& row : scenario.pvs)
         if (row.active) Add(roles, FindCell(row.cells, "TAG"), TagRole::PVOwnTag);
     for (const ImportRowDef& row : scenario.imports)

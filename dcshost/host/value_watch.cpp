@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "dcshost/control/control_api.h"
+#include "dcshost/scenario/ctrl_columns.h"
 #include "dcshost/scenario/limits.h"
 
 namespace {
@@ -62,8 +63,10 @@ void ValueWatch::Setup(const Scenario& scenario)
     for (size_t i = 0; i < scenario.controllers.size(); ++i) {
         const CtrlRowDef& row = scenario.controllers[i];
         int r = static_cast<int>(i);
-        add({"controller", r, row.name, "OP Init"}, Cell(row.cells, "OP Init TAG"));
-        add({"controller", r, row.name, "SP Init"}, Cell(row.cells, "SP Init TAG"));
+        add({"controller", r, row.name, "OP Init"},
+            Cell(row.cells, CtrlTagColumns[CTRL_COL_OP_INIT].caption));
+        add({"controller", r, row.name, "SP Init"},
+            Cell(row.cells, CtrlTagColumns[CTRL_COL_SP_INIT].caption));
     }
     pv_base_ = targets_.size();
     pv_has_tag_.clear();

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "dcshost/control/control_system.h"
+#include "dcshost/scenario/ctrl_columns.h"
 
 namespace {
 
@@ -28,7 +29,7 @@ bool Wire(const Scenario& scenario, const Plant& plant, Wiring& wiring, std::str
 {
     for (const CtrlRowDef& loop : scenario.controllers) {
         wiring.loop_pv.push_back(loop.pv.empty() ? -1 : IndexByName(scenario.pvs, loop.pv));
-        const std::string* mode = FindCell(loop.cells, "Mode TAG");
+        const std::string* mode = FindCtrlCell(loop, CTRL_COL_MODE);
         wiring.mode_tags.push_back(mode ? *mode : std::string());
     }
     for (const PVRowDef& row : scenario.pvs) {
