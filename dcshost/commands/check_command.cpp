@@ -6,6 +6,7 @@
 #include "dcshost/commands/common_options.h"
 #include "dcshost/commands/options.h"
 #include "dcshost/exit_codes.h"
+#include "dcshost/host/driver_loader.h"
 #include "dcshost/run/check.h"
 
 CommandBody DefineCheck(CLI::App& command)

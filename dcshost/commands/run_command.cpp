@@ -21,15 +21,6 @@ struct RunArgs {
     RunOptions options;
 };
 
-// "plant/unit.toml" -> "unit"; the built-in scenario is "default".
-std::string Stem(const std::string& name)
-{
-    size_t slash = name.find_last_of("/\\");
-    std::string base = slash == std::string::npos ? name : name.substr(slash + 1);
-    size_t dot = base.rfind('.');
-    return dot == std::string::npos || dot == 0 ? base : base.substr(0, dot);
-}
-
 std::string ReadOnLoss(const std::string& text, OnLoss& on_loss)
 {
     return ParseOnLoss(text, on_loss) ? "" : "'" + text + "': continue, stop or reconfigure";
@@ -53,7 +44,6 @@ int Run(RunArgs& args)
     Scenario scenario;
     if (!LoadNamedScenario(args.scenario, scenario)) return kExitBadScenario;
     RunOptions& options = args.options;
-    if (options.out_name.empty()) options.out_name = Stem(args.scenario);
     if (args.scenario != "default") options.scenario_file = args.scenario;
     InterruptGuard ctrl_c;
     return RunScenario(scenario, options);
