@@ -1,7 +1,7 @@
 #include "bench/host_scene.h"
 
 #include "dcshost/commands/generate.h"
-#include "dcshost/host/driver_loader.h"
+#include "module/driver_loader.h"
 
 namespace {
 

@@ -16,8 +16,8 @@
 
 #include "dcshost/commands/generate.h"
 #include "dcshost/commands/run.h"
-#include "dcshost/host/driver_loader.h"
 #include "dcshost/replay/replay.h"
+#include "module/driver_loader.h"
 
 namespace {
 

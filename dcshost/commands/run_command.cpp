@@ -7,12 +7,12 @@
 #include "dcshost/commands/options.h"
 #include "dcshost/commands/run.h"
 #include "dcshost/exit_codes.h"
-#include "dcshost/host/driver_loader.h"
 #include "dcshost/host/interrupt.h"
 #include "dcshost/host/pacing.h"
 #include "dcshost/host/recovery.h"
 #include "dcshost/outputs/views.h"
 #include "dcshost/scenario/limits.h"
+#include "module/driver_loader.h"
 
 namespace {
 

@@ -6,9 +6,9 @@
 
 #include "dcshost/control/control_api.h"
 #include "dcshost/control/control_system.h"
-#include "dcshost/host/driver_version.h"
 #include "dcshost/host/progress.h"
 #include "dcshost/host/settle_wait.h"
+#include "module/driver_version.h"
 #include "recording/module/beside.h"
 #include "recording/recorder/recorder.h"
 

@@ -9,10 +9,10 @@
 
 #include "dcshost/control/call_log.h"
 #include "dcshost/exit_codes.h"
-#include "dcshost/host/driver_loader.h"
 #include "dcshost/host/host_block.h"
 #include "dcshost/host/messages.h"
 #include "dcshost/scenario/scenario.h"
+#include "module/driver_loader.h"
 
 struct Leftovers {
     bool handles_known = true;  // a live run cannot count the control system's handles

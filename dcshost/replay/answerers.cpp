@@ -8,10 +8,10 @@
 #include "dcs/diag/message_keys.h"
 #include "dcs/host/iface.h"
 #include "dcs/vendor/vnxapi.h"
+#include "module/import_seams.h"
 #include "recording/format/client_functions.h"
 #include "recording/format/value_text.h"
 #include "recording/recorder/message_args.h"
-#include "recording/seams/import_seams.h"
 
 #if defined(_WIN32)
 #  include <windows.h>

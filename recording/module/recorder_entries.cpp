@@ -10,8 +10,8 @@
 #include <string>
 
 #include "dcs/driver/entry_points.h"
-#include "dcshost/host/driver_loader.h"
-#include "dcshost/host/driver_version.h"
+#include "module/driver_loader.h"
+#include "module/driver_version.h"
 #include "recording/module/beside.h"
 #include "recording/module/notice.h"
 #include "recording/module/own_imports.h"

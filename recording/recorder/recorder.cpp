@@ -5,10 +5,10 @@
 #include <ctime>
 #include <vector>
 
+#include "module/import_seams.h"
 #include "recording/format/value_text.h"
 #include "recording/recorder/recorder_calls.h"
 #include "recording/recorder/recorder_state.h"
-#include "recording/seams/import_seams.h"
 
 namespace {
 

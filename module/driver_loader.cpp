@@ -1,4 +1,4 @@
-#include "dcshost/host/driver_loader.h"
+#include "module/driver_loader.h"
 
 #if defined(_WIN32)
 #  include <windows.h>
@@ -9,7 +9,7 @@
 
 #include <vector>
 
-#include "dcshost/system_error.h"
+#include "module/system_error.h"
 
 namespace {
 
