@@ -62,29 +62,15 @@ bool DriverModule::Open(const std::string& path, std::string& error)
     Close();
     module_ = OpenModule(path, error);
     if (!module_) return false;
-    struct {
-        const char* name;
-        DCSEntryPoint* slot;
-    } entries[] = {
-        {"DCSLoad", &api_.Load},
-        {"DCSConfigure", &api_.Configure},
-        {"DCSInitialize", &api_.Initialize},
-        {"DCSStart", &api_.Start},
-        {"DCSStop", &api_.Stop},
-        {"DCSSimulate", &api_.Simulate},
-        {"DCSTimeZero", &api_.TimeZero},
-        {"DCSReset", &api_.Reset},
-        {"DCSDestroy", &api_.Destroy},
-    };
-    for (auto& entry : entries) {
-        void* symbol = FindSymbol(module_, entry.name);
+    for (int id = 0; id < REC_ENTRY_COUNT; ++id) {
+        void* symbol = FindSymbol(module_, RecordEntryNames[id]);
         if (!symbol) {
-            error = path + " does not export " + entry.name;
+            error = path + " does not export " + RecordEntryNames[id];
             Close();
             return false;
         }
         // Function and data pointers have the same size on both targets.
-        *entry.slot = reinterpret_cast<DCSEntryPoint>(symbol);
+        api_.*kEntrySlots[id] = reinterpret_cast<DCSEntryPoint>(symbol);
     }
     return true;
 }

@@ -2,24 +2,9 @@
 // points by name. Nothing of the driver is linked into dcshost.
 #pragma once
 
-#include <cstdint>
 #include <string>
 
-#include "dcs/data/dcs_data.h"
-
-typedef int32_t (*DCSEntryPoint)(DCSData*);
-
-struct DriverEntryPoints {
-    DCSEntryPoint Load = nullptr;
-    DCSEntryPoint Configure = nullptr;
-    DCSEntryPoint Initialize = nullptr;
-    DCSEntryPoint Start = nullptr;
-    DCSEntryPoint Stop = nullptr;
-    DCSEntryPoint Simulate = nullptr;
-    DCSEntryPoint TimeZero = nullptr;
-    DCSEntryPoint Reset = nullptr;
-    DCSEntryPoint Destroy = nullptr;
-};
+#include "module/entry_points.h"
 
 class DriverModule {
 public:
@@ -32,6 +17,7 @@ public:
     bool Open(const std::string& path, std::string& error);
     void Close();
     const DriverEntryPoints& Api() const { return api_; }
+    DCSEntryPoint Entry(RecordEntryId id) const { return api_.*kEntrySlots[id]; }
     void* Handle() const { return module_; }
 
 private:

@@ -55,7 +55,7 @@ public:
     bool Record(const std::string& path, std::string& error);
     // An entry point on the block, written to the call log around the call
     // and recorded.
-    int32_t Call(const char* name, DCSEntryPoint DriverEntryPoints::*entry);
+    int32_t Call(RecordEntryId id);
     // The simulated time of messages and log lines from now on.
     void SetTime(double time);
 

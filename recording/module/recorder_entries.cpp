@@ -53,11 +53,8 @@ bool LoadDriver()
         return false;
     }
     g_driver = driver;
-    const DriverEntryPoints& api = driver->Api();
-    const DCSEntryPoint by_id[REC_ENTRY_COUNT] = {api.Load,     api.Configure, api.Initialize,
-                                                  api.Start,    api.Stop,      api.Simulate,
-                                                  api.TimeZero, api.Reset,     api.Destroy};
-    for (int id = 0; id < REC_ENTRY_COUNT; ++id) g_entries[id] = by_id[id];
+    for (int id = 0; id < REC_ENTRY_COUNT; ++id)
+        g_entries[id] = driver->Entry(static_cast<RecordEntryId>(id));
     g_driver_version = DriverVersionText(path);
     return true;
 }
