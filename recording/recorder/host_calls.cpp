@@ -7,6 +7,7 @@
 #include "dcs/host/iface.h"
 #include "dcs/host/platform_ui.h"
 #include "recording/format/value_text.h"
+#include "recording/recorder/call_line.h"
 #include "recording/recorder/message_args.h"
 #include "recording/recorder/recorder_calls.h"
 #include "recording/recorder/recorder_state.h"
