@@ -55,15 +55,15 @@ void CloseModule(void* module) { dlclose(module); }
 
 }  // namespace
 
-DriverModule::~DriverModule() { Close(); }
+void DriverModule::Closer::operator()(void* module) const { CloseModule(module); }
 
 bool DriverModule::Open(const std::string& path, std::string& error)
 {
     Close();
-    module_ = OpenModule(path, error);
+    module_.reset(OpenModule(path, error));
     if (!module_) return false;
     for (int id = 0; id < REC_ENTRY_COUNT; ++id) {
-        void* symbol = FindSymbol(module_, RecordEntryNames[id]);
+        void* symbol = FindSymbol(module_.get(), RecordEntryNames[id]);
         if (!symbol) {
             error = path + " does not export " + RecordEntryNames[id];
             Close();
@@ -77,8 +77,7 @@ bool DriverModule::Open(const std::string& path, std::string& error)
 
 void DriverModule::Close()
 {
-    if (module_) CloseModule(module_);
-    module_ = nullptr;
+    module_.reset();
     api_ = DriverEntryPoints{};
 }
 
