@@ -153,6 +153,7 @@ R VNXCALL Answer(A... args)
 template <ClientFunction F, class R, class... A>
 void* AnswererOf(R(VNXCALL*)(A...))
 {
+    static_assert(FitsRow(F, sizeof...(A), std::is_pointer_v<R>), "declared as its row says");
     return reinterpret_cast<void*>(&Answer<F, R, A...>);
 }
 

@@ -4,6 +4,7 @@
 //   NAME ARG... = ANSWER[ VALUE[,VALUE...]]
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -79,13 +80,28 @@ inline constexpr ClientFunctionRow kClientFunctions[CF_COUNT] = {
 #undef CLIENT_FUNCTION_ROW
 };
 
+constexpr size_t CallArgCount(ClientFunction function)
+{
+    size_t n = 0;
+    while (kClientFunctions[function].args[n]) ++n;
+    return n;
+}
+
+// Whether a declaration of `arg_count` parameters, answering a pointer or
+// not, is the row's: the wrappers and answerers made from the declarations
+// check it.
+constexpr bool FitsRow(ClientFunction function, size_t arg_count, bool answers_pointer)
+{
+    const AnswerShape answer = kClientFunctions[function].answer;
+    return arg_count == CallArgCount(function) &&
+           answers_pointer == (answer == AnswerShape::Handle || answer == AnswerShape::NewHandle);
+}
+
 // A call's key holds its arguments, its answer and one value (CallKey).
 constexpr bool ArgsFitAKey()
 {
-    for (const ClientFunctionRow& row : kClientFunctions) {
-        int n = 0;
-        while (row.args[n]) ++n;
-        if (n + 2 > 8) return false;
+    for (int f = 0; f < CF_COUNT; ++f) {
+        if (CallArgCount(static_cast<ClientFunction>(f)) + 2 > 8) return false;
     }
     return true;
 }

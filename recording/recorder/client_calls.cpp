@@ -2,6 +2,8 @@
 // original with the same arguments, records the call with its answer while
 // an entry point runs, and returns the answer unchanged. One wrapper per row
 // of client_functions.h, made from the function's declaration.
+#include <type_traits>
+
 #include "dcs/vendor/vnxapi.h"
 #include "recording/recorder/call_line.h"
 #include "recording/recorder/recorder_calls.h"
@@ -24,6 +26,7 @@ R VNXCALL Recorded(A... args)
 template <ClientFunction F, class R, class... A>
 void* WrapperOf(R(VNXCALL*)(A...))
 {
+    static_assert(FitsRow(F, sizeof...(A), std::is_pointer_v<R>), "declared as its row says");
     return reinterpret_cast<void*>(&Recorded<F, R, A...>);
 }
 
