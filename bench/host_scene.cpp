@@ -1,7 +1,7 @@
 #include "bench/host_scene.h"
 
 #include "dcshost/commands/generate.h"
-#include "dcshost/host/driver_loader.h"
+#include "module/driver_loader.h"
 
 namespace {
 
@@ -68,8 +68,8 @@ bool Build(HostScene& s, int rows, std::string& error)
     }
     s.values.Setup(s.scenario);
     s.values.Attach();
-    s.session.Call("DCSInitialize", &DriverEntryPoints::Initialize);
-    s.session.Call("DCSStart", &DriverEntryPoints::Start);
+    s.session.Call(REC_INITIALIZE);
+    s.session.Call(REC_START);
     s.figures.Setup(s.loops.size(), 2.0);
     ResetTrends(s);
     return true;
@@ -93,8 +93,8 @@ void LeaveHostScene()
     if (!g_scene) return;
     g_scene->values.Detach();
     g_scene->session.Log().SetWatch(nullptr);
-    g_scene->session.Call("DCSStop", &DriverEntryPoints::Stop);
-    g_scene->session.Call("DCSReset", &DriverEntryPoints::Reset);
+    g_scene->session.Call(REC_STOP);
+    g_scene->session.Call(REC_RESET);
     g_scene.reset();
     g_rows = 0;
 }

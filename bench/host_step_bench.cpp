@@ -137,7 +137,7 @@ void BenchStep(benchmark::State& state)
         s->plant.Advance(s->signals);
         s->none.Export(time, block, s->plant, s->wiring, s->signals, nullptr);
         s->coupling.BeginStep();
-        s->session.Call("DCSSimulate", &DriverEntryPoints::Simulate);
+        s->session.Call(REC_SIMULATE);
         SampleTrends(*s, time);
         benchmark::DoNotOptimize(s->coupling.EndStep(time));
         if (s->samples < kTrendSamplesKept) continue;

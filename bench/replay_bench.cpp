@@ -15,9 +15,9 @@
 #include <benchmark/benchmark.h>
 
 #include "dcshost/commands/generate.h"
-#include "dcshost/host/driver_loader.h"
 #include "dcshost/replay/replay.h"
 #include "dcshost/run/run.h"
+#include "module/driver_loader.h"
 
 namespace {
 

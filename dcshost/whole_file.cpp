@@ -4,7 +4,7 @@
 #include <cerrno>
 #include <filesystem>
 
-#include "dcshost/system_error.h"
+#include "module/system_error.h"
 
 #if defined(_WIN32)
 #  include <io.h>

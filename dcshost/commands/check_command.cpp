@@ -6,8 +6,8 @@
 #include "dcshost/commands/common_options.h"
 #include "dcshost/commands/options.h"
 #include "dcshost/exit_codes.h"
-#include "dcshost/host/driver_loader.h"
 #include "dcshost/run/check.h"
+#include "module/driver_loader.h"
 
 CommandBody DefineCheck(CLI::App& command)
 {

@@ -5,8 +5,8 @@
 #include "dcshost/commands/command.h"
 #include "dcshost/commands/common_options.h"
 #include "dcshost/commands/options.h"
-#include "dcshost/host/driver_loader.h"
 #include "dcshost/replay/replay.h"
+#include "module/driver_loader.h"
 
 CommandBody DefineReplay(CLI::App& command)
 {

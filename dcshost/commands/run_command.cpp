@@ -6,13 +6,13 @@
 #include "dcshost/commands/common_options.h"
 #include "dcshost/commands/options.h"
 #include "dcshost/exit_codes.h"
-#include "dcshost/host/driver_loader.h"
 #include "dcshost/host/interrupt.h"
 #include "dcshost/host/pacing.h"
 #include "dcshost/host/recovery.h"
 #include "dcshost/outputs/views.h"
 #include "dcshost/run/run.h"
 #include "dcshost/scenario/limits.h"
+#include "module/driver_loader.h"
 
 namespace {
 

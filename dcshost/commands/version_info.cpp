@@ -8,8 +8,8 @@
 #include "dcshost/commands/command.h"
 #include "dcshost/commands/options.h"
 #include "dcshost/exit_codes.h"
-#include "dcshost/host/driver_version.h"
-#include "dcshost/system_error.h"
+#include "module/driver_version.h"
+#include "module/system_error.h"
 
 namespace {
 

@@ -63,8 +63,8 @@ void Recovery::Try(Session& session, ValueWatch& values, double time)
 {
     std::printf("reconfigure at %s s: DCSStop, DCSReset, DCSConfigure\n", NumberText(time).c_str());
     std::fflush(stdout);
-    session.Call("DCSStop", &DriverEntryPoints::Stop);
-    session.Call("DCSReset", &DriverEntryPoints::Reset);
+    session.Call(REC_STOP);
+    session.Call(REC_RESET);
     ReconfigureTry tried{time, session.Configure(options_.settle_wait)};
     bound_ = tried.configured == 1;
     // Stopped in the settle: nothing more is written; the loop ends the run
@@ -78,9 +78,9 @@ void Recovery::Try(Session& session, ValueWatch& values, double time)
         HostBlock& block = session.Block();
         for (int row : options_.mode_imports) block.Import(row).Value -= 1.0;
         if (session.Live()) values.CheckInitialize(block);
-        session.Call("DCSInitialize", &DriverEntryPoints::Initialize);
+        session.Call(REC_INITIALIZE);
         for (int row : options_.mode_imports) block.Import(row).Value += 1.0;
-        session.Call("DCSStart", &DriverEntryPoints::Start);
+        session.Call(REC_START);
         waiting_ = false;
     } else {
         next_try_ = time + options_.reconnect_every;

@@ -1,28 +1,15 @@
 #include "dcshost/host/session.h"
 
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 
 #include "dcshost/control/control_api.h"
 #include "dcshost/control/control_system.h"
-#include "dcshost/host/driver_version.h"
 #include "dcshost/host/progress.h"
 #include "dcshost/host/settle_wait.h"
+#include "module/driver_version.h"
 #include "recording/module/beside.h"
 #include "recording/recorder/recorder.h"
-
-namespace {
-
-// The entry point of a name this file passes; REC_ENTRY_COUNT for none.
-RecordEntryId EntryId(const char* name)
-{
-    int id = 0;
-    while (id < REC_ENTRY_COUNT && std::strcmp(RecordEntryNames[id], name) != 0) ++id;
-    return static_cast<RecordEntryId>(id);
-}
-
-}  // namespace
 
 int Session::Load(const std::string& driver_path)
 {
@@ -72,7 +59,7 @@ int Session::Open(const Scenario& scenario, const std::string& driver_path)
     // block's: the balance is taken from here.
     baseline_ = HostHeapSnapshot::Now();
     open_ = true;
-    Call("DCSLoad", &DriverEntryPoints::Load);
+    Call(REC_LOAD);
     if (!block_.Fill(scenario, error)) {
         std::fprintf(stderr, "%s: %s\n", scenario.file.c_str(), error.c_str());
         Close();
@@ -100,12 +87,12 @@ bool Session::Record(const std::string& path, std::string& error)
     return recording_;
 }
 
-int32_t Session::Call(const char* name, DCSEntryPoint DriverEntryPoints::*entry)
+int32_t Session::Call(RecordEntryId id)
 {
+    const char* name = RecordEntryNames[id];
     if (calls_) calls_->Line("host", std::string(name) + "(data)");
-    const RecordEntryId id = recording_ ? EntryId(name) : REC_ENTRY_COUNT;
-    int32_t result = id < REC_ENTRY_COUNT ? RecordEntry(id, driver_.Api().*entry, block_.Data())
-                                          : (driver_.Api().*entry)(block_.Data());
+    int32_t result = recording_ ? RecordEntry(id, driver_.Entry(id), block_.Data())
+                                : driver_.Entry(id)(block_.Data());
     if (calls_) calls_->Line("host", std::string(name) + " = " + std::to_string(result));
     return result;
 }
@@ -130,7 +117,7 @@ int32_t Session::Configure(bool settle_wait)
     if (!skipped && !recording_) MakeSettleCuttable(driver_.Handle());
     Progress progress(Progress::StdoutIsTerminal());
     progress.BeginConfigure(skipped ? "DCSConfigure (no settle wait)" : "DCSConfigure");
-    int32_t configured = Call("DCSConfigure", &DriverEntryPoints::Configure);
+    int32_t configured = Call(REC_CONFIGURE);
     progress.EndConfigure();
     RestoreSettleWait();
     return configured;
@@ -152,7 +139,7 @@ Leftovers Session::Close()
         return left;
     }
     open_ = false;
-    Call("DCSDestroy", &DriverEntryPoints::Destroy);
+    Call(REC_DESTROY);
     EndRecording();
     if (calls_) calls_->Line("host", "FreeDCSData(data)");
     block_.Release();

@@ -9,10 +9,10 @@
 
 #include "dcshost/control/call_log.h"
 #include "dcshost/exit_codes.h"
-#include "dcshost/host/driver_loader.h"
 #include "dcshost/host/host_block.h"
 #include "dcshost/host/messages.h"
 #include "dcshost/scenario/scenario.h"
+#include "module/driver_loader.h"
 
 struct Leftovers {
     bool handles_known = true;  // a live run cannot count the control system's handles
@@ -55,7 +55,7 @@ public:
     bool Record(const std::string& path, std::string& error);
     // An entry point on the block, written to the call log around the call
     // and recorded.
-    int32_t Call(const char* name, DCSEntryPoint DriverEntryPoints::*entry);
+    int32_t Call(RecordEntryId id);
     // The simulated time of messages and log lines from now on.
     void SetTime(double time);
 

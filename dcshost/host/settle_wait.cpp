@@ -3,7 +3,7 @@
 #if defined(_WIN32)
 #  include <windows.h>
 
-#  include "recording/seams/import_seams.h"
+#  include "module/import_seams.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "dcshost/system_error.h"
 #include "dcshost/whole_file.h"
+#include "module/system_error.h"
 
 namespace fs = std::filesystem;
 

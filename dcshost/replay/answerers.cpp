@@ -4,14 +4,15 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <type_traits>
 
 #include "dcs/diag/message_keys.h"
 #include "dcs/host/iface.h"
 #include "dcs/vendor/vnxapi.h"
+#include "module/import_seams.h"
 #include "recording/format/client_functions.h"
 #include "recording/format/value_text.h"
 #include "recording/recorder/message_args.h"
-#include "recording/seams/import_seams.h"
 
 #if defined(_WIN32)
 #  include <windows.h>
@@ -25,14 +26,11 @@ namespace {
 CallCheck* g_check = nullptr;
 std::vector<std::string> g_boxes;
 
-// What a failure answers after a difference: an error status, no handle, a
-// bad IO status and quality, so the driver gives up soon.
-const int16_t kFailedStatus = -1;
-
 // The text of the driver's call, built only when it is not the recorded
 // one: one buffer for all, as the driver makes one call at a time.
 std::string g_line;
 std::string g_piece;          // a text argument as a recording writes it
+std::string g_written;        // the values a call writes, as a recording writes them
 const std::string kNoValues;  // a call that writes none
 
 // The driver's call as a line of the recording, without its answer, set
@@ -120,164 +118,43 @@ private:
     bool built_ = false;
 };
 
-// The values a write hands over, as the recorder writes them: `count` of
-// them (none below 1, at most kMaxClientValues), each of `conversion`.
-std::string Written(int32_t count, const void* value, int32_t conversion)
-{
-    std::string out;
-    const auto* bytes = static_cast<const unsigned char*>(value);
-    for (int32_t i = 0; bytes && i < count && i < kMaxClientValues; ++i) {
-        if (i) out += ',';
-        AppendClientValue(out, conversion, bytes + 4 * i);
-    }
-    return out;
-}
-
-int16_t Status(const RecordedCall* call)
-{
-    return call ? static_cast<int16_t>(call->result) : kFailedStatus;
-}
-
 VnxHandle Handle(const RecordedCall* call)
 {
     return call && g_check ? g_check->HandleFor(static_cast<uint32_t>(call->result)) : nullptr;
 }
 
-int16_t VNXCALL ReplayApiStartup(void) { return Status(Line("ApiStartup").Match()); }
-
-int16_t VNXCALL ReplayDataServicesStartup(void* slot)
+// The answerer of `F`: its call set against the recording by its row, and
+// answered as recorded (a read value or a context slot filled in), or as
+// the row's failure after a difference.
+template <ClientFunction F, class R, class... A>
+R VNXCALL Answer(A... args)
 {
-    const RecordedCall* call = Line("DataServicesStartup").Pointer(slot).Match();
-    if (call && call->has_value && slot) std::memcpy(slot, call->value, 4);
-    return Status(call);
+    const ClientFunctionRow& row = kClientFunctions[F];
+    const CallArg given[] = {CallArg(args)..., CallArg(int32_t{0})};
+    Line line(row.name);
+    PutCallArgs(F, given, sizeof...(A), line);
+    g_written.clear();
+    if (row.values == ValueShape::Written)
+        AppendCallValues(g_written, F, ValuesOfCall(F, given, 0));
+    const RecordedCall* call = line.Match(LineKind::Call, g_written);
+    if constexpr (std::is_pointer_v<R>) {
+        return Handle(call);
+    } else {
+        if (!call) return static_cast<R>(row.failed);
+        if (call->has_value) {
+            void* into = const_cast<void*>(ValuesOfCall(F, given, call->result).bytes);
+            if (into) std::memcpy(into, call->value, 4);
+        }
+        return static_cast<R>(call->result);
+    }
 }
 
-int32_t VNXCALL ReplayServiceEvents(void)
+// Typed by a null pointer to the declared function.
+template <ClientFunction F, class R, class... A>
+void* AnswererOf(R(VNXCALL*)(A...))
 {
-    const RecordedCall* call = Line("ServiceEvents").Match();
-    return call ? static_cast<int32_t>(call->result) : 0;
-}
-
-int16_t VNXCALL ReplayDataServicesShutdown(void)
-{
-    return Status(Line("DataServicesShutdown").Match());
-}
-
-int16_t VNXCALL ReplayApiShutdown(void) { return Status(Line("ApiShutdown").Match()); }
-
-int16_t VNXCALL ReplayValidateTagName(const char* name)
-{
-    return Status(Line("ValidateTagName").Text(name).Match());
-}
-
-VnxHandle VNXCALL ReplayOpenTag(const char* name)
-{
-    return Handle(Line("OpenTag").Text(name).Match());
-}
-
-int16_t VNXCALL ReplayCloseTag(VnxHandle tag)
-{
-    return Status(Line("CloseTag").Handle(tag).Match());
-}
-
-int16_t VNXCALL ReplayGetTagStatus(VnxHandle tag)
-{
-    return Status(Line("GetTagStatus").Handle(tag).Match());
-}
-
-int16_t VNXCALL ReplaySetTagValue(VnxHandle tag, int32_t count, const void* value,
-                                  int32_t conversion)
-{
-    Line line("SetTagValue");
-    line.Handle(tag).Int(count).Pointer(value).Int(conversion);
-    return Status(line.Match(LineKind::Call, Written(count, value, conversion)));
-}
-
-int16_t VNXCALL ReplaySetArrayElement(VnxHandle tag, int32_t index, int32_t count,
-                                      const void* value, int32_t conversion)
-{
-    Line line("SetArrayElement");
-    line.Handle(tag).Int(index).Int(count).Pointer(value).Int(conversion);
-    return Status(line.Match(LineKind::Call, Written(count, value, conversion)));
-}
-
-int16_t VNXCALL ReplaySendTag(VnxHandle tag) { return Status(Line("SendTag").Handle(tag).Match()); }
-
-VnxHandle VNXCALL ReplayCreateTagList(void) { return Handle(Line("CreateTagList").Match()); }
-
-VnxHandle VNXCALL ReplayAddTagToList(VnxHandle list, const char* name)
-{
-    return Handle(Line("AddTagToList").Handle(list).Text(name).Match());
-}
-
-int16_t VNXCALL ReplayRemoveTagFromList(VnxHandle list, VnxHandle item)
-{
-    return Status(Line("RemoveTagFromList").Handle(list).Handle(item).Match());
-}
-
-int16_t VNXCALL ReplayListRewind(VnxHandle list)
-{
-    return Status(Line("ListRewind").Handle(list).Match());
-}
-
-VnxHandle VNXCALL ReplayListFirst(VnxHandle list)
-{
-    return Handle(Line("ListFirst").Handle(list).Match());
-}
-
-VnxHandle VNXCALL ReplayListNext(VnxHandle list)
-{
-    return Handle(Line("ListNext").Handle(list).Match());
-}
-
-int16_t VNXCALL ReplayReadTagList(VnxHandle list)
-{
-    return Status(Line("ReadTagList").Handle(list).Match());
-}
-
-int16_t VNXCALL ReplayGetTagValue(VnxHandle item, int32_t index, void* buffer, int32_t conversion,
-                                  int32_t reserved1, int32_t reserved2)
-{
-    Line line("GetTagValue");
-    line.Handle(item).Int(index).Pointer(buffer).Int(conversion).Int(reserved1).Int(reserved2);
-    const RecordedCall* call = line.Match();
-    int16_t status = Status(call);
-    if (status == 0 && call->has_value && buffer) std::memcpy(buffer, call->value, 4);
-    return status;
-}
-
-int32_t VNXCALL ReplayGetTagDataType(VnxHandle item)
-{
-    const RecordedCall* call = Line("GetTagDataType").Handle(item).Match();
-    return call ? static_cast<int32_t>(call->result) : 0;
-}
-
-int32_t VNXCALL ReplayGetIOStatus(VnxHandle item, int32_t index)
-{
-    const RecordedCall* call = Line("GetIOStatus").Handle(item).Int(index).Match();
-    return call ? static_cast<int32_t>(call->result) : 0;  // 1 is good
-}
-
-int32_t VNXCALL ReplayGetDataQuality(VnxHandle item, int32_t index)
-{
-    const RecordedCall* call = Line("GetDataQuality").Handle(item).Int(index).Match();
-    return call ? static_cast<int32_t>(call->result) : 1;  // 0 is good
-}
-
-int16_t VNXCALL ReplayGetArrayDims(VnxHandle tag)
-{
-    const RecordedCall* call = Line("GetArrayDims").Handle(tag).Match();
-    return call ? static_cast<int16_t>(call->result) : 0;
-}
-
-int16_t VNXCALL ReplayGetArrayLowerBound(VnxHandle tag, int32_t dimension)
-{
-    return Status(Line("GetArrayLowerBound").Handle(tag).Int(dimension).Match());
-}
-
-int16_t VNXCALL ReplayGetArrayUpperBound(VnxHandle tag, int32_t dimension)
-{
-    return Status(Line("GetArrayUpperBound").Handle(tag).Int(dimension).Match());
+    static_assert(FitsRow(F, sizeof...(A), std::is_pointer_v<R>), "declared as its row says");
+    return reinterpret_cast<void*>(&Answer<F, R, A...>);
 }
 
 // Read by the key's arguments in the driver's catalogue; checked, then
@@ -346,43 +223,18 @@ void* Fn(Function function)
 
 bool StartAnswering(void* module, CallCheck& check, std::string& error)
 {
+#define REPLAY_ANSWERER(id, name, ...) AnswererOf<CF_##id>(static_cast<decltype(&::name)>(nullptr)),
+    void* const answerers[CF_COUNT] = {CLIENT_FUNCTIONS(REPLAY_ANSWERER)};
+#undef REPLAY_ANSWERER
     // clang-format off
-    const struct { ClientFunction id; void* answerer; } answerers[CF_COUNT] = {
-        {CF_API_STARTUP,            Fn(&ReplayApiStartup)},
-        {CF_DATA_SERVICES_STARTUP,  Fn(&ReplayDataServicesStartup)},
-        {CF_SERVICE_EVENTS,         Fn(&ReplayServiceEvents)},
-        {CF_DATA_SERVICES_SHUTDOWN, Fn(&ReplayDataServicesShutdown)},
-        {CF_API_SHUTDOWN,           Fn(&ReplayApiShutdown)},
-        {CF_VALIDATE_TAG_NAME,      Fn(&ReplayValidateTagName)},
-        {CF_OPEN_TAG,               Fn(&ReplayOpenTag)},
-        {CF_CLOSE_TAG,              Fn(&ReplayCloseTag)},
-        {CF_GET_TAG_STATUS,         Fn(&ReplayGetTagStatus)},
-        {CF_SET_TAG_VALUE,          Fn(&ReplaySetTagValue)},
-        {CF_SET_ARRAY_ELEMENT,      Fn(&ReplaySetArrayElement)},
-        {CF_SEND_TAG,               Fn(&ReplaySendTag)},
-        {CF_CREATE_TAG_LIST,        Fn(&ReplayCreateTagList)},
-        {CF_ADD_TAG_TO_LIST,        Fn(&ReplayAddTagToList)},
-        {CF_REMOVE_TAG_FROM_LIST,   Fn(&ReplayRemoveTagFromList)},
-        {CF_LIST_REWIND,            Fn(&ReplayListRewind)},
-        {CF_LIST_FIRST,             Fn(&ReplayListFirst)},
-        {CF_LIST_NEXT,              Fn(&ReplayListNext)},
-        {CF_READ_TAG_LIST,          Fn(&ReplayReadTagList)},
-        {CF_GET_TAG_VALUE,          Fn(&ReplayGetTagValue)},
-        {CF_GET_TAG_DATA_TYPE,      Fn(&ReplayGetTagDataType)},
-        {CF_GET_IO_STATUS,          Fn(&ReplayGetIOStatus)},
-        {CF_GET_DATA_QUALITY,       Fn(&ReplayGetDataQuality)},
-        {CF_GET_ARRAY_DIMS,         Fn(&ReplayGetArrayDims)},
-        {CF_GET_ARRAY_LOWER_BOUND,  Fn(&ReplayGetArrayLowerBound)},
-        {CF_GET_ARRAY_UPPER_BOUND,  Fn(&ReplayGetArrayUpperBound)},
-    };
     ImportSeam seams[CF_COUNT + 3] = {};
     seams[CF_COUNT + 0] = {kHostLibrary, "ErrorMsg",    0, Fn(&ReplayErrorMsg),    nullptr};
     seams[CF_COUNT + 1] = {kUser32,      "MessageBoxA", 0, Fn(&ReplayMessageBoxA), nullptr};
     seams[CF_COUNT + 2] = {kKernel32,    "Sleep",       0, Fn(&ReplaySleep),       nullptr};
     // clang-format on
-    for (const auto& a : answerers) {
-        seams[a.id] = {kClientLibrary, ClientFunctionNames[a.id], ClientImportOrdinal(a.id),
-                       a.answerer, nullptr};
+    for (int f = 0; f < CF_COUNT; ++f) {
+        seams[f] = {kClientLibrary, kClientFunctions[f].name,
+                    ClientImportOrdinal(static_cast<ClientFunction>(f)), answerers[f], nullptr};
     }
     g_check = &check;
     g_boxes.clear();

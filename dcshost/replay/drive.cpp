@@ -12,13 +12,6 @@
 
 namespace {
 
-// By RecordEntryId.
-DCSEntryPoint DriverEntryPoints::*const kEntries[REC_ENTRY_COUNT] = {
-    &DriverEntryPoints::Load,     &DriverEntryPoints::Configure, &DriverEntryPoints::Initialize,
-    &DriverEntryPoints::Start,    &DriverEntryPoints::Stop,      &DriverEntryPoints::Simulate,
-    &DriverEntryPoints::TimeZero, &DriverEntryPoints::Reset,     &DriverEntryPoints::Destroy,
-};
-
 std::vector<std::string> Lines(const std::string& text)
 {
     std::vector<std::string> lines;
@@ -170,7 +163,7 @@ bool Call(Replay& r, const EntryGroup& group)
     r.check.Begin(group.calls, group.result_line);
     const bool step = group.entry == REC_SIMULATE;
     if (step) r.outputs.BeginStep(r.block);
-    int32_t result = (r.driver.Api().*kEntries[group.entry])(r.block.Data());
+    int32_t result = r.driver.Entry(group.entry)(r.block.Data());
     r.check.End();
     if (!r.check.Differs()) CheckReturn(r, group, result);
     if (r.check.Differs()) return false;

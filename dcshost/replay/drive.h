@@ -5,7 +5,6 @@
 
 #include <string>
 
-#include "dcshost/host/driver_loader.h"
 #include "dcshost/host/host_block.h"
 #include "dcshost/host/messages.h"
 #include "dcshost/replay/block_apply.h"
@@ -14,6 +13,7 @@
 #include "dcshost/replay/replay_outputs.h"
 #include "dcshost/replay/survey.h"
 #include "dcshost/verdict.h"
+#include "module/driver_loader.h"
 #include "recording/format/block_mirror.h"
 
 struct Replay {

@@ -4,68 +4,28 @@
 
 namespace {
 
-enum class Answer { Status, Int, Handle };
-enum class Values { None, Written, Read, ContextSlot };
-
-struct Shape {
-    Answer answer;
-    Values values;
-};
-
-// By ClientFunction.
-// clang-format off
-const Shape kShapes[CF_COUNT] = {
-    /* ApiStartup           */ {Answer::Status, Values::None},
-    /* DataServicesStartup  */ {Answer::Status, Values::ContextSlot},
-    /* ServiceEvents        */ {Answer::Int,    Values::None},
-    /* DataServicesShutdown */ {Answer::Status, Values::None},
-    /* ApiShutdown          */ {Answer::Status, Values::None},
-    /* ValidateTagName      */ {Answer::Status, Values::None},
-    /* OpenTag              */ {Answer::Handle, Values::None},
-    /* CloseTag             */ {Answer::Status, Values::None},
-    /* GetTagStatus         */ {Answer::Status, Values::None},
-    /* SetTagValue          */ {Answer::Status, Values::Written},
-    /* SetArrayElement      */ {Answer::Status, Values::Written},
-    /* SendTag              */ {Answer::Status, Values::None},
-    /* CreateTagList        */ {Answer::Handle, Values::None},
-    /* AddTagToList         */ {Answer::Handle, Values::None},
-    /* RemoveTagFromList    */ {Answer::Status, Values::None},
-    /* ListRewind           */ {Answer::Status, Values::None},
-    /* ListFirst            */ {Answer::Handle, Values::None},
-    /* ListNext             */ {Answer::Handle, Values::None},
-    /* ReadTagList          */ {Answer::Status, Values::None},
-    /* GetTagValue          */ {Answer::Status, Values::Read},
-    /* GetTagDataType       */ {Answer::Int,    Values::None},
-    /* GetIOStatus          */ {Answer::Int,    Values::None},
-    /* GetDataQuality       */ {Answer::Int,    Values::None},
-    /* GetArrayDims         */ {Answer::Status, Values::None},
-    /* GetArrayLowerBound   */ {Answer::Status, Values::None},
-    /* GetArrayUpperBound   */ {Answer::Status, Values::None},
-};
-// clang-format on
-
-bool ParseAnswer(Answer answer, std::string_view text, RecordedCall& call)
+bool ParseAnswer(AnswerShape answer, std::string_view text, RecordedCall& call)
 {
-    if (answer == Answer::Handle) {
+    if (answer == AnswerShape::Handle || answer == AnswerShape::NewHandle) {
         uint32_t number = 0;
         if (!ParseHandle(text, number)) return false;
         call.result = number;
         return true;
     }
-    int64_t low = answer == Answer::Status ? INT16_MIN : INT32_MIN;
-    int64_t high = answer == Answer::Status ? INT16_MAX : INT32_MAX;
+    int64_t low = answer == AnswerShape::Status ? INT16_MIN : INT32_MIN;
+    int64_t high = answer == AnswerShape::Status ? INT16_MAX : INT32_MAX;
     return ParseInt(text, low, high, call.result);
 }
 
-bool ParseValues(Values values, std::string_view text, RecordedCall& call)
+bool ParseValues(ValueShape values, std::string_view text, RecordedCall& call)
 {
     call.values = std::string(text);
     if (text.empty()) return true;
     char form = 0;
     switch (values) {
-    case Values::None:
+    case ValueShape::None:
         return false;
-    case Values::Written:
+    case ValueShape::Written:
         // Checked as text against what the driver writes now; each read
         // here only to refuse what no recorder writes.
         for (size_t start = 0; start <= text.size();) {
@@ -76,9 +36,9 @@ bool ParseValues(Values values, std::string_view text, RecordedCall& call)
             start = comma + 1;
         }
         return true;
-    case Values::Read:
+    case ValueShape::Read:
         return call.has_value = ParseClientValue(text, call.value, form);
-    case Values::ContextSlot:
+    case ValueShape::Slot:
         return call.has_value = ParseClientValue(text, call.value, form) && form == 'x';
     }
     return false;
@@ -98,9 +58,9 @@ bool TakeCall(const RecordingEvent& event, RecordedCall& call, std::string& erro
     call.fields = std::string(line.substr(0, at));
     // " = RESULT VALUES"
     std::string_view answer = line.substr(at + 3), result;
-    const Shape& shape = kShapes[call.function];
-    if (!NextField(answer, result) || !ParseAnswer(shape.answer, result, call) ||
-        !ParseValues(shape.values, answer, call)) {
+    const ClientFunctionRow& row = kClientFunctions[call.function];
+    if (!NextField(answer, result) || !ParseAnswer(row.answer, result, call) ||
+        !ParseValues(row.values, answer, call)) {
         error = "an answer of " + std::string(name) + " that cannot be read";
         return false;
     }
@@ -111,7 +71,7 @@ bool TakeCall(const RecordingEvent& event, RecordedCall& call, std::string& erro
 
 bool WritesValues(ClientFunction function)
 {
-    return function < CF_COUNT && kShapes[function].values == Values::Written;
+    return function < CF_COUNT && kClientFunctions[function].values == ValueShape::Written;
 }
 
 bool TakeRecordedLine(const RecordingEvent& event, RecordedCall& call, std::string& error)

@@ -56,8 +56,8 @@ int Bind(RunState& run)
         run.values.CheckInitialize(block);
     else
         run.values.Attach();
-    run.session.Call("DCSInitialize", &DriverEntryPoints::Initialize);
-    run.session.Call("DCSStart", &DriverEntryPoints::Start);
+    run.session.Call(REC_INITIALIZE);
+    run.session.Call(REC_START);
     std::printf("DCSInitialize, DCSStart: starting values written, controllers switched on\n");
     std::fflush(stdout);
     return kExitClean;

@@ -9,11 +9,11 @@
 #include "dcshost/control/fault_roles.h"
 #include "dcshost/control/tag_audit.h"
 #include "dcshost/control/wiring_warnings.h"
-#include "dcshost/host/driver_loader.h"
 #include "dcshost/host/session.h"
 #include "dcshost/plant/upsets.h"
 #include "dcshost/scenario/ctrl_columns.h"
 #include "dcshost/verdict.h"
+#include "module/driver_loader.h"
 
 namespace {
 

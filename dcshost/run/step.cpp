@@ -90,7 +90,7 @@ void Execute(RunState& run)
         if (run.session.Live()) run.values.CheckExports(block);
         run.coupling.BeginStep();
         if (run.recovery.Exchanging())
-            run.session.Call("DCSSimulate", &DriverEntryPoints::Simulate);
+            run.session.Call(REC_SIMULATE);
         else
             run.coupling.Skip();
         bool lost = run.coupling.EndStep(k * run.step);
@@ -116,11 +116,11 @@ void Execute(RunState& run)
 void Finish(RunState& run)
 {
     CollectResults(run);
-    if (run.started) run.session.Call("DCSStop", &DriverEntryPoints::Stop);
+    if (run.started) run.session.Call(REC_STOP);
     const double end = run.steps_done * run.step;
     run.fault_outcomes = run.faults.Outcomes(end);
     run.upset_outcomes = run.upsets.Outcomes(end);
-    run.session.Call("DCSReset", &DriverEntryPoints::Reset);
+    run.session.Call(REC_RESET);
     run.values.Detach();
     std::printf("%sDCSReset, DCSDestroy, FreeDCSData\n", run.started ? "DCSStop, " : "");
     const MessageLog& log = run.session.Log();

@@ -98,6 +98,21 @@ void BlockMirror::DiffCells(const DCSCell* cells, DefTable table, bool& present,
     }
 }
 
+namespace {
+
+// "PREFIX n NAME COUNT": a table's count as it changed.
+void AppendCountLine(std::string& out, const char* prefix, std::string_view name, int32_t count)
+{
+    out += prefix;
+    out += " n ";
+    out += name;
+    out += ' ';
+    AppendInt(out, count);
+    out += '\n';
+}
+
+}  // namespace
+
 void BlockMirror::Diff(const DCSData& block, const char* prefix, std::string& out, bool run_rows,
                        BlockScope scope)
 {
@@ -106,12 +121,7 @@ void BlockMirror::Diff(const DCSData& block, const char* prefix, std::string& ou
         int32_t count = DefCount(block, static_cast<DefTable>(t));
         if (count == def_count[t]) continue;
         def_count[t] = count;
-        out += prefix;
-        out += " n ";
-        out += DefTables[t].count_name;
-        out += ' ';
-        AppendInt(out, count);
-        out += '\n';
+        AppendCountLine(out, prefix, DefTables[t].count_name, count);
     }
     for (int t = 0; t < DEF_TABLE_COUNT; ++t) {
         const DCSDataDef* defs = Defs(block, static_cast<DefTable>(t));
@@ -144,12 +154,7 @@ void BlockMirror::Diff(const DCSData& block, const char* prefix, std::string& ou
         int32_t count = RowCount(block, static_cast<RowTable>(t));
         if (count == row_count[t]) continue;
         row_count[t] = count;
-        out += prefix;
-        out += " n ";
-        out += RowTables[t].letter;
-        out += ' ';
-        AppendInt(out, count);
-        out += '\n';
+        AppendCountLine(out, prefix, std::string_view(&RowTables[t].letter, 1), count);
     }
     DiffCells(block.GenData, DEF_GEN, gen_present, gen, prefix, 'g', -1, nullptr, out);
 

@@ -1,29 +1,11 @@
 #include "recording/format/client_functions.h"
 
-// clang-format off
-const char* const ClientFunctionNames[CF_COUNT] = {
-    "ApiStartup", "DataServicesStartup", "ServiceEvents", "DataServicesShutdown",
-    "ApiShutdown", "ValidateTagName", "OpenTag", "CloseTag", "GetTagStatus",
-    "SetTagValue", "SetArrayElement", "SendTag", "CreateTagList", "AddTagToList",
-    "RemoveTagFromList", "ListRewind", "ListFirst", "ListNext", "ReadTagList",
-    "GetTagValue", "GetTagDataType", "GetIOStatus", "GetDataQuality",
-    "GetArrayDims", "GetArrayLowerBound", "GetArrayUpperBound",
-};
-
-[[maybe_unused]] static const int kOrdinals[CF_COUNT] = {
-    57, 2, 5, 3,
-    58, 10, 6, 7, 38,
-    37, 120, 40, 13, 15,
-    16, 18, 19, 20, 39,
-    28, 31, 32, 33,
-    106, 108, 109,
-};
-// clang-format on
+#include "recording/format/value_text.h"
 
 ClientFunction FindClientFunction(std::string_view name)
 {
     for (int f = 0; f < CF_COUNT; ++f) {
-        if (name == ClientFunctionNames[f]) return static_cast<ClientFunction>(f);
+        if (name == kClientFunctions[f].name) return static_cast<ClientFunction>(f);
     }
     return CF_COUNT;
 }
@@ -31,8 +13,45 @@ ClientFunction FindClientFunction(std::string_view name)
 int ClientImportOrdinal([[maybe_unused]] ClientFunction function)
 {
 #if defined(_WIN32)
-    return kOrdinals[function];
+    return kClientFunctions[function].ordinal;
 #else
     return 0;
 #endif
+}
+
+CallValues ValuesOfCall(ClientFunction function, const CallArg* args, int64_t answer)
+{
+    const ClientFunctionRow& row = kClientFunctions[function];
+    CallValues values;
+    for (int i = 0; row.args[i]; ++i) {
+        switch (row.args[i]) {
+        case 'n':
+            values.count = args[i].number;
+            break;
+        case 'c':
+            values.conversion = args[i].number;
+            break;
+        case 'v':
+        case 's':
+            values.bytes = args[i].pointer;
+            break;
+        case 'b':
+            if (answer == 0) values.bytes = args[i].pointer;
+            break;
+        default:
+            break;
+        }
+    }
+    if (row.values == ValueShape::Read || row.values == ValueShape::Slot) values.count = 1;
+    return values;
+}
+
+void AppendCallValues(std::string& out, ClientFunction function, const CallValues& values)
+{
+    const auto* bytes = static_cast<const unsigned char*>(values.bytes);
+    const int32_t cap = kClientFunctions[function].cap;
+    for (int32_t i = 0; bytes && i < values.count && i < cap; ++i) {
+        if (i) out += ',';
+        AppendClientValue(out, values.conversion, bytes + 4 * i);
+    }
 }

@@ -2,13 +2,6 @@
 
 #include "recording/format/value_text.h"
 
-// clang-format off
-const char* const RecordEntryNames[REC_ENTRY_COUNT] = {
-    "DCSLoad", "DCSConfigure", "DCSInitialize", "DCSStart", "DCSStop",
-    "DCSSimulate", "DCSTimeZero", "DCSReset", "DCSDestroy",
-};
-// clang-format on
-
 size_t CallResultAt(std::string_view line)
 {
     bool quoted = false;

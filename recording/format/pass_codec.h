@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "recording/format/entries.h"
+#include "module/entry_points.h"
 
 // A reader takes no more in one call of an entry point (a pass of 2,000
 // loops makes some 20,000).

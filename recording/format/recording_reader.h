@@ -10,8 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "module/entry_points.h"
 #include "recording/format/block_fields.h"
-#include "recording/format/entries.h"
 #include "recording/format/line_reader.h"
 #include "recording/format/pass_codec.h"
 

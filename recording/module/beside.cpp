@@ -12,7 +12,7 @@
 #  include <sys/stat.h>
 #  include <windows.h>
 
-#  include "dcshost/system_error.h"
+#  include "module/system_error.h"
 
 const char kRecordedDriverFile[] = "vornak.recorded.dll";
 

@@ -10,8 +10,8 @@
 #include <string>
 
 #include "dcs/driver/entry_points.h"
-#include "dcshost/host/driver_loader.h"
-#include "dcshost/host/driver_version.h"
+#include "module/driver_loader.h"
+#include "module/driver_version.h"
 #include "recording/module/beside.h"
 #include "recording/module/notice.h"
 #include "recording/module/own_imports.h"
@@ -53,11 +53,8 @@ bool LoadDriver()
         return false;
     }
     g_driver = driver;
-    const DriverEntryPoints& api = driver->Api();
-    const DCSEntryPoint by_id[REC_ENTRY_COUNT] = {api.Load,     api.Configure, api.Initialize,
-                                                  api.Start,    api.Stop,      api.Simulate,
-                                                  api.TimeZero, api.Reset,     api.Destroy};
-    for (int id = 0; id < REC_ENTRY_COUNT; ++id) g_entries[id] = by_id[id];
+    for (int id = 0; id < REC_ENTRY_COUNT; ++id)
+        g_entries[id] = driver->Entry(static_cast<RecordEntryId>(id));
     g_driver_version = DriverVersionText(path);
     return true;
 }

@@ -7,6 +7,7 @@
 #include "dcs/host/iface.h"
 #include "dcs/host/platform_ui.h"
 #include "recording/format/value_text.h"
+#include "recording/recorder/call_line.h"
 #include "recording/recorder/message_args.h"
 #include "recording/recorder/recorder_calls.h"
 #include "recording/recorder/recorder_state.h"
@@ -88,40 +89,33 @@ void RecordSleep(uint32_t milliseconds)
 }
 
 #if defined(_WIN32)
-int WINAPI RecMessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type)
-{
-    int answer = g_message_box(owner, text, caption, type);
-    RecordBox(text, caption, type, answer);
-    return answer;
-}
-
-void WINAPI RecSleep(DWORD milliseconds)
-{
-    g_sleep(milliseconds);
-    RecordSleep(milliseconds);
-}
-
+#  define HOST_CALL WINAPI
+using Window = HWND;
+using Milliseconds = DWORD;
 const char kIface[] = "iface.dll";
 const char kUser32[] = "user32.dll";
 const char kKernel32[] = "kernel32.dll";
 #else
-int RecMessageBoxA(void* owner, const char* text, const char* caption, unsigned int type)
+#  define HOST_CALL
+using Window = void*;
+using Milliseconds = uint32_t;
+const char kIface[] = "libiface.so";
+const char kUser32[] = "libwinshim.so";
+const char kKernel32[] = "libwinshim.so";
+#endif
+
+int HOST_CALL RecMessageBoxA(Window owner, const char* text, const char* caption, unsigned int type)
 {
     int answer = g_message_box(owner, text, caption, type);
     RecordBox(text, caption, type, answer);
     return answer;
 }
 
-void RecSleep(uint32_t milliseconds)
+void HOST_CALL RecSleep(Milliseconds milliseconds)
 {
     g_sleep(milliseconds);
     RecordSleep(milliseconds);
 }
-
-const char kIface[] = "libiface.so";
-const char kUser32[] = "libwinshim.so";
-const char kKernel32[] = "libwinshim.so";
-#endif
 
 // The one report of a stop: the box the driver's import reaches, or the
 // system's when the driver imports none.

@@ -5,10 +5,10 @@
 #include <ctime>
 #include <vector>
 
+#include "module/import_seams.h"
 #include "recording/format/value_text.h"
 #include "recording/recorder/recorder_calls.h"
 #include "recording/recorder/recorder_state.h"
-#include "recording/seams/import_seams.h"
 
 namespace {
 
@@ -245,104 +245,3 @@ bool StopRecording(std::string& error)
 }
 
 bool Recording() { return Rec().active; }
-
-uint32_t HandleNumber(const void* handle, bool fresh)
-{
-    if (!handle) return 0;
-    RecorderState& r = Rec();
-    uint32_t& number = r.handles[reinterpret_cast<uintptr_t>(handle)];
-    if (number == 0 || fresh) number = r.next_handle++;
-    return number;
-}
-
-void BeginCall(ClientFunction function) { Rec().line.assign(ClientFunctionNames[function]); }
-
-void ArgInt(int64_t value)
-{
-    std::string& line = Rec().line;
-    line += ' ';
-    AppendInt(line, value);
-}
-
-void ArgText(const char* text)
-{
-    std::string& line = Rec().line;
-    line += ' ';
-    AppendText(line, text);
-}
-
-void ArgHandle(const void* handle)
-{
-    std::string& line = Rec().line;
-    line += ' ';
-    AppendHandle(line, HandleNumber(handle, false));
-}
-
-void ArgPointer(const void* pointer) { Rec().line += pointer ? " *" : " -"; }
-
-void ResultInt(int64_t value)
-{
-    std::string& line = Rec().line;
-    line += " = ";
-    AppendInt(line, value);
-}
-
-void ResultHandle(const void* handle, bool fresh)
-{
-    std::string& line = Rec().line;
-    line += " = ";
-    AppendHandle(line, HandleNumber(handle, fresh));
-}
-
-void Value(int32_t conversion, const void* bytes, bool first)
-{
-    std::string& line = Rec().line;
-    line += first ? ' ' : ',';
-    AppendClientValue(line, conversion, bytes);
-}
-
-namespace {
-
-void StoreKey(const CallKey& key)
-{
-    RecorderState& r = Rec();
-    std::vector<CallKey>& keys = r.keys[r.entry];
-    size_t k = r.encoder.Position();
-    if (keys.size() <= k) keys.resize(k + 1);
-    keys[k] = key;
-}
-
-}  // namespace
-
-bool Repeated(ClientFunction function, std::initializer_list<uint32_t> words)
-{
-    RecorderState& r = Rec();
-    CallKey key;
-    key.function = function;
-    for (uint32_t word : words) key.words[key.count++] = word;
-    const std::vector<CallKey>& keys = r.keys[r.entry];
-    size_t k = r.encoder.Position();
-    // Keys past the previous call's end are stale: compared only below it.
-    if (k < keys.size() && k < r.previous_calls && keys[k].function == key.function &&
-        keys[k].count == key.count &&
-        std::memcmp(keys[k].words, key.words, key.count * sizeof(uint32_t)) == 0) {
-        r.encoder.Same();
-        return true;
-    }
-    StoreKey(key);
-    return false;
-}
-
-void Unkeyed() { StoreKey(CallKey()); }
-
-void EndCall()
-{
-    RecorderState& r = Rec();
-    r.encoder.Call(r.line, r.out);
-}
-
-void HostLine(const std::string& line)
-{
-    RecorderState& r = Rec();
-    r.encoder.Host(line, r.out);
-}

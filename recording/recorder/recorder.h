@@ -11,8 +11,8 @@
 #include <string>
 
 #include "dcs/data/dcs_data.h"
+#include "module/entry_points.h"  // RecordEntryId, RecordEntryNames
 #include "recording/format/client_functions.h"
-#include "recording/format/entries.h"  // RecordEntryId, RecordEntryNames
 
 typedef int32_t (*RecordedEntry)(DCSData*);
 

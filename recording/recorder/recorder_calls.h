@@ -4,8 +4,8 @@
 
 #include <vector>
 
+#include "module/import_seams.h"
 #include "recording/recorder/recorder.h"
-#include "recording/seams/import_seams.h"
 
 // The client library's 26 functions. The originals are `through`'s, or with
 // none what the slots held.

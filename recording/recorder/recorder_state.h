@@ -1,5 +1,5 @@
-// What the recorder's files share: the one recording of the process, and
-// the building of a call's line. Inside the recorder only.
+// What the recorder's files share: the one recording of the process. Inside
+// the recorder only.
 #pragma once
 
 #include <cstdint>
@@ -54,30 +54,6 @@ inline bool RecordingCalls()
     const RecorderState& r = Rec();
     return r.active && r.in_entry;
 }
-
-// A handle's number; `fresh`: an answer that always takes a new one.
-uint32_t HandleNumber(const void* handle, bool fresh);
-
-// The call line, piece by piece: the function, then " ARG" per argument,
-// " = RESULT", then " VALUE" (or ",VALUE") per value; EndCall hands it on.
-void BeginCall(ClientFunction function);
-void ArgInt(int64_t value);
-void ArgText(const char* text);
-void ArgHandle(const void* handle);
-void ArgPointer(const void* pointer);  // "*", or "-" when null
-void ResultInt(int64_t value);
-void ResultHandle(const void* handle, bool fresh);
-void Value(int32_t conversion, const void* bytes, bool first);
-void EndCall();
-// True when the call of `function` with these words (handles as their
-// numbers) is the same as the previous pass's at its place: it is counted
-// and needs no line. False: build the line (BeginCall ... EndCall).
-bool Repeated(ClientFunction function, std::initializer_list<uint32_t> words);
-// A call whose line a key cannot hold (texts, fresh handles, many values).
-void Unkeyed();
-
-// A host line, its line end included.
-void HostLine(const std::string& line);
 
 // Recording stops: said once through the original message box.
 void StopWithFailure(const std::string& reason);

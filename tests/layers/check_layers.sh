@@ -1,74 +1,118 @@
 #!/usr/bin/env bash
-# Lists every include between the layers of the driver (ROOT/dcs) and of the
-# host harness (ROOT/dcshost) and fails on one that runs upward. A layer may
-# include its own headers and those of the layers below it:
-#   dcs:     driver -> link -> data -> diag -> vendor, host
-#            (vendor and host are the neighbours' interfaces; they include no layer)
-#   dcshost: commands -> run, replay -> outputs -> plant -> host -> control -> scenario -> the
-#            files directly in dcshost/, which every part shares (exit codes,
-#            the console's progress line, the system's words for an error); a rank
-#            two layers share (run, replay) lets neither include the other
-# dcshost may include the driver's headers, the stand-ins' and the recordings'; the driver
-# includes nothing of dcshost.
+# Lists every include between the top folders, and between the layers inside
+# each, and fails on one that runs upward. A folder may include its own
+# headers and those of the folders ranked below it:
+#   dcs < standins < module < recording < dcshost < tests, platform < bench, fuzz
+# (the driver includes nothing but its own; module/ is what a host and the
+# recorder module share about a driver module). Inside a folder:
+#   dcs:       driver -> link -> data -> diag -> vendor, host
+#              (vendor and host are the neighbours' interfaces; they include no layer)
+#   standins:  hostblock -> iface, vnxsim, winshim
+#   module:    its files, one layer
+#   recording: module -> recorder -> format (module is the recorder module)
+#   dcshost:   commands -> run, replay (neither includes the other) -> outputs -> plant
+#              -> host -> control -> scenario -> the
+#              files directly in dcshost/, which every part shares (exit codes,
+#              the console's progress line)
+# tests, platform, bench and fuzz are not checked inside. A top folder with
+# sources and no rank, or a layer without one, is refused until ranked here.
 #   bash tests/layers/check_layers.sh [ROOT]
 set -euo pipefail
 root=${1:-$(dirname "$0")/../..}
 cd "$root"
 
-# rank TREE LAYER; "." is a file directly in the tree's folder.
-rank() {
-  case $1/$2 in
-    dcs/driver) echo 4 ;;
-    dcs/link) echo 3 ;;
-    dcs/data) echo 2 ;;
-    dcs/diag) echo 1 ;;
-    dcs/vendor | dcs/host) echo 0 ;;
-    dcshost/commands) echo 7 ;;
-    dcshost/run | dcshost/replay) echo 6 ;;
-    dcshost/outputs) echo 5 ;;
-    dcshost/plant) echo 4 ;;
-    dcshost/host) echo 3 ;;
-    dcshost/control) echo 2 ;;
-    dcshost/scenario) echo 1 ;;
-    dcshost/.) echo 0 ;;
-    *) echo -1 ;;
-  esac
-}
+# FOLDER RANK, and FOLDER/LAYER RANK inside the folders checked inside
+# ("." is a file directly in the folder).
+ranks='
+dcs 0
+standins 1
+module 2
+recording 3
+dcshost 4
+tests 5
+platform 5
+bench 6
+fuzz 6
+dcs/driver 4
+dcs/link 3
+dcs/data 2
+dcs/diag 1
+dcs/vendor 0
+dcs/host 0
+standins/hostblock 1
+standins/iface 0
+standins/vnxsim 0
+standins/winshim 0
+module/. 0
+recording/module 2
+recording/recorder 1
+recording/format 0
+dcshost/commands 7
+dcshost/run 6
+dcshost/replay 6
+dcshost/outputs 5
+dcshost/plant 4
+dcshost/host 3
+dcshost/control 2
+dcshost/scenario 1
+dcshost/. 0
+'
+inside='dcs standins module recording dcshost'
 
-# layer PATH: the folder below the tree, or "." for a file directly in it.
-layer() {
-  local rest=${1#*/}
-  case $rest in
-    */*) echo "${rest%%/*}" ;;
-    *) echo . ;;
-  esac
-}
-
-status=0
-for tree in dcs dcshost; do
-  [ -d "$tree" ] || continue
-  while IFS= read -r line; do
-    file=${line%%:*}
-    target=$(sed -nE 's/^[[:space:]]*#[[:space:]]*include[[:space:]]*["<]([^">]+)[">].*/\1/p' <<<"${line#*:}")
-    from=$(layer "$file")
-    case $tree:$target in
-      *:$tree/*) to=$(layer "$target") ;;
-      dcshost:dcs/* | dcshost:standins/* | dcshost:recording/* | dcshost:toml++/* | dcshost:CLI/*) continue ;;  # below dcshost
-      *:*../* | *:*/*) echo "not by its layer: $file includes $target"; status=1; continue ;;
-      *) continue ;;  # the standard library or the platform
-    esac
-    [ "$from" = "$to" ] && continue
-    if [ "$(rank "$tree" "$from")" -lt 0 ] || [ "$(rank "$tree" "$to")" -lt 0 ]; then
-      echo "unknown layer: $file includes $target"
-      status=1
-    elif [ "$(rank "$tree" "$to")" -lt "$(rank "$tree" "$from")" ]; then
-      echo "$from -> $to: $file includes $target"
-    else
-      echo "upward $from -> $to: $file includes $target"
-      status=1
-    fi
-  done < <(grep -rHE '^[[:space:]]*#[[:space:]]*include' "$tree" --include='*.h' --include='*.cpp' --include='*.in' | sort)
+folders=()
+for dir in */; do
+  dir=${dir%/}
+  case $dir in build* | docs | scripts | cmake) continue ;; esac
+  folders+=("$dir")
 done
+[ ${#folders[@]} -gt 0 ] || { echo "no folder to check in $PWD"; exit 1; }
 
-[ $status -eq 0 ] && echo "no include runs upward"
-exit $status
+grep -rHE '^[[:space:]]*#[[:space:]]*include' "${folders[@]}" \
+  --include='*.h' --include='*.hpp' --include='*.cpp' --include='*.in' | sort |
+  awk -v ranks="$ranks" -v inside="$inside" '
+    BEGIN {
+      n = split(ranks, rows, "\n")
+      for (i = 1; i <= n; ++i) if (split(rows[i], f, " ") == 2) rank[f[1]] = f[2]
+      n = split(inside, f, " ")
+      for (i = 1; i <= n; ++i) checked[f[i]] = 1
+      status = 0
+    }
+    # The layer of a path below its folder, "." for a file directly in it.
+    function layer(path, parts) {
+      return split(path, parts, "/") > 2 ? parts[2] : "."
+    }
+    {
+      colon = index($0, ":")
+      file = substr($0, 1, colon - 1)
+      line = substr($0, colon + 1)
+      if (!match(line, /["<][^">]+[">]/)) next
+      target = substr(line, RSTART + 1, RLENGTH - 2)
+      split(file, p, "/"); from = p[1]
+      if (!(from in rank)) { print "unknown folder: " file " includes " target; status = 1; next }
+      if (target ~ /\.\.\//) { print "not by its folder: " file " includes " target; status = 1; next }
+      if (index(target, "/") == 0) next  # its own folder, the standard library or the platform
+      split(target, q, "/"); to = q[1]
+      if (!(to in rank)) {  # a library: toml++, CLI11, gtest, the system; none in the driver
+        if (from == "dcs") { print "not the driver'"'"'s: " file " includes " target; status = 1 }
+        next
+      }
+      if (from != to) {
+        if (rank[to] >= rank[from]) { print "upward " from " -> " to ": " file " includes " target; status = 1 }
+        else if (rank[from] < 5) print from " -> " to ": " file " includes " target
+        next
+      }
+      if (!(from in checked)) next
+      a = layer(file); b = layer(target)
+      if (a == b) next
+      if (!((from "/" a) in rank) || !((from "/" b) in rank)) {
+        print "unknown layer: " file " includes " target; status = 1
+      } else if (rank[from "/" b] < rank[from "/" a]) {
+        print a " -> " b ": " file " includes " target
+      } else {
+        print "upward " a " -> " b ": " file " includes " target; status = 1
+      }
+    }
+    END {
+      if (status == 0) print "no include runs upward"
+      exit status
+    }'

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "dcs/driver/entry_points.h"
-#include "dcshost/host/driver_loader.h"
+#include "module/driver_loader.h"
 #include "tests/support/module_path.h"
 
 namespace {

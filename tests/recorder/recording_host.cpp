@@ -27,8 +27,8 @@
 
 #include "dcs/data/declare_fields.h"
 #include "dcs/host/platform_ui.h"
-#include "dcshost/host/driver_loader.h"
-#include "recording/seams/import_seams.h"
+#include "module/driver_loader.h"
+#include "module/import_seams.h"
 #include "standins/hostblock/block_builder.h"
 #include "standins/iface/iface_control.h"
 #if !defined(_WIN32)

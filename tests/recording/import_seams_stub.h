@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "recording/seams/import_seams.h"
+#include "module/import_seams.h"
 
 void SetFakeImport(const std::string& name, void* fake);
 // What the recorder put in the import's place.

@@ -13,7 +13,7 @@
 #include <gtest/gtest.h>
 
 #include "dcs/vendor/vnxapi.h"
-#include "recording/seams/import_seams.h"
+#include "module/import_seams.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "dcshost/host/driver_loader.h"
+#include "module/driver_loader.h"
 
 inline std::string TestModulePath()
 {

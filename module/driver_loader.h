@@ -2,40 +2,26 @@
 // points by name. Nothing of the driver is linked into dcshost.
 #pragma once
 
-#include <cstdint>
+#include <memory>
 #include <string>
 
-#include "dcs/data/dcs_data.h"
+#include "module/entry_points.h"
 
-typedef int32_t (*DCSEntryPoint)(DCSData*);
-
-struct DriverEntryPoints {
-    DCSEntryPoint Load = nullptr;
-    DCSEntryPoint Configure = nullptr;
-    DCSEntryPoint Initialize = nullptr;
-    DCSEntryPoint Start = nullptr;
-    DCSEntryPoint Stop = nullptr;
-    DCSEntryPoint Simulate = nullptr;
-    DCSEntryPoint TimeZero = nullptr;
-    DCSEntryPoint Reset = nullptr;
-    DCSEntryPoint Destroy = nullptr;
-};
-
+// Closed when it goes; never copied, as a copy would close it twice.
 class DriverModule {
 public:
-    DriverModule() = default;
-    ~DriverModule();
-    DriverModule(const DriverModule&) = delete;
-    DriverModule& operator=(const DriverModule&) = delete;
-
     // False with a reason when the module or one of the nine names is missing.
     bool Open(const std::string& path, std::string& error);
     void Close();
     const DriverEntryPoints& Api() const { return api_; }
-    void* Handle() const { return module_; }
+    DCSEntryPoint Entry(RecordEntryId id) const { return api_.*kEntrySlots[id]; }
+    void* Handle() const { return module_.get(); }
 
 private:
-    void* module_ = nullptr;
+    struct Closer {
+        void operator()(void* module) const;
+    };
+    std::unique_ptr<void, Closer> module_;
     DriverEntryPoints api_;
 };
 

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "recording/seams/import_seams.h"
+#include "module/import_seams.h"
 
 class SeamMatches {
 public:

@@ -14,8 +14,8 @@
 #include <set>
 #include <vector>
 
-#include "recording/seams/import_seams.h"
-#include "recording/seams/seam_match.h"
+#include "module/import_seams.h"
+#include "module/seam_match.h"
 
 static_assert(sizeof(void*) == 4, "the seams read i386 relocations");
 

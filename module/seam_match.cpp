@@ -1,4 +1,4 @@
-#include "recording/seams/seam_match.h"
+#include "module/seam_match.h"
 
 #include <cstring>
 

@@ -1,4 +1,4 @@
-#include "dcshost/host/driver_loader.h"
+#include "module/driver_loader.h"
 
 #if defined(_WIN32)
 #  include <windows.h>
@@ -9,7 +9,7 @@
 
 #include <vector>
 
-#include "dcshost/system_error.h"
+#include "module/system_error.h"
 
 namespace {
 
@@ -55,44 +55,29 @@ void CloseModule(void* module) { dlclose(module); }
 
 }  // namespace
 
-DriverModule::~DriverModule() { Close(); }
+void DriverModule::Closer::operator()(void* module) const { CloseModule(module); }
 
 bool DriverModule::Open(const std::string& path, std::string& error)
 {
     Close();
-    module_ = OpenModule(path, error);
+    module_.reset(OpenModule(path, error));
     if (!module_) return false;
-    struct {
-        const char* name;
-        DCSEntryPoint* slot;
-    } entries[] = {
-        {"DCSLoad", &api_.Load},
-        {"DCSConfigure", &api_.Configure},
-        {"DCSInitialize", &api_.Initialize},
-        {"DCSStart", &api_.Start},
-        {"DCSStop", &api_.Stop},
-        {"DCSSimulate", &api_.Simulate},
-        {"DCSTimeZero", &api_.TimeZero},
-        {"DCSReset", &api_.Reset},
-        {"DCSDestroy", &api_.Destroy},
-    };
-    for (auto& entry : entries) {
-        void* symbol = FindSymbol(module_, entry.name);
+    for (int id = 0; id < REC_ENTRY_COUNT; ++id) {
+        void* symbol = FindSymbol(module_.get(), RecordEntryNames[id]);
         if (!symbol) {
-            error = path + " does not export " + entry.name;
+            error = path + " does not export " + RecordEntryNames[id];
             Close();
             return false;
         }
         // Function and data pointers have the same size on both targets.
-        *entry.slot = reinterpret_cast<DCSEntryPoint>(symbol);
+        api_.*kEntrySlots[id] = reinterpret_cast<DCSEntryPoint>(symbol);
     }
     return true;
 }
 
 void DriverModule::Close()
 {
-    if (module_) CloseModule(module_);
-    module_ = nullptr;
+    module_.reset();
     api_ = DriverEntryPoints{};
 }
 

@@ -1,4 +1,4 @@
-#include "dcshost/system_error.h"
+#include "module/system_error.h"
 
 #include <cstring>
 

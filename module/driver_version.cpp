@@ -1,11 +1,11 @@
-#include "dcshost/host/driver_version.h"
+#include "module/driver_version.h"
 
 #if defined(_WIN32)
 #  include <windows.h>
 
 #  include <cstdio>
 
-#  include "dcshost/system_error.h"
+#  include "module/system_error.h"
 
 bool ReadDriverVersion(const std::string& path, DriverVersion& version, std::string& problem)
 {

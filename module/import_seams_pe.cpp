@@ -5,8 +5,8 @@
 #include <utility>
 #include <vector>
 
-#include "recording/seams/import_seams.h"
-#include "recording/seams/seam_match.h"
+#include "module/import_seams.h"
+#include "module/seam_match.h"
 
 namespace {
 
