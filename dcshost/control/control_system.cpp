@@ -98,6 +98,9 @@ bool BuildControlSystem(const Scenario& scenario, ScenarioError& error)
         if (!Defined(Vnx().VnxSimDefinePid(&pid), scenario, def.pos, "PID '" + def.name + "'",
                      error))
             return false;
+        if (def.phased && !Defined(Vnx().VnxSimSetPidPhase(pid.name, def.phase), scenario, def.pos,
+                                   "the phase of PID '" + def.name + "'", error))
+            return false;
     }
     return true;
 }
