@@ -213,21 +213,13 @@ TEST(RecordingReader, damaged_recordings_are_refused_with_their_place)
         {"# vornak recording 3\n", false,
          "line 1: a recording of format 3, newer than this reader's 2"},
         // W lines: format 2 only, each right before a DCSSimulate, from 0, never back.
-        {kHeader2 +
-             "W 0\n> DCSSimulate\n< 1\nW 0\n> DCSSimulate\n< 1\nW 9\n> DCSSimulate\n< 1\nend\n",
-         false, ""},
-        {"W 0\n> DCSSimulate\n< 1\nend\n", true,
-         "line 6: a W line in a recording of format 1; W lines came with format 2"},
-        {kHeader2 + "W 0\n> DCSStop\n", false,
-         "line 7: a W line must come right before '> DCSSimulate'"},
+        {kHeader2 + "W 0\n> DCSSimulate\n< 1\nW 0\n> DCSSimulate\n< 1\nend\n", false, ""},
+        {"W 0\n", true, "line 6: a W line in a recording of format 1; W lines came with format 2"},
         {kHeader2 + "W 0\nT 1\n", false, "line 7: a W line must come right before '> DCSSimulate'"},
         {kHeader2 + "W 5\n", false, "line 6: the first W line is 'W 0': its times count from it"},
-        {kHeader2 + "W 0\n> DCSSimulate\n< 1\nW 1.5\n", false,
-         "line 9: W needs whole microseconds, 0 or more"},
         {kHeader2 + "W 0\n> DCSSimulate\n< 1\nW 7\n> DCSSimulate\n< 1\nW 6\n", false,
          "line 12: W 6 goes back from W 7: the clock is monotonic"},
         {kHeader2 + "W 0\n", false, "line 6: the recording ends after a W line"},
-        {kHeader2 + "> DCSSimulate\nW 0\n", false, "line 7: 'W' is not a line of a recording"},
         {"# vornak recording 1\n@platform win32\n@driver none\n@by x\n", false,
          "line 4: expected @start and its value"},
         {"> DCSSimulate\nReadTagList h1 = 0\n< 1\n> DCSSimulate\n* 2\n", true,
@@ -259,11 +251,9 @@ TEST(RecordingReader, gives_each_w_line_as_its_microseconds_before_its_dcs_simul
     RecordingReader reader;
     std::string error, got;
     ASSERT_TRUE(reader.OpenMemory(text.data(), text.size(), error)) << error;
-    for (RecordingEvent event; reader.Next(event);)
-        got += event.kind == EV_WALL    ? std::to_string(event.wall_us) + " "
-               : event.kind == EV_ENTER ? "> "
-                                        : "";
-    EXPECT_EQ(got, "0 > 1000250 > ");
+    for (RecordingEvent e; reader.Next(e);)
+        got += e.kind == EV_WALL ? std::to_string(e.wall_us) : e.kind == EV_ENTER ? ">" : "";
+    EXPECT_EQ(got, "0>1000250>");
 }
 
 // A stream cut at a writer's sync point after a whole entry point is a cut:

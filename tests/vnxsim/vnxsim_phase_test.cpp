@@ -1,5 +1,4 @@
-// A PID block on its own clock: scan k at its phase + k * scan, whatever the
-// advances that carry time there.
+// A PID block on its own clock: scan k at its phase + k * scan.
 #include <cmath>
 #include <vector>
 
@@ -7,63 +6,34 @@
 
 #include "standins/vnxsim/vnxsim.h"
 
-namespace {
-
-// Times (s) at which the block's OP moved, advancing in steps of `dt`. An
-// integral-only block against a constant error moves its OP on each scan but
-// the first, which only takes over.
-std::vector<double> ScanTimes(double scan, double phase, double dt, double until)
+// When the OP of an integral-only block against a constant error moved, in
+// advances of `dt`: every scan but the first, which only takes over. Phase
+// -1: none; {-1}: the phase was refused.
+std::vector<double> ScanTimes(double scan, double phase, double dt)
 {
     VnxSimReset();
+    for (const char* tag : {"SP", "OP", "SPINIT", "OPINIT"}) VnxSimDefineFloat(tag, 1.0f);
     VnxSimDefineFloat("PV", 0.0f);
-    VnxSimDefineFloat("SP", 1.0f);
-    VnxSimDefineFloat("OP", 50.0f);
     VnxSimDefineInt("MODE", 1);
-    VnxSimDefineFloat("SPINIT", 0.0f);
-    VnxSimDefineFloat("OPINIT", 0.0f);
-    VnxSimPid pid{"P", "SP", "OP", "MODE", "SPINIT", "OPINIT", "PV",
-                  -1,  0.1,  1.0,  0.0,    0.0,      100.0,    scan};
+    VnxSimPid pid{"P", "SP", "OP", "MODE", "SPINIT", "OPINIT", "PV", -1, 0.1, 1, 0, 0, 100, scan};
     EXPECT_EQ(VnxSimDefinePid(&pid), 0);
-    if (phase >= 0) {
-        EXPECT_EQ(VnxSimSetPidPhase("P", phase), 0);
-    }
+    if (phase != -1 && VnxSimSetPidPhase("P", phase) != 0) return {-1};
     std::vector<double> moved;
-    float before = 50.0f, op = 0.0f;
-    for (double t = dt; t <= until + 1e-9; t += dt) {
+    for (float before = 1.0f, op = 0.0f; VnxSimTime() < 4.0 - 1e-9; before = op) {
         VnxSimAdvance(dt);
         VnxSimGetFloat("OP", 0, &op);
         if (op != before) moved.push_back(std::round(VnxSimTime() * 1e6) / 1e6);
-        before = op;
     }
     return moved;
 }
 
-TEST(VnxSimPhase, scans_fall_at_the_phase_plus_whole_periods)
+TEST(VnxSimPhase, scans_fall_at_the_phase_plus_whole_periods_and_no_phase_is_as_before)
 {
-    const struct {
-        double scan, phase, dt;
-        std::vector<double> moved;  // the first take-over scan moves nothing
-    } cases[] = {
-        {1.0, -1, 0.1, {2.0, 3.0, 4.0}},   // no phase: k * scan from 1
-        {1.0, 0.3, 0.1, {1.3, 2.3, 3.3}},  // scans at 0.3, 1.3, ...
-        {1.0, 0.0, 0.1, {1.0, 2.0, 3.0, 4.0}},
-        {2.5, 0.5, 1.0, {3.0}},  // 0.5, 3.0: seen after the advance that holds it
-        {2.0, 1.5, 0.5, {3.5}},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(ScanTimes(c.scan, c.phase, c.dt, 4.0), c.moved) << c.scan << " " << c.phase;
+    EXPECT_EQ(ScanTimes(1.0, -1, 0.1), (std::vector<double>{2.0, 3.0, 4.0}));
+    EXPECT_EQ(ScanTimes(1.0, 0.3, 0.1), (std::vector<double>{1.3, 2.3, 3.3}));
+    EXPECT_EQ(ScanTimes(1.0, 0.0, 0.1), (std::vector<double>{1.0, 2.0, 3.0, 4.0}));
+    EXPECT_EQ(ScanTimes(2.0, 1.5, 0.5), (std::vector<double>{3.5}));
+    EXPECT_EQ(VnxSimSetPidPhase("P", 0.5), VNX_ST_INVALID_PARAMETER);  // P has scanned
+    for (double refused : {-0.5, 1.0, std::nan("")})
+        EXPECT_EQ(ScanTimes(1.0, refused, 1.0), std::vector<double>{-1}) << refused;
 }
-
-TEST(VnxSimPhase, refuses_a_phase_outside_its_scan_or_too_late)
-{
-    ScanTimes(1.0, -1, 1.0, 1.0);  // P has scanned
-    EXPECT_EQ(VnxSimSetPidPhase("P", 0.5), VNX_ST_INVALID_PARAMETER);
-    ScanTimes(1.0, -1, 1.0, 0.0);
-    for (double phase : {-0.1, 1.0, std::nan(""), HUGE_VAL})
-        EXPECT_EQ(VnxSimSetPidPhase("P", phase), VNX_ST_INVALID_PARAMETER) << phase;
-    EXPECT_EQ(VnxSimSetPidPhase("Q", 0.5), VNX_ST_INVALID_PARAMETER);
-    EXPECT_EQ(VnxSimSetPidPhase(nullptr, 0.5), VNX_ST_INVALID_PARAMETER);
-    EXPECT_EQ(VnxSimSetPidPhase("P", 0.999), 0);
-}
-
-}  // namespace
