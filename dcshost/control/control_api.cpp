@@ -76,6 +76,7 @@ void EachControlEntry(ControlApi& t, Visit&& visit)
     visit("VnxSimDefineInt", t.VnxSimDefineInt);
     visit("VnxSimDefineArray", t.VnxSimDefineArray);
     visit("VnxSimDefinePid", t.VnxSimDefinePid);
+    visit("VnxSimSetPidPhase", t.VnxSimSetPidPhase);
     visit("VnxSimSetFloat", t.VnxSimSetFloat);
     visit("VnxSimSetInt", t.VnxSimSetInt);
     visit("VnxSimGetFloat", t.VnxSimGetFloat);

@@ -18,6 +18,7 @@ struct ControlApi {
     decltype(&::VnxSimDefineInt) VnxSimDefineInt;
     decltype(&::VnxSimDefineArray) VnxSimDefineArray;
     decltype(&::VnxSimDefinePid) VnxSimDefinePid;
+    decltype(&::VnxSimSetPidPhase) VnxSimSetPidPhase;
     decltype(&::VnxSimSetFloat) VnxSimSetFloat;
     decltype(&::VnxSimSetInt) VnxSimSetInt;
     decltype(&::VnxSimGetFloat) VnxSimGetFloat;

@@ -46,7 +46,8 @@ std::string Counted(size_t n, const char* one, const char* many, const char* key
 std::string ControlSystemChanges(const Scenario& scenario)
 {
     std::vector<std::string> parts;
-    if (!scenario.tags.empty() || !scenario.arrays.empty() || !scenario.pids.empty())
+    if (!scenario.tags.empty() || !scenario.arrays.empty() || !scenario.pids.empty() ||
+        scenario.read_jitter_ms > 0.0)
         parts.push_back("[system] section");
     if (!scenario.run.events.empty())
         parts.push_back(Counted(scenario.run.events.size(), "operator event", "operator events",
@@ -97,6 +98,9 @@ bool BuildControlSystem(const Scenario& scenario, ScenarioError& error)
         pid.scan = def.scan;
         if (!Defined(Vnx().VnxSimDefinePid(&pid), scenario, def.pos, "PID '" + def.name + "'",
                      error))
+            return false;
+        if (def.phased && !Defined(Vnx().VnxSimSetPidPhase(pid.name, def.phase), scenario, def.pos,
+                                   "the phase of PID '" + def.name + "'", error))
             return false;
     }
     return true;

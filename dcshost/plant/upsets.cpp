@@ -39,7 +39,7 @@ std::vector<std::vector<size_t>> LoopsOfBlocks(const Plant& plant, const Wiring&
 }  // namespace
 
 Upsets::Upsets(const Scenario& scenario, const Plant& plant, const Wiring& wiring)
-    : hit_(wiring.loop_pv.size(), 0)
+    : noise_(scenario, wiring), hit_(wiring.loop_pv.size(), 0)
 {
     for (const PVRowDef& row : scenario.pvs) constants_.push_back(row.value);
     for (const RunMalfunction& def : scenario.run.malfunctions) {
@@ -95,6 +95,7 @@ void Upsets::Export(double time, HostBlock& block, Plant& plant, const Wiring& w
     for (const Disturbance& d : disturbances_)
         plant.SetAdded(d.block, added_[static_cast<size_t>(d.block)]);
     ExportPVs(block, plant, wiring, signals);
+    noise_.Add(block);
     // A row without a plant source is written only here: back to its value
     // first, so malfunctions on one row add up and end without a trace.
     for (const Malfunction& m : malfunctions_)

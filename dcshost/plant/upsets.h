@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "dcshost/plant/pv_noise.h"
 #include "dcshost/plant/wiring.h"
 #include "dcshost/scenario/scenario.h"
 
@@ -27,8 +28,9 @@ public:
     bool Any() const { return !malfunctions_.empty() || !disturbances_.empty(); }
 
     // The host's side of the step at `time`: the disturbances into the
-    // plant's outputs, the plant's outputs into the PV rows, then the
-    // malfunctions over what the rows send, in file order. Each start and
+    // plant's outputs, the plant's outputs into the PV rows with their
+    // measurement noise, then the malfunctions over what the rows send, in
+    // file order. Each start and
     // end goes to the call log (when there is one).
     void Export(double time, HostBlock& block, Plant& plant, const Wiring& wiring,
                 const PlantSignals& signals, CallLog* calls);
@@ -82,6 +84,7 @@ private:
 
     std::vector<Malfunction> malfunctions_;
     std::vector<Disturbance> disturbances_;
+    PVNoise noise_;
     std::vector<double> constants_;  // per PV row: its constant value
     std::vector<double> added_;      // per plant block: what its disturbances add
     int active_ = 0;

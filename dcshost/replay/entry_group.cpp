@@ -42,6 +42,8 @@ GroupRead GroupReader::Next(EntryGroup& group, std::string& error)
             group.time = event.time;
             group.timed = true;
             break;
+        case EV_WALL:  // the recorded run's wall clock: nothing a replay can repeat
+            break;
         case EV_ENTER:
             group.entry = event.entry;
             group.line = event.line;

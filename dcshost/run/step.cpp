@@ -1,6 +1,7 @@
 // The steps of the run, then the host's end of it (DCSStop to FreeDCSData).
 #include <cstdio>
 
+#include "dcshost/control/read_jitter.h"
 #include "dcshost/run/run_state.h"
 
 namespace {
@@ -59,6 +60,7 @@ void Execute(RunState& run)
         run.trend.Setup(names, run.wiring.import_names, faults.Any(), run.upsets.Any());
     }
     OperatorEvents events(run.scenario);
+    ReadJitter jitter(run.scenario);
     events.Report(calls);
     events.ApplyDue(0.0);
     faults.ApplyDue(0.0, calls);
@@ -88,13 +90,16 @@ void Execute(RunState& run)
         run.plant.Advance(run.signals);
         run.upsets.Export(k * run.step, block, run.plant, run.wiring, run.signals, calls);
         if (run.session.Live()) run.values.CheckExports(block);
+        // A late exchange: the scans due before it have run.
+        const double late = jitter.Next();
+        if (late > 0.0) Vnx().VnxSimAdvance(late);
         run.coupling.BeginStep();
         if (run.recovery.Exchanging())
             run.session.Call(REC_SIMULATE);
         else
             run.coupling.Skip();
         bool lost = run.coupling.EndStep(k * run.step);
-        Vnx().VnxSimAdvance(run.step);
+        Vnx().VnxSimAdvance(run.step - late);
         events.ApplyDue(k * run.step);
         faults.ApplyDue(k * run.step, calls);
         Sample(run, k * run.step, faults.Active(), !lost);

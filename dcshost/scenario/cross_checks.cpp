@@ -215,6 +215,12 @@ void CheckAgainstStep(Context& ctx, const Scenario& out)
                       RangeMessage("'scan' of PID " + pid.name, pid.scan, lo, limits::kMaxStep, "s",
                                    "(at most 1000 scans per step)"));
     }
+    // A read later than the step would fall into the next one.
+    if (out.read_jitter_ms > 0.0 && out.read_jitter_ms >= step * 1000.0)
+        ctx.Error(out.read_jitter_pos, "'read_jitter_ms' in [system] is " +
+                                           NumberText(out.read_jitter_ms) +
+                                           " ms; it must lie from 0 to below the step (" +
+                                           NumberText(step * 1000.0) + " ms)");
 }
 
 template <typename T>

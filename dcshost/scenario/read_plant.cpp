@@ -33,6 +33,7 @@ void Reader::ReadPlant(const toml::table& table)
             block.inputs.push_back(input);
         }
         e.Number("initial", block.initial, false);
+        e.NumberIn("noise", block.noise, false, 0.0, limits::kMaxFloat);
         if (block.kind == BlockKind::FirstOrder) {
             e.Number("bias", block.bias, false);
             e.NumberIn("tau", block.tau, false, limits::kMinStep, limits::kMaxTime, "s");

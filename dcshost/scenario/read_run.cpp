@@ -14,6 +14,7 @@ void Reader::ReadRun(const toml::table& table)
         if (!error.empty()) ctx.Error(f.At("duration"), "'duration' in [run] " + error);
     }
     f.Integer("progress_every", out.run.progress_every, false, 0, 1000000000);
+    f.Integer("seed", out.run.seed, false, 0, limits::kMaxSeed);
     for (const toml::table* t : f.Tables("event")) {
         Fields e(*t, "[[run.event]]", ctx);
         RunEvent event;

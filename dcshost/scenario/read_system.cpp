@@ -47,6 +47,9 @@ void Reader::ReadSystem(const toml::table& table)
         out.arrays.push_back(array);
     }
     for (const toml::table* t : f.Tables("pid")) ReadPid(*t);
+    // Against the step once the whole file is read.
+    f.NumberIn("read_jitter_ms", out.read_jitter_ms, false, 0.0, limits::kMaxReadJitterMs, "ms");
+    out.read_jitter_pos = f.At("read_jitter_ms");
     f.Done();
 }
 
@@ -90,6 +93,11 @@ void Reader::ReadPid(const toml::table& table)
     // Against the step once the whole file is read: [run] may come later.
     e.NumberIn("scan", pid.scan, false, limits::kMinStep, limits::kMaxStep, "s");
     pid.scan_pos = e.At("scan");
+    pid.phased = e.NumberIn("phase", pid.phase, false, 0.0, limits::kMaxStep, "s");
+    if (pid.phased && pid.phase >= pid.scan)
+        ctx.Error(e.At("phase"), "'phase'" + of + " is " + NumberText(pid.phase) +
+                                     " s; it must lie from 0 to below its 'scan' (" +
+                                     NumberText(pid.scan) + " s)");
     e.Done();
     out.pids.push_back(pid);
 }

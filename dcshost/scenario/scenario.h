@@ -54,6 +54,10 @@ struct SysPid {
     double kp = 1.0, ti = 0.0, td = 0.0;
     double op_lo = 0.0, op_hi = 100.0;
     double scan = 1.0;
+    // Scans on its own clock: scan k at phase + k * scan from the run's
+    // start. Without: every scan period from the start on, as the step falls.
+    bool phased = false;
+    double phase = 0.0;
     SourcePos pos;
     SourcePos scan_pos;
 };
@@ -116,6 +120,7 @@ struct PlantBlockDef {
     double initial = 0.0;    // output at time zero
     double lo = -1e300;      // integrating: output limits
     double hi = 1e300;
+    double noise = 0.0;  // sigma of the measurement noise on the PV it exports
     SourcePos pos;
     SourcePos dead_time_pos;
 };
@@ -184,6 +189,7 @@ struct RunDef {
     double step = 1.0;
     double duration = 60.0;
     int progress_every = 0;  // steps between progress lines; 0: about every 10 %
+    int seed = 1;            // of every random draw: read jitter, noise
     std::vector<RunEvent> events;
     std::vector<RunFault> faults;
     std::vector<RunMalfunction> malfunctions;
@@ -196,6 +202,9 @@ struct Scenario {
     std::vector<SysTag> tags;
     std::vector<SysArray> arrays;
     std::vector<SysPid> pids;
+    // The driver's reads at each step happen up to this late (a draw per step).
+    double read_jitter_ms = 0.0;
+    SourcePos read_jitter_pos;
     std::string pv_array_tag;  // general field "PV Array Tag"
     std::vector<CtrlRowDef> controllers;
     std::vector<PVRowDef> pvs;

@@ -117,6 +117,7 @@ bool RecordingReader::Next(RecordingEvent& event)
     std::string_view line;
     if (!lines_.Next(line)) {
         if (lines_.Failed()) return Fail("");
+        if (state_ == WALLED) return Fail("the recording ends after a W line");
         if (state_ != OUTSIDE)
             return Fail(std::string("the recording ends inside ") + RecordEntryNames[entry_]);
         cut_ = lines_.Cut();
@@ -136,7 +137,10 @@ bool RecordingReader::ReadLine(std::string_view line, RecordingEvent& event)
     std::string_view rest = line, word;
     if (!NextField(rest, word)) return Fail("an empty or badly spaced line");
 
-    if (state_ == OUTSIDE) {
+    if (state_ == WALLED && !(word == ">" && rest == RecordEntryNames[REC_SIMULATE]))
+        return Fail("a W line must come right before '> DCSSimulate'");
+    if (state_ == OUTSIDE || state_ == WALLED) {
+        if (word == "W") return WallLine(rest, event);
         if (word == "T") {
             event.kind = EV_TIME;
             if (!ParseDouble(rest, event.time) || !std::isfinite(event.time))
@@ -163,7 +167,9 @@ bool RecordingReader::ReadLine(std::string_view line, RecordingEvent& event)
             if (lines_.Cut()) return Fail("the compressed stream is cut short after 'end'");
             return true;
         }
-        return Fail("expected T, '>' or end between entry points");
+        return Fail(header_.version >= kWallClockVersion
+                        ? "expected T, W, '>' or end between entry points"
+                        : "expected T, '>' or end between entry points");
     }
     if (word == "i") {
         if (state_ != BLOCK_IN) return Fail("an 'i' line after the call's first call or host line");
@@ -206,6 +212,24 @@ bool RecordingReader::ReadLine(std::string_view line, RecordingEvent& event)
     pending_line_ = event.line;
     event.kind = EV_CALL;
     event.call = decoder_.Call(first);
+    return true;
+}
+
+bool RecordingReader::WallLine(std::string_view rest, RecordingEvent& event)
+{
+    if (header_.version < kWallClockVersion)
+        return Fail("a W line in a recording of format " + std::to_string(header_.version) +
+                    "; W lines came with format " + std::to_string(kWallClockVersion));
+    if (!ParseInt(rest, 0, INT64_MAX, event.wall_us))
+        return Fail("W needs whole microseconds, 0 or more");
+    if (last_wall_us_ < 0 && event.wall_us != 0)
+        return Fail("the first W line is 'W 0': its times count from it");
+    if (event.wall_us < last_wall_us_)
+        return Fail("W " + std::to_string(event.wall_us) + " goes back from W " +
+                    std::to_string(last_wall_us_) + ": the clock is monotonic");
+    last_wall_us_ = event.wall_us;
+    event.kind = EV_WALL;
+    state_ = WALLED;
     return true;
 }
 

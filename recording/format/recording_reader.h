@@ -3,6 +3,14 @@
 // events one by one with their line numbers, the short forms of calls
 // expanded. Nothing in the input can make it crash: every fault ends the
 // reading with "line N: what".
+//
+// Wall-clock times (format 2): each `W` line is given as one EV_WALL event
+// before the EV_ENTER of the DCSSimulate it precedes, with `wall_us` the
+// monotonic microseconds since the recording's first W line (the first is
+// 0, none is below the one before). A caller that wants the real spacing of
+// the steps takes the last EV_WALL before each DCSSimulate: a recording of
+// format 1, or one whose writer had no clock, has none (every DCSSimulate
+// without one). Replay passes them over.
 #pragma once
 
 #include <cstdint>
@@ -15,7 +23,9 @@
 #include "recording/format/line_reader.h"
 #include "recording/format/pass_codec.h"
 
-constexpr int kRecordingVersion = 1;
+constexpr int kRecordingVersion = 2;
+// The first format with W lines.
+constexpr int kWallClockVersion = 2;
 
 struct RecordingHeader {
     int version = 0;
@@ -27,6 +37,7 @@ struct RecordingHeader {
 
 enum RecordingEventKind : uint8_t {
     EV_TIME,       // T: time
+    EV_WALL,       // W: wall_us, always followed by the EV_ENTER of a DCSSimulate
     EV_ENTER,      // >: entry
     EV_BLOCK_IN,   // i: block
     EV_CALL,       // a client-library call in full: call, position
@@ -51,6 +62,7 @@ struct RecordingEvent {
     std::string_view raw;            // the line as read, until the next Next
     RecordEntryId entry = REC_LOAD;  // of the call it lies in
     double time = 0;
+    int64_t wall_us = 0;
     int32_t result = 0;
     size_t position = 0;  // of a call among the calls of its entry point's call, from 0
     size_t count = 0;
@@ -92,11 +104,13 @@ public:
     std::string DamageAfter() { return lines_.Failed() ? "" : lines_.DamageAfter(); }
 
 private:
-    enum State { OUTSIDE, BLOCK_IN, CALLS, BLOCK_OUT, ENDED };
+    // WALLED: after a W line, where only "> DCSSimulate" may follow.
+    enum State { OUTSIDE, WALLED, BLOCK_IN, CALLS, BLOCK_OUT, ENDED };
     bool ReadHeader(std::string& error);
     bool Fail(const std::string& what);
     bool ReadLine(std::string_view line, RecordingEvent& event);
     bool HostLine(std::string_view line, RecordingEvent& event);
+    bool WallLine(std::string_view rest, RecordingEvent& event);
 
     LineReader lines_;
     RecordingHeader header_;
@@ -107,6 +121,7 @@ private:
     size_t next_pending_ = 0;  // calls of one "* N" not yet given
     size_t end_pending_ = 0;
     int64_t pending_line_ = 0;
+    int64_t last_wall_us_ = -1;  // none yet
     bool keep_runs_ = false;
     bool failed_ = false;
     bool cut_ = false;

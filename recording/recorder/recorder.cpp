@@ -1,11 +1,13 @@
 #include "recording/recorder/recorder.h"
 
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
 #include <vector>
 
 #include "module/import_seams.h"
+#include "recording/format/recording_reader.h"  // kRecordingVersion
 #include "recording/format/value_text.h"
 #include "recording/recorder/recorder_calls.h"
 #include "recording/recorder/recorder_state.h"
@@ -43,6 +45,30 @@ const EntryScope kEntryScopes[REC_ENTRY_COUNT] = {
 };
 
 std::string g_path;
+
+int64_t SteadyMicroseconds()
+{
+    return std::chrono::duration_cast<std::chrono::microseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+RecordClock g_clock = &SteadyMicroseconds;
+
+// "W US" before a DCSSimulate: when the host called it, counted from the
+// first, so a site recording keeps the real spacing of its steps.
+void AppendWall(RecorderState& r)
+{
+    const int64_t now = g_clock();
+    if (!r.wall_known) {
+        r.wall_known = true;
+        r.wall_start = r.wall_last = now;
+    }
+    // A reader refuses a W below the one before: a clock that steps back is held.
+    if (now > r.wall_last) r.wall_last = now;
+    r.out += "W ";
+    AppendInt(r.out, r.wall_last - r.wall_start);
+    r.out += '\n';
+}
 // The module and its seams as patched, the originals filled in.
 void* g_module = nullptr;
 std::vector<ImportSeam> g_seams;
@@ -164,12 +190,13 @@ bool StartRecording(void* module, const char* path, const char* by, const char* 
     r.next_handle = 1;
     for (size_t& count : r.key_count) count = 0;
     r.time_known = false;
+    r.wall_known = false;
     r.in_entry = false;
     r.last_whole = REC_ENTRY_COUNT;
     for (uint32_t& n : r.whole) n = 0;
     r.reported = false;
     r.failure.clear();
-    r.out = "# vornak recording 1\n@platform ";
+    r.out = "# vornak recording " + std::to_string(kRecordingVersion) + "\n@platform ";
     r.out += kPlatform;
     r.out += "\n@driver " + HeaderValue(driver, "none");
     r.out += "\n@start " + StartTime();
@@ -195,6 +222,7 @@ int32_t RecordEntry(RecordEntryId id, RecordedEntry entry, DCSData* block)
     if (!r.active || r.in_entry) return entry(block);
     r.in_entry = true;
     r.entry = id;
+    if (id == REC_SIMULATE) AppendWall(r);
     r.out += "> ";
     r.out += RecordEntryNames[id];
     r.out += '\n';
@@ -225,6 +253,8 @@ void RecordTime(double seconds)
     AppendDouble(r.out, seconds);
     r.out += '\n';
 }
+
+void SetRecordClock(RecordClock clock) { g_clock = clock ? clock : &SteadyMicroseconds; }
 
 bool StopRecording(std::string& error)
 {

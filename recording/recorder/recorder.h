@@ -35,6 +35,11 @@ bool StartRecording(void* module, const char* path, const char* by, const char* 
 int32_t RecordEntry(RecordEntryId id, RecordedEntry entry, DCSData* block);
 // The simulated time of what follows (a "T" line when it changed).
 void RecordTime(double seconds);
+// The clock of the W line before each DCSSimulate: microseconds of a
+// monotonic clock. Null: the process's steady clock. For tests, which need
+// times they can expect; set before StartRecording.
+typedef int64_t (*RecordClock)();
+void SetRecordClock(RecordClock clock);
 // Writes "end", closes and points the module's imports back at what they
 // held (so does a recording that stops on a failed write). False with a
 // reason when a write failed at any point.

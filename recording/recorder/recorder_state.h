@@ -32,6 +32,9 @@ struct RecorderState {
     std::string line;  // the call line being built
     bool time_known = false;
     double time = 0;
+    bool wall_known = false;  // the first W line is written
+    int64_t wall_start = 0;   // the clock at the first W line, us
+    int64_t wall_last = 0;    // at the last
     std::unordered_map<uintptr_t, uint32_t> handles;
     uint32_t next_handle = 1;
     std::string failure;                         // the first reason recording stopped

@@ -152,6 +152,18 @@ VNXSIM_API int32_t VnxSimDefinePid(const VnxSimPid* pid)
     return VNX_ST_OK;
 }
 
+VNXSIM_API int32_t VnxSimSetPidPhase(const char* name, double phase)
+{
+    for (Block& b : g_blocks) {
+        if (!name || b.name != name) continue;
+        if (b.scans > 0 || !(phase >= 0.0 && phase < b.scan)) return VNX_ST_INVALID_PARAMETER;
+        // Due() counts scan k + 1 from start: the first then falls at the phase.
+        b.start += phase - b.scan;
+        return VNX_ST_OK;
+    }
+    return VNX_ST_INVALID_PARAMETER;
+}
+
 VNXSIM_API void VnxSimAdvance(double seconds)
 {
     if (!(seconds > 0.0) || !std::isfinite(seconds)) return;

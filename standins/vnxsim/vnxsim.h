@@ -238,6 +238,11 @@ struct VnxSimPid {
 // control tags scalar, the PV an array element in range or a scalar), a
 // negative ti or td, op_lo > op_hi, scan <= 0, or a value not finite.
 VNXSIM_API int32_t VnxSimDefinePid(const VnxSimPid* pid);
+// The block scans on its own clock from now on: scan k (from 0) at
+// (time of definition) + phase + k * scan, as a system whose scans are not
+// aligned with the host's steps. 0, or 253: no such block, one that has
+// scanned already, or a phase not within 0 <= phase < scan.
+VNXSIM_API int32_t VnxSimSetPidPhase(const char* name, double phase);
 // Advance simulated time; every block scans as often as its period fits,
 // blocks in the order their scans fall due. Not positive or not finite:
 // nothing happens.

@@ -142,6 +142,7 @@ TEST(LiveRun, runs_and_checks_read_only_and_refuses_what_would_change_the_contro
     Write(dir + "no_mode.txt", tags.substr(0, tags.rfind("int")));
     Write(dir + "live.toml", kLoop);
     Write(dir + "changes.toml", std::string(kLoop) + kChanges);
+    Write(dir + "jitter.toml", std::string(kLoop) + "[system]\nread_jitter_ms = 10\n");
     // The level runs away: its PV passes the float range from the 7th step.
     std::string runaway = kLoop;
     const std::string tank =
@@ -186,6 +187,12 @@ TEST(LiveRun, runs_and_checks_read_only_and_refuses_what_would_change_the_contro
           "): nothing can be defined or injected, so the scenario's [system] section, 1 operator "
           "event ([[run.event]]) and 1 fault ([[run.fault]]) cannot be applied; a live run "
           "takes a scenario without them"}},
+        {"tags.txt",
+         "run " + dir + "jitter.toml",
+         2,
+         {dir + "jitter.toml: live run (" + library +
+          "): nothing can be defined or injected, so the scenario's [system] section cannot be "
+          "applied; a live run takes a scenario without them"}},
         {"tags.txt",
          "check " + dir + "live.toml",
          0,

@@ -52,7 +52,7 @@ string(REGEX MATCHALL "\n> [A-Za-z]+" entries "${text}")
 string(REGEX REPLACE "\n> ([A-Za-z]+)" "\\1 " entries "${entries}")
 string(REPLACE ";" "" entries "${entries}")
 if(NOT result EQUAL 0 OR NOT entries STREQUAL expected OR NOT text MATCHES "\nend\n$" OR NOT text
-   MATCHES "^# vornak recording 1\n@platform ${PLATFORM}\n@driver ${VERSION}\n@start 20[0-9-]+T[0-9:]+Z\n@by recorder module\n")
+   MATCHES "^# vornak recording 2\n@platform ${PLATFORM}\n@driver ${VERSION}\n@start 20[0-9-]+T[0-9:]+Z\n@by recorder module\n")
   message(FATAL_ERROR "the recording's header or entry points are not the session's:\n"
     "entries: ${entries}\nexpected: ${expected}\n${text}")
 endif()

@@ -116,6 +116,7 @@ std::string ReadFile(const std::string& path)
 
 const char kHeader[] =
     "# vornak recording 1\n@platform win32\n@driver none\n@start 2026-12-08T09:20:00Z\n@by test\n";
+const std::string kHeader2 = std::string("# vornak recording 2") + (kHeader + 20);
 
 // Three passes of DCSSimulate over a block of one controller: the second
 // repeats the first, the third differs in one answer and one value.
@@ -209,8 +210,16 @@ TEST(RecordingReader, damaged_recordings_are_refused_with_their_place)
     } cases[] = {
         {"PK\x03\x04", false,
          "line 1: not a recording (line 1: byte 0x03 at column 3 is not printable ASCII)"},
-        {"# vornak recording 2\n", false,
-         "line 1: a recording of format 2, newer than this reader's 1"},
+        {"# vornak recording 3\n", false,
+         "line 1: a recording of format 3, newer than this reader's 2"},
+        // W lines: format 2 only, each right before a DCSSimulate, from 0, never back.
+        {kHeader2 + "W 0\n> DCSSimulate\n< 1\nW 0\n> DCSSimulate\n< 1\nend\n", false, ""},
+        {"W 0\n", true, "line 6: a W line in a recording of format 1; W lines came with format 2"},
+        {kHeader2 + "W 0\nT 1\n", false, "line 7: a W line must come right before '> DCSSimulate'"},
+        {kHeader2 + "W 5\n", false, "line 6: the first W line is 'W 0': its times count from it"},
+        {kHeader2 + "W 0\n> DCSSimulate\n< 1\nW 7\n> DCSSimulate\n< 1\nW 6\n", false,
+         "line 12: W 6 goes back from W 7: the clock is monotonic"},
+        {kHeader2 + "W 0\n", false, "line 6: the recording ends after a W line"},
         {"# vornak recording 1\n@platform win32\n@driver none\n@by x\n", false,
          "line 4: expected @start and its value"},
         {"> DCSSimulate\nReadTagList h1 = 0\n< 1\n> DCSSimulate\n* 2\n", true,
@@ -233,6 +242,18 @@ TEST(RecordingReader, damaged_recordings_are_refused_with_their_place)
     };
     for (const auto& c : cases)
         EXPECT_EQ(ErrorOf(c.body, c.header), c.error) << c.body.substr(0, 40);
+}
+
+TEST(RecordingReader, gives_each_w_line_as_its_microseconds_before_its_dcs_simulate)
+{
+    const std::string text =
+        kHeader2 + "W 0\n> DCSSimulate\n< 1\nW 1000250\n> DCSSimulate\n< 1\nend\n";
+    RecordingReader reader;
+    std::string error, got;
+    ASSERT_TRUE(reader.OpenMemory(text.data(), text.size(), error)) << error;
+    for (RecordingEvent e; reader.Next(e);)
+        got += e.kind == EV_WALL ? std::to_string(e.wall_us) : e.kind == EV_ENTER ? ">" : "";
+    EXPECT_EQ(got, "0>1000250>");
 }
 
 // A stream cut at a writer's sync point after a whole entry point is a cut:

@@ -147,6 +147,11 @@ TEST_F(Recorder, records_each_call_with_its_answer_and_forwards_it_unchanged)
 {
     const std::string path = ::testing::TempDir() + "recorder.rec.gz";
     std::string error;
+    // A clock that moves 2.5 s per reading: W lines count from the first.
+    SetRecordClock([]() -> int64_t {
+        static int64_t now = 4500000;
+        return now += 2500000;
+    });
     ASSERT_TRUE(StartRecording(nullptr, path.c_str(), "test", "A=1; B=2", error)) << error;
     RecordTime(0);
     EXPECT_EQ(RecordEntry(REC_CONFIGURE, &Configure, &block_), 1);
@@ -156,12 +161,13 @@ TEST_F(Recorder, records_each_call_with_its_answer_and_forwards_it_unchanged)
         g_element = 43.0f;
     }
     ASSERT_TRUE(StopRecording(error)) << error;
+    SetRecordClock(nullptr);
     // Stopped, the module's imports hold what they held before.
     EXPECT_EQ(PatchedImport("OpenTag"), reinterpret_cast<void*>(&FakeOpenTag));
     EXPECT_EQ(PatchedImport("Sleep"), reinterpret_cast<void*>(&FakeSleep));
     std::vector<std::string> lines = Lines(path);
     ASSERT_GT(lines.size(), 5u);
-    EXPECT_EQ(lines[0], "# vornak recording 1");
+    EXPECT_EQ(lines[0], "# vornak recording 2");
     EXPECT_EQ(lines[2], "@driver A=1; B=2");
     const std::vector<std::string> body(lines.begin() + 5, lines.end());
     const std::vector<std::string> want = {"T 0",
@@ -186,6 +192,7 @@ TEST_F(Recorder, records_each_call_with_its_answer_and_forwards_it_unchanged)
                                            "sleep 1000",
                                            "< 1",
                                            "T 1",
+                                           "W 0",
                                            "> DCSSimulate",
                                            "GetTagValue h3 0 * 9 0 0 = 0 f:35.25",
                                            "SetArrayElement h2 0 1 * 9 = 0 f:42.5",
@@ -193,6 +200,7 @@ TEST_F(Recorder, records_each_call_with_its_answer_and_forwards_it_unchanged)
                                            "o c = ou 1",
                                            "< 1",
                                            "T 2",
+                                           "W 2500000",
                                            "> DCSSimulate",
                                            "* 1",
                                            "~ 0 f:43",
