@@ -194,6 +194,8 @@ std::string Unsound(const UnsoundSent& sent)
 
 }  // namespace
 
+std::string JsonQuote(const std::string& text) { return Quote(text); }
+
 std::string FormatJsonResult(const RunRecord& r)
 {
     const Scenario& s = *r.scenario;

@@ -4,7 +4,7 @@
 # include its own headers and those of the layers below it:
 #   dcs:     driver -> link -> data -> diag -> vendor, host
 #            (vendor and host are the neighbours' interfaces; they include no layer)
-#   dcshost: commands -> replay -> outputs -> plant -> host -> control -> scenario -> the
+#   dcshost: commands -> calibrate -> replay -> outputs -> plant -> host -> control -> scenario -> the
 #            files directly in dcshost/, which every part shares (exit codes,
 #            the console's progress line, the system's words for an error)
 # dcshost may include the driver's headers, the stand-ins' and the recordings'; the driver
@@ -22,7 +22,8 @@ rank() {
     dcs/data) echo 2 ;;
     dcs/diag) echo 1 ;;
     dcs/vendor | dcs/host) echo 0 ;;
-    dcshost/commands) echo 7 ;;
+    dcshost/commands) echo 8 ;;
+    dcshost/calibrate) echo 7 ;;
     dcshost/replay) echo 6 ;;
     dcshost/outputs) echo 5 ;;
     dcshost/plant) echo 4 ;;

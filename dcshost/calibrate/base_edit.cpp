@@ -1,0 +1,192 @@
+// The base's text with the fitted values in place: line by line, so that
+// every other line and comment of the user's stays as written.
+#include <map>
+#include <regex>
+
+#include <toml++/toml.h>
+
+#include "dcshost/calibrate/fitted_values.h"
+#include "dcshost/calibrate/scenario_out.h"
+#include "dcshost/scenario/limits.h"
+
+namespace {
+
+struct Lines {
+    std::vector<std::string> text;  // without their line ends
+    std::string eol = "\n";
+    std::map<size_t, std::vector<std::string>> after;  // lines added after a line
+
+    explicit Lines(const std::string& whole)
+    {
+        if (whole.find("\r\n") != std::string::npos) eol = "\r\n";
+        size_t at = 0;
+        while (at <= whole.size()) {
+            size_t end = whole.find('\n', at);
+            if (end == std::string::npos) end = whole.size();
+            std::string line = whole.substr(at, end - at);
+            if (!line.empty() && line.back() == '\r') line.pop_back();
+            text.push_back(line);
+            at = end + 1;
+        }
+    }
+
+    std::string Joined() const
+    {
+        std::string out;
+        for (size_t i = 0; i < text.size(); ++i) {
+            out += text[i];
+            auto added = after.find(i);
+            if (added != after.end())
+                for (const std::string& line : added->second) out += eol + line;
+            if (i + 1 < text.size()) out += eol;
+        }
+        return out;
+    }
+};
+
+// "KEY = VALUE # comment" on its own line: VALUE replaced, the old value and
+// the user's comment kept after the confidence.
+bool SetOnLine(std::string& line, const FittedValue& v)
+{
+    const std::regex form("^(\\s*\"?" + std::string(v.key) +
+                          "\"?\\s*=\\s*)([^\\s#,}\\]]+)\\s*(#.*)?$");
+    std::smatch m;
+    if (!std::regex_match(line, m, form)) return false;
+    line = m[1].str() + NumberText(v.value) + " # " + Confidence(v) + "; was " + m[2].str() +
+           (m[3].matched ? " " + m[3].str() : "");
+    return true;
+}
+
+// The last line of a table's keys (0-based).
+size_t LastLine(const toml::table& t)
+{
+    size_t last = t.source().begin.line;
+    for (auto&& [key, node] : t) last = std::max<size_t>(last, node.source().end.line);
+    return last - 1;
+}
+
+// One fitted value into a standard table: its line edited, or a line of
+// its own after the table's last when the base leaves the key out.
+void Put(Lines& lines, const toml::table& t, const FittedValue& v, const std::string& who,
+         std::vector<std::string>& unwritten)
+{
+    const std::string why = Unwritable(v);
+    if (!why.empty()) {
+        unwritten.push_back(who + ": " + why + "; not written");
+        return;
+    }
+    if (const toml::node* node = t.get(v.key)) {
+        const size_t line = node->source().begin.line - 1;
+        if (line >= lines.text.size() || !SetOnLine(lines.text[line], v))
+            unwritten.push_back(who + ": " + v.key + " on line " + std::to_string(line + 1) +
+                                " is not written as KEY = NUMBER; not written");
+        return;
+    }
+    lines.after[LastLine(t)].push_back(std::string(v.key) + " = " + NumberText(v.value) + " # " +
+                                       Confidence(v));
+}
+
+const toml::table* TableAt(const toml::table& root, const char* section, const char* array,
+                           size_t index)
+{
+    const toml::array* items = root[section][array].as_array();
+    return items && index < items->size() ? (*items)[index].as_table() : nullptr;
+}
+
+// The plant block of a loop, when its fit can go there; else why not.
+const toml::table* PlantBlock(const toml::table& root, const Scenario& base,
+                              const CalibratedLoop& loop, std::string& why)
+{
+    const std::string& from = base.pvs[loop.ref.pv].from;
+    if (from.rfind("plant:", 0) != 0) {
+        why = "PV row " + base.pvs[loop.ref.pv].name + " is not from a plant block";
+        return nullptr;
+    }
+    for (size_t b = 0; b < base.plant.size(); ++b) {
+        const PlantBlockDef& block = base.plant[b];
+        if (block.name != from.substr(6)) continue;
+        const bool first = block.kind == BlockKind::FirstOrder;
+        if (first != (loop.plant.kind == PlantKind::FirstOrder))
+            why = "block " + block.name + " is of the other kind than the one fitted";
+        else if (block.inputs.size() != 1 ||
+                 block.inputs[0].from != "op:" + base.controllers[loop.ref.ctrl].name)
+            why = "block " + block.name + " has other inputs than the loop's OP alone";
+        const toml::table* t = TableAt(root, "plant", "block", b);
+        if (why.empty() && (!t || t->is_inline()))
+            why = "block " + block.name + " is an inline table";
+        return why.empty() ? t : nullptr;
+    }
+    why = "no plant block " + from.substr(6);
+    return nullptr;
+}
+
+// The input's gain, on the line of its inline table.
+void PutGain(Lines& lines, const toml::table& block, const FittedValue& v, const std::string& who,
+             std::vector<std::string>& unwritten)
+{
+    const toml::array* inputs = block["inputs"].as_array();
+    const toml::table* input = inputs && inputs->size() == 1 ? (*inputs)[0].as_table() : nullptr;
+    const toml::node* gain = input ? input->get("gain") : nullptr;
+    std::string why = Unwritable(v);
+    const size_t line = gain ? gain->source().begin.line - 1 : lines.text.size();
+    const std::regex key("(\\bgain\\s*=\\s*)([^\\s#,}\\]]+)");
+    auto once = [&] {
+        const std::string& t = lines.text[line];
+        return std::distance(std::sregex_iterator(t.begin(), t.end(), key),
+                             std::sregex_iterator()) == 1;
+    };
+    if (why.empty() && (line >= lines.text.size() || !once()))
+        why = "its input's gain is not written as gain = NUMBER, once on its line";
+    if (!why.empty()) {
+        unwritten.push_back(who + ": " + why + "; not written");
+        return;
+    }
+    std::string& text = lines.text[line];
+    std::smatch m;
+    std::regex_search(text, m, key);
+    text = m.prefix().str() + m[1].str() + NumberText(v.value) + m.suffix().str();
+    if (text.find('#') == std::string::npos) text += " # gain " + Confidence(v);
+}
+
+void PutPlant(Lines& lines, const toml::table& root, const Scenario& base,
+              const CalibratedLoop& loop, double step, std::vector<std::string>& unwritten)
+{
+    const std::string who = "plant of loop " + loop.ref.name;
+    if (loop.plant.not_identifiable) return;
+    std::string why;
+    const toml::table* block = PlantBlock(root, base, loop, why);
+    if (!block) {
+        unwritten.push_back(who + ": " + why + "; not written");
+        return;
+    }
+    for (const FittedValue& v : PlantValues(loop.plant, step)) {
+        if (std::string(v.key) == "gain")
+            PutGain(lines, *block, v, who, unwritten);
+        else
+            Put(lines, *block, v, who, unwritten);
+    }
+}
+
+}  // namespace
+
+std::string EditedBase(const std::string& text, const Scenario& base, const Calibration& c,
+                       bool plant, std::vector<std::string>& unwritten)
+{
+    const bool bom = text.compare(0, 3, "\xEF\xBB\xBF") == 0;
+    toml::parse_result parsed = toml::parse(std::string_view(text).substr(bom ? 3 : 0));
+    Lines lines(text);
+    if (!parsed) return text;  // read as a scenario already: not reached
+    const toml::table& root = parsed.table();
+    for (const CalibratedLoop& loop : c.loops) {
+        if (loop.pid.not_identifiable || loop.ref.pid < 0) continue;
+        const std::string who = "PID " + loop.ref.name;
+        const toml::table* t = TableAt(root, "system", "pid", static_cast<size_t>(loop.ref.pid));
+        if (!t || t->is_inline()) {
+            unwritten.push_back(who + ": an inline table in the base; its values not written");
+            continue;
+        }
+        for (const FittedValue& v : PidValues(loop.pid)) Put(lines, *t, v, who, unwritten);
+        if (plant && loop.plant_fitted) PutPlant(lines, root, base, loop, c.step, unwritten);
+    }
+    return lines.Joined();
+}
