@@ -109,6 +109,9 @@ int CalibrateRecording(const CalibrateOptions& options)
                 options.recording.c_str(), h.version, h.platform.c_str(), h.by.c_str(),
                 h.start.c_str(), static_cast<long long>(recorded.steps), recorded.step,
                 TimingName(recorded.timing));
+    if (options.step > 0.0 && recorded.timing != StepTiming::Given)
+        std::printf("--step %g s not used: the recording's %s time its steps\n", options.step,
+                    TimingName(recorded.timing));
     for (const std::string& note : notes) std::printf("%s\n", note.c_str());
     if (loops.empty())
         return Refuse("nothing to fit: no controller row makes a loop with a PV row");
@@ -122,7 +125,8 @@ int CalibrateRecording(const CalibrateOptions& options)
         loop.pv_tag = recorded.tables.pvs[ref.pv].tag;
         Fit(options, recorded, loop);
         std::printf("%s", LoopReport(loop, c.step).c_str());
-        if (loop.pid.not_identifiable) c.exit_code = kExitNotIdentifiable;
+        if (loop.pid.not_identifiable || (loop.plant_fitted && loop.plant.not_identifiable))
+            c.exit_code = kExitNotIdentifiable;
     }
     std::printf("%zu loops: %zu fitted\n", c.loops.size(),
                 static_cast<size_t>(std::count_if(

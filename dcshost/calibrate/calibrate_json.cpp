@@ -61,7 +61,10 @@ std::string Loop(const CalibratedLoop& loop)
     out += Member("fit_percent", Num(f.fit_percent)) +
            Member("one_step_percent", Num(f.one_step_percent)) +
            Member("free_run_rms", Num(f.free_run_rms));
-    return out + Member("plant", Plant(loop)) + "}";
+    out += Member("plant", Plant(loop));
+    if (loop.plant_fitted && loop.plant.not_identifiable)
+        out += Member("plant_not_identifiable", JsonQuote(loop.plant.not_identifiable));
+    return out + "}";
 }
 
 }  // namespace
