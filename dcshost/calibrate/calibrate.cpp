@@ -128,10 +128,11 @@ int CalibrateRecording(const CalibrateOptions& options)
         if (loop.pid.not_identifiable || (loop.plant_fitted && loop.plant.not_identifiable))
             c.exit_code = kExitNotIdentifiable;
     }
-    std::printf("%zu loops: %zu fitted\n", c.loops.size(),
-                static_cast<size_t>(std::count_if(
-                    c.loops.begin(), c.loops.end(),
-                    [](const CalibratedLoop& l) { return !l.pid.not_identifiable; })));
+    const auto fitted = std::count_if(c.loops.begin(), c.loops.end(), [](const CalibratedLoop& l) {
+        return !l.pid.not_identifiable;
+    });
+    std::printf("%d loops: %d fitted\n", static_cast<int>(c.loops.size()),
+                static_cast<int>(fitted));
     if (!options.out.empty() && WriteScenario(options, recorded, with, base_text, c) != kExitClean)
         c.exit_code = kExitFileUnwritten;
     if (options.json.empty()) return c.exit_code;
