@@ -63,6 +63,7 @@ std::string Unwritable(const FittedValue& value)
 
 std::string Confidence(const FittedValue& value)
 {
+    if (std::strcmp(value.key, "dead_time") == 0) return "fitted, in whole steps";
     if (!std::isfinite(value.rel_error)) return "fitted, confidence unknown";
     char text[48];
     std::snprintf(text, sizeof text, "fitted, +-%.2g %%", std::fabs(value.rel_error) * 100.0);

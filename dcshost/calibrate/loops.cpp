@@ -65,6 +65,21 @@ int PvRowOf(const SysPid& pid, const RecordedTables& tables, int& twice)
     return found;
 }
 
+// The base's own `pv` link of the controller row, when it has one, names
+// the PV row the PID's pv_tag gives.
+bool LinkAgrees(const Scenario& base, int ctrl, int pv, const std::string& pid, std::string& error)
+{
+    if (static_cast<size_t>(ctrl) >= base.controllers.size() ||
+        static_cast<size_t>(pv) >= base.pvs.size())
+        return true;  // not the base's tables: BaseMismatch says so
+    const std::string& link = base.controllers[ctrl].pv;
+    if (link.empty() || base.pvs[pv].name == link) return true;
+    error = "PID " + pid + ": its pv_tag is PV row " + std::to_string(pv) + " (" +
+            base.pvs[pv].name + "), but controller " + base.controllers[ctrl].name +
+            " names PV row " + link + " as its pv";
+    return false;
+}
+
 bool MatchBase(const RecordedTables& tables, const Scenario& base, std::vector<LoopRef>& loops,
                std::vector<std::string>& notes, std::string& error)
 {
@@ -97,6 +112,7 @@ bool MatchBase(const RecordedTables& tables, const Scenario& base, std::vector<L
                             "); not fitted");
             continue;
         }
+        if (!LinkAgrees(base, rows[0], pv, pid.name, error)) return false;
         loops.push_back(LoopRef{pid.name, rows[0], pv, static_cast<int>(p)});
     }
     std::sort(loops.begin(), loops.end(),

@@ -259,6 +259,11 @@ TEST_F(Calibrate, finds_loops_by_base_or_by_loop_number)
     ASSERT_TRUE(FindLoops(one, &base, loops, notes, error));
     ASSERT_EQ(loops.size(), 1u);  // through pv_tag ARR[0], whatever the row's own tag
     EXPECT_EQ(loops[0].pid, 0);
+    base.controllers[0].pv = "FI9";
+    EXPECT_FALSE(FindLoops(one, &base, loops, notes, error));
+    EXPECT_EQ(error,
+              "PID FIC1: its pv_tag is PV row 0 (FI1), but controller FIC1 names PV row "
+              "FI9 as its pv");
     one.controllers.push_back(one.controllers[0]);
     EXPECT_FALSE(FindLoops(one, &base, loops, notes, error));
     EXPECT_EQ(error, "PID FIC1: controller rows 0 and 1 both read its SP and OP tags");
