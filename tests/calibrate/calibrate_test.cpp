@@ -105,8 +105,10 @@ std::string Recording(const std::vector<std::string>& sp_tags,
     r += "i n c " + std::to_string(sp_tags.size()) + "\ni n p " + std::to_string(pv_tags.size()) +
          "\n";
     for (size_t c = 0; c < sp_tags.size(); ++c)
-        r += "i c " + std::to_string(c) + " a 1\ni c = k0 \"" + sp_tags[c] + "\"\ni c = k1 \"" +
-             sp_tags[c] + "OP\"\n";
+        for (int col = 0; col < CTRL_COLUMNS; ++col)
+            r += (col ? "i c = k" : "i c " + std::to_string(c) + " a 1\ni c = k") +
+                 std::to_string(col) + " \"" + sp_tags[c] + (col ? std::to_string(col) : "") +
+                 "\"\n";
     for (size_t p = 0; p < pv_tags.size(); ++p)
         r += "i p " + std::to_string(p) + " a 1\ni p = k0 \"" + pv_tags[p] + "\"\n";
     r += "< 1\n";
@@ -115,9 +117,11 @@ std::string Recording(const std::vector<std::string>& sp_tags,
         r += "> DCSSimulate\n";
         for (size_t p = 0; p < pv_tags.size(); ++p)
             r += "i p " + std::to_string(p) + " v " + Num(p ? 7.0 : pv[k]) + "\n";
+        // A P controller: OP = 50 % + 2 % per unit of error.
+        const double sp = k < 5 ? 40 : 50;
         for (size_t c = 0; c < sp_tags.size(); ++c)
-            r += "o c " + std::to_string(c) + " sp " + std::to_string(k < 5 ? 40 : 50) +
-                 "\no c = op 0.4\no c = su 1\no c = ou 1\n";
+            r += "o c " + std::to_string(c) + " sp " + Num(sp) + "\no c = op " +
+                 Num((50 + 2 * (sp - (c ? 7.0 : pv[k]))) / 100) + "\no c = su 1\no c = ou 1\n";
         r += "< 1\n";
     }
     return r + "end\n";
@@ -281,7 +285,18 @@ TEST_F(Calibrate, rewrites_the_base_in_place_and_keeps_the_rest)
     loop.pid.ti = {2e7, 0.01};  // past the reader's limit: said, not written
     loop.pid.td = {1.5, NAN};
     loop.pid.scan_below_step = true;
+    loop.plant_fitted = true;
+    loop.plant.gain = {2.5, 0.01};
+    loop.plant.tau = {6.0, 0.01};
+    loop.plant.dead_steps = 3;
     std::vector<std::string> unwritten;
+    const std::string plant = EditedBase(kBase, base, c, true, unwritten);
+    EXPECT_NE(plant.find("\ninputs = [{ from = \"op:FIC1\", gain = 2.5 }] # gain fitted, +-1 %\n"
+                         "bias = 0 # fitted"),
+              std::string::npos)
+        << plant;
+    EXPECT_NE(plant.find("\ndead_time = 3 # fitted, in whole steps; was 1.0\n"), std::string::npos);
+    unwritten.clear();
     const std::string text = EditedBase(kBase, base, c, false, unwritten);
     EXPECT_NE(text.find("\nkp = -0.75 # fitted, +-0.2 %; was 0.5 # from the printout\n"),
               std::string::npos)
@@ -313,15 +328,26 @@ TEST_F(Calibrate, exit_code_and_json_say_which_loops_were_not_identifiable)
     EXPECT_EQ(Command({two.c_str(), "--json", json.c_str()}), kExitNotIdentifiable);
     const std::string text = Read(json);
     EXPECT_NE(text.find("{\"name\": \"FIC2\",\n      \"sp_tag\": \"FIC2.SP\",\n      \"op_tag\": "
-                        "\"FIC2.SPOP\",\n      \"pv_tag\": \"FI2.PV\",\n      "
+                        "\"FIC2.SP1\",\n      \"pv_tag\": \"FI2.PV\",\n      "
                         "\"not_identifiable\": \"PV never changing\"}"),
               std::string::npos)
         << text;
     EXPECT_NE(text.find("\"exit_code\": 11\n}"), std::string::npos);
     // An existing --json is replaced only with --force.
     EXPECT_EQ(Command({two.c_str(), "--json", json.c_str()}), kExitBadScenario);
+    // Without a base: a whole scenario that run reads.
     Write(Temp("one.rec"), Recording({"FIC1.SP"}, {"FI1.PV"}, pv, true), true);
-    EXPECT_EQ(Command({one.c_str(), "--json", json.c_str(), "--force"}), kExitClean);
+    const std::string out = Temp("one.toml");
+    std::remove(out.c_str());
+    EXPECT_EQ(
+        Command({one.c_str(), "--json", json.c_str(), "--force", "--out", out.c_str(), "--plant"}),
+        kExitClean);
+    Scenario fitted;
+    std::vector<ScenarioError> errors;
+    EXPECT_TRUE(ParseScenario(Read(out), out, fitted, errors)) << Read(out);
+    ASSERT_EQ(fitted.pids.size(), 1u);
+    EXPECT_EQ(fitted.pids[0].pv_tag, "FI1.PV");
+    EXPECT_EQ(fitted.run.events.size(), 1u);  // the SP move
 }
 
 }  // namespace
