@@ -20,15 +20,21 @@ int Refuse(const std::string& what)
     return kExitBadScenario;
 }
 
+// BASE refused as run refuses a scenario; its text kept for --out.
 bool LoadBase(const std::string& name, Scenario& base, std::string& text)
 {
     std::vector<ScenarioError> errors;
     std::string error;
-    if (name == "default")
-        text = DefaultScenarioText();
-    else if (!ReadTextFile(name, limits::kMaxScenarioBytes, text, error))
-        errors.push_back(ScenarioError{name, {}, error});
-    if (errors.empty() && ParseScenario(text, name, base, errors)) return true;
+    if (LoadScenario(name, base, errors)) {
+        if (name == "default") {
+            text = DefaultScenarioText();
+            return true;
+        }
+        if (ReadTextFile(name, limits::kMaxScenarioBytes, text, error) &&
+            ParseScenario(text, name, base, errors))
+            return true;
+        if (!error.empty()) errors.push_back(ScenarioError{name, {}, error});
+    }
     for (const ScenarioError& e : errors)
         std::fprintf(stderr, "%s\n", FormatScenarioError(e).c_str());
     return false;
