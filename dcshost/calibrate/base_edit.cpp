@@ -1,5 +1,8 @@
 // The base's text with the fitted values in place: line by line, so that
-// every other line and comment of the user's stays as written.
+// every other line and comment of the user's stays as written. A key on a
+// line of its own takes its confidence after it; keys of an inline table
+// ({ kp = 5, ti = 60 }) are replaced where they stand, their confidence on
+// a comment line above.
 #include <map>
 #include <regex>
 
@@ -15,6 +18,7 @@ struct Lines {
     std::vector<std::string> text;  // without their line ends
     std::string eol = "\n";
     std::map<size_t, std::vector<std::string>> after;  // lines added after a line
+    std::map<size_t, std::string> above;               // a comment line before a line
 
     explicit Lines(const std::string& whole)
     {
@@ -34,6 +38,10 @@ struct Lines {
     {
         std::string out;
         for (size_t i = 0; i < text.size(); ++i) {
+            auto note = above.find(i);
+            if (note != above.end())
+                out += text[i].substr(0, text[i].find_first_not_of(" \t")) +
+                       "# fitted: " + note->second + eol;
             out += text[i];
             auto added = after.find(i);
             if (added != after.end())
@@ -57,6 +65,20 @@ bool SetOnLine(std::string& line, const FittedValue& v)
     return true;
 }
 
+// "KEY = VALUE" once among others on the line; `was` the value replaced.
+bool SetInLine(std::string& line, const FittedValue& v, std::string& was)
+{
+    const std::regex key("(\\b" + std::string(v.key) + "\\s*=\\s*)([^\\s#,}\\]]+)");
+    if (std::distance(std::sregex_iterator(line.begin(), line.end(), key),
+                      std::sregex_iterator()) != 1)
+        return false;
+    std::smatch m;
+    std::regex_search(line, m, key);
+    was = m[2].str();
+    line = m.prefix().str() + m[1].str() + NumberText(v.value) + m.suffix().str();
+    return true;
+}
+
 // The last line of a table's keys (0-based).
 size_t LastLine(const toml::table& t)
 {
@@ -65,25 +87,43 @@ size_t LastLine(const toml::table& t)
     return last - 1;
 }
 
-// One fitted value into a standard table: its line edited, or a line of
-// its own after the table's last when the base leaves the key out.
+// Keys the scenario reader takes as 0 when they are left out.
+bool ZeroByDefault(const char* key)
+{
+    for (const char* zero : {"ti", "td", "bias", "dead_time"})
+        if (std::string(key) == zero) return true;
+    return false;
+}
+
+// One fitted value into a table: its line edited, or for a standard table a
+// line of its own after the table's last when the base leaves the key out.
 void Put(Lines& lines, const toml::table& t, const FittedValue& v, const std::string& who,
          std::vector<std::string>& unwritten)
 {
-    const std::string why = Unwritable(v);
+    std::string why = Unwritable(v), was;
+    const toml::node* node = t.get(v.key);
+    const size_t line = node ? node->source().begin.line - 1 : lines.text.size();
     if (!why.empty()) {
-        unwritten.push_back(who + ": " + why + "; not written");
+    } else if (!node && !t.is_inline()) {
+        lines.after[LastLine(t)].push_back(std::string(v.key) + " = " + NumberText(v.value) +
+                                           " # " + Confidence(v));
         return;
-    }
-    if (const toml::node* node = t.get(v.key)) {
-        const size_t line = node->source().begin.line - 1;
-        if (line >= lines.text.size() || !SetOnLine(lines.text[line], v))
-            unwritten.push_back(who + ": " + v.key + " on line " + std::to_string(line + 1) +
-                                " is not written as KEY = NUMBER; not written");
+    } else if (!node && v.value == 0.0 && ZeroByDefault(v.key)) {
+        return;  // what leaving the key out says
+    } else if (!node) {
+        why = std::string(v.key) + " is not in the base's inline table";
+    } else if (line < lines.text.size() && !t.is_inline() && SetOnLine(lines.text[line], v)) {
         return;
+    } else if (line < lines.text.size() && SetInLine(lines.text[line], v, was)) {
+        std::string& note = lines.above[line];
+        note += (note.empty() ? "" : ", ") + std::string(v.key) + " " +
+                Confidence(v).substr(std::string("fitted, ").size()) + " (was " + was + ")";
+        return;
+    } else {
+        why = std::string(v.key) + " on line " + std::to_string(line + 1) +
+              " is not written as KEY = NUMBER, once on its line";
     }
-    lines.after[LastLine(t)].push_back(std::string(v.key) + " = " + NumberText(v.value) + " # " +
-                                       Confidence(v));
+    unwritten.push_back(who + ": " + why + "; not written");
 }
 
 const toml::table* TableAt(const toml::table& root, const char* section, const char* array,
@@ -112,40 +152,10 @@ const toml::table* PlantBlock(const toml::table& root, const Scenario& base,
                  block.inputs[0].from != "op:" + base.controllers[loop.ref.ctrl].name)
             why = "block " + block.name + " has other inputs than the loop's OP alone";
         const toml::table* t = TableAt(root, "plant", "block", b);
-        if (why.empty() && (!t || t->is_inline()))
-            why = "block " + block.name + " is an inline table";
         return why.empty() ? t : nullptr;
     }
     why = "no plant block " + from.substr(6);
     return nullptr;
-}
-
-// The input's gain, on the line of its inline table.
-void PutGain(Lines& lines, const toml::table& block, const FittedValue& v, const std::string& who,
-             std::vector<std::string>& unwritten)
-{
-    const toml::array* inputs = block["inputs"].as_array();
-    const toml::table* input = inputs && inputs->size() == 1 ? (*inputs)[0].as_table() : nullptr;
-    const toml::node* gain = input ? input->get("gain") : nullptr;
-    std::string why = Unwritable(v);
-    const size_t line = gain ? gain->source().begin.line - 1 : lines.text.size();
-    const std::regex key("(\\bgain\\s*=\\s*)([^\\s#,}\\]]+)");
-    auto once = [&] {
-        const std::string& t = lines.text[line];
-        return std::distance(std::sregex_iterator(t.begin(), t.end(), key),
-                             std::sregex_iterator()) == 1;
-    };
-    if (why.empty() && (line >= lines.text.size() || !once()))
-        why = "its input's gain is not written as gain = NUMBER, once on its line";
-    if (!why.empty()) {
-        unwritten.push_back(who + ": " + why + "; not written");
-        return;
-    }
-    std::string& text = lines.text[line];
-    std::smatch m;
-    std::regex_search(text, m, key);
-    text = m.prefix().str() + m[1].str() + NumberText(v.value) + m.suffix().str();
-    if (text.find('#') == std::string::npos) text += " # gain " + Confidence(v);
 }
 
 void PutPlant(Lines& lines, const toml::table& root, const Scenario& base,
@@ -155,16 +165,14 @@ void PutPlant(Lines& lines, const toml::table& root, const Scenario& base,
     if (loop.plant.not_identifiable) return;
     std::string why;
     const toml::table* block = PlantBlock(root, base, loop, why);
-    if (!block) {
-        unwritten.push_back(who + ": " + why + "; not written");
+    const toml::array* inputs = block ? (*block)["inputs"].as_array() : nullptr;
+    const toml::table* input = inputs && inputs->size() == 1 ? (*inputs)[0].as_table() : nullptr;
+    if (!input) {
+        unwritten.push_back(who + ": " + (why.empty() ? "no input table" : why) + "; not written");
         return;
     }
-    for (const FittedValue& v : PlantValues(loop.plant, step)) {
-        if (std::string(v.key) == "gain")
-            PutGain(lines, *block, v, who, unwritten);
-        else
-            Put(lines, *block, v, who, unwritten);
-    }
+    for (const FittedValue& v : PlantValues(loop.plant, step))
+        Put(lines, std::string(v.key) == "gain" ? *input : *block, v, who, unwritten);
 }
 
 }  // namespace
@@ -181,10 +189,7 @@ std::string EditedBase(const std::string& text, const Scenario& base, const Cali
         if (loop.pid.not_identifiable || loop.ref.pid < 0) continue;
         const std::string who = "PID " + loop.ref.name;
         const toml::table* t = TableAt(root, "system", "pid", static_cast<size_t>(loop.ref.pid));
-        if (!t || t->is_inline()) {
-            unwritten.push_back(who + ": an inline table in the base; its values not written");
-            continue;
-        }
+        if (!t) continue;  // read as a scenario already: not reached
         for (const FittedValue& v : PidValues(loop.pid)) Put(lines, *t, v, who, unwritten);
         if (plant && loop.plant_fitted) PutPlant(lines, root, base, loop, c.step, unwritten);
     }

@@ -23,8 +23,9 @@ CommandBody DefineCalibrate(CLI::App& command)
             {"--json", "write the result for machines to FILE", &o->json, std::nullopt, kNotEmpty},
             {"--plant", "fit each loop's process too: first order with dead time, or integrating",
              &o->plant},
-            {"--step", "seconds per step, for a recording without T or wall-clock lines", &o->step,
-             Within(limits::kMinStep, limits::kMaxStep, "s")},
+            {"--step",
+             "seconds per step (0.001 to 3600), for a recording without T or wall-clock lines",
+             &o->step, Within(limits::kMinStep, limits::kMaxStep, "s")},
             {"--force", "let --out and --json replace existing files", &o->force},
         });
     return [o] { return CalibrateRecording(*o); };

@@ -291,8 +291,8 @@ TEST_F(Calibrate, rewrites_the_base_in_place_and_keeps_the_rest)
     loop.plant.dead_steps = 3;
     std::vector<std::string> unwritten;
     const std::string plant = EditedBase(kBase, base, c, true, unwritten);
-    EXPECT_NE(plant.find("\ninputs = [{ from = \"op:FIC1\", gain = 2.5 }] # gain fitted, +-1 %\n"
-                         "bias = 0 # fitted"),
+    EXPECT_NE(plant.find("\n# fitted: gain +-1 % (was 1.0)\n"
+                         "inputs = [{ from = \"op:FIC1\", gain = 2.5 }]\nbias = 0 # fitted"),
               std::string::npos)
         << plant;
     EXPECT_NE(plant.find("\ndead_time = 3 # fitted, in whole steps; was 1.0\n"), std::string::npos);
