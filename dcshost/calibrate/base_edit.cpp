@@ -97,33 +97,37 @@ bool ZeroByDefault(const char* key)
 
 // One fitted value into a table: its line edited, or for a standard table a
 // line of its own after the table's last when the base leaves the key out.
+// Empty when written; else why not.
+std::string Written(Lines& lines, const toml::table& t, const FittedValue& v)
+{
+    const std::string why = Unwritable(v), key = v.key;
+    if (!why.empty()) return why;
+    const toml::node* node = t.get(key);
+    if (!node && !t.is_inline()) {
+        lines.after[LastLine(t)].push_back(key + " = " + NumberText(v.value) + " # " +
+                                           Confidence(v));
+        return "";
+    }
+    if (!node && v.value == 0.0 && ZeroByDefault(v.key)) return "";  // what leaving it out says
+    if (!node) return key + " is not in the base's inline table";
+    const size_t line = node->source().begin.line - 1;
+    std::string was;
+    if (line < lines.text.size() && !t.is_inline() && SetOnLine(lines.text[line], v)) return "";
+    if (line < lines.text.size() && SetInLine(lines.text[line], v, was)) {
+        std::string& note = lines.above[line];
+        note += (note.empty() ? "" : ", ") + key + " " +
+                Confidence(v).substr(std::string("fitted, ").size()) + " (was " + was + ")";
+        return "";
+    }
+    return key + " on line " + std::to_string(line + 1) +
+           " is not written as KEY = NUMBER, once on its line";
+}
+
 void Put(Lines& lines, const toml::table& t, const FittedValue& v, const std::string& who,
          std::vector<std::string>& unwritten)
 {
-    std::string why = Unwritable(v), was;
-    const toml::node* node = t.get(v.key);
-    const size_t line = node ? node->source().begin.line - 1 : lines.text.size();
-    if (!why.empty()) {
-    } else if (!node && !t.is_inline()) {
-        lines.after[LastLine(t)].push_back(std::string(v.key) + " = " + NumberText(v.value) +
-                                           " # " + Confidence(v));
-        return;
-    } else if (!node && v.value == 0.0 && ZeroByDefault(v.key)) {
-        return;  // what leaving the key out says
-    } else if (!node) {
-        why = std::string(v.key) + " is not in the base's inline table";
-    } else if (line < lines.text.size() && !t.is_inline() && SetOnLine(lines.text[line], v)) {
-        return;
-    } else if (line < lines.text.size() && SetInLine(lines.text[line], v, was)) {
-        std::string& note = lines.above[line];
-        note += (note.empty() ? "" : ", ") + std::string(v.key) + " " +
-                Confidence(v).substr(std::string("fitted, ").size()) + " (was " + was + ")";
-        return;
-    } else {
-        why = std::string(v.key) + " on line " + std::to_string(line + 1) +
-              " is not written as KEY = NUMBER, once on its line";
-    }
-    unwritten.push_back(who + ": " + why + "; not written");
+    const std::string why = Written(lines, t, v);
+    if (!why.empty()) unwritten.push_back(who + ": " + why + "; not written");
 }
 
 const toml::table* TableAt(const toml::table& root, const char* section, const char* array,
