@@ -215,6 +215,34 @@ struct Writer {
             else
                 out << moves.str();
         }
+        ImportEvents();
+    }
+
+    // The imports no PID block writes, as the operator's writes: the first
+    // value at 0 s (so that the run sees who writes them), then each change.
+    void ImportEvents()
+    {
+        std::set<std::string> pid_tags;
+        for (const RecordedCtrl& row : rec.tables.controllers)
+            pid_tags.insert({row.tags[CTRL_COL_SP], row.tags[CTRL_COL_OP]});
+        std::vector<size_t> count(rec.tables.imports.size(), 0);
+        auto write = [&](int r, double at, double value) {
+            const RecordedRow& row = rec.tables.imports[r];
+            if (row.tag.empty() || pid_tags.count(row.tag) || ++count[r] > kMaxEventsPerLoop)
+                return;
+            if (row.mapping == MAPPING_CONTROLLER_MODE) value = std::round(value - 1);
+            out << "\n[[run.event]]\nat = " << Num(at) << "\ntag = " << Quoted(row.tag)
+                << "\nvalue = " << Num(value) << "\n";
+        };
+        for (size_t r = 0; r < rec.tables.imports.size(); ++r)
+            write(static_cast<int>(r), 0.0, rec.tables.imports[r].value);
+        for (const Recorded::ImportChange& change : rec.import_changes)
+            write(change.row, rec.time[change.step], change.value);
+        for (size_t r = 0; r < count.size(); ++r)
+            if (count[r] > kMaxEventsPerLoop)
+                unwritten.push_back("import " + rec.tables.imports[r].tag + ": more than " +
+                                    std::to_string(kMaxEventsPerLoop) +
+                                    " changes; the rest not written as events");
     }
 };
 

@@ -82,6 +82,7 @@ struct Taker {
     std::string changed;  // where the tables changed; empty: they did not
     bool timed = true, walled = true;
     double t0 = 0.0, w0 = 0.0;
+    std::vector<double> imports;  // each import row's value at the step before
 
     void Take(const EntryGroup& group, const BlockMirror& block)
     {
@@ -90,6 +91,7 @@ struct Taker {
             out.sp.assign(out.tables.controllers.size(), {});
             out.op.assign(out.tables.controllers.size(), {});
             out.pv.assign(out.tables.pvs.size(), {});
+            imports.assign(out.tables.imports.size(), 0.0);
         } else if (changed.empty() && ChangesTables(group)) {
             changed = "line " + std::to_string(group.line) + ": DCSSimulate #" +
                       std::to_string(out.steps + 1) + " is handed other tables than the first";
@@ -107,6 +109,13 @@ struct Taker {
             const bool op = active && Field<uint8_t>(row, offsetof(DCSCtrlRow, OPUpdated)) != 0;
             out.sp[r].push_back(sp ? Field<double>(row, offsetof(DCSCtrlRow, SP)) : kNaN);
             out.op[r].push_back(op ? Field<double>(row, offsetof(DCSCtrlRow, OP)) * 100.0 : kNaN);
+        }
+        for (size_t r = 0; r < out.tables.imports.size(); ++r) {
+            const double value =
+                Field<double>(block.rows[ROW_IMPORT][r], offsetof(DCSPVImportRow, Value));
+            if (out.steps > 0 && value != imports[r])
+                out.import_changes.push_back({out.steps, static_cast<int>(r), value});
+            imports[r] = value;
         }
         for (size_t r = 0; r < out.pv.size(); ++r) {
             const MirrorRow& row = block.rows[ROW_PV][r];
@@ -160,7 +169,7 @@ bool LoadRecorded(const std::string& path, double step, Recorded& out, std::stri
     out = Recorded{};
     RecordingReader reader;
     Survey survey;
-    Taker taker{out, {}};
+    Taker taker{out, {}, true, true, 0.0, 0.0, {}};
     if (!reader.OpenFile(path, error) ||
         !SurveyRecording(reader, survey, error,
                          [&taker](const EntryGroup& g, const BlockMirror& b) { taker.Take(g, b); }))

@@ -44,6 +44,13 @@ struct Recorded {
     // the driver never stored, an OP or PV of a row that takes no part.
     std::vector<std::vector<double>> sp, op;  // op in % (the host's fraction x 100)
     std::vector<std::vector<double>> pv;
+    // Each step at which an import row's value differs from the step before.
+    struct ImportChange {
+        int64_t step;
+        int row;
+        double value;
+    };
+    std::vector<ImportChange> import_changes;
 };
 
 // `step`: --step, 0 when not given; it times a recording without T or
