@@ -115,6 +115,11 @@ int CalibrateRecording(const CalibrateOptions& options)
                 options.recording.c_str(), h.version, h.platform.c_str(), h.by.c_str(),
                 h.start.c_str(), static_cast<long long>(recorded.steps), recorded.step,
                 TimingName(recorded.timing));
+    if (!recorded.cut.empty())
+        std::printf(
+            "the session ended without DCSDestroy: its recording is cut at %s; the "
+            "steps before it are fitted\n",
+            recorded.cut.c_str());
     if (options.step > 0.0 && recorded.timing != StepTiming::Given)
         std::printf("--step %g s not used: the recording's %s time its steps\n", options.step,
                     TimingName(recorded.timing));

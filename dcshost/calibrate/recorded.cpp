@@ -175,6 +175,9 @@ bool LoadRecorded(const std::string& path, double step, Recorded& out, std::stri
                          [&taker](const EntryGroup& g, const BlockMirror& b) { taker.Take(g, b); }))
         return false;
     out.header = survey.header;
+    if (survey.cut)
+        out.cut = "line " + std::to_string(survey.cut_line) +
+                  (survey.cut_after.empty() ? "" : " (after " + survey.cut_after + ")");
     if (!taker.changed.empty()) {
         error = taker.changed;
         return false;

@@ -35,6 +35,7 @@ enum class StepTiming { TLines, WallClock, Given };
 
 struct Recorded {
     RecordingHeader header;
+    std::string cut;  // where a session that ended without DCSDestroy was cut; empty: whole
     RecordedTables tables;
     int64_t steps = 0;  // DCSSimulate calls
     double step = 0.0;  // s
