@@ -14,6 +14,7 @@
 #include "dcshost/commands/cli.h"
 #include "dcshost/commands/run.h"
 #include "dcshost/exit_codes.h"
+#include "recording/format/line_writer.h"
 #include "recording/format/value_text.h"
 #include "tests/support/module_path.h"
 #if !defined(_WIN32)
@@ -188,6 +189,25 @@ TEST_F(Calibrate, reads_each_step_of_a_run_recording)
     EXPECT_EQ(r.sp[0][39], 50.0);
     EXPECT_NEAR(r.op[0][0], 40.0, 1e-9);
     EXPECT_GT(r.pv[0][39], 45.0);
+}
+
+TEST_F(Calibrate, reads_a_cut_recording_up_to_its_cut)
+{
+    // As the recorder leaves a session that ends after a sync point.
+    std::string text = Recording({"FIC1.SP"}, {"FI1.PV"}, Ramp(6), true);
+    text.erase(text.rfind("end\n"));
+    LineWriter writer;
+    std::string error;
+    ASSERT_TRUE(writer.Open(Temp("cut.part"), error));
+    writer.Write(text);
+    writer.Sync();
+    Write(Temp("cut.rec"), Read(Temp("cut.part")));
+    writer.Close(error);
+    Recorded r;
+    ASSERT_TRUE(LoadRecorded(Temp("cut.rec"), 0.0, r, error)) << error;
+    EXPECT_EQ(r.steps, 6);
+    EXPECT_EQ(r.cut.rfind("line ", 0), 0u) << r.cut;
+    EXPECT_NE(r.cut.find("(after DCSSimulate #6)"), std::string::npos) << r.cut;
 }
 
 TEST_F(Calibrate, refuses_what_it_cannot_fit_with_the_reason)
