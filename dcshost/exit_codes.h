@@ -17,4 +17,6 @@ enum ExitCode {
     kExitCouplingLost = 8,     // run: --on-loss stop ended it at the first step that read nothing
     kExitReplayDiffers = 9,    // replay: the driver did not do what the recording holds
     kExitFileUnwritten = 10,   // run, replay: a file asked for is not written whole
+    // calibrate: some loop was not identifiable (the others are fitted and written)
+    kExitNotIdentifiable = 11,
 };

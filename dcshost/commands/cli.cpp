@@ -25,6 +25,8 @@ const Command kCommands[] = {
     {"run", "run a scenario through the driver", DefineRun},
     {"check", "bind a scenario's tag list only and report every binding failure", DefineCheck},
     {"replay", "drive a driver with a recording and check every call against it", DefineReplay},
+    {"calibrate", "fit the PID blocks (and with --plant the plant) to a recording",
+     DefineCalibrate},
     {"generate", "write a scenario for scale runs", DefineGenerate},
     {"version-info", "print the DCS entries of a driver module's version resource",
      DefineVersionInfo},

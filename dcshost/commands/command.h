@@ -17,3 +17,4 @@ CommandBody DefineCheck(CLI::App& command);        // check_command.cpp
 CommandBody DefineGenerate(CLI::App& command);     // generate.cpp
 CommandBody DefineVersionInfo(CLI::App& command);  // version_info.cpp
 CommandBody DefineReplay(CLI::App& command);       // replay_command.cpp
+CommandBody DefineCalibrate(CLI::App& command);    // calibrate_command.cpp

@@ -250,6 +250,8 @@ std::string Heap(const Leftovers& left)
 
 }  // namespace
 
+std::string JsonQuote(const std::string& text) { return Quote(text); }
+
 std::string FormatJsonResult(const RunRecord& r)
 {
     const Scenario& s = *r.scenario;

@@ -51,3 +51,6 @@ struct RunRecord {
 constexpr int kJsonResultVersion = 2;
 
 std::string FormatJsonResult(const RunRecord& record);
+
+// A JSON string of `text`, as every --json file of dcshost writes one.
+std::string JsonQuote(const std::string& text);

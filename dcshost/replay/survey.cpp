@@ -24,7 +24,7 @@ bool TakeBlock(BlockMirror& mirror, const EntryGroup& group, std::string& error)
     return true;
 }
 
-bool Read(RecordingReader& reader, Survey& survey, std::string& error)
+bool Read(RecordingReader& reader, Survey& survey, std::string& error, const StepWatch& watch)
 {
     survey.header = reader.Header();
     GroupReader groups(reader);
@@ -51,14 +51,16 @@ bool Read(RecordingReader& reader, Survey& survey, std::string& error)
             survey.step = group.time - first_time;
         survey.loops = std::max(survey.loops, mirror.row_count[ROW_CTRL]);
         survey.imports = std::max(survey.imports, mirror.row_count[ROW_IMPORT]);
+        if (watch) watch(group, mirror);
     }
 }
 
 }  // namespace
 
-bool SurveyRecording(RecordingReader& reader, Survey& survey, std::string& error)
+bool SurveyRecording(RecordingReader& reader, Survey& survey, std::string& error,
+                     const StepWatch& watch)
 {
-    if (Read(reader, survey, error)) return true;
+    if (Read(reader, survey, error, watch)) return true;
     // A damaged stream can read as lines of the wrong text before zlib notices.
     std::string damage = reader.Failed() ? "" : reader.DamageAfter();
     if (!damage.empty()) error += " (" + damage + ")";

@@ -5,8 +5,11 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
+#include "dcshost/replay/entry_group.h"
+#include "recording/format/block_mirror.h"
 #include "recording/format/recording_reader.h"
 
 struct Survey {
@@ -20,5 +23,10 @@ struct Survey {
     std::string cut_after;  // the last entry point before it, "DCSSimulate #3"; empty: none
 };
 
-// `reader` freshly opened. False with "line N: what".
-bool SurveyRecording(RecordingReader& reader, Survey& survey, std::string& error);
+// Each DCSSimulate as read, with the copy of the block as the call left it.
+using StepWatch = std::function<void(const EntryGroup& group, const BlockMirror& block)>;
+
+// `reader` freshly opened. False with "line N: what". `watch`, when given,
+// sees every step of a recording that is then refused or taken whole.
+bool SurveyRecording(RecordingReader& reader, Survey& survey, std::string& error,
+                     const StepWatch& watch = nullptr);

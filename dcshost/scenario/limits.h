@@ -27,6 +27,8 @@ constexpr double kMaxFloat = 3.4028234663852886e38;  // a float tag's value
 constexpr double kMaxTrendBytes = 256.0 * 1024 * 1024;
 constexpr int kMaxChartLoops = 50;     // an SVG any viewer still opens
 constexpr double kMaxPercent = 100.0;  // --require-settled
+// A 2000-row scenario takes about 2 MB.
+constexpr uintmax_t kMaxScenarioBytes = 64u * 1024 * 1024;
 constexpr int kMaxSeed = 2147483647;
 constexpr double kMaxReadJitterMs = 1000.0;  // and below the step
 

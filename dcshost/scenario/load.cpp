@@ -17,9 +17,6 @@
 
 namespace {
 
-// A 2000-row scenario takes about 2 MB.
-constexpr uintmax_t kMaxScenarioBytes = 64u * 1024 * 1024;
-
 // A byte that is not UTF-8, refused at its own line and column (toml++
 // names the character before it). True when there is none.
 bool RefuseNotUtf8(const std::string& text, Context& ctx)
@@ -111,9 +108,9 @@ bool LoadScenario(const std::string& path_or_name, Scenario& out,
     std::ifstream in(path_or_name, std::ios::binary);
     if (!in) return refuse("cannot open the scenario file");
     uintmax_t size = std::filesystem::file_size(path_or_name, ec);
-    if (!ec && size > kMaxScenarioBytes)
+    if (!ec && size > limits::kMaxScenarioBytes)
         return refuse("is " + std::to_string(size) + " bytes; a scenario file may have at most " +
-                      std::to_string(kMaxScenarioBytes));
+                      std::to_string(limits::kMaxScenarioBytes));
     if (!ec && size == 0) return refuse("is empty");
     std::ostringstream text;
     text << in.rdbuf();

@@ -10,8 +10,8 @@
 #   standins:  hostblock -> iface, vnxsim, winshim
 #   module:    its files, one layer
 #   recording: module -> recorder -> format (module is the recorder module)
-#   dcshost:   commands -> run, replay (neither includes the other) -> outputs -> plant
-#              -> host -> control -> scenario -> the
+#   dcshost:   commands -> calibrate -> run, replay (neither includes the other) -> outputs
+#              -> plant -> host -> control -> scenario -> the
 #              files directly in dcshost/, which every part shares (exit codes,
 #              the console's progress line)
 # tests, platform, bench and fuzz are not checked inside. A top folder with
@@ -47,7 +47,8 @@ module/. 0
 recording/module 2
 recording/recorder 1
 recording/format 0
-dcshost/commands 7
+dcshost/commands 8
+dcshost/calibrate 7
 dcshost/run 6
 dcshost/replay 6
 dcshost/outputs 5
