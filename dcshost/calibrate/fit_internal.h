@@ -14,11 +14,14 @@ namespace calib {
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
 // One scan of the block as the fit places it: its output is first read at
-// step `read`, and it acted on the SP and PV of step `read - 1` (the PV the
-// driver sent after its reads of that step).
+// step `read`, and it acted on the PV of step `read - 1` (the PV the driver
+// sent after its reads of that step) and the SP of step `late - 1` (the step
+// it fell in).
 struct ScanEvent {
     int read = 0;
     bool takeover = false;  // first scan after manual or an OP write: output unchanged
+    bool movable = false;   // fell just after a step: read then (late - 1) or at late
+    int late = 0;
 };
 
 // Where the block's scans fall against the steps.
@@ -67,6 +70,8 @@ void AddWrites(const LoopData& loop, const std::vector<int>& reads, OpSpans& spa
 // scan_fit.cpp
 ScanPlan PlanScans(const LoopData& loop);
 void MarkTakeovers(const OpSpans& spans, ScanPlan& plan);
+// scan_refine.cpp: movable scans moved to the read the law explains better.
+void RefineScans(const LoopData& loop, const OpSpans& spans, const Law& law, ScanPlan& plan);
 
 // pid_law.cpp
 std::vector<LawRow> LawRows(const LoopData& loop, const ScanPlan& plan, const OpSpans& spans,

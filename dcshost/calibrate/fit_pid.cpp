@@ -98,6 +98,11 @@ PidFit FitPid(const LoopData& loop)
     const int n = static_cast<int>(loop.op.size());
     std::vector<LawRow> rows = LawRows(loop, plan, spans, 1, n - 1);
     LawFit law = rows.size() >= kMinRows ? FitLaw(loop, plan, rows, base) : LawFit{};
+    for (int round = 0; round < 3 && law.ok && !plan.below_step; ++round) {
+        RefineScans(loop, spans, law.law, plan);
+        rows = LawRows(loop, plan, spans, 1, n - 1);
+        law = rows.size() >= kMinRows ? FitLaw(loop, plan, rows, base) : LawFit{};
+    }
     if (law.ok && !law.outliers.empty()) {
         // Unexplained jumps followed by a hold: operator writes, set aside.
         size_t before = spans.manual.size();

@@ -18,7 +18,10 @@ struct Terms {
     const LoopData& loop;
     const ScanPlan& plan;
     int Saw(int j) const { return plan.scans[j].read - 1; }
-    double E(int j) const { return loop.sp[Saw(j)] - loop.pv[Saw(j)]; }
+    // The SP of the step the scan fell in: a scan read early, before the
+    // step's PV was sent, already saw that step's SP.
+    int SawSp(int j) const { return plan.scans[j].late - 1; }
+    double E(int j) const { return loop.sp[SawSp(j)] - loop.pv[Saw(j)]; }
     // PV change the derivative of scan j acts on; none for a takeover.
     double Dpv(int j) const
     {
@@ -28,7 +31,7 @@ struct Terms {
     bool Usable(int j) const
     {
         int s = Saw(j);
-        return s >= 0 && Finite(loop.sp[s]) && Finite(loop.pv[s]) &&
+        return s >= 0 && Finite(loop.sp[SawSp(j)]) && Finite(loop.pv[s]) &&
                (j == 0 || Finite(loop.pv[Saw(j - 1)]));
     }
 };

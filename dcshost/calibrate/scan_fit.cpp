@@ -131,7 +131,7 @@ Choice BestPhase(const LoopData& loop, const std::vector<char>& changed, const A
     Choice best;
     const int tries = 48;
     for (int i = 0; i < tries; ++i) {
-        double phase = period * (i + 0.5) / tries;
+        double phase = period * i / tries;  // 0 first: a block started on a step
         long bad = Violations(Grid(loop.time, loop.step, period, phase), changed, active);
         if (best.bad < 0 || bad < best.bad) best = Choice{period, phase, bad};
     }
@@ -182,12 +182,14 @@ ScanPlan PlanScans(const LoopData& loop)
     if (active_reads == 0 || missing <= active_reads / 200) {
         plan.period = loop.step;
         plan.below_step = true;
-        for (int k = 1; k < n; ++k) plan.scans.push_back(ScanEvent{k, false});
+        for (int k = 1; k < n; ++k) plan.scans.push_back(ScanEvent{k, false, false, k});
     } else {
         Choice best = BestGrid(loop, changed, active);
         plan.period = best.period;
-        for (int r : Reads(Grid(loop.time, loop.step, best.period, best.phase), changed))
-            plan.scans.push_back(ScanEvent{r, false});
+        std::vector<GridScan> grid = Grid(loop.time, loop.step, best.period, best.phase);
+        std::vector<int> reads = Reads(grid, changed);
+        for (size_t j = 0; j < grid.size(); ++j)
+            plan.scans.push_back(ScanEvent{reads[j], false, grid[j].may_be_early, grid[j].late});
     }
     plan.last_scan.assign(n, -1);
     size_t j = 0;

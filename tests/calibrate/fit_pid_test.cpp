@@ -31,6 +31,8 @@ const LawCase kLawCases[] = {
      0.005},
     {"slow scan", With({}, [](SimLoop& s) { s.scan = 3.0, s.kp = 1.0, s.noise = 0.2; }), 0.005},
     {"scan on its own clock", With({}, [](SimLoop& s) { s.scan = 2.5, s.phase = 0.7; }), 0.005},
+    {"late reads", With({}, [](SimLoop& s) { s.phase = 0.02, s.jitter = 0.05, s.noise = 0.2; }),
+     0.02},
     {"clamped", With({}, [](SimLoop& s) { s.op_hi = 62.0, s.op_lo = 45.0, s.noise = 0.1; }), 0.005},
     {"manual and writes",
      With({},
@@ -56,7 +58,7 @@ TEST(FitPid, finds_the_law_of_the_simulated_block)
         EXPECT_LT(s.op_hi < 100 ? Off(fit.op_hi, s.op_hi) : 0.0, 1e-4);
         EXPECT_LT(s.op_lo > 0 ? Off(fit.op_lo, s.op_lo) : 0.0, 1e-4);
         EXPECT_TRUE(std::isfinite(fit.kp.rel_error));
-        EXPECT_GE(fit.one_step_percent, 99.0);
+        EXPECT_GE(fit.one_step_percent, s.jitter == 0 ? 99.0 : 98.5);
         EXPECT_GE(fit.fit_percent, s.jitter == 0 ? 99.0 : 95.0);
         EXPECT_LE(fit.free_run_rms, 0.5);
     }
@@ -64,7 +66,7 @@ TEST(FitPid, finds_the_law_of_the_simulated_block)
 
 TEST(FitPid, finds_manual_spans_and_writes_within_two_steps)
 {
-    SimLoop s = kLawCases[7].loop;
+    SimLoop s = kLawCases[8].loop;
     PidFit fit = FitPid(RecordLoop(s));
     std::vector<std::pair<int, int>> want = {{300, 340}, {500, 500}, {700, 760}};
     ASSERT_EQ(fit.manual.size(), want.size());
