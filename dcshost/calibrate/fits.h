@@ -27,7 +27,7 @@ struct Fitted {
 
 // Why a loop is not fitted: the texts calibrate prints after
 // "not identifiable: ".
-extern const char* const kNeverExcited;  // "never excited (no SP move, no disturbance)"
+extern const char* const kNeverExcited;   // "never excited (no SP move, no disturbance)"
 extern const char* const kAlwaysManual;   // "always in manual"
 extern const char* const kAlwaysAtLimit;  // "always at a limit"
 extern const char* const kTooShort;       // "too short"
@@ -42,9 +42,9 @@ struct PidFit {
     bool op_lo_reached = false, op_hi_reached = false;
     Fitted op_lo, op_hi;                      // %, where reached
     std::vector<std::pair<int, int>> manual;  // steps [first, last] in manual, left out of the fit
-    double fit_percent = 0.0;       // 100 (1 - NRMSE) of OP on the held-out second half
+    double fit_percent = 0.0;                 // 100 (1 - NRMSE) of OP on the held-out second half
     double one_step_percent = 0.0;  // the same, each step predicted from the recorded one before
-    double free_run_rms = 0.0;      // % of span: OP run free, re-synced at SP moves and mode changes
+    double free_run_rms = 0.0;  // % of span: OP run free, re-synced at SP moves and mode changes
 };
 
 PidFit FitPid(const LoopData& loop);
@@ -54,11 +54,11 @@ enum class PlantKind { FirstOrder, Integrating };
 struct PlantFit {
     const char* not_identifiable = nullptr;
     PlantKind kind = PlantKind::FirstOrder;
-    Fitted gain;         // PV units per % OP (first order), per % OP per s (integrating)
-    Fitted tau;          // s, first order only
-    int dead_steps = 0;  // dead time in whole steps
-    Fitted bias;         // PV at 0 % OP (first order); drift per s at 0 % (integrating)
-    double fit_percent = 0.0;        // PV, simulated from the recorded OP, on the held-out half
+    Fitted gain;               // PV units per % OP (first order), per % OP per s (integrating)
+    Fitted tau;                // s, first order only
+    int dead_steps = 0;        // dead time in whole steps
+    Fitted bias;               // PV at 0 % OP (first order); drift per s at 0 % (integrating)
+    double fit_percent = 0.0;  // PV, simulated from the recorded OP, on the held-out half
     double other_fit_percent = 0.0;  // the same for the kind not chosen: "by how much"
 };
 
