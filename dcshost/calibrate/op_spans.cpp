@@ -63,7 +63,17 @@ bool HeldAt(const LoopData& loop, const ScanPlan& plan, double value)
         }
         if (up == 0 || down == 0) return true;
     }
-    return false;
+    // Or touched more than once, the error pushing the same way each time
+    // (a continuous OP repeats a value exactly only against a limit).
+    int touched = 0, up = 0, down = 0;
+    for (size_t k = 1; k < loop.op.size(); ++k) {
+        if (loop.op[k] != value || loop.op[k - 1] == value) continue;
+        double e = loop.sp[k - 1] - loop.pv[k - 1];
+        ++touched;
+        up += e > 0.0;
+        down += e < 0.0;
+    }
+    return touched >= 2 && (up == 0 || down == 0);
 }
 
 }  // namespace

@@ -140,6 +140,40 @@ Fitted Stated(double value, double se)
     return Fitted{value, Finite(rel) ? rel : kNaN};
 }
 
+// The linear fit's settings polished through the clamped position form;
+// their standard errors from the Jacobian there.
+void PolishLaw(const LoopData& loop, const ScanPlan& plan, const std::vector<LawRow>& kept,
+               const Law& base, const Linear& lin, const bool use[3], LawFit& out)
+{
+    const double kp = lin.theta[0], period = base.period;
+    out.ti = out.td = Fitted{};
+    Eigen::VectorXd x(1 + use[1] + use[2]);
+    x[0] = kp;
+    if (use[1]) x[1] = kp * period / lin.theta[1];
+    if (use[2]) x[1 + use[1]] = lin.theta[2] * period / kp;
+    Polish f(loop, plan, kept, base, use[1], use[2]);
+    Eigen::NumericalDiff<Polish> diff(f);
+    Eigen::LevenbergMarquardt<Eigen::NumericalDiff<Polish>> lm(diff);
+    lm.setMaxfev(200);
+    Eigen::VectorXd start = x;
+    lm.minimize(x);
+    if (!x.allFinite()) x = start;
+    Eigen::MatrixXd jac(kept.size(), x.size());
+    Eigen::VectorXd res(kept.size());
+    diff.df(x, jac);
+    f(x, res);
+    const double s2 = res.squaredNorm() / std::max<double>(1.0, kept.size() - x.size());
+    Eigen::MatrixXd cov =
+        (jac.transpose() * jac).ldlt().solve(Eigen::MatrixXd::Identity(x.size(), x.size())) * s2;
+    out.law = f.At(x);
+    out.kp = Stated(x[0], std::sqrt(std::max(0.0, cov(0, 0))));
+    if (use[1]) out.ti = Stated(x[1], std::sqrt(std::max(0.0, cov(1, 1))));
+    if (use[2])
+        out.td = Stated(x[x.size() - 1], std::sqrt(std::max(0.0, cov(x.size() - 1, x.size() - 1))));
+    out.ok = Finite(out.law.kp) && Finite(out.law.ti) && Finite(out.law.td) && out.law.ti >= 0.0 &&
+             out.law.td >= 0.0;
+}
+
 }  // namespace
 
 std::vector<LawRow> LawRows(const LoopData& loop, const ScanPlan& plan, const OpSpans& spans,
@@ -216,32 +250,13 @@ LawFit FitLaw(const LoopData& loop, const ScanPlan& plan, const std::vector<LawR
     use[2] = lin.theta[2] * lin.theta[0] > 0.0 && std::fabs(lin.theta[2]) > 4.0 * lin.se[2];
     if (!use[1] || !use[2]) lin = SolveVelocity(t, kept, use);
     if (!lin.ok || lin.theta[0] == 0.0) return out;
-    const double kp = lin.theta[0], period = base.period;
-    Eigen::VectorXd x(1 + use[1] + use[2]);
-    x[0] = kp;
-    if (use[1]) x[1] = kp * period / lin.theta[1];
-    if (use[2]) x[1 + use[1]] = lin.theta[2] * period / kp;
-    Polish f(loop, plan, kept, base, use[1], use[2]);
-    Eigen::NumericalDiff<Polish> diff(f);
-    Eigen::LevenbergMarquardt<Eigen::NumericalDiff<Polish>> lm(diff);
-    lm.setMaxfev(200);
-    Eigen::VectorXd start = x;
-    lm.minimize(x);
-    if (!x.allFinite()) x = start;
-    Eigen::MatrixXd jac(kept.size(), x.size());
-    Eigen::VectorXd res(kept.size());
-    diff.df(x, jac);
-    f(x, res);
-    const double s2 = res.squaredNorm() / std::max<double>(1.0, kept.size() - x.size());
-    Eigen::MatrixXd cov =
-        (jac.transpose() * jac).ldlt().solve(Eigen::MatrixXd::Identity(x.size(), x.size())) * s2;
-    out.law = f.At(x);
-    out.kp = Stated(x[0], std::sqrt(std::max(0.0, cov(0, 0))));
-    if (use[1]) out.ti = Stated(x[1], std::sqrt(std::max(0.0, cov(1, 1))));
-    if (use[2])
-        out.td = Stated(x[x.size() - 1], std::sqrt(std::max(0.0, cov(x.size() - 1, x.size() - 1))));
-    out.ok = Finite(out.law.kp) && Finite(out.law.ti) && Finite(out.law.td) && out.law.ti >= 0.0 &&
-             out.law.td >= 0.0;
+    PolishLaw(loop, plan, kept, base, lin, use, out);
+    if (!out.ok && use[2]) {
+        // The derivative the linear fit saw does not hold up: without it.
+        use[2] = false;
+        lin = SolveVelocity(t, kept, use);
+        if (lin.ok && lin.theta[0] != 0.0) PolishLaw(loop, plan, kept, base, lin, use, out);
+    }
     return out;
 }
 

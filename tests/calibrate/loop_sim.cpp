@@ -10,7 +10,7 @@ namespace {
 double Normal(std::mt19937_64& rng)
 {
     std::uniform_real_distribution<double> u(1e-12, 1.0);
-    return std::sqrt(-2.0 * std::log(u(rng))) * std::cos(2.0 * M_PI * u(rng));
+    return std::sqrt(-2.0 * std::log(u(rng))) * std::cos(6.283185307179586 * u(rng));
 }
 
 float Get(const char* tag)
