@@ -26,8 +26,10 @@ TEST(FitPlant, finds_gain_tau_and_dead_time)
         s.steps = 2400;
         SCOPED_TRACE(testing::Message() << c.gain << " " << c.tau << " " << c.dead);
         LoopData d = RecordLoop(s);
-        PlantFit fit = FitPlant(d, FitPid(d));
+        PidFit pid = FitPid(d);
+        PlantFit fit = FitPlant(d, pid);
         ASSERT_EQ(fit.not_identifiable, nullptr);
+        EXPECT_GE(RehearsalFitPercent(d, pid, fit), 85.0);
         EXPECT_EQ(fit.kind, PlantKind::FirstOrder);
         EXPECT_LT(std::fabs(fit.gain.value / c.gain - 1), c.tolerance);
         EXPECT_LT(std::fabs(fit.tau.value / c.tau - 1), c.tolerance);
