@@ -38,7 +38,8 @@ void RefineScans(const LoopData& loop, const OpSpans& spans, const Law& law, Sca
     auto changed = [&](int k) { return k > 0 && loop.op[k] != loop.op[k - 1]; };
     for (int pass = 0; pass < 4; ++pass) {
         bool moved = false;
-        for (size_t j = 0; j < plan.scans.size(); ++j) {
+        // Latest first: a run of scans read late then moves early in one pass.
+        for (size_t j = plan.scans.size(); j-- > 0;) {
             if (!plan.scans[j].movable) continue;
             int from = plan.scans[j].read;
             // Its other read, keeping the scans in order.
