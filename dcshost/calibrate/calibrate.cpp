@@ -47,6 +47,8 @@ void Fit(const CalibrateOptions& options, const Recorded& recorded, CalibratedLo
     if (!options.plant || loop.pid.not_identifiable) return;
     loop.plant_fitted = true;
     loop.plant = FitPlant(data, loop.pid);
+    if (!loop.plant.not_identifiable)
+        loop.rehearsal_percent = RehearsalFitPercent(data, loop.pid, loop.plant);
 }
 
 // The fitted scenario, read back as run would read it before it is written.

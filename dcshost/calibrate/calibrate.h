@@ -26,6 +26,7 @@ struct CalibratedLoop {
     PidFit pid;
     bool plant_fitted = false;  // --plant
     PlantFit plant;
+    double rehearsal_percent = 0.0;  // fitted controller and plant run together, held-out PV
 };
 
 struct Calibration {

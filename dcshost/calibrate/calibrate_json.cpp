@@ -40,8 +40,7 @@ std::string Plant(const CalibratedLoop& loop)
            ", \"dead_steps\": " + std::to_string(p.dead_steps) + ", \"bias\": " + Value(p.bias) +
            ", \"fit_percent\": " + Num(p.fit_percent) +
            ", \"other_fit_percent\": " + Num(p.other_fit_percent) +
-           // The rehearsal of fitted controller and plant together: not yet run.
-           ", \"rehearsal_fit_percent\": null}";
+           ", \"rehearsal_fit_percent\": " + Num(loop.rehearsal_percent) + "}";
 }
 
 std::string Loop(const CalibratedLoop& loop)

@@ -65,3 +65,8 @@ struct PlantFit {
 // pid: the loop's fitted controller (its manual spans are still steps of
 // the plant's; a never-moving OP makes the plant not identifiable).
 PlantFit FitPlant(const LoopData& loop, const PidFit& pid);
+
+// PV fit % on the held-out second half of the fitted controller and process
+// run together (the operator's manual spans replayed as recorded); 0 when
+// either is not identifiable.
+double RehearsalFitPercent(const LoopData& loop, const PidFit& pid, const PlantFit& plant);

@@ -76,6 +76,10 @@ std::string LoopReport(const CalibratedLoop& loop, double step)
     if (loop.pid.not_identifiable)
         return out + ": not identifiable: " + loop.pid.not_identifiable + "\n";
     out += "\n" + Pid(loop.pid);
-    if (loop.plant_fitted) out += Plant(loop.plant, step);
+    if (!loop.plant_fitted) return out;
+    out += Plant(loop.plant, step);
+    if (!loop.plant.not_identifiable)
+        out += "  controller and plant together: PV fit " + Percent(loop.rehearsal_percent) +
+               " on the held-out half\n";
     return out;
 }

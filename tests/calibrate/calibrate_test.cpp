@@ -143,7 +143,7 @@ std::string Recording(const std::vector<std::string>& sp_tags,
 std::vector<double> Ramp(int steps)
 {
     std::vector<double> pv;
-    for (int k = 0; k < steps; ++k) pv.push_back(40.0 + k * 0.5);
+    for (int k = 0; k < steps; ++k) pv.push_back(40.0 + (k % 20) * 0.5);  // a saw: excited
     return pv;
 }
 
@@ -227,7 +227,7 @@ TEST_F(Calibrate, refuses_what_it_cannot_fit_with_the_reason)
     Write(Temp("plain.rec"), Recording({"FIC1.SP"}, {"FI1.PV"}, Ramp(8), true));
     Write(Temp("damaged.rec"), Recording({"FIC1.SP"}, {"FI1.PV"}, Ramp(8), true));  // not gzip
     Write(Temp("empty.rec"), Recording({"FIC1.SP"}, {"FI1.PV"}, {}, true), true);
-    Write(Temp("untimed.rec"), Recording({"FIC1.SP"}, {"FI1.PV"}, Ramp(8), false), true);
+    Write(Temp("untimed.rec"), Recording({"FIC1.SP"}, {"FI1.PV"}, Ramp(80), false), true);
     Write(Temp("twice.rec"), Recording({"FIC1.SP"}, {"FI1.PV", "FT1.PV"}, Ramp(8), true), true);
     Write(Temp("other.toml"),
           std::string(kBase).replace(std::string(kBase).find("FI1.PV\", from"), 6, "FX1.PV"));
@@ -353,7 +353,7 @@ TEST_F(Calibrate, rewrites_the_base_in_place_and_keeps_the_rest)
 TEST_F(Calibrate, exit_code_and_json_say_which_loops_were_not_identifiable)
 {
     // FIC1's PV moves; FIC2's never changes.
-    std::vector<double> pv = Ramp(40);
+    std::vector<double> pv = Ramp(120);
     Write(Temp("two.rec"), Recording({"FIC1.SP", "FIC2.SP"}, {"FI1.PV", "FI2.PV"}, pv, true), true);
     const std::string json = Temp("two.json"), two = Temp("two.rec"), one = Temp("one.rec");
     std::remove(json.c_str());

@@ -1,0 +1,154 @@
+// Reads of the OP that are not the law's: held at a limit, held in manual,
+// or written by an operator.
+#include <algorithm>
+#include <cmath>
+
+#include "dcshost/calibrate/fit_internal.h"
+
+namespace calib {
+namespace {
+
+// A stretch of reads each equal to the one before: held reads [first, last],
+// the value set at first - 1.
+struct Hold {
+    int first = 0, last = 0;
+    bool manual = false;
+};
+
+std::vector<Hold> Holds(const std::vector<double>& op)
+{
+    std::vector<Hold> holds;
+    for (size_t k = 1; k < op.size(); ++k) {
+        bool held = Finite(op[k]) && op[k] == op[k - 1];
+        if (!held) continue;
+        int at = static_cast<int>(k);
+        if (!holds.empty() && holds.back().last == at - 1)
+            holds.back().last = at;
+        else
+            holds.push_back(Hold{at, at, false});
+    }
+    return holds;
+}
+
+double Range(const std::vector<double>& v)
+{
+    double lo = INFINITY, hi = -INFINITY;
+    for (double x : v) {
+        if (!Finite(x)) continue;
+        lo = std::min(lo, x);
+        hi = std::max(hi, x);
+    }
+    return hi >= lo ? hi - lo : 0.0;
+}
+
+// Reads of a hold that carry a scan, yet show no change.
+int Unchanged(const ScanPlan& plan, const Hold& h)
+{
+    int n = 0;
+    for (int k = h.first; k <= h.last; ++k) n += plan.last_scan[k] != plan.last_scan[k - 1];
+    return n;
+}
+
+// Held at `value` through two scans or more, with the error pushing one way
+// all along, as it does against a limit.
+bool HeldAt(const LoopData& loop, const ScanPlan& plan, double value)
+{
+    for (const Hold& h : Holds(loop.op)) {
+        if (loop.op[h.first] != value || Unchanged(plan, h) < 2) continue;
+        int up = 0, down = 0;
+        for (int k = h.first; k <= h.last; ++k) {
+            double e = loop.sp[k - 1] - loop.pv[k - 1];
+            up += e > 0.0;
+            down += e < 0.0;
+        }
+        if (up == 0 || down == 0) return true;
+    }
+    // Or touched more than once, the error pushing the same way each time
+    // (a continuous OP repeats a value exactly only against a limit).
+    int touched = 0, up = 0, down = 0;
+    for (size_t k = 1; k < loop.op.size(); ++k) {
+        if (loop.op[k] != value || loop.op[k - 1] == value) continue;
+        double e = loop.sp[k - 1] - loop.pv[k - 1];
+        ++touched;
+        up += e > 0.0;
+        down += e < 0.0;
+    }
+    return touched >= 2 && (up == 0 || down == 0);
+}
+
+}  // namespace
+
+OpSpans FindLimits(const LoopData& loop, const ScanPlan& plan)
+{
+    OpSpans spans;
+    const size_t n = loop.op.size();
+    double lo = INFINITY, hi = -INFINITY;
+    for (double v : loop.op) {
+        if (!Finite(v)) continue;
+        lo = std::min(lo, v);
+        hi = std::max(hi, v);
+    }
+    spans.clamped.assign(n, 0);
+    spans.excluded.assign(n, 0);
+    for (size_t k = 0; k < n; ++k) spans.excluded[k] = !Finite(loop.op[k]);
+    if (!(hi > lo)) return spans;
+    if (HeldAt(loop, plan, hi)) {
+        spans.hi_reached = true;
+        spans.hi = hi;
+    }
+    if (HeldAt(loop, plan, lo)) {
+        spans.lo_reached = true;
+        spans.lo = lo;
+    }
+    for (size_t k = 0; k < n; ++k)
+        spans.clamped[k] =
+            (spans.lo_reached && loop.op[k] == lo) || (spans.hi_reached && loop.op[k] == hi);
+    return spans;
+}
+
+void FindManualSpans(const LoopData& loop, const ScanPlan& plan, OpSpans& spans)
+{
+    const double small = 1e-3 * std::max(Range(loop.pv), 1e-9);
+    std::vector<Hold> holds = Holds(loop.op);
+    for (Hold& h : holds) {
+        if (spans.clamped[h.first]) continue;
+        // Reads that carry a scan and a real error, yet no change.
+        int unexplained = 0;
+        for (int k = h.first; k <= h.last; ++k) {
+            bool scanned = plan.last_scan[k] != plan.last_scan[k - 1];
+            if (scanned && std::fabs(loop.sp[k - 1] - loop.pv[k - 1]) > small) ++unexplained;
+        }
+        h.manual = unexplained >= 2;
+    }
+    // An operator's write inside a manual span splits its hold in two; the
+    // second holds through a scan at least (the takeover).
+    std::vector<Hold> merged;
+    for (const Hold& h : holds) {
+        if (!merged.empty() && merged.back().last + 2 == h.first && merged.back().manual &&
+            Unchanged(plan, h) >= 1) {
+            merged.back().last = h.last;
+            merged.back().manual = true;
+            continue;
+        }
+        merged.push_back(h);
+    }
+    int lag = 1 + static_cast<int>(std::lround(plan.period / loop.step));
+    for (const Hold& h : merged) {
+        if (!h.manual) continue;
+        for (int k = h.first; k <= h.last; ++k) spans.excluded[k] = 1;
+        spans.manual.emplace_back(h.first - 1, std::max(h.first - 1, h.last - lag));
+    }
+}
+
+void AddWrites(const LoopData& loop, const std::vector<int>& reads, OpSpans& spans)
+{
+    const int n = static_cast<int>(loop.op.size());
+    for (int r : reads) {
+        if (r + 1 >= n || spans.excluded[r] || loop.op[r + 1] != loop.op[r]) continue;
+        spans.excluded[r] = spans.excluded[r + 1] = 1;
+        spans.manual.emplace_back(r, r + 1);
+    }
+    std::sort(spans.manual.begin(), spans.manual.end());
+}
+
+}  // namespace calib

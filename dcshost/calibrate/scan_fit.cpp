@@ -1,0 +1,212 @@
+// Where the block's scans fall. A scan shows as a change of the OP read
+// after it; a block scanning on its own clock leaves steps without a change
+// and steps with two scans. The period and phase are the grid that explains
+// the changes best; a scan falling just after a step may have been read at
+// that step (the read came late) or at the next.
+#include <algorithm>
+#include <cmath>
+
+#include "dcshost/calibrate/fit_internal.h"
+
+namespace calib {
+namespace {
+
+// How far after a step a read may come: scans due this soon may already
+// have run before it.
+constexpr double kLateRead = 0.08;
+
+std::vector<char> Changes(const LoopData& loop)
+{
+    std::vector<char> changed(loop.op.size(), 0);
+    for (size_t k = 1; k < loop.op.size(); ++k)
+        changed[k] = Finite(loop.op[k]) && Finite(loop.op[k - 1]) && loop.op[k] != loop.op[k - 1];
+    return changed;
+}
+
+// Reads held at the OP's highest or lowest value: likely a limit, which
+// hides the scans.
+std::vector<char> AtExtreme(const LoopData& loop)
+{
+    double lo = INFINITY, hi = -INFINITY;
+    for (double v : loop.op) {
+        if (!Finite(v)) continue;
+        lo = std::min(lo, v);
+        hi = std::max(hi, v);
+    }
+    std::vector<char> at(loop.op.size(), 0);
+    for (size_t k = 1; k < loop.op.size(); ++k)
+        at[k] = loop.op[k] == loop.op[k - 1] && (loop.op[k] == lo || loop.op[k] == hi);
+    return at;
+}
+
+// Reads that belong to stretches where the block visibly scans: changes no
+// further apart than a few scan periods.
+struct Active {
+    std::vector<char> read;
+    double mean_gap = 1.0;  // steps between changes
+};
+
+Active ActiveReads(const std::vector<char>& changed)
+{
+    std::vector<int> at;
+    for (size_t k = 0; k < changed.size(); ++k)
+        if (changed[k]) at.push_back(static_cast<int>(k));
+    Active a;
+    a.read.assign(changed.size(), 0);
+    if (at.size() < 2) return a;
+    std::vector<int> gaps;
+    for (size_t i = 1; i < at.size(); ++i) gaps.push_back(at[i] - at[i - 1]);
+    std::vector<int> sorted = gaps;
+    std::nth_element(sorted.begin(), sorted.begin() + sorted.size() / 2, sorted.end());
+    int limit = 2 * sorted[sorted.size() / 2] + 2;
+    long span = 0, count = 0;
+    for (size_t i = 0; i < gaps.size(); ++i) {
+        if (gaps[i] > limit) continue;
+        span += gaps[i];
+        ++count;
+        for (int k = at[i]; k <= at[i + 1]; ++k) a.read[k] = 1;
+    }
+    if (count > 0) a.mean_gap = static_cast<double>(span) / static_cast<double>(count);
+    return a;
+}
+
+// Scans of the grid phase + n period, each with the reads it may have been
+// read at: `late` always, `late - 1` as well when it fell just after a step.
+struct GridScan {
+    int late = 0;
+    bool may_be_early = false;
+};
+
+std::vector<GridScan> Grid(const std::vector<double>& t, double step, double period, double phase)
+{
+    std::vector<GridScan> out;
+    if (t.size() < 2 || !(period > 0.0)) return out;
+    double n0 = std::ceil((t.front() - phase) / period);
+    size_t k = 1;
+    for (double n = n0;; n += 1.0) {
+        double tau = phase + n * period;
+        if (tau <= t.front()) continue;
+        while (k < t.size() && t[k] < tau - 1e-9 * step) ++k;
+        if (k >= t.size()) break;
+        GridScan g{static_cast<int>(k), k >= 2 && tau - t[k - 1] <= kLateRead * step};
+        out.push_back(g);
+    }
+    return out;
+}
+
+// Each scan's read: early when the later read shows no change, else late.
+std::vector<int> Reads(const std::vector<GridScan>& grid, const std::vector<char>& changed)
+{
+    std::vector<int> reads;
+    reads.reserve(grid.size());
+    for (const GridScan& g : grid) {
+        int read = g.may_be_early && !changed[g.late] ? g.late - 1 : g.late;
+        if (!reads.empty() && read < reads.back()) read = reads.back();
+        reads.push_back(read);
+    }
+    return reads;
+}
+
+// Active reads the placed scans contradict: a change without a scan, or a
+// scan without a change.
+long Violations(const std::vector<GridScan>& grid, const std::vector<char>& changed,
+                const Active& active)
+{
+    std::vector<int> count(changed.size(), 0);
+    for (int r : Reads(grid, changed)) ++count[r];
+    long bad = 0;
+    for (size_t k = 1; k < changed.size(); ++k)
+        if (active.read[k] && (changed[k] != 0) != (count[k] > 0)) ++bad;
+    return bad;
+}
+
+struct Choice {
+    double period = 0.0, phase = 0.0;
+    long bad = -1;
+};
+
+Choice BestPhase(const LoopData& loop, const std::vector<char>& changed, const Active& active,
+                 double period)
+{
+    Choice best;
+    const int tries = 48;
+    for (int i = 0; i < tries; ++i) {
+        double phase = period * i / tries;  // 0 first: a block started on a step
+        long bad = Violations(Grid(loop.time, loop.step, period, phase), changed, active);
+        if (best.bad < 0 || bad < best.bad) best = Choice{period, phase, bad};
+    }
+    return best;
+}
+
+// The period: from the mean gap between changes, refined around it, with
+// the step itself as a candidate (a block at the step whose reads come late
+// skips some steps and scans twice in others).
+Choice BestGrid(const LoopData& loop, const std::vector<char>& changed, const Active& active)
+{
+    double guess = active.mean_gap * loop.step;
+    Choice best = BestPhase(loop, changed, active, loop.step);
+    for (int i = -20; i <= 20; ++i) {
+        double period = guess * (1.0 + 0.002 * i);
+        if (period < loop.step) continue;
+        Choice c = BestPhase(loop, changed, active, period);
+        if (c.bad < best.bad) best = c;
+    }
+    // Finer, around the best so far.
+    double coarse = best.period;
+    for (int i = -10; i <= 10; ++i) {
+        double period = coarse * (1.0 + 0.0002 * i);
+        if (period < loop.step) continue;
+        Choice c = BestPhase(loop, changed, active, period);
+        if (c.bad < best.bad) best = c;
+    }
+    return best;
+}
+
+}  // namespace
+
+ScanPlan PlanScans(const LoopData& loop)
+{
+    ScanPlan plan;
+    const int n = static_cast<int>(loop.op.size());
+    std::vector<char> changed = Changes(loop);
+    Active active = ActiveReads(changed);
+    std::vector<char> extreme = AtExtreme(loop);
+    long missing = 0, active_reads = 0;
+    for (int k = 1; k < n; ++k) {
+        if (!active.read[k] || extreme[k]) continue;
+        ++active_reads;
+        if (!changed[k]) ++missing;
+    }
+    // A change at (nearly) every step: one scan per step as far as the
+    // reads can tell.
+    if (active_reads == 0 || missing <= active_reads / 200) {
+        plan.period = loop.step;
+        plan.below_step = true;
+        for (int k = 1; k < n; ++k) plan.scans.push_back(ScanEvent{k, false, false, k});
+    } else {
+        Choice best = BestGrid(loop, changed, active);
+        plan.period = best.period;
+        std::vector<GridScan> grid = Grid(loop.time, loop.step, best.period, best.phase);
+        std::vector<int> reads = Reads(grid, changed);
+        for (size_t j = 0; j < grid.size(); ++j)
+            plan.scans.push_back(ScanEvent{reads[j], false, grid[j].may_be_early, grid[j].late});
+    }
+    plan.last_scan.assign(n, -1);
+    size_t j = 0;
+    for (int k = 0; k < n; ++k) {
+        while (j < plan.scans.size() && plan.scans[j].read <= k) ++j;
+        plan.last_scan[k] = static_cast<int>(j) - 1;
+    }
+    return plan;
+}
+
+// The last scan read inside a manual span or an OP write, when the next is
+// the law's again, only took over: its output is the OP it found.
+void MarkTakeovers(const OpSpans& spans, ScanPlan& plan)
+{
+    for (size_t j = 0; j + 1 < plan.scans.size(); ++j)
+        plan.scans[j].takeover =
+            spans.excluded[plan.scans[j].read] && !spans.excluded[plan.scans[j + 1].read];
+}
+
+}  // namespace calib
