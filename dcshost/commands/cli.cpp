@@ -25,7 +25,7 @@ const Command kCommands[] = {
     {"run", "run a scenario through the driver", DefineRun},
     {"check", "bind a scenario's tag list only and report every binding failure", DefineCheck},
     {"replay", "drive a driver with a recording and check every call against it", DefineReplay},
-    {"generate", "write a scenario for scale runs", DefineGenerate},
+    {"generate", "write a scenario for scale runs or a calibration case", DefineGenerate},
     {"version-info", "print the DCS entries of a driver module's version resource",
      DefineVersionInfo},
 };

@@ -1,10 +1,12 @@
 #include "dcshost/commands/generate.h"
 
+#include <cmath>
 #include <cstdio>
 #include <memory>
 #include <sstream>
 
 #include "dcshost/commands/command.h"
+#include "dcshost/commands/generate_calibration.h"
 #include "dcshost/commands/options.h"
 #include "dcshost/exit_codes.h"
 #include "dcshost/outputs/files.h"
@@ -113,29 +115,60 @@ CommandBody DefineGenerate(CLI::App& command)
         int rows = limits::kMaxRows;
         std::string file;
         bool force = false;
+        int seed = -1;  // a calibration case when given
+        std::string tier = "A";
+        CalibrationCase calibration;
     };
     auto args = std::make_shared<GenerateArgs>();
-    AddOptions(command, {
-                            {"--rows", "rows in each table (the driver binds at most 2000)",
-                             &args->rows, Within(1, limits::kMaxRows), kShowDefault},
-                            {"FILE", "the scenario file to write", &args->file, std::nullopt,
-                             kRequired | kNotEmpty},
-                            {"--force", "replace FILE when it exists", &args->force},
-                        });
+    CalibrationCase& c = args->calibration;
+    AddOptions(
+        command,
+        {
+            {"--rows", "rows in each table (the driver binds at most 2000)", &args->rows,
+             Within(1, limits::kMaxRows), kShowDefault},
+            {"FILE", "the scenario file to write", &args->file, std::nullopt,
+             kRequired | kNotEmpty},
+            {"--force", "replace FILE when it exists", &args->force},
+            {"--calibration", "a calibration case drawn by this seed instead", &args->seed,
+             Within(0, 2147483647), 0, "--rows"},
+            {"--tier", "A synchronous scans, B scans on their own clock, C for the plant fit",
+             &args->tier, CLI::IsMember({"A", "B", "C"}), kShowDefault, nullptr, "--calibration"},
+            {"--noiseless", "no PV noise", &c.noiseless, std::nullopt, 0, nullptr, "--calibration"},
+            {"--loops", "loops of the calibration case", &c.loops, Within(1, kMaxCalibrationLoops),
+             kShowDefault, nullptr, "--calibration"},
+            {"--duration", "its run, whole seconds", &c.duration,
+             Within(kMinCalibrationRun, kMaxCalibrationRun, "s"), kShowDefault, nullptr,
+             "--calibration"},
+        });
     return [args] {
         std::string error;
+        CalibrationCase& c = args->calibration;
+        if (args->seed >= 0 && c.duration != std::floor(c.duration)) {
+            std::fprintf(stderr,
+                         "dcshost: --duration is %s s; a calibration run takes whole seconds\n",
+                         NumberText(c.duration).c_str());
+            return int{kExitBadScenario};
+        }
         OutputPlan plan;
         plan.AddOutput("FILE", args->file, true);
         if (!plan.Check(args->force, error)) {
             std::fprintf(stderr, "dcshost: %s\n", error.c_str());
             return int{kExitBadScenario};
         }
-        if (!WriteTextFile(args->file, GenerateScaleScenario(args->rows), error)) {
+        c.seed = args->seed;
+        c.tier = args->tier[0];
+        const std::string text =
+            c.seed >= 0 ? GenerateCalibrationScenario(c) : GenerateScaleScenario(args->rows);
+        if (!WriteTextFile(args->file, text, error)) {
             std::fprintf(stderr, "dcshost: %s\n", error.c_str());
             return int{kExitFileUnwritten};
         }
-        std::printf("%s: scale scenario with %d rows in each table\n", args->file.c_str(),
-                    args->rows);
+        if (c.seed >= 0)
+            std::printf("%s: calibration case %d, tier %c, %d loops\n", args->file.c_str(), c.seed,
+                        c.tier, c.loops);
+        else
+            std::printf("%s: scale scenario with %d rows in each table\n", args->file.c_str(),
+                        args->rows);
         return int{kExitClean};
     };
 }
