@@ -33,6 +33,7 @@ plant=()
 [[ $tier == C* ]] && plant=(--plant)
 scores=$out/scores.tsv
 : > "$scores"
+ends=()
 for ((seed = 1; seed <= seeds; seed++)); do
   c=$out/case$seed
   "$dcshost" generate --calibration "$seed" "${generate[@]}" --loops "${LOOPS:-4}" \
@@ -50,10 +51,30 @@ for ((seed = 1; seed <= seeds; seed++)); do
     echo "$0: calibrate of seed $seed exited $rc; see $c.log" >&2
   fi
   "$compare" score "$tier" "$seed" "$c.toml" "$out/case$seed.trend.csv" "$c.json" >> "$scores"
+  # Tier A end to end: calibrated with the case as BASE, the fitted scenario
+  # runs to the recorded run's trends.
+  if [[ $tier == A ]]; then
+    e2e=failed
+    if "$dcshost" calibrate "$c.rec" --scenario "$c.toml" --out "$c.based.toml" --force \
+        >> "$c.log" 2>&1 &&
+      "$dcshost" run "$c.based.toml" --no-settle-wait --speed max --no-trends \
+        --compare "$out/case$seed.trend.csv" --tolerance 0.01 >> "$c.log" 2>&1; then
+      e2e=passed
+    fi
+    ends+=("seed $seed: $e2e")
+  fi
 done
 echo "Tier $tier, seeds 1 to $seeds, ${LOOPS:-4} loops of ${DURATION:-1800} s each (in $out):"
 echo
 "$compare" table "$tier" "$scores"
-if [[ ${REQUIRE_ALL:-0} == 1 ]] && awk -F'\t' '$4 != 1 { bad = 1 } END { exit !bad }' "$scores"; then
+if [[ $tier == A ]]; then
+  passed=$(printf '%s\n' "${ends[@]}" | grep -c ': passed$' || true)
+  echo
+  echo "End to end (calibrate --scenario CASE, then run FITTED --compare the case's trends" \
+    "--tolerance 0.01): $passed of $seeds seeds passed"
+  printf '%s\n' "${ends[@]}" | grep ': failed$' | sed 's/^/- /' || true
+fi
+if [[ ${REQUIRE_ALL:-0} == 1 ]] && { awk -F'\t' '$4 != 1 { bad = 1 } END { exit !bad }' "$scores" ||
+  printf '%s\n' "${ends[@]}" | grep -q ': failed$'; }; then
   exit 1
 fi

@@ -42,17 +42,20 @@ int ScoreSeed(const std::vector<Target>& targets, const char* const* args)
     const std::string seed = args[0];
     Truth truth;
     std::string error;
-    if (!ReadTruth(args[1], args[2], truth, error)) {
+    if (!ReadTruth(args[1], truth, error)) {
         std::fprintf(stderr, "calibration_compare: %s\n", error.c_str());
         return 2;
     }
+    const bool ran = ReadTrend(args[2], truth, error);
     std::ifstream in(args[3]);
     std::stringstream text;
     text << in.rdbuf();
     JsonValue fitted;
     // No result at all fails every target of every loop, with the reason.
     std::string missing;
-    if (!in)
+    if (!ran)
+        missing = "no run";
+    else if (!in)
         missing = "no result";
     else if (!ParseJson(text.str(), fitted, error))
         missing = "bad JSON";
@@ -164,12 +167,26 @@ int Table(const std::string& tier, const std::vector<Target>& targets, const cha
     if (tier == "C1") NoisySpread(rows, targets);
     std::printf("\nEvery failure, by loop:\n");
     bool any = false;
-    for (const Row& r : rows)
-        if (!r.ok) {
+    for (size_t i = 0; i < rows.size(); i += targets.size()) {
+        // A loop with no fit at all fails every target for one reason: said once.
+        const Row& first = rows[i];
+        size_t same = 0;
+        for (size_t t = 0; t < targets.size() && i + t < rows.size(); ++t)
+            same += !rows[i + t].ok && !first.note.empty() && rows[i + t].note == first.note;
+        if (same == targets.size()) {
+            std::printf("- seed %s %s: %s (every target)\n", first.seed.c_str(), first.loop.c_str(),
+                        first.note.c_str());
+            any = true;
+            continue;
+        }
+        for (size_t t = 0; t < targets.size() && i + t < rows.size(); ++t) {
+            const Row& r = rows[i + t];
+            if (r.ok) continue;
             std::printf("- seed %s %s %s: %s\n", r.seed.c_str(), r.loop.c_str(),
                         targets[r.target].column, Shown(r).c_str());
             any = true;
         }
+    }
     if (!any) std::printf("- none\n");
     return 0;
 }

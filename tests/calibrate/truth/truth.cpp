@@ -33,6 +33,46 @@ bool NearClamp(double op, double clamp)
     return std::fabs(op - clamp) <= 1e-5 * std::max(1.0, std::fabs(clamp));
 }
 
+}  // namespace
+
+bool ReadTruth(const std::string& scenario, Truth& truth, std::string& error)
+{
+    toml::parse_result parsed = toml::parse_file(scenario);
+    if (!parsed) {
+        error = scenario + ": " + std::string(parsed.error().description());
+        return false;
+    }
+    const toml::table& root = parsed.table();
+    truth.step = root["run"]["step"].value<double>().value_or(1.0);
+    const toml::array* pids = root["system"]["pid"].as_array();
+    const toml::array* blocks = root["plant"]["block"].as_array();
+    if (!pids) return error = scenario + " has no [[system.pid]]", false;
+    for (const toml::node& node : *pids) {
+        const toml::table& p = *node.as_table();
+        TruthLoop l;
+        l.name = p["name"].value<std::string>().value_or("");
+        l.sp_tag = p["sp_tag"].value<std::string>().value_or("");
+        l.kp = Number(p, "kp", 0);
+        l.ti = Number(p, "ti", 0);
+        l.td = Number(p, "td", 0);
+        l.scan = Number(p, "scan", 1);
+        l.op_lo = Number(p, "op_lo", 0);
+        l.op_hi = Number(p, "op_hi", 100);
+        for (size_t b = 0; blocks && b < blocks->size(); ++b) {
+            const toml::table& block = *(*blocks)[b].as_table();
+            if (block["name"].value<std::string>() != l.name) continue;
+            l.has_plant = true;
+            l.gain = block["inputs"][0]["gain"].value<double>().value_or(1.0);
+            l.tau = Number(block, "tau", 1);
+            l.bias = Number(block, "bias", 0);
+            l.dead_steps =
+                static_cast<int>(std::lround(Number(block, "dead_time", 0) / truth.step));
+        }
+        truth.loops.push_back(l);
+    }
+    return true;
+}
+
 // The trends' row at time (k + 1) step is the state the k-th DCSSimulate
 // (from 0) saw; the row at time 0 is the start, before any.
 bool ReadTrend(const std::string& path, Truth& truth, std::string& error)
@@ -72,45 +112,4 @@ bool ReadTrend(const std::string& path, Truth& truth, std::string& error)
     for (size_t i = 0; i < truth.loops.size(); ++i)
         if (manual_from[i] >= 0) truth.loops[i].manual.push_back({manual_from[i], k});
     return true;
-}
-
-}  // namespace
-
-bool ReadTruth(const std::string& scenario, const std::string& trend, Truth& truth,
-               std::string& error)
-{
-    toml::parse_result parsed = toml::parse_file(scenario);
-    if (!parsed) {
-        error = scenario + ": " + std::string(parsed.error().description());
-        return false;
-    }
-    const toml::table& root = parsed.table();
-    truth.step = root["run"]["step"].value<double>().value_or(1.0);
-    const toml::array* pids = root["system"]["pid"].as_array();
-    const toml::array* blocks = root["plant"]["block"].as_array();
-    if (!pids) return error = scenario + " has no [[system.pid]]", false;
-    for (const toml::node& node : *pids) {
-        const toml::table& p = *node.as_table();
-        TruthLoop l;
-        l.name = p["name"].value<std::string>().value_or("");
-        l.sp_tag = p["sp_tag"].value<std::string>().value_or("");
-        l.kp = Number(p, "kp", 0);
-        l.ti = Number(p, "ti", 0);
-        l.td = Number(p, "td", 0);
-        l.scan = Number(p, "scan", 1);
-        l.op_lo = Number(p, "op_lo", 0);
-        l.op_hi = Number(p, "op_hi", 100);
-        for (size_t b = 0; blocks && b < blocks->size(); ++b) {
-            const toml::table& block = *(*blocks)[b].as_table();
-            if (block["name"].value<std::string>() != l.name) continue;
-            l.has_plant = true;
-            l.gain = block["inputs"][0]["gain"].value<double>().value_or(1.0);
-            l.tau = Number(block, "tau", 1);
-            l.bias = Number(block, "bias", 0);
-            l.dead_steps =
-                static_cast<int>(std::lround(Number(block, "dead_time", 0) / truth.step));
-        }
-        truth.loops.push_back(l);
-    }
-    return ReadTrend(trend, truth, error);
 }

@@ -22,6 +22,7 @@ struct Truth {
     std::vector<TruthLoop> loops;
 };
 
-// False with `error` set when the scenario or the trends cannot be read.
-bool ReadTruth(const std::string& scenario, const std::string& trend, Truth& truth,
-               std::string& error);
+// False with `error` set when the scenario cannot be read.
+bool ReadTruth(const std::string& scenario, Truth& truth, std::string& error);
+// The clamps reached and the manual spans, from the trends of the case's run.
+bool ReadTrend(const std::string& path, Truth& truth, std::string& error);
