@@ -34,7 +34,7 @@ std::string Shown(const Row& r)
     if (std::isnan(r.value)) return r.ok ? "ok" : "fail";
     char text[32];
     std::snprintf(text, sizeof text, "%.3g", r.value);
-    return text;
+    return r.note.empty() ? text : std::string(text) + " " + r.note;
 }
 
 int ScoreSeed(const std::vector<Target>& targets, const char* const* args)

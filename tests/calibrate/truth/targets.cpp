@@ -17,7 +17,7 @@ Score Relative(const JsonValue& fitted, double truth, double limit_percent)
     if (fitted.kind != JsonValue::Object || fitted["value"].kind != JsonValue::Number)
         return Failed("absent");
     const double v = fitted["value"].number;
-    if (truth == 0.0) return {std::fabs(v), std::fabs(v) <= 1e-6, ""};
+    if (truth == 0.0) return {std::fabs(v), std::fabs(v) <= 1e-6, "(truth 0)"};
     const double e = 100.0 * std::fabs(v - truth) / std::fabs(truth);
     return {e, e <= limit_percent, ""};
 }
