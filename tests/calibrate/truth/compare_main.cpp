@@ -179,13 +179,17 @@ int Table(const std::string& tier, const std::vector<Target>& targets, const cha
             any = true;
             continue;
         }
+        std::string missed;
         for (size_t t = 0; t < targets.size() && i + t < rows.size(); ++t) {
             const Row& r = rows[i + t];
-            if (r.ok) continue;
-            std::printf("- seed %s %s %s: %s\n", r.seed.c_str(), r.loop.c_str(),
-                        targets[r.target].column, Shown(r).c_str());
-            any = true;
+            if (!r.ok)
+                missed += (missed.empty() ? "" : "; ") + std::string(targets[r.target].column) +
+                          " " + Shown(r);
         }
+        if (!missed.empty())
+            std::printf("- seed %s %s: %s\n", first.seed.c_str(), first.loop.c_str(),
+                        missed.c_str());
+        any |= !missed.empty();
     }
     if (!any) std::printf("- none\n");
     return 0;
