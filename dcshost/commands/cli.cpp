@@ -27,7 +27,7 @@ const Command kCommands[] = {
     {"replay", "drive a driver with a recording and check every call against it", DefineReplay},
     {"calibrate", "fit the PID blocks (and with --plant the plant) to a recording",
      DefineCalibrate},
-    {"generate", "write a scenario for scale runs", DefineGenerate},
+    {"generate", "write a scenario for scale runs or a calibration case", DefineGenerate},
     {"version-info", "print the DCS entries of a driver module's version resource",
      DefineVersionInfo},
 };

@@ -1,10 +1,12 @@
 #include "dcshost/commands/generate.h"
 
+#include <cmath>
 #include <cstdio>
 #include <memory>
 #include <sstream>
 
 #include "dcshost/commands/command.h"
+#include "dcshost/commands/generate_calibration.h"
 #include "dcshost/commands/options.h"
 #include "dcshost/exit_codes.h"
 #include "dcshost/outputs/files.h"
@@ -35,6 +37,15 @@ std::string LoopTags(const std::string& n)
            ".OP\", mode_tag = \"" + n + ".MODE\", sp_init_tag = \"" + n +
            ".SPINIT\", op_init_tag = \"" + n + ".OPINIT\"";
 }
+
+std::string ReadTier(const std::string& text, char& tier)
+{
+    if (text != "A" && text != "B" && text != "C") return "'" + text + "': A, B or C";
+    tier = text[0];
+    return "";
+}
+
+const char* TierName(char tier) { return tier == 'B' ? "B" : tier == 'C' ? "C" : "A"; }
 
 }  // namespace
 
@@ -117,8 +128,11 @@ CommandBody DefineGenerate(CLI::App& command)
         int rows = limits::kMaxRows;
         std::string file;
         bool force = false;
+        int seed = -1;  // a calibration case when given
+        CalibrationCase calibration;
     };
     auto args = std::make_shared<GenerateArgs>();
+    CalibrationCase& c = args->calibration;
     const std::vector<Option> rows = {
         {"--rows",
          "rows in each table (the driver binds at most 2000)",
@@ -126,18 +140,50 @@ CommandBody DefineGenerate(CLI::App& command)
          {Range(1, limits::kMaxRows), ShowDefault()}},
         {"FILE", "the scenario file to write", File(&args->file), {Required()}},
         {"--force", "replace FILE when it exists", Flag(&args->force)},
+        {"--calibration",
+         "a calibration case drawn by this seed instead",
+         Whole(&args->seed),
+         {Range(0, 2147483647), Excludes("--rows")}},
+        {"--tier",
+         "A synchronous scans, B scans on their own clock, C for the plant fit",
+         Choice(&c.tier, "A|B|C", ReadTier, TierName),
+         {ShowDefault(), Needs("--calibration")}},
+        {"--noiseless", "no PV noise", Flag(&c.noiseless), {Needs("--calibration")}},
+        {"--loops",
+         "loops of the calibration case",
+         Whole(&c.loops),
+         {Range(1, kMaxCalibrationLoops), ShowDefault(), Needs("--calibration")}},
+        {"--duration",
+         "its run, whole seconds",
+         Number(&c.duration),
+         {Range(kMinCalibrationRun, kMaxCalibrationRun, "s"), ShowDefault(),
+          Needs("--calibration")}},
     };
     return AddOptions(command, rows, [args] {
+        std::string error;
+        CalibrationCase& c = args->calibration;
+        if (args->seed >= 0 && c.duration != std::floor(c.duration)) {
+            std::fprintf(stderr,
+                         "dcshost: --duration is %s s; a calibration run takes whole seconds\n",
+                         NumberText(c.duration).c_str());
+            return int{kExitBadScenario};
+        }
         OutputPlan plan;
         plan.AddOutput("FILE", args->file, true);
         if (!CheckFiles(plan, args->force)) return int{kExitBadScenario};
-        std::string error;
-        if (!WriteTextFile(args->file, GenerateScaleScenario(args->rows), error)) {
+        c.seed = args->seed;
+        const std::string text =
+            c.seed >= 0 ? GenerateCalibrationScenario(c) : GenerateScaleScenario(args->rows);
+        if (!WriteTextFile(args->file, text, error)) {
             std::fprintf(stderr, "dcshost: %s\n", error.c_str());
             return int{kExitFileUnwritten};
         }
-        std::printf("%s: scale scenario with %d rows in each table\n", args->file.c_str(),
-                    args->rows);
+        if (c.seed >= 0)
+            std::printf("%s: calibration case %d, tier %c, %d loops\n", args->file.c_str(), c.seed,
+                        c.tier, c.loops);
+        else
+            std::printf("%s: scale scenario with %d rows in each table\n", args->file.c_str(),
+                        args->rows);
         return int{kExitClean};
     });
 }
