@@ -6,7 +6,7 @@
 #   COUNT_REGEX, COUNT  optional: exactly COUNT output lines match COUNT_REGEX
 #   WORKING_DIR optional
 #   DIR, MODULE, RECORDED, NAMES, FILES  optional: run in a module folder
-#               (tests/recorder/lay_module_folder.cmake), named @DIR@ in COMMAND;
+#               (tests/recording/module/lay_module_folder.cmake), named @DIR@ in COMMAND;
 #               the recorder module must leave a recording there
 # Standard output and standard error are checked together.
 cmake_policy(VERSION 3.20)  # @DIR@ is a word, not a variable
