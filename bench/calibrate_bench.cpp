@@ -1,7 +1,7 @@
 // dcshost_calibrate_bench: the fits of calibrate over a recording's worth
 // of loops, one hour at 1 s each (3,600 steps): FitPid then FitPlant per
 // loop, on one core. The loops come from the simulated control system's own
-// block (tests/calibrate/loop_sim.h), a mix of the cases the fit must
+// block (tests/dcshost/calibrate/loop_sim.h), a mix of the cases the fit must
 // survive; recording them is not timed. `peak_MB` is the process's peak
 // resident memory (getrusage), the loops' data included.
 //   build/linux-i686/bin/dcshost_calibrate_bench                      (200 loops)
@@ -12,7 +12,7 @@
 
 #include <benchmark/benchmark.h>
 
-#include "tests/calibrate/loop_sim.h"
+#include "tests/dcshost/calibrate/loop_sim.h"
 
 namespace {
 

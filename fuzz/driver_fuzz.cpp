@@ -31,7 +31,7 @@
 #include "standins/iface/iface_control.h"
 #include "standins/vnxsim/vnxsim.h"
 #include "standins/winshim/winshim_double.h"
-#include "tests/reliability/catalogue_check.h"
+#include "tests/dcs/reliability/catalogue_check.h"
 
 namespace {
 

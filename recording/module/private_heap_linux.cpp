@@ -32,6 +32,9 @@ Header* g_free[kMaxClass + 1];  // the next free block, whose first word links o
 char* g_chunk = nullptr;
 size_t g_chunk_left = 0;
 
+// Where a free block keeps the next one: its first word after the header.
+void* LinkOf(Header* h) { return h + 1; }
+
 void* MapPages(size_t bytes)
 {
     void* p = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
@@ -42,7 +45,7 @@ Header* TakeBlock(uint32_t size_class)
 {
     const size_t bytes = size_t{1} << size_class;
     if (Header* h = g_free[size_class]) {
-        std::memcpy(&g_free[size_class], h + 1, sizeof(Header*));
+        std::memcpy(&g_free[size_class], LinkOf(h), sizeof(Header*));
         return h;
     }
     if (g_chunk_left < bytes) {
@@ -95,7 +98,7 @@ void Release(void* block)
         return;
     }
     pthread_mutex_lock(&g_lock);
-    std::memcpy(h + 1, &g_free[h->size_class], sizeof(Header*));
+    std::memcpy(LinkOf(h), &g_free[h->size_class], sizeof(Header*));
     g_free[h->size_class] = h;
     pthread_mutex_unlock(&g_lock);
 }

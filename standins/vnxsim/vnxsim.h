@@ -1,41 +1,9 @@
 // Control API of the simulated Vornak control system (libVNXAPIWX.so /
-// VNXAPIWX.dll). These functions are exported by name, next to the client
-// library's own operations (dcs/vendor/vnxapi.h), and the driver never calls
-// them: tests and dcshost use them to build the tag database, script faults,
-// advance time and read the trace.
-//
-// Everything is deterministic: no threads, no wall clock. Time moves only
-// when VnxSimAdvance is called.
-//
-// How the client library answers (dcs/vendor/vnxapi.h):
-// - Before ApiStartup and after ApiShutdown every operation but ApiStartup
-//   fails: status 33, a null handle, ServiceEvents 33, and the value queries
-//   below answer -1. ApiStartup while running: 0, nothing changes.
-//   ApiShutdown ends the run: its lists go stale (ListRewind 42, ListFirst
-//   null); tags and items not closed stay open and counted.
-// - Handles encode a slot and a generation: a closed, made-up or wrong-kind
-//   handle is never dereferenced. Status operations answer 42; handle
-//   operations null; GetIOStatus, GetDataQuality, GetTagDataType,
-//   GetArrayDims, GetArrayLowerBound and GetArrayUpperBound answer -1.
-//   Lists cannot be closed (CloseTag on a list: 42). Writes, SendTag and the
-//   array queries take tag handles only; GetIOStatus and GetDataQuality items
-//   only; GetTagStatus, GetTagDataType and GetTagValue either.
-// - Tag names: 1 to 64 characters, each a letter, digit or one of . _ - : [ ]
-//   (so no blanks); ValidateTagName answers 5 otherwise (34 for null) and
-//   never looks the name up.
-// - Writes stage per tag; SendTag commits what is staged (also nothing) and
-//   counts a send. SetTagValue on an array sets its first element; array
-//   element indices count from 0 at the lower bound. Float to integer rounds
-//   half away from zero and saturates, NaN gives 0; integers to float round
-//   to the nearest float. Check order: value pointer 34, conversion 17,
-//   count 253, index 253 (SetArrayElement on a scalar: 43 first).
-// - ReadTagList snapshots each item's values, IO status and quality. Before
-//   its first read an item answers IO status 0, quality 3 and value 0.
-// - RemoveTagFromList: 253 for an item not in that list (of another list,
-//   or already removed). CloseTag on an item still in a list unlinks it.
-//   Removing or closing the current item keeps the iteration: ListNext
-//   answers the item that followed it.
-// - ServiceEvents answers 0 while running and does nothing else.
+// VNXAPIWX.dll), exported by name next to the client library's own
+// operations (dcs/vendor/vnxapi.h); the driver never calls it. Tests and
+// dcshost build the tag database, script faults, advance time and read the
+// trace with it. Deterministic: no threads, no wall clock; time moves only
+// in VnxSimAdvance. How it answers each client operation: docs/vnxsim.md.
 #pragma once
 
 #include <cstdint>
@@ -202,22 +170,9 @@ VNXSIM_API int32_t VnxSimTraceCount(void);
 VNXSIM_API int32_t VnxSimTraceLine(int32_t i, char* buf, int32_t size);
 
 // ---- Process behaviour ------------------------------------------------------
-// A PID function block scanning every `scan` seconds of simulated time.
-// Mode tag (integer): 0 = manual, OP held; 1 = automatic, PID acts on PV
-// against SP, bumpless on the switch. The PV comes from element `pv_index`
-// of the array tag `pv_tag`, or from the scalar tag `pv_tag` when pv_index < 0.
-// OP is in percent, clamped to [op_lo, op_hi]. The SP Init and OP Init tags,
-// when written (SendTag), load SP and OP. Direct action when kp < 0.
-//
-// The SP and OP live in their tags: VnxSimSetFloat on the SP tag is an
-// operator's setpoint change. Only a SendTag to an Init tag loads (OP
-// clamped); VnxSimSetFloat on an Init tag does not. Position form,
-// OP = I + P + D with P = kp (SP - PV), I += kp scan / ti (SP - PV), and D
-// on the PV (no kick on setpoint steps). The first automatic scan after
-// manual, or after the OP was changed from outside, only takes over: I is
-// set so OP stays as it is. Integration pauses while the output is at a
-// limit and the error drives it further. A mode other than 1 is manual.
-// Scan k of a block runs at (time of definition) + k * scan.
+// A PID function block scanning every `scan` seconds of simulated time on
+// the SP, OP, mode and Init tags it names; its control law, modes and
+// limits: docs/vnxsim.md.
 struct VnxSimPid {
     const char* name;
     const char* sp_tag;

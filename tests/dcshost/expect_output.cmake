@@ -6,12 +6,12 @@
 #   COUNT_REGEX, COUNT  optional: exactly COUNT output lines match COUNT_REGEX
 #   WORKING_DIR optional
 #   DIR, MODULE, RECORDED, NAMES, FILES  optional: run in a module folder
-#               (tests/recorder/lay_module_folder.cmake), named @DIR@ in COMMAND;
+#               (tests/recording/module/lay_module_folder.cmake), named @DIR@ in COMMAND;
 #               the recorder module must leave a recording there
 # Standard output and standard error are checked together.
 cmake_policy(VERSION 3.20)  # @DIR@ is a word, not a variable
 if(DIR)
-  include(${CMAKE_CURRENT_LIST_DIR}/../recorder/lay_module_folder.cmake)
+  include(${CMAKE_CURRENT_LIST_DIR}/../recording/module/lay_module_folder.cmake)
   string(REPLACE "@DIR@" "${DIR}" COMMAND "${COMMAND}")
   set(WORKING_DIR ${DIR})
 endif()

@@ -1,5 +1,5 @@
 // The module a test drives by path: the driver beside the test program, or the
-// module in the folder DCS_MODULE_DIR names (tests/recorder/module_folder.cmake
+// module in the folder DCS_MODULE_DIR names (tests/recording/module/module_folder.cmake
 // puts the recorder module there, the driver beside it). The same test then
 // runs against either, unchanged.
 #pragma once

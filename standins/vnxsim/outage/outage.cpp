@@ -73,8 +73,14 @@ Settings Read()
     // Its own symbols first: it has this library's names. The address
     // sanitizer's runtime refuses deep binding; loaded locally, as a driver's
     // library is, the target binds to itself anyway.
-#if defined(__SANITIZE_ADDRESS__)
+#if defined(__SANITIZE_ADDRESS__)  // g++
     const int deep = 0;
+#elif defined(__has_feature)
+#  if __has_feature(address_sanitizer)  // clang
+    const int deep = 0;
+#  else
+    const int deep = RTLD_DEEPBIND;
+#  endif
 #else
     const int deep = RTLD_DEEPBIND;
 #endif

@@ -1,0 +1,114 @@
+// FitPid against the simulated control system's own block: the truth is
+// the block's law, not a copy of it.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "tests/dcshost/calibrate/loop_sim.h"
+
+namespace {
+
+double Off(const Fitted& f, double truth) { return std::fabs(f.value / truth - 1.0); }
+
+struct LawCase {
+    const char* what;
+    SimLoop loop;
+    double tolerance;  // relative, on kp, ti and td
+};
+
+SimLoop With(SimLoop s, void (*edit)(SimLoop&))
+{
+    edit(s);
+    return s;
+}
+
+const LawCase kLawCases[] = {
+    {"PI", {}, 0.005},
+    {"PID with noise", With({}, [](SimLoop& s) { s.td = 4.0, s.noise = 0.3, s.seed = 7; }), 0.005},
+    {"PID, other seed", With({}, [](SimLoop& s) { s.td = 2.0, s.noise = 0.5, s.seed = 11; }),
+     0.005},
+    {"reverse action", With({}, [](SimLoop& s) { s.kp = -1.5, s.gain = -0.8, s.noise = 0.2; }),
+     0.005},
+    {"slow scan", With({}, [](SimLoop& s) { s.scan = 3.0, s.kp = 1.0, s.noise = 0.2; }), 0.005},
+    {"scan on its own clock", With({}, [](SimLoop& s) { s.scan = 2.5, s.phase = 0.7; }), 0.005},
+    {"late reads", With({}, [](SimLoop& s) { s.phase = 0.02, s.jitter = 0.05, s.noise = 0.2; }),
+     0.02},
+    {"clamped", With({}, [](SimLoop& s) { s.op_hi = 62.0, s.op_lo = 45.0, s.noise = 0.1; }), 0.005},
+    {"manual and writes",
+     With({},
+          [](SimLoop& s) {
+              s.manual = {{300, 340}, {700, 760}};
+              s.writes = {{320, 45.0}, {500, 58.0}, {720, 40.0}};
+          }),
+     0.005},
+};
+
+TEST(FitPid, finds_the_law_of_the_simulated_block)
+{
+    for (const LawCase& c : kLawCases) {
+        SCOPED_TRACE(c.what);
+        const SimLoop& s = c.loop;
+        PidFit fit = FitPid(RecordLoop(s));
+        ASSERT_EQ(fit.not_identifiable, nullptr);
+        EXPECT_EQ(fit.action, s.kp > 0 ? 1 : -1);
+        EXPECT_LT(Off(fit.kp, s.kp), c.tolerance);
+        EXPECT_LT(Off(fit.ti, s.ti), c.tolerance);
+        EXPECT_LT(s.td > 0 ? Off(fit.td, s.td) : fit.td.value, c.tolerance);
+        EXPECT_LT(s.scan > s.step ? Off(fit.scan, s.scan) : 0.0, 0.01);
+        EXPECT_LT(s.op_hi < 100 ? Off(fit.op_hi, s.op_hi) : 0.0, 1e-4);
+        EXPECT_LT(s.op_lo > 0 ? Off(fit.op_lo, s.op_lo) : 0.0, 1e-4);
+        EXPECT_TRUE(std::isfinite(fit.kp.rel_error));
+        EXPECT_GE(fit.one_step_percent, s.jitter == 0 ? 99.0 : 98.5);
+        EXPECT_GE(fit.fit_percent, s.jitter == 0 ? 99.0 : 95.0);
+        EXPECT_LE(fit.free_run_rms, 0.5);
+    }
+}
+
+TEST(FitPid, finds_manual_spans_and_writes_within_two_steps)
+{
+    SimLoop s = kLawCases[8].loop;
+    PidFit fit = FitPid(RecordLoop(s));
+    std::vector<std::pair<int, int>> want = {{300, 340}, {500, 500}, {700, 760}};
+    ASSERT_EQ(fit.manual.size(), want.size());
+    for (size_t i = 0; i < want.size(); ++i) {
+        EXPECT_NEAR(fit.manual[i].first, want[i].first, 2);
+        EXPECT_NEAR(fit.manual[i].second, want[i].second, 2);
+    }
+}
+
+TEST(FitPid, refuses_a_loop_it_cannot_tell_with_its_reason)
+{
+    LoopData nan = RecordLoop({});
+    for (double& v : nan.pv) v = NAN;
+    LoopData flat = RecordLoop(With({}, [](SimLoop& s) { s.sp_every = 0; }));
+    LoopData blip = flat;
+    blip.pv[400] += 1.0;
+    struct {
+        LoopData data;
+        const char* reason;
+    } cases[] = {
+        {RecordLoop(With({}, [](SimLoop& s) { s.steps = 40; })), kTooShort},
+        {nan, kTooShort},
+        {flat, kPvConstant},
+        {blip, kNeverExcited},
+        {RecordLoop(With({},
+                         [](SimLoop& s) {
+                             s.manual = {{0, 1199}}, s.noise = 0.2;
+                         })),
+         kAlwaysManual},
+        {RecordLoop(With({},
+                         [](SimLoop& s) {
+                             s.sp_offset = 30.0, s.sp_every = 0, s.noise = 0.2, s.op_hi = 50.0;
+                         })),
+         kAlwaysAtLimit},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.reason);
+        PidFit fit = FitPid(c.data);
+        ASSERT_NE(fit.not_identifiable, nullptr);
+        EXPECT_STREQ(fit.not_identifiable, c.reason);
+        EXPECT_TRUE(std::isfinite(fit.fit_percent) && std::isfinite(fit.kp.value));
+    }
+}
+
+}  // namespace
