@@ -1,6 +1,6 @@
 // The run command's faults, malfunctions and disturbances, in process, against
 // the real driver module loaded by path.
-#include "tests/dcshost/run_fixture.h"
+#include "tests/dcshost/run/run_fixture.h"
 
 TEST_F(Run, refuses_or_counts_every_fault_and_warns_of_wiring_that_cannot_work)
 {

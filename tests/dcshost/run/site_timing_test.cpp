@@ -3,7 +3,7 @@
 #include <array>
 #include <cstring>
 
-#include "tests/dcshost/run_fixture.h"
+#include "tests/dcshost/run/run_fixture.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 // On Linux the message-box/sleep double takes the shim's place: the settle's
 // ten sleeps are recorded, not waited for. Under Wine the module's Sleep
 // import is skipped, as dcshost --no-settle-wait does.
-#include "tests/dcshost/run_fixture.h"
+#include "tests/dcshost/run/run_fixture.h"
 
 TEST_F(Run, settles_the_default_unit_clean_through_the_module)
 {
