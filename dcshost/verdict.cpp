@@ -19,6 +19,7 @@ constexpr VerdictRow kVerdictOrder[] = {
     {&Findings::coupling_stopped, kExitCouplingLost, "stopped, the coupling lost"},
     {&Findings::replay_differs, kExitReplayDiffers, "NOT what the recording holds"},
     {&Findings::deviates, kExitDeviates, "NOT within the reference"},
+    {&Findings::not_identifiable, kExitNotIdentifiable, "NOT every loop fitted"},
     {&Findings::messages, kExitNotClean, "NOT clean"},
     {&Findings::left_open, kExitNotClean, "NOT clean"},
     {&Findings::unsettled, kExitNotClean, "NOT clean"},

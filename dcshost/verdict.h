@@ -1,4 +1,4 @@
-// What a run, a replay or a check found, and the one verdict it comes to:
+// What a run, a replay, a check or a calibration found, and the one verdict it comes to:
 // clean or not, the exit code (exit_codes.h) and the words the summary ends
 // with. When several findings hold, kVerdictOrder in verdict.cpp decides;
 // dcshost/README.md's exit-code table gives the same order.
@@ -17,6 +17,7 @@ struct Findings {
     bool coupling_stopped = false;  // --on-loss stop ended it
     bool replay_differs = false;    // the driver did not do what the recording holds
     bool deviates = false;          // --compare: outside the band, or not comparable
+    bool not_identifiable = false;  // calibrate: a loop (or its plant) not fitted
     // Not clean: a finished run's own findings.
     bool messages = false;        // a host message
     bool left_open = false;       // a handle left open, an unbalanced heap

@@ -11,6 +11,7 @@
 #include "dcshost/outputs/files.h"
 #include "dcshost/outputs/output_plan.h"
 #include "dcshost/scenario/limits.h"
+#include "dcshost/verdict.h"
 
 namespace {
 
@@ -130,6 +131,7 @@ int CalibrateRecording(const CalibrateOptions& options)
         return Refuse("nothing to fit: no controller row makes a loop with a PV row");
 
     Calibration c{options.recording, recorded.steps, recorded.step, {}, kExitClean};
+    Findings found;
     for (const LoopRef& ref : loops) {
         CalibratedLoop& loop = c.loops.emplace_back();
         loop.ref = ref;
@@ -138,20 +140,22 @@ int CalibrateRecording(const CalibrateOptions& options)
         loop.pv_tag = recorded.tables.pvs[ref.pv].tag;
         Fit(options, recorded, loop);
         std::printf("%s", LoopReport(loop, c.step).c_str());
-        if (loop.pid.not_identifiable || (loop.plant_fitted && loop.plant.not_identifiable))
-            c.exit_code = kExitNotIdentifiable;
+        found.not_identifiable = found.not_identifiable || loop.pid.not_identifiable ||
+                                 (loop.plant_fitted && loop.plant.not_identifiable);
     }
     const auto fitted = std::count_if(c.loops.begin(), c.loops.end(), [](const CalibratedLoop& l) {
         return !l.pid.not_identifiable;
     });
     std::printf("%d loops: %d fitted\n", static_cast<int>(c.loops.size()),
                 static_cast<int>(fitted));
-    if (!options.out.empty() && WriteScenario(options, recorded, with, base_text, c) != kExitClean)
-        c.exit_code = kExitFileUnwritten;
+    found.file_unwritten =
+        !options.out.empty() && WriteScenario(options, recorded, with, base_text, c) != kExitClean;
+    c.exit_code = Judge(found).code;
     if (options.json.empty()) return c.exit_code;
     if (!WriteTextFile(options.json, CalibrationJson(c), error)) {
         std::fprintf(stderr, "dcshost: %s; not written\n", error.c_str());
-        return kExitFileUnwritten;
+        found.file_unwritten = true;
+        return Judge(found).code;
     }
     std::printf("result: %s\n", options.json.c_str());
     return c.exit_code;
