@@ -6,6 +6,7 @@
 
 #include "dcs/data/dcs_data.h"
 #include "tests/dcs/data/data_test_util.h"
+#include "tests/support/heap_block.h"
 #include "tests/support/sim_fixture.h"
 
 namespace {
@@ -24,11 +25,8 @@ protected:
         const unsigned char* cells =
             reinterpret_cast<const unsigned char*>(block_.Get<uint32_t>(offset));
         ASSERT_NE(cells, nullptr);
-        int32_t family = -1;
-        size_t size = 0;
-        ASSERT_EQ(IFaceHeapBlockInfo(cells, &family, &size), 1);
-        EXPECT_EQ(family, IFACE_FAMILY_NEW);
-        EXPECT_EQ(size, static_cast<size_t>(n) * 8);
+        const size_t size = static_cast<size_t>(n) * 8;
+        ASSERT_TRUE(IsHeapBlock(cells, IFACE_FAMILY_NEW, size));
         for (size_t i = 0; i < size; ++i) EXPECT_EQ(cells[i], 0) << "byte " << i;
     }
 
