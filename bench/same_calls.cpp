@@ -47,14 +47,12 @@ void RunOp(Scene& s, Op op)
     const bool driver = s.side == Side::kDriver;
     switch (op) {
     case Op::kSimulateArray:
-        if (driver)
-            DCSSimulate(s.data);
-        else
-            FloorSimulateArray(s.plan);
-        break;
     case Op::kSimulatePerTag:
+        // The same driver step; the floor's path differs by the array's status.
         if (driver)
             DCSSimulate(s.data);
+        else if (op == Op::kSimulateArray)
+            FloorSimulateArray(s.plan);
         else
             FloorSimulatePerTag(s.plan);
         break;

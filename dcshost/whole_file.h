@@ -12,12 +12,12 @@
 #include <filesystem>
 #include <string>
 
-class WholeFile {
+#include "module/no_copy.h"
+
+class WholeFile : NoCopy {
 public:
     WholeFile() = default;
     ~WholeFile() { Abandon(); }
-    WholeFile(const WholeFile&) = delete;
-    WholeFile& operator=(const WholeFile&) = delete;
 
     // Makes the folder when missing and starts PATH.part.
     bool Open(const std::string& path, std::string& error);

@@ -20,8 +20,9 @@
 #include <string>
 
 #include "dcshost/whole_file.h"
+#include "module/no_copy.h"
 
-class CallLog {
+class CallLog : NoCopy {
 public:
     CallLog() = default;
     // Not closed by the run: what it holds so far is the whole log.
@@ -30,8 +31,6 @@ public:
         std::string ignored;
         Close(ignored);
     }
-    CallLog(const CallLog&) = delete;
-    CallLog& operator=(const CallLog&) = delete;
 
     // Opens the file and starts the trace; after the driver is loaded, whose
     // client library keeps the trace. False with a reason.

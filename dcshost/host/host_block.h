@@ -10,6 +10,7 @@
 
 #include "dcs/data/dcs_data.h"
 #include "dcshost/scenario/scenario.h"
+#include "module/no_copy.h"
 #include "standins/hostblock/block_builder.h"
 
 // The host heap's live blocks, both families, at one moment.
@@ -21,12 +22,10 @@ struct HostHeapSnapshot {
     static HostHeapSnapshot Now();
 };
 
-class HostBlock {
+class HostBlock : NoCopy {
 public:
     HostBlock() = default;
     ~HostBlock();
-    HostBlock(const HostBlock&) = delete;
-    HostBlock& operator=(const HostBlock&) = delete;
 
     DCSData* Data() { return builder_.get(); }
 

@@ -7,13 +7,13 @@
 // job) stays ignored.
 #pragma once
 
+#include "module/no_copy.h"
+
 // Installs the handlers for its lifetime; the request starts cleared.
-class InterruptGuard {
+class InterruptGuard : NoCopy {
 public:
     InterruptGuard();
     ~InterruptGuard();
-    InterruptGuard(const InterruptGuard&) = delete;
-    InterruptGuard& operator=(const InterruptGuard&) = delete;
 };
 
 // Whether a stop was asked for since the guard was installed.

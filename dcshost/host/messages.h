@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "module/no_copy.h"
+
 struct ReceivedMessage {
     std::string key;
     int argc = 0;
@@ -35,12 +37,10 @@ struct MessageGroup {
     double last = 0.0;
 };
 
-class MessageLog {
+class MessageLog : NoCopy {
 public:
     MessageLog() = default;
     ~MessageLog();
-    MessageLog(const MessageLog&) = delete;
-    MessageLog& operator=(const MessageLog&) = delete;
 
     // Takes the library's sink and turns its own echo off; Detach gives both back.
     void Attach();

@@ -9,12 +9,12 @@
 #include <cstdint>
 #include <string>
 
-class Progress {
+#include "module/no_copy.h"
+
+class Progress : NoCopy {
 public:
     explicit Progress(bool terminal);
     ~Progress();
-    Progress(const Progress&) = delete;
-    Progress& operator=(const Progress&) = delete;
 
     // Whether standard output is a terminal.
     static bool StdoutIsTerminal();

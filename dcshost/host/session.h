@@ -13,6 +13,7 @@
 #include "dcshost/host/messages.h"
 #include "dcshost/scenario/scenario.h"
 #include "module/driver_loader.h"
+#include "module/no_copy.h"
 
 struct Leftovers {
     bool handles_known = true;  // a live run cannot count the control system's handles
@@ -30,12 +31,10 @@ struct Leftovers {
     }
 };
 
-class Session {
+class Session : NoCopy {
 public:
     Session() = default;
     ~Session() { Close(); }
-    Session(const Session&) = delete;
-    Session& operator=(const Session&) = delete;
 
     // Loads the driver and takes the control API from the client library it
     // loaded. Returns kExitClean or the exit code, having printed the reason.

@@ -14,6 +14,7 @@
 
 #include "dcshost/host/host_block.h"
 #include "dcshost/scenario/scenario.h"
+#include "module/no_copy.h"
 
 enum class SentKind { Sound, NaN, Infinity, BeyondFloat };
 
@@ -39,12 +40,10 @@ struct UnsoundSent {
     int count = 0;
 };
 
-class ValueWatch {
+class ValueWatch : NoCopy {
 public:
     ValueWatch() = default;
     ~ValueWatch() { Detach(); }
-    ValueWatch(const ValueWatch&) = delete;
-    ValueWatch& operator=(const ValueWatch&) = delete;
 
     // The targets and their tags, from the host tables.
     void Setup(const Scenario& scenario);

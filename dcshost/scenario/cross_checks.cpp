@@ -68,17 +68,14 @@ std::string Unresolved(const Reference& ref, const Definitions& defined, const S
     const bool known = tag != defined.tags.end();
     switch (ref.kind) {
     case RefKind::FloatTag:
+    case RefKind::IntTag: {
+        const bool want_int = ref.kind == RefKind::IntTag;
         if (!known)
             missing = "missing tag '" + ref.name + "'";
-        else if (tag->second != TagType::Float)
-            missing = "tag '" + ref.name + "' is not a float tag";
+        else if (tag->second != (want_int ? TagType::Int : TagType::Float))
+            missing = "tag '" + ref.name + "' is not " + (want_int ? "an int" : "a float") + " tag";
         break;
-    case RefKind::IntTag:
-        if (!known)
-            missing = "missing tag '" + ref.name + "'";
-        else if (tag->second != TagType::Int)
-            missing = "tag '" + ref.name + "' is not an int tag";
-        break;
+    }
     case RefKind::AnyTag:
         if (!known) missing = "missing tag '" + ref.name + "'";
         break;

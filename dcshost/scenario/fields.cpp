@@ -11,22 +11,17 @@ namespace {
 
 const char* TypeName(const toml::node& node)
 {
-    switch (node.type()) {
-    case toml::node_type::table:
-        return "a table";
-    case toml::node_type::array:
-        return "an array";
-    case toml::node_type::string:
-        return "a string";
-    case toml::node_type::integer:
-        return "an integer";
-    case toml::node_type::floating_point:
-        return "a number";
-    case toml::node_type::boolean:
-        return "a boolean";
-    default:
-        return "a date or time";
-    }
+    static const struct {
+        toml::node_type type;
+        const char* name;
+    } kNames[] = {
+        {toml::node_type::table, "a table"},           {toml::node_type::array, "an array"},
+        {toml::node_type::string, "a string"},         {toml::node_type::integer, "an integer"},
+        {toml::node_type::floating_point, "a number"}, {toml::node_type::boolean, "a boolean"},
+    };
+    for (const auto& n : kNames)
+        if (node.type() == n.type) return n.name;
+    return "a date or time";
 }
 
 // Why a text cannot be a name, tag or title: its first control character

@@ -32,6 +32,13 @@ public:
     {}
 
     SourcePos Pos() const { return PosOf(table_.source()); }
+    // An entry's head: where it stands and its required name.
+    template <class Entry>
+    void ReadName(Entry& entry)
+    {
+        entry.pos = Pos();
+        Text("name", entry.name, true);
+    }
     // Where a key's value stands; the table when it is absent.
     SourcePos At(const char* key) const;
 

@@ -17,37 +17,29 @@ void Reader::ReadHost(const toml::table& table)
 {
     Fields f(table, "[host]", ctx);
     f.Text("pv_array_tag", out.pv_array_tag, false);
-    for (const toml::table* t : f.Tables("controller")) {
-        Fields e(*t, "[[host.controller]]", ctx);
-        CtrlRowDef row;
-        row.pos = e.Pos();
-        e.Text("name", row.name, true);
-        for (const CtrlTagColumn& column : CtrlTagColumns) {
-            SourcePos at;
-            // The driver writes modes as integers: a float tag would take
-            // the mode in place of whatever it holds.
-            if (ReadCell(e, row.cells, kCtrlTagKeys[column.col], column.caption, &at) &&
-                column.integer)
-                Require(RefKind::ModeTag, row.cells.back().text, at,
-                        "mode_tag of controller " + row.name);
-        }
-        e.Flag("active", row.active);
-        e.Number("sp", row.sp, false);
-        // The host holds outputs as fractions: 50 here is 5000 %.
-        if (e.Number("op", row.op, false) && !InRange(row.op, 0.0, 1.0))
-            ctx.Error(e.At("op"), RangeMessage("'op' of controller " + row.name, row.op, 0.0, 1.0,
+    ReadEntries(f, "controller", "[[host.controller]]", out.controllers,
+                [&](Fields& e, CtrlRowDef& row) {
+                    for (const CtrlTagColumn& column : CtrlTagColumns) {
+                        SourcePos at;
+                        // The driver writes modes as integers: a float tag would take
+                        // the mode in place of whatever it holds.
+                        if (ReadCell(e, row.cells, kCtrlTagKeys[column.col], column.caption, &at) &&
+                            column.integer)
+                            Require(RefKind::ModeTag, row.cells.back().text, at,
+                                    "mode_tag of controller " + row.name);
+                    }
+                    e.Flag("active", row.active);
+                    e.Number("sp", row.sp, false);
+                    // The host holds outputs as fractions: 50 here is 5000 %.
+                    if (e.Number("op", row.op, false) && !InRange(row.op, 0.0, 1.0))
+                        ctx.Error(e.At("op"),
+                                  RangeMessage("'op' of controller " + row.name, row.op, 0.0, 1.0,
                                                "", "(a fraction of full range: 50 % is 0.5)"));
-        SourcePos pv_at;
-        if (e.Text("pv", row.pv, false, &pv_at))
-            Require(RefKind::PVRow, row.pv, pv_at, "pv of controller " + row.name);
-        e.Done();
-        out.controllers.push_back(row);
-    }
-    for (const toml::table* t : f.Tables("pv")) {
-        Fields e(*t, "[[host.pv]]", ctx);
-        PVRowDef row;
-        row.pos = e.Pos();
-        e.Text("name", row.name, true);
+                    SourcePos pv_at;
+                    if (e.Text("pv", row.pv, false, &pv_at))
+                        Require(RefKind::PVRow, row.pv, pv_at, "pv of controller " + row.name);
+                });
+    ReadEntries(f, "pv", "[[host.pv]]", out.pvs, [&](Fields& e, PVRowDef& row) {
         ReadCell(e, row.cells, "tag", "TAG");
         e.Flag("active", row.active);
         SourcePos from_at;
@@ -56,14 +48,8 @@ void Reader::ReadHost(const toml::table& table)
         if (has_from) Require(RefKind::PlantSource, row.from, from_at, "from of PV " + row.name);
         if (has_from == has_value)
             ctx.Error(row.pos, "[[host.pv]] " + row.name + " needs either 'from' or 'value'");
-        e.Done();
-        out.pvs.push_back(row);
-    }
-    for (const toml::table* t : f.Tables("import")) {
-        Fields e(*t, "[[host.import]]", ctx);
-        ImportRowDef row;
-        row.pos = e.Pos();
-        e.Text("name", row.name, true);
+    });
+    ReadEntries(f, "import", "[[host.import]]", out.imports, [&](Fields& e, ImportRowDef& row) {
         ReadCell(e, row.cells, "tag", "TAG");
         SourcePos mapping_at = row.pos;
         e.Text("mapping", row.mapping, false, &mapping_at);
@@ -74,8 +60,6 @@ void Reader::ReadHost(const toml::table& table)
                           row.mapping + "\"");
         e.Flag("active", row.active);
         e.Number("value", row.value, false);
-        e.Done();
-        out.imports.push_back(row);
-    }
+    });
     f.Done();
 }

@@ -6,11 +6,7 @@
 void Reader::ReadPlant(const toml::table& table)
 {
     Fields f(table, "[plant]", ctx);
-    for (const toml::table* t : f.Tables("block")) {
-        Fields e(*t, "[[plant.block]]", ctx);
-        PlantBlockDef block;
-        block.pos = e.Pos();
-        e.Text("name", block.name, true);
+    ReadEntries(f, "block", "[[plant.block]]", out.plant, [&](Fields& e, PlantBlockDef& block) {
         std::string kind;
         SourcePos kind_at = block.pos;
         if (e.Text("kind", kind, true, &kind_at)) {
@@ -47,8 +43,6 @@ void Reader::ReadPlant(const toml::table& table)
                 ctx.Error(block.pos,
                           "'initial' of block " + block.name + " must lie between 'lo' and 'hi'");
         }
-        e.Done();
-        out.plant.push_back(block);
-    }
+    });
     f.Done();
 }

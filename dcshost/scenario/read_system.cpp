@@ -9,11 +9,7 @@
 void Reader::ReadSystem(const toml::table& table)
 {
     Fields f(table, "[system]", ctx);
-    for (const toml::table* t : f.Tables("tag")) {
-        Fields e(*t, "[[system.tag]]", ctx);
-        SysTag tag;
-        tag.pos = e.Pos();
-        e.Text("name", tag.name, true);
+    ReadEntries(f, "tag", "[[system.tag]]", out.tags, [&](Fields& e, SysTag& tag) {
         std::string type = "float";
         SourcePos type_at = tag.pos;
         e.Text("type", type, false, &type_at);
@@ -32,20 +28,12 @@ void Reader::ReadSystem(const toml::table& table)
         e.Integer("status", tag.status, false, -32768, 32767);
         e.Integer("io_status", tag.io_status, false, INT32_MIN, INT32_MAX);
         e.Integer("quality", tag.quality, false, INT32_MIN, INT32_MAX);
-        e.Done();
-        out.tags.push_back(tag);
-    }
-    for (const toml::table* t : f.Tables("array")) {
-        Fields e(*t, "[[system.array]]", ctx);
-        SysArray array;
-        array.pos = e.Pos();
-        e.Text("name", array.name, true);
+    });
+    ReadEntries(f, "array", "[[system.array]]", out.arrays, [&](Fields& e, SysArray& array) {
         e.Integer("lower", array.lower, false, -32768, 32767);
         e.Integer("upper", array.upper, true, -32768, 32767);
         e.NumberIn("value", array.value, false, -limits::kMaxFloat, limits::kMaxFloat);
-        e.Done();
-        out.arrays.push_back(array);
-    }
+    });
     for (const toml::table* t : f.Tables("pid")) ReadPid(*t);
     // Against the step once the whole file is read.
     f.NumberIn("read_jitter_ms", out.read_jitter_ms, false, 0.0, limits::kMaxReadJitterMs, "ms");
@@ -57,8 +45,7 @@ void Reader::ReadPid(const toml::table& table)
 {
     Fields e(table, "[[system.pid]]", ctx);
     SysPid pid;
-    pid.pos = e.Pos();
-    e.Text("name", pid.name, true);
+    e.ReadName(pid);
     const std::string of = " of PID " + pid.name;
     struct {
         const char* key;

@@ -60,6 +60,20 @@ struct Reader {
     void ReadSystem(const toml::table& table);
     void ReadPid(const toml::table& table);
     void ReadHost(const toml::table& table);
+    // Each [[key]] entry of f, named, read by read_rest and kept in order.
+    template <class Entry, class Read>
+    void ReadEntries(Fields& f, const char* key, const char* where, std::vector<Entry>& into,
+                     Read read_rest)
+    {
+        for (const toml::table* t : f.Tables(key)) {
+            Fields e(*t, where, ctx);
+            Entry entry;
+            e.ReadName(entry);
+            read_rest(e, entry);
+            e.Done();
+            into.push_back(entry);
+        }
+    }
     // A row's tag column: the scenario's key, the driver's caption.
     bool ReadCell(Fields& e, std::vector<CellText>& cells, const char* key, const char* caption,
                   SourcePos* at = nullptr);

@@ -14,12 +14,12 @@
 
 #include <zlib.h>
 
-class LineReader {
+#include "module/no_copy.h"
+
+class LineReader : NoCopy {
 public:
     LineReader();
     ~LineReader();
-    LineReader(const LineReader&) = delete;
-    LineReader& operator=(const LineReader&) = delete;
 
     // False with a reason when the file cannot be opened, is a folder, or is
     // not gzip.

@@ -8,12 +8,12 @@
 #include <string>
 #include <string_view>
 
-class LineWriter {
+#include "module/no_copy.h"
+
+class LineWriter : NoCopy {
 public:
     LineWriter() = default;
     ~LineWriter();
-    LineWriter(const LineWriter&) = delete;
-    LineWriter& operator=(const LineWriter&) = delete;
 
     // Creates (or replaces) `path`. False with a reason.
     bool Open(const std::string& path, std::string& error);

@@ -16,6 +16,30 @@ int32_t ListIndex(VnxHandle list)
 
 VnxHandle ItemHandle(int32_t item) { return item >= 0 ? HandleAt(item) : nullptr; }
 
+// An operation that acts on a whole list and answers a status.
+int16_t ActOnList(int32_t op, VnxHandle list, void (*act)(int32_t))
+{
+    Call call(op);
+    if (call.tracing()) call.args = DescribeHandle(list);
+    if (Fault f = call.Check(nullptr, list)) return call.Done(Status(f.value));
+    if (!ApiRunning()) return call.Done(VNX_ST_API_NOT_INITIALIZED);
+    int32_t l = ListIndex(list);
+    if (l < 0) return call.Done(VNX_ST_INVALID_HANDLE);
+    act(l);
+    return call.Done(VNX_ST_OK);
+}
+
+// A step of the list's cursor: the item it lands on, or null.
+VnxHandle WalkList(int32_t op, VnxHandle list, int32_t (*step)(int32_t))
+{
+    Call call(op);
+    if (call.tracing()) call.args = DescribeHandle(list);
+    if (Fault f = call.Check(nullptr, list)) return call.DoneHandle(AsHandle(f.value));
+    int32_t l = ListIndex(list);
+    if (l < 0) return call.DoneHandle(nullptr);
+    return call.DoneHandle(ItemHandle(step(l)));
+}
+
 }  // namespace
 
 VnxHandle CreateTagList(void)
@@ -54,46 +78,10 @@ int16_t RemoveTagFromList(VnxHandle list, VnxHandle item)
     return call.Done(VNX_ST_OK);
 }
 
-int16_t ListRewind(VnxHandle list)
-{
-    Call call(VNX_OP_ListRewind);
-    if (call.tracing()) call.args = DescribeHandle(list);
-    if (Fault f = call.Check(nullptr, list)) return call.Done(Status(f.value));
-    if (!ApiRunning()) return call.Done(VNX_ST_API_NOT_INITIALIZED);
-    int32_t l = ListIndex(list);
-    if (l < 0) return call.Done(VNX_ST_INVALID_HANDLE);
-    RewindList(l);
-    return call.Done(VNX_ST_OK);
-}
+int16_t ListRewind(VnxHandle list) { return ActOnList(VNX_OP_ListRewind, list, RewindList); }
 
-VnxHandle ListFirst(VnxHandle list)
-{
-    Call call(VNX_OP_ListFirst);
-    if (call.tracing()) call.args = DescribeHandle(list);
-    if (Fault f = call.Check(nullptr, list)) return call.DoneHandle(AsHandle(f.value));
-    int32_t l = ListIndex(list);
-    if (l < 0) return call.DoneHandle(nullptr);
-    return call.DoneHandle(ItemHandle(FirstItem(l)));
-}
+VnxHandle ListFirst(VnxHandle list) { return WalkList(VNX_OP_ListFirst, list, FirstItem); }
 
-VnxHandle ListNext(VnxHandle list)
-{
-    Call call(VNX_OP_ListNext);
-    if (call.tracing()) call.args = DescribeHandle(list);
-    if (Fault f = call.Check(nullptr, list)) return call.DoneHandle(AsHandle(f.value));
-    int32_t l = ListIndex(list);
-    if (l < 0) return call.DoneHandle(nullptr);
-    return call.DoneHandle(ItemHandle(NextItem(l)));
-}
+VnxHandle ListNext(VnxHandle list) { return WalkList(VNX_OP_ListNext, list, NextItem); }
 
-int16_t ReadTagList(VnxHandle list)
-{
-    Call call(VNX_OP_ReadTagList);
-    if (call.tracing()) call.args = DescribeHandle(list);
-    if (Fault f = call.Check(nullptr, list)) return call.Done(Status(f.value));
-    if (!ApiRunning()) return call.Done(VNX_ST_API_NOT_INITIALIZED);
-    int32_t l = ListIndex(list);
-    if (l < 0) return call.Done(VNX_ST_INVALID_HANDLE);
-    SnapshotList(l);
-    return call.Done(VNX_ST_OK);
-}
+int16_t ReadTagList(VnxHandle list) { return ActOnList(VNX_OP_ReadTagList, list, SnapshotList); }

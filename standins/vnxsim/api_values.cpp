@@ -20,6 +20,17 @@ double ReadValue(const Slot& s, size_t index)
     return s.snap.values[index];
 }
 
+// An item's per-element condition from its list's last read.
+int32_t ReadCondition(int32_t op, VnxHandle item, int32_t index, int32_t Snapshot::*field)
+{
+    Call call(op);
+    if (call.tracing()) call.args = DescribeHandle(item) + ", " + std::to_string(index);
+    if (Fault f = call.CheckHandle(item)) return call.DoneInt(f.value);
+    Slot* s = ApiRunning() ? FindSlot(item, kItemBit) : nullptr;
+    if (!s || !ElementInRange(*s, index)) return call.DoneInt(kBadAnswer);
+    return call.DoneInt(s->snap.*field);
+}
+
 }  // namespace
 
 int16_t GetTagValue(VnxHandle item, int32_t index, void* buffer, int32_t conversion,
@@ -66,20 +77,10 @@ int32_t GetTagDataType(VnxHandle item)
 
 int32_t GetIOStatus(VnxHandle item, int32_t index)
 {
-    Call call(VNX_OP_GetIOStatus);
-    if (call.tracing()) call.args = DescribeHandle(item) + ", " + std::to_string(index);
-    if (Fault f = call.CheckHandle(item)) return call.DoneInt(f.value);
-    Slot* s = ApiRunning() ? FindSlot(item, kItemBit) : nullptr;
-    if (!s || !ElementInRange(*s, index)) return call.DoneInt(kBadAnswer);
-    return call.DoneInt(s->snap.io_status);
+    return ReadCondition(VNX_OP_GetIOStatus, item, index, &Snapshot::io_status);
 }
 
 int32_t GetDataQuality(VnxHandle item, int32_t index)
 {
-    Call call(VNX_OP_GetDataQuality);
-    if (call.tracing()) call.args = DescribeHandle(item) + ", " + std::to_string(index);
-    if (Fault f = call.CheckHandle(item)) return call.DoneInt(f.value);
-    Slot* s = ApiRunning() ? FindSlot(item, kItemBit) : nullptr;
-    if (!s || !ElementInRange(*s, index)) return call.DoneInt(kBadAnswer);
-    return call.DoneInt(s->snap.quality);
+    return ReadCondition(VNX_OP_GetDataQuality, item, index, &Snapshot::quality);
 }

@@ -68,6 +68,41 @@ void ResetTags()
 
 }  // namespace vnxsim
 
+namespace {
+
+using namespace vnxsim;
+
+// One field of a tag's condition, set by name.
+template <typename T>
+int32_t SetTagField(const char* name, T Tag::*field, T value)
+{
+    int32_t t = FindTag(name);
+    if (t < 0) return VNX_ST_INVALID_PARAMETER;
+    TagAt(t).*field = value;
+    return VNX_ST_OK;
+}
+
+// One element's committed value, stored in the tag's own type.
+template <typename T>
+int32_t SetElement(const char* name, int32_t index, T value)
+{
+    Tag* tag = Element(name, index);
+    if (!tag) return VNX_ST_INVALID_PARAMETER;
+    tag->committed[static_cast<size_t>(index)] = StoreAs(*tag, value);
+    return VNX_ST_OK;
+}
+
+// One element's committed value, converted as the client library would.
+template <typename T>
+int32_t GetElement(const char* name, int32_t index, int32_t conversion, T* value)
+{
+    Tag* tag = Element(name, index);
+    if (!tag || !value) return VNX_ST_INVALID_PARAMETER;
+    return EncodeValue(tag->committed[static_cast<size_t>(index)], conversion, value);
+}
+
+}  // namespace
+
 using namespace vnxsim;
 
 VNXSIM_API int32_t VnxSimDefineFloat(const char* name, float value)
@@ -102,48 +137,32 @@ VNXSIM_API int32_t VnxSimDefineArray(const char* name, int16_t lower, int16_t up
 
 VNXSIM_API int32_t VnxSimSetDataType(const char* name, int32_t data_type)
 {
-    int32_t t = FindTag(name);
-    if (t < 0) return VNX_ST_INVALID_PARAMETER;
-    TagAt(t).data_type = data_type;
-    return VNX_ST_OK;
+    return SetTagField(name, &Tag::data_type, data_type);
 }
 
 VNXSIM_API int32_t VnxSimSetArrayDims(const char* name, int16_t dims)
 {
-    int32_t t = FindTag(name);
-    if (t < 0) return VNX_ST_INVALID_PARAMETER;
-    TagAt(t).dims = dims;
-    return VNX_ST_OK;
+    return SetTagField(name, &Tag::dims, dims);
 }
 
 VNXSIM_API int32_t VnxSimSetFloat(const char* name, int32_t index, float value)
 {
-    Tag* tag = Element(name, index);
-    if (!tag) return VNX_ST_INVALID_PARAMETER;
-    tag->committed[static_cast<size_t>(index)] = StoreAs(*tag, value);
-    return VNX_ST_OK;
+    return SetElement(name, index, value);
 }
 
 VNXSIM_API int32_t VnxSimSetInt(const char* name, int32_t index, int32_t value)
 {
-    Tag* tag = Element(name, index);
-    if (!tag) return VNX_ST_INVALID_PARAMETER;
-    tag->committed[static_cast<size_t>(index)] = StoreAs(*tag, value);
-    return VNX_ST_OK;
+    return SetElement(name, index, value);
 }
 
 VNXSIM_API int32_t VnxSimGetFloat(const char* name, int32_t index, float* value)
 {
-    Tag* tag = Element(name, index);
-    if (!tag || !value) return VNX_ST_INVALID_PARAMETER;
-    return EncodeValue(tag->committed[static_cast<size_t>(index)], VNX_CONV_FLOAT, value);
+    return GetElement(name, index, VNX_CONV_FLOAT, value);
 }
 
 VNXSIM_API int32_t VnxSimGetInt(const char* name, int32_t index, int32_t* value)
 {
-    Tag* tag = Element(name, index);
-    if (!tag || !value) return VNX_ST_INVALID_PARAMETER;
-    return EncodeValue(tag->committed[static_cast<size_t>(index)], VNX_CONV_INT, value);
+    return GetElement(name, index, VNX_CONV_INT, value);
 }
 
 VNXSIM_API int32_t VnxSimSendCount(const char* name)
@@ -154,24 +173,15 @@ VNXSIM_API int32_t VnxSimSendCount(const char* name)
 
 VNXSIM_API int32_t VnxSimSetIOStatus(const char* name, int32_t io_status)
 {
-    int32_t t = FindTag(name);
-    if (t < 0) return VNX_ST_INVALID_PARAMETER;
-    TagAt(t).io_status = io_status;
-    return VNX_ST_OK;
+    return SetTagField(name, &Tag::io_status, io_status);
 }
 
 VNXSIM_API int32_t VnxSimSetQuality(const char* name, int32_t quality)
 {
-    int32_t t = FindTag(name);
-    if (t < 0) return VNX_ST_INVALID_PARAMETER;
-    TagAt(t).quality = quality;
-    return VNX_ST_OK;
+    return SetTagField(name, &Tag::quality, quality);
 }
 
 VNXSIM_API int32_t VnxSimSetTagStatus(const char* name, int16_t status)
 {
-    int32_t t = FindTag(name);
-    if (t < 0) return VNX_ST_INVALID_PARAMETER;
-    TagAt(t).tag_status = status;
-    return VNX_ST_OK;
+    return SetTagField(name, &Tag::tag_status, status);
 }

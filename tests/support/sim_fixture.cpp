@@ -59,7 +59,9 @@ void SimTest::TearDown()
     Driver = DriverState{};
 }
 
-std::vector<std::string> SimTest::Trace() const
+std::vector<std::string> SimTest::Trace() const { return SimTraceLines(); }
+
+std::vector<std::string> SimTraceLines()
 {
     std::vector<std::string> lines;
     char buf[512];

@@ -17,6 +17,8 @@
 int OccupiedRowSlots();
 // The value the simulated control system holds for a float tag (element index).
 float CommittedFloat(const char* name, int index = 0);
+// The simulated control system's trace, one line per client-library call.
+std::vector<std::string> SimTraceLines();
 
 class SimTest : public ::testing::Test {
 protected:

@@ -6,6 +6,7 @@
 
 #include "dcs/data/dcs_data.h"
 #include "tests/dcs/data/data_test_util.h"
+#include "tests/support/heap_block.h"
 #include "tests/support/sim_fixture.h"
 
 namespace {
@@ -24,11 +25,8 @@ protected:
         const unsigned char* cells =
             reinterpret_cast<const unsigned char*>(block_.Get<uint32_t>(offset));
         ASSERT_NE(cells, nullptr);
-        int32_t family = -1;
-        size_t size = 0;
-        ASSERT_EQ(IFaceHeapBlockInfo(cells, &family, &size), 1);
-        EXPECT_EQ(family, IFACE_FAMILY_NEW);
-        EXPECT_EQ(size, static_cast<size_t>(n) * 8);
+        const size_t size = static_cast<size_t>(n) * 8;
+        ASSERT_TRUE(IsHeapBlock(cells, IFACE_FAMILY_NEW, size));
         for (size_t i = 0; i < size; ++i) EXPECT_EQ(cells[i], 0) << "byte " << i;
     }
 
@@ -57,26 +55,31 @@ TEST_F(Defaults, controller_row_gets_its_defaults_and_keeps_the_host_bytes)
     Release(84);
 }
 
-TEST_F(Defaults, pv_row_gets_a_zero_value_and_keeps_host_word_and_active)
+// The value rows: a zero value at value_at, then the cell pointer; the host's
+// word and active flag (PV) or bytes (import) behind it stay.
+TEST_F(Defaults, value_rows_get_a_zero_value_and_keep_the_host_bytes)
 {
-    ASSERT_EQ(AllocPVDataDefault(d(), 1), 1);
+    struct Case {
+        const char* name;
+        int32_t (*alloc)(DCSData*, int32_t);
+        int32_t count;
+        size_t value_at;
+    };
+    const Case cases[] = {
+        {"pv", AllocPVDataDefault, 1, 106},
+        {"import", AllocPVImportDataDefault, 2, 134},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        block_ = RawBytes<kBlockBytes>{kFill};
+        ASSERT_EQ(c.alloc(d(), c.count), 1);
 
-    EXPECT_TRUE(block_.Holds(0, 106, kFill));
-    EXPECT_EQ(block_.Get<double>(106), 0.0);
-    ExpectZeroCells(114, 1);
-    EXPECT_TRUE(block_.Holds(118, kBlockBytes, kFill));
-    Release(114);
-}
-
-TEST_F(Defaults, import_row_gets_a_zero_value_and_keeps_the_host_bytes)
-{
-    ASSERT_EQ(AllocPVImportDataDefault(d(), 2), 1);
-
-    EXPECT_TRUE(block_.Holds(0, 134, kFill));
-    EXPECT_EQ(block_.Get<double>(134), 0.0);
-    ExpectZeroCells(142, 2);
-    EXPECT_TRUE(block_.Holds(146, kBlockBytes, kFill));
-    Release(142);
+        EXPECT_TRUE(block_.Holds(0, c.value_at, kFill));
+        EXPECT_EQ(block_.Get<double>(c.value_at), 0.0);
+        ExpectZeroCells(c.value_at + 8, c.count);
+        EXPECT_TRUE(block_.Holds(c.value_at + 12, kBlockBytes, kFill));
+        Release(c.value_at + 8);
+    }
 }
 
 TEST_F(Defaults, general_cells_change_nothing_but_their_pointer)

@@ -5,6 +5,7 @@
 
 #include "dcs/data/dcs_data.h"
 #include "tests/dcs/data/data_test_util.h"
+#include "tests/support/heap_block.h"
 #include "tests/support/sim_fixture.h"
 
 namespace {
@@ -71,11 +72,7 @@ TEST_F(Definitions, fills_every_definition_up_to_the_bound)
         EXPECT_EQ(Value(d.*t.count), t.bound);
         DCSDataDef* defs = d.*t.defs;
         ASSERT_NE(defs, nullptr);
-        int32_t family = -1;
-        size_t size = 0;
-        ASSERT_EQ(IFaceHeapBlockInfo(defs, &family, &size), 1);
-        EXPECT_EQ(family, IFACE_FAMILY_NEW);
-        EXPECT_EQ(size, static_cast<size_t>(t.bound) * 24);
+        ASSERT_TRUE(IsHeapBlock(defs, IFACE_FAMILY_NEW, static_cast<size_t>(t.bound) * 24));
         for (int32_t j = 0; j < t.bound; ++j) {
             EXPECT_EQ(defs[j].Label, nullptr);
             EXPECT_EQ(defs[j].Moniker, t.monikers[j]) << "definition " << j;

@@ -7,6 +7,7 @@
 
 #include "dcs/data/dcs_data.h"
 #include "tests/dcs/data/data_test_util.h"
+#include "tests/support/heap_block.h"
 #include "tests/support/sim_fixture.h"
 
 namespace {
@@ -66,11 +67,7 @@ TEST_F(Labels, copy_the_text_into_a_64_byte_host_text)
         ASSERT_NE(text, nullptr);
         EXPECT_NE(text, source);
         EXPECT_STREQ(text, "SP TAG");
-        int32_t family = -1;
-        size_t size = 0;
-        ASSERT_EQ(IFaceHeapBlockInfo(text, &family, &size), 1);
-        EXPECT_EQ(family, IFACE_FAMILY_MALLOC);
-        EXPECT_EQ(size, 64u);
+        ASSERT_TRUE(IsHeapBlock(text, IFACE_FAMILY_MALLOC, 64));
         IFace_free(text);
     }
 }

@@ -63,49 +63,59 @@ TEST_F(Report, vendor_status_sends_row_from_zero_and_context_below_zero)
               }));
 }
 
-TEST_F(Report, data_quality_message_keeps_trailing_blanks)
+// Each value's message in full, its text sent with every trailing blank.
+TEST_F(Report, condition_messages_keep_trailing_blanks)
 {
-    const struct {
-        int32_t quality;
+    struct Text {
+        int32_t value;
         const char* text;
-    } cases[] = {
-        {0, "Data Quality = good "}, {1, "Data Quality = bad  "},   {2, "Data Quality = qstn "},
-        {3, "Data Quality = unav "}, {4, "Data Quality = unknown"}, {-1, "Data Quality = unknown"},
     };
-    for (const auto& c : cases) {
-        ClearMessages();
-        ReportDataQuality(c.quality, MSG_CTRL_SP_VENDOR, 7);
-        ASSERT_EQ(Messages().size(), 1u);
-        EXPECT_EQ(Messages()[0], std::string("DCSCtrlSPVendorMsg(\"") + c.text + "\", 7)");
-        EXPECT_EQ(SentText(Messages()[0], "DCSCtrlSPVendorMsg").size(), std::strlen(c.text));
-    }
-    ClearMessages();
-    ReportDataQuality(1, MSG_CTRL_SP_VENDOR, 0);
-    EXPECT_EQ(SentText(Messages()[0], "DCSCtrlSPVendorMsg").size(), 20u);
-}
-
-TEST_F(Report, io_status_message_keeps_trailing_blanks)
-{
     const struct {
-        int32_t io_status;
-        const char* text;
-    } cases[] = {
-        {0, "IO Status = Data Uninitialized  "},
-        {1, "IO Status = Unknown IO Status Code "},
-        {2, "IO Status = No Resource "},
-        {11, "IO Status = DataType Mismatch "},
-        {12, "IO Status = Unknown IO Status Code "},
-        {-1, "IO Status = Unknown IO Status Code "},
+        void (*report)(int32_t, MessageKey, int32_t);
+        MessageKey key;
+        std::string host;
+        int32_t row;
+        std::vector<Text> texts;
+        Text at_row_0;  // a text sent whole from the first row too
+    } conditions[] = {
+        {ReportDataQuality,
+         MSG_CTRL_SP_VENDOR,
+         "DCSCtrlSPVendorMsg",
+         7,
+         {{0, "Data Quality = good "},
+          {1, "Data Quality = bad  "},
+          {2, "Data Quality = qstn "},
+          {3, "Data Quality = unav "},
+          {4, "Data Quality = unknown"},
+          {-1, "Data Quality = unknown"}},
+         {1, "Data Quality = bad  "}},
+        {ReportIOStatus,
+         MSG_PVIMPORT_VENDOR,
+         "DCSPVImportVendorMsg",
+         2,
+         {{0, "IO Status = Data Uninitialized  "},
+          {1, "IO Status = Unknown IO Status Code "},
+          {2, "IO Status = No Resource "},
+          {11, "IO Status = DataType Mismatch "},
+          {12, "IO Status = Unknown IO Status Code "},
+          {-1, "IO Status = Unknown IO Status Code "}},
+         {0, "IO Status = Data Uninitialized  "}},
     };
-    for (const auto& c : cases) {
+    for (const auto& k : conditions) {
+        SCOPED_TRACE(k.host);
+        for (const Text& c : k.texts) {
+            SCOPED_TRACE(c.value);
+            ClearMessages();
+            k.report(c.value, k.key, k.row);
+            ASSERT_EQ(Messages().size(), 1u);
+            EXPECT_EQ(Messages()[0],
+                      k.host + "(\"" + c.text + "\", " + std::to_string(k.row) + ")");
+            EXPECT_EQ(SentText(Messages()[0], k.host).size(), std::strlen(c.text));
+        }
         ClearMessages();
-        ReportIOStatus(c.io_status, MSG_PVIMPORT_VENDOR, 2);
-        ASSERT_EQ(Messages().size(), 1u);
-        EXPECT_EQ(Messages()[0], std::string("DCSPVImportVendorMsg(\"") + c.text + "\", 2)");
+        k.report(k.at_row_0.value, k.key, 0);
+        EXPECT_EQ(SentText(Messages()[0], k.host).size(), std::strlen(k.at_row_0.text));
     }
-    ClearMessages();
-    ReportIOStatus(0, MSG_PVIMPORT_VENDOR, 2);
-    EXPECT_EQ(SentText(Messages()[0], "DCSPVImportVendorMsg").size(), 32u);
 }
 
 // The joined text is the host's string; it must be gone once the report returns.

@@ -336,25 +336,24 @@ TEST_F(Configure, leaves_blank_names_to_the_library)
 // their names count as missing.
 TEST_F(Configure, treats_rows_without_cells_as_missing_names)
 {
-    TestBlock b;
-    FillSmall(b);
-    DefineTagsFor(b);
-    b.Ctrl(0).Cells = nullptr;
-    ExpectFails(b, {"DCSCtrlTagFieldError"});
-
-    Restart();
-    TestBlock c;
-    FillSmall(c);
-    DefineTagsFor(c);
-    c.PV(0).Cells = nullptr;
-    ExpectFails(c, {"DCSPVTagFieldError"});
-
-    Restart();
-    TestBlock d;
-    FillSmall(d);
-    DefineTagsFor(d);
-    d.Import(0).Cells = nullptr;
-    ExpectFails(d, {"DCSPVImportTagFieldError"});
+    struct Case {
+        void (*drop_cells)(TestBlock&);
+        const char* message;
+    };
+    const Case cases[] = {
+        {[](TestBlock& b) { b.Ctrl(0).Cells = nullptr; }, "DCSCtrlTagFieldError"},
+        {[](TestBlock& b) { b.PV(0).Cells = nullptr; }, "DCSPVTagFieldError"},
+        {[](TestBlock& b) { b.Import(0).Cells = nullptr; }, "DCSPVImportTagFieldError"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.message);
+        Restart();
+        TestBlock b;
+        FillSmall(b);
+        DefineTagsFor(b);
+        c.drop_cells(b);
+        ExpectFails(b, {c.message});
+    }
 }
 
 TEST_F(Configure, treats_tables_without_definitions_as_missing_names)

@@ -67,17 +67,6 @@ void StartClean(Capture& capture)
     IFaceSetMessageSink(&OnMessage, &capture);
 }
 
-std::vector<std::string> TraceLines()
-{
-    std::vector<std::string> lines;
-    char buf[512];
-    for (int32_t i = 0; i < VnxSimTraceCount(); ++i) {
-        VnxSimTraceLine(i, buf, sizeof buf);
-        lines.emplace_back(buf);
-    }
-    return lines;
-}
-
 // Load, configure, initialise, start, two steps, time zero, stop, reset,
 // destroy, release: the whole life of a block, with the n-th call failing.
 LifecycleRun RunLifecycle(int32_t fail_nth, bool trace)
@@ -112,7 +101,7 @@ LifecycleRun RunLifecycle(int32_t fail_nth, bool trace)
         run.open_items = VnxSimOpenCount(VNX_KIND_ITEM);
         run.open_lists = VnxSimOpenCount(VNX_KIND_LIST);
         run.api_running = VnxSimApiRunning() != 0;
-        if (trace) run.trace = TraceLines();
+        if (trace) run.trace = SimTraceLines();
         for (const std::string& w : b.StrayWrites(before)) {
             run.problems.push_back("stray write: " + w);
         }

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "standins/iface/iface_control.h"
+#include "tests/support/heap_block.h"
 
 namespace {
 
@@ -58,11 +59,7 @@ TEST_F(Heap, accounts_blocks_per_family)
     EXPECT_EQ(IFace__msize(c), 12u);
     EXPECT_EQ(IFace__msize(n), 0u);  // not of the malloc family
 
-    int32_t family = -1;
-    size_t size = 0;
-    EXPECT_EQ(IFaceHeapBlockInfo(n, &family, &size), 1);
-    EXPECT_EQ(family, IFACE_FAMILY_NEW);
-    EXPECT_EQ(size, 24u);
+    EXPECT_TRUE(IsHeapBlock(n, IFACE_FAMILY_NEW, 24));
 
     IFace_free(m);
     IFace_free(c);

@@ -5,7 +5,23 @@
 
 namespace {
 
-class ApiRun : public VnxSimTest {};
+class ApiRun : public VnxSimTest {
+protected:
+    // Started, with tag A open and an item of it in a list.
+    void OpenTagAndItem()
+    {
+        VnxSimDefineFloat("A", 1.0f);
+        Start();
+        tag_ = OpenTag("A");
+        list_ = CreateTagList();
+        item_ = AddTagToList(list_, "A");
+        ASSERT_NE(item_, nullptr);
+    }
+
+    VnxHandle tag_ = nullptr;
+    VnxHandle list_ = nullptr;
+    VnxHandle item_ = nullptr;
+};
 
 TEST_F(ApiRun, refuses_every_operation_until_started)
 {
@@ -34,50 +50,40 @@ TEST_F(ApiRun, refuses_every_operation_until_started)
 
 TEST_F(ApiRun, shutdown_stales_lists_and_leaves_unclosed_tags_and_items_open)
 {
-    VnxSimDefineFloat("A", 1.0f);
-    Start();
-    VnxHandle tag = OpenTag("A");
-    VnxHandle list = CreateTagList();
-    VnxHandle item = AddTagToList(list, "A");
-    ASSERT_NE(item, nullptr);
+    ASSERT_NO_FATAL_FAILURE(OpenTagAndItem());
     ASSERT_EQ(ApiShutdown(), 0);
 
     EXPECT_EQ(VnxSimOpenCount(VNX_KIND_LIST), 0);
     EXPECT_EQ(VnxSimOpenCount(VNX_KIND_TAG), 1);
     EXPECT_EQ(VnxSimOpenCount(VNX_KIND_ITEM), 1);
-    EXPECT_EQ(CloseTag(tag), VNX_ST_API_NOT_INITIALIZED);
+    EXPECT_EQ(CloseTag(tag_), VNX_ST_API_NOT_INITIALIZED);
     EXPECT_EQ(VnxSimOpenCount(VNX_KIND_TAG), 1);
 
     Start();
-    EXPECT_EQ(ListRewind(list), VNX_ST_INVALID_HANDLE);
-    EXPECT_EQ(ListFirst(list), nullptr);
-    EXPECT_EQ(ReadTagList(list), VNX_ST_INVALID_HANDLE);
+    EXPECT_EQ(ListRewind(list_), VNX_ST_INVALID_HANDLE);
+    EXPECT_EQ(ListFirst(list_), nullptr);
+    EXPECT_EQ(ReadTagList(list_), VNX_ST_INVALID_HANDLE);
     // The leaked item outlived its list and can still be closed.
-    EXPECT_EQ(CloseTag(item), 0);
-    EXPECT_EQ(CloseTag(tag), 0);
+    EXPECT_EQ(CloseTag(item_), 0);
+    EXPECT_EQ(CloseTag(tag_), 0);
     EXPECT_EQ(VnxSimOpenCount(VNX_KIND_TAG) + VnxSimOpenCount(VNX_KIND_ITEM), 0);
 }
 
 TEST_F(ApiRun, restart_stales_every_handle_and_keeps_tags_and_the_api)
 {
-    VnxSimDefineFloat("A", 1.0f);
-    Start();
-    VnxHandle tag = OpenTag("A");
-    VnxHandle list = CreateTagList();
-    VnxHandle item = AddTagToList(list, "A");
-    ASSERT_NE(item, nullptr);
+    ASSERT_NO_FATAL_FAILURE(OpenTagAndItem());
     VnxSimRestart();
 
     EXPECT_EQ(VnxSimOpenCount(VNX_KIND_TAG) + VnxSimOpenCount(VNX_KIND_ITEM) +
                   VnxSimOpenCount(VNX_KIND_LIST),
               0);
-    EXPECT_EQ(GetTagStatus(tag), VNX_ST_INVALID_HANDLE);
-    EXPECT_EQ(ReadTagList(list), VNX_ST_INVALID_HANDLE);
-    EXPECT_EQ(CloseTag(item), VNX_ST_INVALID_HANDLE);
+    EXPECT_EQ(GetTagStatus(tag_), VNX_ST_INVALID_HANDLE);
+    EXPECT_EQ(ReadTagList(list_), VNX_ST_INVALID_HANDLE);
+    EXPECT_EQ(CloseTag(item_), VNX_ST_INVALID_HANDLE);
     // The API is still up and the tag still there: it opens again.
     VnxHandle again = OpenTag("A");
     ASSERT_NE(again, nullptr);
-    EXPECT_NE(again, tag);
+    EXPECT_NE(again, tag_);
     EXPECT_EQ(CloseTag(again), 0);
 }
 

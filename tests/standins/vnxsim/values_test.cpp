@@ -6,24 +6,34 @@
 
 namespace {
 
-class Writes : public VnxSimTest {};
+class Writes : public VnxSimTest {
+protected:
+    // Started, with float F at 1 and array ARR[0..2] at 0 open.
+    void OpenFloatAndArray()
+    {
+        VnxSimDefineFloat("F", 1.0f);
+        VnxSimDefineArray("ARR", 0, 2, 0.0f);
+        Start();
+        f_ = OpenTag("F");
+        arr_ = OpenTag("ARR");
+    }
+
+    VnxHandle f_ = nullptr;
+    VnxHandle arr_ = nullptr;
+};
 class Reads : public VnxSimTest {};
 
 TEST_F(Writes, stage_until_send_commits_them)
 {
-    VnxSimDefineFloat("F", 1.0f);
-    VnxSimDefineArray("ARR", 0, 2, 0.0f);
-    Start();
-    VnxHandle f = OpenTag("F");
-    VnxHandle arr = OpenTag("ARR");
-    EXPECT_EQ(WriteFloat(f, 42.5f), 0);
+    OpenFloatAndArray();
+    EXPECT_EQ(WriteFloat(f_, 42.5f), 0);
     EXPECT_EQ(Committed("F"), 1.0f);
     float e1 = 7.0f, e2 = 8.0f;
-    EXPECT_EQ(SetArrayElement(arr, 1, 1, &e1, 9), 0);
-    EXPECT_EQ(SetArrayElement(arr, 2, 1, &e2, 9), 0);
-    EXPECT_EQ(SendTag(f), 0);
-    EXPECT_EQ(SendTag(arr), 0);
-    EXPECT_EQ(SendTag(arr), 0);  // nothing staged: a send, no change
+    EXPECT_EQ(SetArrayElement(arr_, 1, 1, &e1, 9), 0);
+    EXPECT_EQ(SetArrayElement(arr_, 2, 1, &e2, 9), 0);
+    EXPECT_EQ(SendTag(f_), 0);
+    EXPECT_EQ(SendTag(arr_), 0);
+    EXPECT_EQ(SendTag(arr_), 0);  // nothing staged: a send, no change
     EXPECT_EQ(Committed("F"), 42.5f);
     EXPECT_EQ(Committed("ARR", 0), 0.0f);
     EXPECT_EQ(Committed("ARR", 1), 7.0f);
@@ -34,21 +44,17 @@ TEST_F(Writes, stage_until_send_commits_them)
 
 TEST_F(Writes, refuse_bad_arguments_without_staging)
 {
-    VnxSimDefineFloat("F", 1.0f);
-    VnxSimDefineArray("ARR", 0, 2, 0.0f);
-    Start();
-    VnxHandle f = OpenTag("F");
-    VnxHandle arr = OpenTag("ARR");
+    OpenFloatAndArray();
     float v = 5.0f;
-    EXPECT_EQ(SetTagValue(f, 1, &v, 7), VNX_ST_INVALID_CONVERSION);
-    EXPECT_EQ(SetTagValue(f, 2, &v, 9), VNX_ST_INVALID_PARAMETER);
-    EXPECT_EQ(SetTagValue(f, 1, nullptr, 9), VNX_ST_INVALID_POINTER);
-    EXPECT_EQ(SetArrayElement(f, 0, 1, &v, 9), VNX_ST_NOT_ARRAY);
-    EXPECT_EQ(SetArrayElement(arr, 3, 1, &v, 9), VNX_ST_INVALID_PARAMETER);
-    EXPECT_EQ(SetArrayElement(arr, -1, 1, &v, 9), VNX_ST_INVALID_PARAMETER);
-    EXPECT_EQ(SetArrayElement(arr, 0, 0, &v, 9), VNX_ST_INVALID_PARAMETER);
-    SendTag(f);
-    SendTag(arr);
+    EXPECT_EQ(SetTagValue(f_, 1, &v, 7), VNX_ST_INVALID_CONVERSION);
+    EXPECT_EQ(SetTagValue(f_, 2, &v, 9), VNX_ST_INVALID_PARAMETER);
+    EXPECT_EQ(SetTagValue(f_, 1, nullptr, 9), VNX_ST_INVALID_POINTER);
+    EXPECT_EQ(SetArrayElement(f_, 0, 1, &v, 9), VNX_ST_NOT_ARRAY);
+    EXPECT_EQ(SetArrayElement(arr_, 3, 1, &v, 9), VNX_ST_INVALID_PARAMETER);
+    EXPECT_EQ(SetArrayElement(arr_, -1, 1, &v, 9), VNX_ST_INVALID_PARAMETER);
+    EXPECT_EQ(SetArrayElement(arr_, 0, 0, &v, 9), VNX_ST_INVALID_PARAMETER);
+    SendTag(f_);
+    SendTag(arr_);
     EXPECT_EQ(Committed("F"), 1.0f);
     EXPECT_EQ(Committed("ARR", 0), 0.0f);
 }
