@@ -108,7 +108,8 @@ OpSpans FindLimits(const LoopData& loop, const ScanPlan& plan)
 
 void FindManualSpans(const LoopData& loop, const ScanPlan& plan, OpSpans& spans)
 {
-    const double small = 1e-3 * std::max(Range(loop.pv), 1e-9);
+    // An error the law answers with a visible change of a float OP.
+    const double small = 1e-5 * std::max(Range(loop.pv), 1e-9);
     std::vector<Hold> holds = Holds(loop.op);
     for (Hold& h : holds) {
         if (spans.clamped[h.first]) continue;
@@ -140,13 +141,21 @@ void FindManualSpans(const LoopData& loop, const ScanPlan& plan, OpSpans& spans)
     }
 }
 
-void AddWrites(const LoopData& loop, const std::vector<int>& reads, OpSpans& spans)
+void AddWrites(const LoopData& loop, const ScanPlan& plan, const std::vector<int>& reads,
+               OpSpans& spans)
 {
     const int n = static_cast<int>(loop.op.size());
     for (int r : reads) {
         if (r + 1 >= n || spans.excluded[r] || loop.op[r + 1] != loop.op[r]) continue;
-        spans.excluded[r] = spans.excluded[r + 1] = 1;
-        spans.manual.emplace_back(r, r + 1);
+        // A block slower than the step holds its OP between scans anyway:
+        // the next read that carries a scan must hold it too.
+        int next = r + 1;
+        if (plan.period > 1.5 * loop.step) {
+            while (next + 1 < n && plan.last_scan[next] == plan.last_scan[r]) ++next;
+            if (plan.last_scan[next] == plan.last_scan[r] || loop.op[next] != loop.op[r]) continue;
+        }
+        for (int k = r; k <= next; ++k) spans.excluded[k] = 1;
+        spans.manual.emplace_back(r, next);
     }
     std::sort(spans.manual.begin(), spans.manual.end());
 }

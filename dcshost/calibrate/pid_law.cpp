@@ -174,6 +174,40 @@ void PolishLaw(const LoopData& loop, const ScanPlan& plan, const std::vector<Law
              out.law.td >= 0.0;
 }
 
+// The rows the clamped position form explains: the linear form cannot see
+// an integral held against a limit, so rows it set aside are taken back and
+// the settings polished again from where they are.
+void Reweigh(const LoopData& loop, const ScanPlan& plan, const std::vector<LawRow>& rows,
+             const Law& base, const bool use[3], LawFit& out)
+{
+    for (int pass = 0; pass < 2; ++pass) {
+        std::vector<double> res(rows.size());
+        for (size_t i = 0; i < rows.size(); ++i)
+            res[i] = std::fabs(PredictRead(loop, plan, out.law, rows[i]) -
+                               loop.op[plan.scans[rows[i].to].read]);
+        std::vector<double> sorted = res;
+        std::nth_element(sorted.begin(), sorted.begin() + sorted.size() / 2, sorted.end());
+        const double limit = std::max(10.0 * 1.4826 * sorted[sorted.size() / 2], 1e-4);
+        std::vector<LawRow> kept;
+        std::vector<int> outliers;
+        for (size_t i = 0; i < rows.size(); ++i) {
+            if (res[i] <= limit)
+                kept.push_back(rows[i]);
+            else
+                outliers.push_back(plan.scans[rows[i].to].read);
+        }
+        if (outliers == out.outliers || kept.size() < 10) return;
+        LawFit next;
+        next.outliers = outliers;
+        Linear from;
+        from.theta =
+            Eigen::Vector3d(out.law.kp, use[1] ? out.law.kp * base.period / out.law.ti : 0.0,
+                            use[2] ? out.law.kp * out.law.td / base.period : 0.0);
+        PolishLaw(loop, plan, kept, base, from, use, next);
+        if (!next.ok) return;
+        out = next;
+    }
+}
 }  // namespace
 
 std::vector<LawRow> LawRows(const LoopData& loop, const ScanPlan& plan, const OpSpans& spans,
@@ -257,6 +291,7 @@ LawFit FitLaw(const LoopData& loop, const ScanPlan& plan, const std::vector<LawR
         lin = SolveVelocity(t, kept, use);
         if (lin.ok && lin.theta[0] != 0.0) PolishLaw(loop, plan, kept, base, lin, use, out);
     }
+    if (out.ok) Reweigh(loop, plan, rows, base, use, out);
     return out;
 }
 
