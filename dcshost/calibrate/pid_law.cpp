@@ -180,7 +180,7 @@ void PolishLaw(const LoopData& loop, const ScanPlan& plan, const std::vector<Law
 void Reweigh(const LoopData& loop, const ScanPlan& plan, const std::vector<LawRow>& rows,
              const Law& base, const bool use[3], LawFit& out)
 {
-    for (int pass = 0; pass < 2; ++pass) {
+    for (int pass = 0; pass < 6; ++pass) {
         std::vector<double> res(rows.size());
         for (size_t i = 0; i < rows.size(); ++i)
             res[i] = std::fabs(PredictRead(loop, plan, out.law, rows[i]) -
@@ -207,6 +207,29 @@ void Reweigh(const LoopData& loop, const ScanPlan& plan, const std::vector<LawRo
         if (!next.ok) return;
         out = next;
     }
+}
+
+// The rows whose OP stays clear of a reached limit: near one the block may
+// hold its integral (the output it would give is beyond the limit) although
+// the OP read is not at it, which the linear form cannot tell. All rows when
+// too few are clear.
+std::vector<LawRow> AwayFromLimits(const LoopData& loop, const ScanPlan& plan,
+                                   const std::vector<LawRow>& rows, const Law& base)
+{
+    const bool lo = Finite(base.lo), hi = Finite(base.hi);
+    if (!lo && !hi) return rows;
+    double top = -INFINITY, bottom = INFINITY;
+    for (double v : loop.op)
+        if (Finite(v)) top = std::max(top, v), bottom = std::min(bottom, v);
+    const double margin = 0.05 * (top - bottom);
+    auto clear = [&](int read) {
+        double op = loop.op[read];
+        return !(lo && op < base.lo + margin) && !(hi && op > base.hi - margin);
+    };
+    std::vector<LawRow> out;
+    for (const LawRow& row : rows)
+        if (clear(plan.scans[row.from].read) && clear(plan.scans[row.to].read)) out.push_back(row);
+    return out.size() * 2 >= rows.size() ? out : rows;
 }
 }  // namespace
 
@@ -269,7 +292,7 @@ LawFit FitLaw(const LoopData& loop, const ScanPlan& plan, const std::vector<LawR
     Terms t{loop, plan};
     LawFit out;
     bool use[3] = {true, true, true};
-    std::vector<LawRow> kept = rows;
+    std::vector<LawRow> kept = AwayFromLimits(loop, plan, rows, base);
     Linear lin = SolveVelocity(t, kept, use);
     for (int pass = 0; pass < 2 && lin.ok; ++pass) {
         std::vector<int> bad = Outliers(t, kept, lin);
