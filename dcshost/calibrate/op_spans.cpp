@@ -133,11 +133,17 @@ void FindManualSpans(const LoopData& loop, const ScanPlan& plan, OpSpans& spans)
         }
         merged.push_back(h);
     }
-    int lag = 1 + static_cast<int>(std::lround(plan.period / loop.step));
+    // The switch to manual fell between the last scan that moved the OP and
+    // the next; back to automatic, a takeover scan and a period or two before
+    // the first move: the middle of each.
+    const double p = std::max(1.0, plan.period / loop.step);
+    const int lead = static_cast<int>(std::lround((p - 1.0) / 2.0));
+    const int lag = static_cast<int>(std::lround(1.5 * p + 0.5));
     for (const Hold& h : merged) {
         if (!h.manual) continue;
         for (int k = h.first; k <= h.last; ++k) spans.excluded[k] = 1;
-        spans.manual.emplace_back(h.first - 1, std::max(h.first - 1, h.last - lag));
+        const int first = std::min(h.first - 1 + lead, h.last);
+        spans.manual.emplace_back(first, std::max(first, h.last - lag));
     }
 }
 
