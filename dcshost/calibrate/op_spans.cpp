@@ -57,6 +57,7 @@ bool HeldAt(const LoopData& loop, const ScanPlan& plan, double value)
         if (loop.op[h.first] != value || Unchanged(plan, h) < 2) continue;
         int up = 0, down = 0;
         for (int k = h.first; k <= h.last; ++k) {
+            if (plan.last_scan[k] == plan.last_scan[k - 1]) continue;  // no scan: nothing seen
             double e = loop.sp[k - 1] - loop.pv[k - 1];
             up += e > 0.0;
             down += e < 0.0;
