@@ -134,6 +134,33 @@ bool WithLimit(const LoopData& loop, const ScanPlan& scans, bool hi, OpSpans& sp
     return true;
 }
 
+// Whether the law, unclamped, would have driven the OP past `at` at a read
+// that shows `at`: a limit held it there, not a turn of the law's own. Not
+// known when no such read follows one the law can start from.
+enum class Past { Yes, No, Unknown };
+
+Past Beyond(const LoopData& loop, const Attempt& a, bool hi, double at)
+{
+    Past seen = Past::Unknown;
+    Law free = a.law.law;
+    (hi ? free.hi : free.lo) = hi ? INFINITY : -INFINITY;
+    const double margin = 1e-3 * std::max(1.0, std::fabs(at));
+    for (size_t r = 1; r < loop.op.size(); ++r) {
+        const int to = a.plan.last_scan[r], from = a.plan.last_scan[r - 1];
+        if (loop.op[r] != at || to == from || from < 0) continue;
+        const int from_read = a.plan.scans[from].read;
+        // Its read may have been set aside as a write: a clamp looks like one.
+        if (loop.op[from_read] == at || a.spans.clamped[from_read]) continue;
+        bool usable = true;
+        for (int j = from; j <= to && usable; ++j) usable = ScanUsable(loop, a.plan, j);
+        if (!usable) continue;
+        const double op = PredictRead(loop, a.plan, free, LawRow{from, to});
+        if (hi ? op > at + margin : op < at - margin) return Past::Yes;
+        seen = Past::No;
+    }
+    return seen;
+}
+
 }  // namespace
 }  // namespace calib
 
@@ -153,13 +180,22 @@ PidFit FitPid(const LoopData& loop)
     const ScanPlan scans = PlanScans(loop);
     OpSpans limits = FindLimits(loop, scans);
     Attempt best = Run(loop, scans, limits);
-    // A limit the OP touched only briefly shows as reads the law cannot
-    // explain without it: tried, and kept when it explains more.
+    // A limit the OP touched only briefly: its extreme read, where the law
+    // without the limit would have gone past it.
     for (int hi = 0; hi < 2 && best.law.ok; ++hi) {
         OpSpans tried = limits;
         if (!WithLimit(loop, scans, hi != 0, tried)) continue;
+        const double at = hi ? tried.hi : tried.lo;
+        const Past before = Beyond(loop, best, hi != 0, at);
+        if (before == Past::No) continue;
         Attempt a = Run(loop, scans, tried);
-        if (!a.law.ok || a.Unexplained() >= best.Unexplained()) continue;
+        if (!a.law.ok) continue;
+        const Past after = Beyond(loop, a, hi != 0, at);
+        // Unknown both ways (it was reached from the other limit): kept
+        // when it leaves fewer reads unexplained.
+        if (after == Past::No || (after == Past::Unknown && (before == Past::Unknown) &&
+                                  a.Unexplained() >= best.Unexplained()))
+            continue;
         best = a;
         limits = tried;
     }

@@ -13,6 +13,7 @@ namespace {
 struct Hold {
     int first = 0, last = 0;
     bool manual = false;
+    int unexplained = 0;  // reads with a scan and an error, yet no change
 };
 
 std::vector<Hold> Holds(const std::vector<double>& op)
@@ -25,7 +26,7 @@ std::vector<Hold> Holds(const std::vector<double>& op)
         if (!holds.empty() && holds.back().last == at - 1)
             holds.back().last = at;
         else
-            holds.push_back(Hold{at, at, false});
+            holds.push_back(Hold{at, at, false, 0});
     }
     return holds;
 }
@@ -114,19 +115,19 @@ void FindManualSpans(const LoopData& loop, const ScanPlan& plan, OpSpans& spans)
     std::vector<Hold> holds = Holds(loop.op);
     for (Hold& h : holds) {
         if (spans.clamped[h.first]) continue;
-        // Reads that carry a scan and a real error, yet no change.
-        int unexplained = 0;
         for (int k = h.first; k <= h.last; ++k) {
             bool scanned = plan.last_scan[k] != plan.last_scan[k - 1];
-            if (scanned && std::fabs(loop.sp[k - 1] - loop.pv[k - 1]) > small) ++unexplained;
+            if (scanned && std::fabs(loop.sp[k - 1] - loop.pv[k - 1]) > small) ++h.unexplained;
         }
-        h.manual = unexplained >= 2;
+        h.manual = h.unexplained >= 2;
     }
     // An operator's write inside a manual span splits its hold in two; the
-    // second holds through a scan at least (the takeover).
+    // second holds through a scan at least (the takeover). A write soon after
+    // the switch leaves a first hold with a single scan of a slow block.
     std::vector<Hold> merged;
     for (const Hold& h : holds) {
-        if (!merged.empty() && merged.back().last + 2 == h.first && merged.back().manual &&
+        if (!merged.empty() && merged.back().last + 2 == h.first &&
+            (merged.back().manual || (h.manual && merged.back().unexplained >= 1)) &&
             Unchanged(plan, h) >= 1) {
             merged.back().last = h.last;
             merged.back().manual = true;
@@ -164,7 +165,16 @@ void AddWrites(const LoopData& loop, const ScanPlan& plan, const std::vector<int
         for (int k = r; k <= next; ++k) spans.excluded[k] = 1;
         spans.manual.emplace_back(r, next);
     }
+    // Overlapping spans (a write read inside a hold) are one span.
     std::sort(spans.manual.begin(), spans.manual.end());
+    std::vector<std::pair<int, int>> joined;
+    for (const auto& m : spans.manual) {
+        if (!joined.empty() && m.first <= joined.back().second + 1)
+            joined.back().second = std::max(joined.back().second, m.second);
+        else
+            joined.push_back(m);
+    }
+    spans.manual = joined;
 }
 
 }  // namespace calib
