@@ -94,8 +94,16 @@ Attempt Run(const LoopData& loop, const ScanPlan& scans, const OpSpans& limits)
     MarkTakeovers(a.spans, a.plan);
     Law base;
     base.period = a.plan.period;
-    base.lo = a.spans.lo;
-    base.hi = a.spans.hi;
+    // A limit the OP never showed may still have held the integral: against
+    // a limit above the highest OP read the law winds up exactly as against
+    // the real one (no scan that wound up less could have given a higher OP).
+    double lo = INFINITY, hi = -INFINITY;
+    for (double v : loop.op)
+        if (Finite(v)) lo = std::min(lo, v), hi = std::max(hi, v);
+    base.lo =
+        a.spans.lo_reached || !Finite(lo) ? a.spans.lo : lo - 1e-4 * std::max(1.0, std::fabs(lo));
+    base.hi =
+        a.spans.hi_reached || !Finite(hi) ? a.spans.hi : hi + 1e-4 * std::max(1.0, std::fabs(hi));
     a.law = FitRows(loop, a.plan, a.spans, base);
     for (int round = 0; round < 3 && a.law.ok && !a.plan.below_step; ++round) {
         RefineScans(loop, a.spans, a.law.law, a.plan);
