@@ -196,7 +196,8 @@ void Reweigh(const LoopData& loop, const ScanPlan& plan, const std::vector<LawRo
             else
                 outliers.push_back(plan.scans[rows[i].to].read);
         }
-        if (outliers == out.outliers || kept.size() < 10) return;
+        // Most rows unexplained: a law that is not this block's.
+        if (outliers == out.outliers || kept.size() * 2 < rows.size() || kept.size() < 10) return;
         LawFit next;
         next.outliers = outliers;
         Linear from;
@@ -229,7 +230,7 @@ std::vector<LawRow> AwayFromLimits(const LoopData& loop, const ScanPlan& plan,
     std::vector<LawRow> out;
     for (const LawRow& row : rows)
         if (clear(plan.scans[row.from].read) && clear(plan.scans[row.to].read)) out.push_back(row);
-    return out.size() * 2 >= rows.size() ? out : rows;
+    return out.size() * 2 >= rows.size() && out.size() >= 20 ? out : rows;
 }
 }  // namespace
 
@@ -294,6 +295,10 @@ LawFit FitLaw(const LoopData& loop, const ScanPlan& plan, const std::vector<LawR
     bool use[3] = {true, true, true};
     std::vector<LawRow> kept = AwayFromLimits(loop, plan, rows, base);
     Linear lin = SolveVelocity(t, kept, use);
+    if (!lin.ok || lin.theta[0] == 0.0) {
+        kept = rows;
+        lin = SolveVelocity(t, kept, use);
+    }
     for (int pass = 0; pass < 2 && lin.ok; ++pass) {
         std::vector<int> bad = Outliers(t, kept, lin);
         if (bad.empty()) break;
