@@ -64,8 +64,10 @@ OpSpans FindLimits(const LoopData& loop, const ScanPlan& plan);
 // Held runs of OP while the error is not zero; the period sets how long a
 // hold the scans alone explain.
 void FindManualSpans(const LoopData& loop, const ScanPlan& plan, OpSpans& spans);
-// An operator's OP write: a read the law cannot explain, followed by a hold.
-void AddWrites(const LoopData& loop, const std::vector<int>& reads, OpSpans& spans);
+// An operator's OP write: a read the law cannot explain, held through the
+// next scan.
+void AddWrites(const LoopData& loop, const ScanPlan& plan, const std::vector<int>& reads,
+               OpSpans& spans);
 
 // scan_fit.cpp
 ScanPlan PlanScans(const LoopData& loop);

@@ -71,6 +71,104 @@ bool Sized(const LoopData& loop)
            Finite(loop.step) && loop.step > 0.0;
 }
 
+// One fit of the law with the limits given: the manual spans found, the
+// scans refined, operator writes set aside.
+struct Attempt {
+    ScanPlan plan;
+    OpSpans spans;
+    LawFit law;
+    size_t Unexplained() const { return spans.manual.size() + law.outliers.size(); }
+};
+
+LawFit FitRows(const LoopData& loop, const ScanPlan& plan, const OpSpans& spans, const Law& base)
+{
+    const int n = static_cast<int>(loop.op.size());
+    std::vector<LawRow> rows = LawRows(loop, plan, spans, 1, n - 1);
+    return rows.size() >= kMinRows ? FitLaw(loop, plan, rows, base) : LawFit{};
+}
+
+Attempt Run(const LoopData& loop, const ScanPlan& scans, const OpSpans& limits)
+{
+    Attempt a{scans, limits, {}};
+    FindManualSpans(loop, a.plan, a.spans);
+    MarkTakeovers(a.spans, a.plan);
+    Law base;
+    base.period = a.plan.period;
+    // A limit the OP never showed may still have held the integral: against
+    // a limit above the highest OP read the law winds up exactly as against
+    // the real one (no scan that wound up less could have given a higher OP).
+    double lo = INFINITY, hi = -INFINITY;
+    for (double v : loop.op)
+        if (Finite(v)) lo = std::min(lo, v), hi = std::max(hi, v);
+    base.lo =
+        a.spans.lo_reached || !Finite(lo) ? a.spans.lo : lo - 1e-4 * std::max(1.0, std::fabs(lo));
+    base.hi =
+        a.spans.hi_reached || !Finite(hi) ? a.spans.hi : hi + 1e-4 * std::max(1.0, std::fabs(hi));
+    a.law = FitRows(loop, a.plan, a.spans, base);
+    for (int round = 0; round < 3 && a.law.ok && !a.plan.below_step; ++round) {
+        RefineScans(loop, a.spans, a.law.law, a.plan);
+        a.law = FitRows(loop, a.plan, a.spans, base);
+    }
+    if (a.law.ok && !a.law.outliers.empty()) {
+        // Unexplained jumps followed by a hold: operator writes, set aside.
+        size_t before = a.spans.manual.size();
+        AddWrites(loop, a.plan, a.law.outliers, a.spans);
+        if (a.spans.manual.size() != before) {
+            MarkTakeovers(a.spans, a.plan);
+            a.law = FitRows(loop, a.plan, a.spans, base);
+        }
+    }
+    return a;
+}
+
+// The OP's highest (or lowest) read taken as a limit the block reached;
+// false when it already is one.
+bool WithLimit(const LoopData& loop, const ScanPlan& scans, bool hi, OpSpans& spans)
+{
+    if (hi ? spans.hi_reached : spans.lo_reached) return false;
+    double at = hi ? -INFINITY : INFINITY;
+    for (double v : loop.op)
+        if (Finite(v)) at = hi ? std::max(at, v) : std::min(at, v);
+    if (!Finite(at)) return false;
+    // An OP an operator set and held is not a limit.
+    OpSpans held = spans;
+    FindManualSpans(loop, scans, held);
+    for (size_t k = 0; k < loop.op.size(); ++k)
+        if (loop.op[k] == at && held.excluded[k]) return false;
+    (hi ? spans.hi_reached : spans.lo_reached) = true;
+    (hi ? spans.hi : spans.lo) = at;
+    for (size_t k = 0; k < loop.op.size(); ++k)
+        if (loop.op[k] == at) spans.clamped[k] = 1;
+    return true;
+}
+
+// Whether the law, unclamped, would have driven the OP past `at` at a read
+// that shows `at`: a limit held it there, not a turn of the law's own. Not
+// known when no such read follows one the law can start from.
+enum class Past { Yes, No, Unknown };
+
+Past Beyond(const LoopData& loop, const Attempt& a, bool hi, double at)
+{
+    Past seen = Past::Unknown;
+    Law free = a.law.law;
+    (hi ? free.hi : free.lo) = hi ? INFINITY : -INFINITY;
+    const double margin = 1e-3 * std::max(1.0, std::fabs(at));
+    for (size_t r = 1; r < loop.op.size(); ++r) {
+        const int to = a.plan.last_scan[r], from = a.plan.last_scan[r - 1];
+        if (loop.op[r] != at || to == from || from < 0) continue;
+        const int from_read = a.plan.scans[from].read;
+        // Its read may have been set aside as a write: a clamp looks like one.
+        if (loop.op[from_read] == at || a.spans.clamped[from_read]) continue;
+        bool usable = true;
+        for (int j = from; j <= to && usable; ++j) usable = ScanUsable(loop, a.plan, j);
+        if (!usable) continue;
+        const double op = PredictRead(loop, a.plan, free, LawRow{from, to});
+        if (hi ? op > at + margin : op < at - margin) return Past::Yes;
+        seen = Past::No;
+    }
+    return seen;
+}
+
 }  // namespace
 }  // namespace calib
 
@@ -87,32 +185,31 @@ PidFit FitPid(const LoopData& loop)
         fit.not_identifiable = kPvConstant;
         return fit;
     }
-    ScanPlan plan = PlanScans(loop);
-    OpSpans spans = FindLimits(loop, plan);
-    FindManualSpans(loop, plan, spans);
-    MarkTakeovers(spans, plan);
-    Law base;
-    base.period = plan.period;
-    base.lo = spans.lo;
-    base.hi = spans.hi;
-    const int n = static_cast<int>(loop.op.size());
-    std::vector<LawRow> rows = LawRows(loop, plan, spans, 1, n - 1);
-    LawFit law = rows.size() >= kMinRows ? FitLaw(loop, plan, rows, base) : LawFit{};
-    for (int round = 0; round < 3 && law.ok && !plan.below_step; ++round) {
-        RefineScans(loop, spans, law.law, plan);
-        rows = LawRows(loop, plan, spans, 1, n - 1);
-        law = rows.size() >= kMinRows ? FitLaw(loop, plan, rows, base) : LawFit{};
+    const ScanPlan scans = PlanScans(loop);
+    OpSpans limits = FindLimits(loop, scans);
+    Attempt best = Run(loop, scans, limits);
+    // A limit the OP touched only briefly: its extreme read, where the law
+    // without the limit would have gone past it.
+    for (int hi = 0; hi < 2 && best.law.ok; ++hi) {
+        OpSpans tried = limits;
+        if (!WithLimit(loop, scans, hi != 0, tried)) continue;
+        const double at = hi ? tried.hi : tried.lo;
+        const Past before = Beyond(loop, best, hi != 0, at);
+        if (before == Past::No) continue;
+        Attempt a = Run(loop, scans, tried);
+        if (!a.law.ok) continue;
+        const Past after = Beyond(loop, a, hi != 0, at);
+        // Unknown both ways (it was reached from the other limit): kept
+        // when it leaves fewer reads unexplained.
+        if (after == Past::No || (after == Past::Unknown && (before == Past::Unknown) &&
+                                  a.Unexplained() >= best.Unexplained()))
+            continue;
+        best = a;
+        limits = tried;
     }
-    if (law.ok && !law.outliers.empty()) {
-        // Unexplained jumps followed by a hold: operator writes, set aside.
-        size_t before = spans.manual.size();
-        AddWrites(loop, law.outliers, spans);
-        if (spans.manual.size() != before) {
-            MarkTakeovers(spans, plan);
-            rows = LawRows(loop, plan, spans, 1, n - 1);
-            law = rows.size() >= kMinRows ? FitLaw(loop, plan, rows, base) : LawFit{};
-        }
-    }
+    const ScanPlan& plan = best.plan;
+    const OpSpans& spans = best.spans;
+    const LawFit& law = best.law;
     if (!law.ok) {
         fit.not_identifiable = Refusal(loop, spans);
         return fit;

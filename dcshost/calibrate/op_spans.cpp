@@ -13,6 +13,7 @@ namespace {
 struct Hold {
     int first = 0, last = 0;
     bool manual = false;
+    int unexplained = 0;  // reads with a scan and an error, yet no change
 };
 
 std::vector<Hold> Holds(const std::vector<double>& op)
@@ -25,7 +26,7 @@ std::vector<Hold> Holds(const std::vector<double>& op)
         if (!holds.empty() && holds.back().last == at - 1)
             holds.back().last = at;
         else
-            holds.push_back(Hold{at, at, false});
+            holds.push_back(Hold{at, at, false, 0});
     }
     return holds;
 }
@@ -57,6 +58,7 @@ bool HeldAt(const LoopData& loop, const ScanPlan& plan, double value)
         if (loop.op[h.first] != value || Unchanged(plan, h) < 2) continue;
         int up = 0, down = 0;
         for (int k = h.first; k <= h.last; ++k) {
+            if (plan.last_scan[k] == plan.last_scan[k - 1]) continue;  // no scan: nothing seen
             double e = loop.sp[k - 1] - loop.pv[k - 1];
             up += e > 0.0;
             down += e < 0.0;
@@ -108,23 +110,24 @@ OpSpans FindLimits(const LoopData& loop, const ScanPlan& plan)
 
 void FindManualSpans(const LoopData& loop, const ScanPlan& plan, OpSpans& spans)
 {
-    const double small = 1e-3 * std::max(Range(loop.pv), 1e-9);
+    // An error the law answers with a visible change of a float OP.
+    const double small = 1e-5 * std::max(Range(loop.pv), 1e-9);
     std::vector<Hold> holds = Holds(loop.op);
     for (Hold& h : holds) {
         if (spans.clamped[h.first]) continue;
-        // Reads that carry a scan and a real error, yet no change.
-        int unexplained = 0;
         for (int k = h.first; k <= h.last; ++k) {
             bool scanned = plan.last_scan[k] != plan.last_scan[k - 1];
-            if (scanned && std::fabs(loop.sp[k - 1] - loop.pv[k - 1]) > small) ++unexplained;
+            if (scanned && std::fabs(loop.sp[k - 1] - loop.pv[k - 1]) > small) ++h.unexplained;
         }
-        h.manual = unexplained >= 2;
+        h.manual = h.unexplained >= 2;
     }
     // An operator's write inside a manual span splits its hold in two; the
-    // second holds through a scan at least (the takeover).
+    // second holds through a scan at least (the takeover). A write soon after
+    // the switch leaves a first hold with a single scan of a slow block.
     std::vector<Hold> merged;
     for (const Hold& h : holds) {
-        if (!merged.empty() && merged.back().last + 2 == h.first && merged.back().manual &&
+        if (!merged.empty() && merged.back().last + 2 == h.first &&
+            (merged.back().manual || (h.manual && merged.back().unexplained >= 1)) &&
             Unchanged(plan, h) >= 1) {
             merged.back().last = h.last;
             merged.back().manual = true;
@@ -132,23 +135,46 @@ void FindManualSpans(const LoopData& loop, const ScanPlan& plan, OpSpans& spans)
         }
         merged.push_back(h);
     }
-    int lag = 1 + static_cast<int>(std::lround(plan.period / loop.step));
+    // The switch to manual fell between the last scan that moved the OP and
+    // the next; back to automatic, a takeover scan and a period or two before
+    // the first move: the middle of each.
+    const double p = std::max(1.0, plan.period / loop.step);
+    const int lead = static_cast<int>(std::lround((p - 1.0) / 2.0));
+    const int lag = static_cast<int>(std::lround(1.5 * p + 0.5));
     for (const Hold& h : merged) {
         if (!h.manual) continue;
         for (int k = h.first; k <= h.last; ++k) spans.excluded[k] = 1;
-        spans.manual.emplace_back(h.first - 1, std::max(h.first - 1, h.last - lag));
+        const int first = std::min(h.first - 1 + lead, h.last);
+        spans.manual.emplace_back(first, std::max(first, h.last - lag));
     }
 }
 
-void AddWrites(const LoopData& loop, const std::vector<int>& reads, OpSpans& spans)
+void AddWrites(const LoopData& loop, const ScanPlan& plan, const std::vector<int>& reads,
+               OpSpans& spans)
 {
     const int n = static_cast<int>(loop.op.size());
     for (int r : reads) {
         if (r + 1 >= n || spans.excluded[r] || loop.op[r + 1] != loop.op[r]) continue;
-        spans.excluded[r] = spans.excluded[r + 1] = 1;
-        spans.manual.emplace_back(r, r + 1);
+        // A block slower than the step holds its OP between scans anyway:
+        // the next read that carries a scan must hold it too.
+        int next = r + 1;
+        if (plan.period > 1.5 * loop.step) {
+            while (next + 1 < n && plan.last_scan[next] == plan.last_scan[r]) ++next;
+            if (plan.last_scan[next] == plan.last_scan[r] || loop.op[next] != loop.op[r]) continue;
+        }
+        for (int k = r; k <= next; ++k) spans.excluded[k] = 1;
+        spans.manual.emplace_back(r, next);
     }
+    // Overlapping spans (a write read inside a hold) are one span.
     std::sort(spans.manual.begin(), spans.manual.end());
+    std::vector<std::pair<int, int>> joined;
+    for (const auto& m : spans.manual) {
+        if (!joined.empty() && m.first <= joined.back().second + 1)
+            joined.back().second = std::max(joined.back().second, m.second);
+        else
+            joined.push_back(m);
+    }
+    spans.manual = joined;
 }
 
 }  // namespace calib

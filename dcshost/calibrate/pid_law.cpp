@@ -174,6 +174,64 @@ void PolishLaw(const LoopData& loop, const ScanPlan& plan, const std::vector<Law
              out.law.td >= 0.0;
 }
 
+// The rows the clamped position form explains: the linear form cannot see
+// an integral held against a limit, so rows it set aside are taken back and
+// the settings polished again from where they are.
+void Reweigh(const LoopData& loop, const ScanPlan& plan, const std::vector<LawRow>& rows,
+             const Law& base, const bool use[3], LawFit& out)
+{
+    for (int pass = 0; pass < 6; ++pass) {
+        std::vector<double> res(rows.size());
+        for (size_t i = 0; i < rows.size(); ++i)
+            res[i] = std::fabs(PredictRead(loop, plan, out.law, rows[i]) -
+                               loop.op[plan.scans[rows[i].to].read]);
+        std::vector<double> sorted = res;
+        std::nth_element(sorted.begin(), sorted.begin() + sorted.size() / 2, sorted.end());
+        const double limit = std::max(10.0 * 1.4826 * sorted[sorted.size() / 2], 1e-4);
+        std::vector<LawRow> kept;
+        std::vector<int> outliers;
+        for (size_t i = 0; i < rows.size(); ++i) {
+            if (res[i] <= limit)
+                kept.push_back(rows[i]);
+            else
+                outliers.push_back(plan.scans[rows[i].to].read);
+        }
+        // Most rows unexplained: a law that is not this block's.
+        if (outliers == out.outliers || kept.size() * 2 < rows.size() || kept.size() < 10) return;
+        LawFit next;
+        next.outliers = outliers;
+        Linear from;
+        from.theta =
+            Eigen::Vector3d(out.law.kp, use[1] ? out.law.kp * base.period / out.law.ti : 0.0,
+                            use[2] ? out.law.kp * out.law.td / base.period : 0.0);
+        PolishLaw(loop, plan, kept, base, from, use, next);
+        if (!next.ok) return;
+        out = next;
+    }
+}
+
+// The rows whose OP stays clear of a reached limit: near one the block may
+// hold its integral (the output it would give is beyond the limit) although
+// the OP read is not at it, which the linear form cannot tell. All rows when
+// too few are clear.
+std::vector<LawRow> AwayFromLimits(const LoopData& loop, const ScanPlan& plan,
+                                   const std::vector<LawRow>& rows, const Law& base)
+{
+    const bool lo = Finite(base.lo), hi = Finite(base.hi);
+    if (!lo && !hi) return rows;
+    double top = -INFINITY, bottom = INFINITY;
+    for (double v : loop.op)
+        if (Finite(v)) top = std::max(top, v), bottom = std::min(bottom, v);
+    const double margin = 0.05 * (top - bottom);
+    auto clear = [&](int read) {
+        double op = loop.op[read];
+        return !(lo && op < base.lo + margin) && !(hi && op > base.hi - margin);
+    };
+    std::vector<LawRow> out;
+    for (const LawRow& row : rows)
+        if (clear(plan.scans[row.from].read) && clear(plan.scans[row.to].read)) out.push_back(row);
+    return out.size() * 2 >= rows.size() && out.size() >= 20 ? out : rows;
+}
 }  // namespace
 
 std::vector<LawRow> LawRows(const LoopData& loop, const ScanPlan& plan, const OpSpans& spans,
@@ -235,8 +293,12 @@ LawFit FitLaw(const LoopData& loop, const ScanPlan& plan, const std::vector<LawR
     Terms t{loop, plan};
     LawFit out;
     bool use[3] = {true, true, true};
-    std::vector<LawRow> kept = rows;
+    std::vector<LawRow> kept = AwayFromLimits(loop, plan, rows, base);
     Linear lin = SolveVelocity(t, kept, use);
+    if (!lin.ok || lin.theta[0] == 0.0) {
+        kept = rows;
+        lin = SolveVelocity(t, kept, use);
+    }
     for (int pass = 0; pass < 2 && lin.ok; ++pass) {
         std::vector<int> bad = Outliers(t, kept, lin);
         if (bad.empty()) break;
@@ -257,6 +319,7 @@ LawFit FitLaw(const LoopData& loop, const ScanPlan& plan, const std::vector<LawR
         lin = SolveVelocity(t, kept, use);
         if (lin.ok && lin.theta[0] != 0.0) PolishLaw(loop, plan, kept, base, lin, use, out);
     }
+    if (out.ok) Reweigh(loop, plan, rows, base, use, out);
     return out;
 }
 

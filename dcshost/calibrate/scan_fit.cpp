@@ -107,17 +107,25 @@ std::vector<int> Reads(const std::vector<GridScan>& grid, const std::vector<char
     return reads;
 }
 
-// Active reads the placed scans contradict: a change without a scan, or a
-// scan without a change.
+// Active reads the placed scans contradict (a change without a scan, or a
+// scan without a change), then the scans read early. A grid that needs
+// early reads to fit must fit strictly better than one that does not: else a
+// period of one step with every other scan read early explains any slower
+// block as well as its own period does.
 long Violations(const std::vector<GridScan>& grid, const std::vector<char>& changed,
                 const Active& active)
 {
     std::vector<int> count(changed.size(), 0);
-    for (int r : Reads(grid, changed)) ++count[r];
+    const std::vector<int> reads = Reads(grid, changed);
+    long early = 0;
+    for (size_t j = 0; j < reads.size(); ++j) {
+        ++count[reads[j]];
+        early += reads[j] < grid[j].late;
+    }
     long bad = 0;
     for (size_t k = 1; k < changed.size(); ++k)
         if (active.read[k] && (changed[k] != 0) != (count[k] > 0)) ++bad;
-    return bad;
+    return bad * static_cast<long>(changed.size() + 1) + early;
 }
 
 struct Choice {

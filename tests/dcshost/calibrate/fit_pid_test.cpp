@@ -41,6 +41,9 @@ const LawCase kLawCases[] = {
               s.writes = {{320, 45.0}, {500, 58.0}, {720, 40.0}};
           }),
      0.005},
+    // Every other step: not a one-step grid with every other scan read early.
+    {"two-step scan", With({}, [](SimLoop& s) { s.scan = 2.0, s.td = 2.0, s.noise = 0.03; }),
+     0.005},
 };
 
 TEST(FitPid, finds_the_law_of_the_simulated_block)
