@@ -103,27 +103,68 @@ bool Argument(int argc, char** argv, int i, int lo, int hi, int& out)
     return true;
 }
 
+bool ReadArguments(int argc, char** argv, int& rows, int& hours)
+{
+    if (!Argument(argc, argv, 1, 1, limits::kMaxRows, rows) ||
+        !Argument(argc, argv, 2, 1, 24, hours)) {
+        return false;
+    }
+    if (rows < 6) {
+        std::fprintf(stderr, "dcs_soak: the fault schedule needs at least 6 rows\n");
+        return false;
+    }
+    return true;
+}
+
+// The scale scenario stretched to the hours asked, with a fault schedule repeating every hour.
+bool ReadSoakScenario(int rows, int hours, Scenario& scenario)
+{
+    std::string text = GenerateScaleScenario(rows);
+    const std::string length = "duration = 300.0\n";
+    const size_t at = text.find(length);
+    if (at == std::string::npos) return false;
+    text.replace(at, length.size(), "duration = " + std::to_string(hours * 3600) + ".0\n");
+    return Read(text, scenario) && Read(text + HourlyFaults(scenario, hours), scenario) &&
+           RefuseIdleWindows(scenario, false);
+}
+
+void TakeSample(std::vector<Sample>& samples, double at, size_t messages,
+                std::chrono::steady_clock::time_point started)
+{
+    const HostHeapSnapshot heap = HostHeapSnapshot::Now();
+    const int handles = VnxSimOpenCount(VNX_KIND_TAG) + VnxSimOpenCount(VNX_KIND_ITEM) +
+                        VnxSimOpenCount(VNX_KIND_LIST);
+    const std::chrono::duration<double> wall = std::chrono::steady_clock::now() - started;
+    samples.push_back({at, heap.blocks, handles, messages, ResidentMegabytes(), wall.count()});
+    const Sample& s = samples.back();
+    std::printf("%6.2f h  %8d  %8d  %8zu  %8.1f  %8.1f\n", s.hours, s.heap_blocks, s.handles,
+                s.messages, s.rss_mb, s.wall_s);
+    std::fflush(stdout);
+}
+
+// From the first hour on nothing may grow: heap blocks and handles not at
+// all, resident memory by less than a megabyte; every hour's faults bring
+// the same number of messages.
+bool StaysFlat(const std::vector<Sample>& samples, const Leftovers& left)
+{
+    const Sample& first = samples[1 < samples.size() ? 1 : 0];
+    bool flat = left.Clean();
+    for (size_t i = 1; i < samples.size(); ++i) {
+        const Sample& s = samples[i];
+        const size_t hourly = samples[i].messages - samples[i - 1].messages;
+        flat = flat && s.heap_blocks == first.heap_blocks && s.handles == first.handles &&
+               s.rss_mb - first.rss_mb < 1.0 && hourly == samples[1].messages - samples[0].messages;
+    }
+    return flat;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
     int rows = limits::kMaxRows, hours = 8;
-    if (!Argument(argc, argv, 1, 1, limits::kMaxRows, rows) ||
-        !Argument(argc, argv, 2, 1, 24, hours)) {
-        return 2;
-    }
-    if (rows < 6) {
-        std::fprintf(stderr, "dcs_soak: the fault schedule needs at least 6 rows\n");
-        return 2;
-    }
-    std::string text = GenerateScaleScenario(rows);
-    const std::string length = "duration = 300.0\n";
-    const size_t at = text.find(length);
-    if (at == std::string::npos) return 2;
-    text.replace(at, length.size(), "duration = " + std::to_string(hours * 3600) + ".0\n");
     Scenario scenario;
-    if (!Read(text, scenario) || !Read(text + HourlyFaults(scenario, hours), scenario) ||
-        !RefuseIdleWindows(scenario, false))
+    if (!ReadArguments(argc, argv, rows, hours) || !ReadSoakScenario(rows, hours, scenario))
         return 2;
     const double step = scenario.run.step;
     const int steps_per_hour = static_cast<int>(3600.0 / step);
@@ -162,18 +203,7 @@ int main(int argc, char** argv)
 
     const auto started = std::chrono::steady_clock::now();
     std::vector<Sample> samples;
-    auto take = [&](double at) {
-        const HostHeapSnapshot heap = HostHeapSnapshot::Now();
-        const int handles = VnxSimOpenCount(VNX_KIND_TAG) + VnxSimOpenCount(VNX_KIND_ITEM) +
-                            VnxSimOpenCount(VNX_KIND_LIST);
-        const std::chrono::duration<double> wall = std::chrono::steady_clock::now() - started;
-        samples.push_back(
-            {at, heap.blocks, handles, session.Log().Total(), ResidentMegabytes(), wall.count()});
-        const Sample& s = samples.back();
-        std::printf("%6.2f h  %8d  %8d  %8zu  %8.1f  %8.1f\n", s.hours, s.heap_blocks, s.handles,
-                    s.messages, s.rss_mb, s.wall_s);
-        std::fflush(stdout);
-    };
+    auto take = [&](double at) { TakeSample(samples, at, session.Log().Total(), started); };
     std::printf("%d loops, %d h of simulated time in steps of %g s, %zu fault windows\n", rows,
                 hours, step, scenario.run.faults.size());
     std::printf("    time  heap blk   handles  messages    RSS MB    wall s\n");
@@ -194,17 +224,7 @@ int main(int argc, char** argv)
     const Leftovers left = session.Close();
     std::printf("end: %s\n", DescribeLeftovers(left).c_str());
 
-    // From the first hour on nothing may grow: heap blocks and handles not at
-    // all, resident memory by less than a megabyte; every hour's faults bring
-    // the same number of messages.
-    const Sample& first = samples[1 < samples.size() ? 1 : 0];
-    bool flat = left.Clean();
-    for (size_t i = 1; i < samples.size(); ++i) {
-        const Sample& s = samples[i];
-        const size_t hourly = samples[i].messages - samples[i - 1].messages;
-        flat = flat && s.heap_blocks == first.heap_blocks && s.handles == first.handles &&
-               s.rss_mb - first.rss_mb < 1.0 && hourly == samples[1].messages - samples[0].messages;
-    }
+    const bool flat = StaysFlat(samples, left);
     std::printf("soak: %s\n", flat ? "flat from the first hour on" : "GROWS");
     return flat ? 0 : 1;
 }

@@ -12,8 +12,6 @@
 // reads as 0, and 0 always means the plain choice, so the empty input is a
 // realistic block run through a clean lifecycle. driver_fuzz.dict names the
 // tags the control system knows and the bytes that grow a table to its limit.
-#include <fuzzer/FuzzedDataProvider.h>
-
 #include <algorithm>
 #include <climits>
 #include <cmath>
@@ -27,249 +25,16 @@
 
 #include "dcs/driver/entry_points.h"
 #include "dcs/link/driver_state.h"
+#include "fuzz/driver_fuzz_ops.h"
 #include "standins/hostblock/block_builder.h"
 #include "standins/iface/iface_control.h"
 #include "standins/vnxsim/vnxsim.h"
 #include "standins/winshim/winshim_double.h"
 #include "tests/dcs/reliability/catalogue_check.h"
 
+using namespace driver_fuzz;
+
 namespace {
-
-class Input {
-public:
-    Input(const uint8_t* data, size_t size) : fdp_(data, size) {}
-    uint8_t Byte() { return fdp_.ConsumeIntegral<uint8_t>(); }
-    uint16_t Word()
-    {
-        const uint16_t low = Byte();
-        return static_cast<uint16_t>(low | (Byte() << 8));
-    }
-    size_t Index(size_t n) { return fdp_.ConsumeIntegralInRange<size_t>(0, n - 1); }
-    template <typename T, size_t N>
-    T Pick(const T (&choices)[N])
-    {
-        return choices[Index(N)];
-    }
-    std::string Text() { return fdp_.ConsumeRandomLengthString(64); }
-    double Bits()
-    {
-        const uint64_t bits = fdp_.ConsumeIntegral<uint64_t>();
-        double value;
-        std::memcpy(&value, &bits, sizeof value);
-        return value;
-    }
-
-private:
-    FuzzedDataProvider fdp_;
-};
-
-const int kNamedRows = 5;  // rows past these name tags the control system lacks
-
-// Tag names of every row a table can have, made once: C<row>.SP ... .OPI,
-// P<row>, I<row>.
-enum NameKind { CTRL_SP, CTRL_OP, CTRL_MODE, CTRL_SPI, CTRL_OPI, PV_NAME, IMPORT_NAME, NAME_KINDS };
-
-const std::string& RowName(int kind, int row)
-{
-    static const std::vector<std::string> names = [] {
-        static const char* const prefix[NAME_KINDS] = {"C", "C", "C", "C", "C", "P", "I"};
-        static const char* const suffix[NAME_KINDS] = {".SP",  ".OP", ".MODE", ".SPI",
-                                                       ".OPI", "",    ""};
-        std::vector<std::string> all;
-        for (int r = 0; r <= MAXDCSROWS; ++r) {
-            for (int k = 0; k < NAME_KINDS; ++k) {
-                all.push_back(prefix[k] + std::to_string(r) + suffix[k]);
-            }
-        }
-        return all;
-    }();
-    return names[static_cast<size_t>(row) * NAME_KINDS + kind];
-}
-const std::string& CtrlName(int row, int col) { return RowName(CTRL_SP + col, row); }
-const std::string& PVName(int row) { return RowName(PV_NAME, row); }
-const std::string& ImportName(int row) { return RowName(IMPORT_NAME, row); }
-
-// A row count: mostly a few rows, now and then one the tables cannot hold.
-// Returns the count and how many rows the host really has behind it.
-void PickCount(Input& in, int32_t* count, size_t* rows)
-{
-    const uint8_t b = in.Byte();
-    if (b < 0xF8) {
-        *count = (3 + b) % 5;
-        *rows = static_cast<size_t>(*count);
-        return;
-    }
-    // Full tables cost a thousand times a small one: kept to a quarter.
-    switch (b) {
-    case 0xFC:
-        *count = MAXDCSROWS + 1;
-        *rows = MAXDCSROWS + 1;
-        break;
-    case 0xFD:
-        *count = INT_MAX;
-        *rows = MAXDCSROWS;
-        break;
-    default:
-        *count = -1;
-        *rows = 2;
-        break;
-    }
-}
-
-int16_t PickActive(Input& in)
-{
-    static const int16_t actives[] = {1, 0, -1, 2, 1, 0, 32767, -32768};
-    return in.Pick(actives);
-}
-
-// A value a host may hold, or any 64 bits from the input.
-double PickValue(Input& in)
-{
-    static const double values[] = {1.5,
-                                    0.0,
-                                    std::numeric_limits<double>::quiet_NaN(),
-                                    std::numeric_limits<double>::infinity(),
-                                    -std::numeric_limits<double>::infinity(),
-                                    1e300,
-                                    -1e300,
-                                    0.425,
-                                    std::numeric_limits<double>::denorm_min(),
-                                    -0.0};
-    const size_t n = sizeof values / sizeof values[0];
-    const size_t i = in.Index(n + 1);
-    return i < n ? values[i] : in.Bits();
-}
-
-// Names a host should not send, the names of other rows and tables, or any
-// text from the input; each in a guarded buffer of its own (null stays null).
-char* PickName(Input& in, BlockBuilder& b)
-{
-    static const std::string huge(300, 'L');
-    static const char* const names[] = {nullptr, "",    "   ",         "C0.SP",     "P0",
-                                        "I1",    "ARR", "no such tag", "bad name!", huge.c_str()};
-    const size_t n = sizeof names / sizeof names[0];
-    const size_t i = in.Index(n + 1);
-    if (i == n) return b.Name(in.Text());
-    return names[i] ? b.Name(names[i]) : nullptr;
-}
-
-void DefineTags(Input& in, size_t pv_rows)
-{
-    for (int r = 0; r < kNamedRows; ++r) {
-        for (int c = 0; c < 5; ++c) {
-            if (c == 2)
-                VnxSimDefineInt(CtrlName(r, c).c_str(), 0);
-            else
-                VnxSimDefineFloat(CtrlName(r, c).c_str(), 10.0f * r + c);
-        }
-        VnxSimDefineFloat(PVName(r).c_str(), 0.0f);
-        if (r % 2)
-            VnxSimDefineInt(ImportName(r).c_str(), r);
-        else
-            VnxSimDefineFloat(ImportName(r).c_str(), 0.5f * r);
-    }
-    const size_t elements = std::min<size_t>(std::max<size_t>(pv_rows, 1), 30000);
-    const int16_t upper = static_cast<int16_t>(elements - 1);
-    VnxSimDefineArray("ARR", 0, upper, 0.0f);
-
-    // Tweaks: the condition of a tag, its data type or the array's shape.
-    const int tweaks = in.Byte() % 8;
-    for (int i = 0; i < tweaks; ++i) {
-        const uint8_t which = in.Byte();
-        const int row = which % kNamedRows;
-        const char* name;
-        switch ((which / kNamedRows) % 4) {
-        case 0:
-            name = CtrlName(row, (which / 20) % 5).c_str();
-            break;
-        case 1:
-            name = PVName(row).c_str();
-            break;
-        case 2:
-            name = ImportName(row).c_str();
-            break;
-        default:
-            name = "ARR";
-            break;
-        }
-        const int16_t value = static_cast<int16_t>(in.Word());
-        switch (in.Byte() % 6) {
-        case 0:
-            VnxSimSetIOStatus(name, value % 13);
-            break;
-        case 1:
-            VnxSimSetQuality(name, value % 5);
-            break;
-        case 2:
-            VnxSimSetTagStatus(name, value);
-            break;
-        case 3:
-            VnxSimSetDataType(name, value);
-            break;
-        case 4:
-            VnxSimSetArrayDims(name, static_cast<int16_t>(value % 3));
-            break;
-        default:
-            VnxSimSetInt(name, 0, value);
-            break;
-        }
-    }
-}
-
-const int32_t kOps[] = {VNX_OP_DataServicesStartup,
-                        VNX_OP_DataServicesShutdown,
-                        VNX_OP_ServiceEvents,
-                        VNX_OP_OpenTag,
-                        VNX_OP_CloseTag,
-                        VNX_OP_ValidateTagName,
-                        VNX_OP_CreateTagList,
-                        VNX_OP_AddTagToList,
-                        VNX_OP_RemoveTagFromList,
-                        VNX_OP_ListRewind,
-                        VNX_OP_ListFirst,
-                        VNX_OP_ListNext,
-                        VNX_OP_GetTagValue,
-                        VNX_OP_GetTagDataType,
-                        VNX_OP_GetIOStatus,
-                        VNX_OP_GetDataQuality,
-                        VNX_OP_SetTagValue,
-                        VNX_OP_GetTagStatus,
-                        VNX_OP_ReadTagList,
-                        VNX_OP_SendTag,
-                        VNX_OP_ApiStartup,
-                        VNX_OP_ApiShutdown,
-                        VNX_OP_GetArrayDims,
-                        VNX_OP_GetArrayLowerBound,
-                        VNX_OP_GetArrayUpperBound,
-                        VNX_OP_SetArrayElement};
-
-// A refused close or shutdown keeps what it refused: the library's doing.
-bool KeepsWhatItRefuses(int32_t op) { return op == VNX_OP_CloseTag || op == VNX_OP_ApiShutdown; }
-
-struct Schedule {
-    int32_t countdown = 0;
-    bool refusal = false;  // a fault may leave a handle open by design
-};
-
-Schedule ArmFaults(Input& in)
-{
-    Schedule s;
-    const int rules = in.Byte() % 4;
-    for (int i = 0; i < rules; ++i) {
-        const int32_t op = in.Pick(kOps);
-        const uint8_t n = in.Byte();
-        const std::string name = n % 3 == 0   ? ""
-                                 : n % 3 == 1 ? CtrlName(n % kNamedRows, n % 5)
-                                              : "ARR";
-        const int32_t result = static_cast<int16_t>(in.Word());
-        const int32_t skip = in.Byte() % 8;
-        const int32_t count = in.Byte() % 5 - 1;
-        VnxSimInject(op, name.empty() ? nullptr : name.c_str(), result, skip, count);
-        s.refusal |= KeepsWhatItRefuses(op);
-    }
-    s.countdown = in.Word() % 600;
-    return s;
-}
 
 int32_t g_countdown_op = 0;
 int32_t g_countdown_call = 0;
@@ -344,6 +109,54 @@ const EntryPoint kEntries[] = {{DCSConfigure, false}, {DCSInitialize, false}, {D
                                {DCSSimulate, false},  {DCSStop, false},       {DCSTimeZero, false},
                                {DCSReset, false},     {DCSDestroy, false},    {DCSLoad, true}};
 
+// The entry points the input names, in its order; a plain run without any.
+// Sets reloaded once a DCSLoad has replaced the host's declarations.
+void RunSequence(Input& in, DCSData* d, const DCSData& kept, bool& reloaded)
+{
+    const int calls = in.Byte() % 13;
+    std::vector<int> sequence;
+    for (int i = 0; i < calls; ++i) sequence.push_back(in.Byte() % 9);
+    if (sequence.empty()) sequence = {0, 1, 2, 3, 3, 4};  // a plain run
+    for (int i : sequence) {
+        DCSData replaced{};
+        if (kEntries[i].reloads) {
+            replaced = *d;
+            if (!reloaded) {  // the host's first declarations, as spoiling found them
+                replaced.GenDefs = kept.GenDefs;
+                replaced.CtrlDefs = kept.CtrlDefs;
+                replaced.PVImportDefs = kept.PVImportDefs;
+            }
+        }
+        reloaded |= kEntries[i].reloads;
+        const int32_t result = kEntries[i].call(d);
+        if (kEntries[i].reloads) ReleaseReplaced(replaced, *d);
+        if (kEntries[i].call == DCSSimulate && result != 1) {
+            Fail("DCSSimulate did not return 1");
+        }
+    }
+}
+
+// After the closing DCSReset: nothing left open, no stray write, every box
+// from the catalogue.
+void CheckAfterReset(const Schedule& faults, BlockBuilder& b, const BlockSnapshot& before,
+                     bool reloaded, const CatalogueRows& rows)
+{
+    const bool refused = faults.refusal || KeepsWhatItRefuses(g_countdown_op);
+    const int32_t open = VnxSimOpenCount(VNX_KIND_TAG) + VnxSimOpenCount(VNX_KIND_ITEM) +
+                         VnxSimOpenCount(VNX_KIND_LIST);
+    if (!refused && (open != 0 || VnxSimApiRunning())) {
+        Fail("left open after DCSReset: " + std::to_string(open) + " handles");
+    }
+    if (!reloaded) {
+        for (const std::string& w : b.StrayWrites(before)) Fail("stray write: " + w);
+    }
+    for (int32_t i = 0; i < WinShimBoxCount(); ++i) {
+        const std::string p =
+            CheckBox(WinShimBoxCaption(i), WinShimBoxText(i), WinShimBoxType(i), rows);
+        if (!p.empty()) Fail(p);
+    }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
@@ -365,84 +178,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         DCSLoad(b.get());
         IFaceHeapFailAllocation(0);
 
-        int32_t counts[3];
         size_t rows[3];
-        for (int t = 0; t < 3; ++t) PickCount(in, &counts[t], &rows[t]);
-        b.array_tag = "ARR";
-        b.own_rows = kNamedRows + 1;  // a full table's rows share the cells of row 5
-        for (size_t r = 0; r < rows[0]; ++r) {
-            const int n = static_cast<int>(r);
-            CtrlRowPlan c{
-                {CtrlName(n, 0), CtrlName(n, 1), CtrlName(n, 2), CtrlName(n, 3), CtrlName(n, 4)},
-                PickActive(in),
-                PickValue(in),
-                PickValue(in)};
-            b.ctrl.push_back(c);
-        }
-        for (size_t r = 0; r < rows[1]; ++r) {
-            b.pv.push_back({PVName(static_cast<int>(r)), PickActive(in), PickValue(in)});
-        }
-        for (size_t r = 0; r < rows[2]; ++r) {
-            static const int32_t mappings[] = {0, 1, 1, 0, 2, -1, INT_MAX};
-            const int n = static_cast<int>(r);
-            b.imports.push_back({ImportName(n), in.Pick(mappings), PickActive(in), PickValue(in)});
-        }
-        b.Lay();
-        DCSData* d = b.get();
-        d->CtrlCount = counts[0];
-        d->PVCount = counts[1];
-        d->PVImportCount = counts[2];
+        DCSData* d = LayBlock(in, b, rows);
 
-        // Spoil the block: names, cells, definitions, row arrays.
         const DCSData kept = *d;
-        const int spoils = in.Byte() % 6;
-        for (int i = 0; i < spoils; ++i) {
-            const uint8_t what = in.Byte();
-            const size_t row = in.Byte();
-            char* text = PickName(in, b);
-            DCSCell* ctrl = row < rows[0] && d->CtrlRows ? d->CtrlRows[row].Cells : nullptr;
-            DCSCell* pv = row < rows[1] ? d->PVRows[row].Cells : nullptr;
-            DCSCell* import =
-                row < rows[2] && d->PVImportRows ? d->PVImportRows[row].Cells : nullptr;
-            switch (what % 12) {
-            case 0:
-                if (ctrl) ctrl[what / 12 % 5].Text = text;
-                break;
-            case 1:
-                if (pv) pv[0].Text = text;
-                break;
-            case 2:
-                if (import) import[0].Text = text;
-                break;
-            case 3:
-                d->GenData[0].Text = text;
-                break;
-            case 4:
-                if (ctrl) d->CtrlRows[row].Cells = nullptr;
-                break;
-            case 5:
-                if (pv) d->PVRows[row].Cells = nullptr;
-                break;
-            case 6:
-                if (import) d->PVImportRows[row].Cells = nullptr;
-                break;
-            case 7:
-                d->GenDefs = nullptr;
-                break;
-            case 8:
-                d->CtrlDefs = nullptr;
-                break;
-            case 9:
-                d->PVImportDefs = nullptr;
-                break;
-            case 10:
-                d->CtrlRows = nullptr;
-                break;
-            default:
-                d->PVImportRows = nullptr;
-                break;
-            }
-        }
+        SpoilBlock(in, b, rows);
         capture.rows = {d->CtrlCount, d->PVCount, d->PVImportCount};
         DefineTags(in, rows[1]);
         const BlockSnapshot before = b.Take();
@@ -453,43 +193,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         VnxSimSetCallHook(&RecordCall, nullptr);
         VnxSimFailNthCall(faults.countdown);
 
-        const int calls = in.Byte() % 13;
-        std::vector<int> sequence;
-        for (int i = 0; i < calls; ++i) sequence.push_back(in.Byte() % 9);
-        if (sequence.empty()) sequence = {0, 1, 2, 3, 3, 4};  // a plain run
-        for (int i : sequence) {
-            DCSData replaced{};
-            if (kEntries[i].reloads) {
-                replaced = *d;
-                if (!reloaded) {  // the host's first declarations, as spoiling found them
-                    replaced.GenDefs = kept.GenDefs;
-                    replaced.CtrlDefs = kept.CtrlDefs;
-                    replaced.PVImportDefs = kept.PVImportDefs;
-                }
-            }
-            reloaded |= kEntries[i].reloads;
-            const int32_t result = kEntries[i].call(d);
-            if (kEntries[i].reloads) ReleaseReplaced(replaced, *d);
-            if (kEntries[i].call == DCSSimulate && result != 1) {
-                Fail("DCSSimulate did not return 1");
-            }
-        }
+        RunSequence(in, d, kept, reloaded);
         DCSReset(d);
 
-        const bool refused = faults.refusal || KeepsWhatItRefuses(g_countdown_op);
-        const int32_t open = VnxSimOpenCount(VNX_KIND_TAG) + VnxSimOpenCount(VNX_KIND_ITEM) +
-                             VnxSimOpenCount(VNX_KIND_LIST);
-        if (!refused && (open != 0 || VnxSimApiRunning())) {
-            Fail("left open after DCSReset: " + std::to_string(open) + " handles");
-        }
-        if (!reloaded) {
-            for (const std::string& w : b.StrayWrites(before)) Fail("stray write: " + w);
-        }
-        for (int32_t i = 0; i < WinShimBoxCount(); ++i) {
-            const std::string p =
-                CheckBox(WinShimBoxCaption(i), WinShimBoxText(i), WinShimBoxType(i), capture.rows);
-            if (!p.empty()) Fail(p);
-        }
+        CheckAfterReset(faults, b, before, reloaded, capture.rows);
         VnxSimSetCallHook(nullptr, nullptr);
 
         // The host's pointers back, so that the block is released as made

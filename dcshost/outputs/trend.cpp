@@ -336,13 +336,9 @@ std::string Trend::Svg(const std::string& title, int max_loops) const
     return SvgOf(heading, loops, count);
 }
 
-std::string Trend::SvgOf(const std::string& heading, const std::vector<size_t>& panels,
-                         size_t max_imports) const
+// The document's opening: size, the styles every panel's classes name, and the heading.
+static void WriteSvgHead(std::ostringstream& out, double height, const std::string& heading)
 {
-    size_t loops = panels.size();
-    size_t imports = std::min(imports_.size(), max_imports);
-    double height = kHeader + kPanelHeight * static_cast<double>(loops + imports) + 10.0;
-    std::ostringstream out;
     out << "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" << Coord(kWidth) << "\" height=\""
         << Coord(height) << "\" viewBox=\"0 0 " << Coord(kWidth) << ' ' << Coord(height) << "\">\n"
         << "<style>\n"
@@ -366,6 +362,16 @@ std::string Trend::SvgOf(const std::string& heading, const std::vector<size_t>& 
         << "<rect width=\"100%\" height=\"100%\" fill=\"white\"/>\n";
     out << "<text x=\"" << Coord(kLeft) << "\" y=\"28\" class=\"title\">" << Escape(heading)
         << "</text>\n";
+}
+
+std::string Trend::SvgOf(const std::string& heading, const std::vector<size_t>& panels,
+                         size_t max_imports) const
+{
+    size_t loops = panels.size();
+    size_t imports = std::min(imports_.size(), max_imports);
+    double height = kHeader + kPanelHeight * static_cast<double>(loops + imports) + 10.0;
+    std::ostringstream out;
+    WriteSvgHead(out, height, heading);
 
     bool any_lost = std::find(lost_.begin(), lost_.end(), 1) != lost_.end();
     std::vector<unsigned char> automatic;

@@ -195,6 +195,91 @@ bool ParseCell(std::string_view field, CellValue& value)
     return true;
 }
 
+// One step per letter of a block line; each returns false when the fields do not fit.
+static bool ParseCountLine(std::string_view a, std::string_view b, bool has_c, BlockLine& line)
+{
+    if (has_c) return false;
+    for (int t = 0; t < DEF_TABLE_COUNT; ++t) {
+        if (a == DefTables[t].count_name) {
+            line.kind = BL_DEF_COUNT;
+            line.table = static_cast<uint8_t>(t);
+            return ParseInt(b, INT32_MIN, INT32_MAX, line.number);
+        }
+    }
+    int table = 0;
+    if (a.size() != 1 || !ParseLetter(a[0], table, true)) return false;
+    line.kind = BL_ROW_COUNT;
+    line.table = static_cast<uint8_t>(table);
+    return ParseInt(b, INT32_MIN, INT32_MAX, line.number);
+}
+
+static bool ParseDefTypeLine(std::string_view a, std::string_view b, std::string_view c, bool has_c,
+                             BlockLine& line)
+{
+    int table = 0;
+    if (!has_c || a.size() != 1 || !ParseLetter(a[0], table, false)) return false;
+    line.kind = BL_DEF_TYPE;
+    line.table = static_cast<uint8_t>(table);
+    if (!ParseIndex(b, DefTables[table].max_columns, line.column)) return false;
+    return ParseInt(c, INT32_MIN, INT32_MAX, line.number);
+}
+
+static bool ParseGenLine(std::string_view a, std::string_view b, bool has_c, BlockLine& line)
+{
+    if (has_c) return false;
+    line.kind = BL_GEN_CELL;
+    line.table = DEF_GEN;
+    return ParseIndex(a, MAXGENFIELDS, line.column) && ParseCell(b, line.cell);
+}
+
+// A named row field's value, read by the field's kind.
+static bool ParseRowFieldValue(const RowTableInfo& info, std::string_view b, std::string_view c,
+                               BlockLine& line)
+{
+    line.kind = BL_ROW_FIELD;
+    int f = 0;
+    while (f < info.field_count && b != info.fields[f].name) ++f;
+    if (f == info.field_count) return false;
+    line.field = static_cast<uint8_t>(f);
+    int64_t v = 0;
+    switch (info.fields[f].kind) {
+    case FIELD_I16:
+        if (!ParseInt(c, INT16_MIN, INT16_MAX, v)) return false;
+        line.number = v;
+        return true;
+    case FIELD_U8:
+        if (!ParseInt(c, 0, UINT8_MAX, v)) return false;
+        line.number = v;
+        return true;
+    case FIELD_DOUBLE:
+        return ParseDouble(c, line.value);
+    }
+    return false;
+}
+
+static bool ParseRowLine(char letter, std::string_view a, std::string_view b, std::string_view c,
+                         bool has_c, BlockLine& line, BlockRowRun* run)
+{
+    int table = 0;
+    if (!has_c || !ParseLetter(letter, table, true)) return false;
+    const RowTableInfo& info = RowTables[table];
+    line.table = static_cast<uint8_t>(table);
+    if (a == "=" || a == "+") {
+        if (!run || run->letter != info.letter) return false;
+        line.row = run->row + (a == "+" ? 1 : 0);
+        if (line.row >= kMaxRecordedRows) return false;
+    } else if (!ParseIndex(a, kMaxRecordedRows, line.row)) {
+        return false;
+    }
+    if (run) *run = BlockRowRun{info.letter, line.row};
+    if (b.size() >= 2 && b[0] == 'k') {
+        line.kind = BL_ROW_CELL;
+        if (!ParseIndex(b.substr(1), DefTables[info.defs].max_columns, line.column)) return false;
+        return ParseCell(c, line.cell);
+    }
+    return ParseRowFieldValue(info, b, c, line);
+}
+
 bool ParseBlockLine(std::string_view text, BlockLine& line, std::string& error, BlockRowRun* run)
 {
     std::string_view rest = text, what, a, b, c;
@@ -207,77 +292,23 @@ bool ParseBlockLine(std::string_view text, BlockLine& line, std::string& error, 
         error = "a block line with fields too many";
         return false;
     }
-    int table = 0;
-    int64_t v = 0;
     line = BlockLine();
+    bool ok = false;
     switch (what[0]) {
     case 'n':
-        if (has_c) break;
-        for (int t = 0; t < DEF_TABLE_COUNT; ++t) {
-            if (a == DefTables[t].count_name) {
-                line.kind = BL_DEF_COUNT;
-                line.table = static_cast<uint8_t>(t);
-                if (!ParseInt(b, INT32_MIN, INT32_MAX, line.number)) break;
-                return true;
-            }
-        }
-        if (a.size() != 1 || !ParseLetter(a[0], table, true)) break;
-        line.kind = BL_ROW_COUNT;
-        line.table = static_cast<uint8_t>(table);
-        if (!ParseInt(b, INT32_MIN, INT32_MAX, line.number)) break;
-        return true;
+        ok = ParseCountLine(a, b, has_c, line);
+        break;
     case 'd':
-        if (!has_c || a.size() != 1 || !ParseLetter(a[0], table, false)) break;
-        line.kind = BL_DEF_TYPE;
-        line.table = static_cast<uint8_t>(table);
-        if (!ParseIndex(b, DefTables[table].max_columns, line.column)) break;
-        if (!ParseInt(c, INT32_MIN, INT32_MAX, line.number)) break;
-        return true;
+        ok = ParseDefTypeLine(a, b, c, has_c, line);
+        break;
     case 'g':
-        if (has_c) break;
-        line.kind = BL_GEN_CELL;
-        line.table = DEF_GEN;
-        if (!ParseIndex(a, MAXGENFIELDS, line.column) || !ParseCell(b, line.cell)) break;
-        return true;
-    default: {
-        if (!has_c || !ParseLetter(what[0], table, true)) break;
-        const RowTableInfo& info = RowTables[table];
-        line.table = static_cast<uint8_t>(table);
-        if (a == "=" || a == "+") {
-            if (!run || run->letter != info.letter) break;
-            line.row = run->row + (a == "+" ? 1 : 0);
-            if (line.row >= kMaxRecordedRows) break;
-        } else if (!ParseIndex(a, kMaxRecordedRows, line.row)) {
-            break;
-        }
-        if (run) *run = BlockRowRun{info.letter, line.row};
-        if (b.size() >= 2 && b[0] == 'k') {
-            line.kind = BL_ROW_CELL;
-            if (!ParseIndex(b.substr(1), DefTables[info.defs].max_columns, line.column)) break;
-            if (!ParseCell(c, line.cell)) break;
-            return true;
-        }
-        line.kind = BL_ROW_FIELD;
-        int f = 0;
-        while (f < info.field_count && b != info.fields[f].name) ++f;
-        if (f == info.field_count) break;
-        line.field = static_cast<uint8_t>(f);
-        switch (info.fields[f].kind) {
-        case FIELD_I16:
-            if (!ParseInt(c, INT16_MIN, INT16_MAX, v)) break;
-            line.number = v;
-            return true;
-        case FIELD_U8:
-            if (!ParseInt(c, 0, UINT8_MAX, v)) break;
-            line.number = v;
-            return true;
-        case FIELD_DOUBLE:
-            if (!ParseDouble(c, line.value)) break;
-            return true;
-        }
+        ok = ParseGenLine(a, b, has_c, line);
+        break;
+    default:
+        ok = ParseRowLine(what[0], a, b, c, has_c, line, run);
         break;
     }
-    }
+    if (ok) return true;
     error = "not a block field, or a value out of its range";
     return false;
 }

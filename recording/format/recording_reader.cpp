@@ -139,38 +139,7 @@ bool RecordingReader::ReadLine(std::string_view line, RecordingEvent& event)
 
     if (state_ == WALLED && !(word == ">" && rest == RecordEntryNames[REC_SIMULATE]))
         return Fail("a W line must come right before '> DCSSimulate'");
-    if (state_ == OUTSIDE || state_ == WALLED) {
-        if (word == "W") return WallLine(rest, event);
-        if (word == "T") {
-            event.kind = EV_TIME;
-            if (!ParseDouble(rest, event.time) || !std::isfinite(event.time))
-                return Fail("T needs a finite time");
-            return true;
-        }
-        if (word == ">") {
-            int e = 0;
-            while (e < REC_ENTRY_COUNT && rest != RecordEntryNames[e]) ++e;
-            if (e == REC_ENTRY_COUNT) return Fail("'>' needs an entry point's name");
-            entry_ = static_cast<RecordEntryId>(e);
-            event.kind = EV_ENTER;
-            event.entry = entry_;
-            decoder_.Begin(entry_);
-            rows_ = BlockRowRun();
-            state_ = BLOCK_IN;
-            return true;
-        }
-        if (word == "end" && rest.empty()) {
-            event.kind = EV_END;
-            state_ = ENDED;
-            // Nothing may follow.
-            if (lines_.Next(line) || lines_.Failed()) return Fail("a line after 'end'");
-            if (lines_.Cut()) return Fail("the compressed stream is cut short after 'end'");
-            return true;
-        }
-        return Fail(header_.version >= kWallClockVersion
-                        ? "expected T, W, '>' or end between entry points"
-                        : "expected T, '>' or end between entry points");
-    }
+    if (state_ == OUTSIDE || state_ == WALLED) return BetweenEntriesLine(line, word, rest, event);
     if (word == "i") {
         if (state_ != BLOCK_IN) return Fail("an 'i' line after the call's first call or host line");
         event.kind = EV_BLOCK_IN;
@@ -212,6 +181,45 @@ bool RecordingReader::ReadLine(std::string_view line, RecordingEvent& event)
     pending_line_ = event.line;
     event.kind = EV_CALL;
     event.call = decoder_.Call(first);
+    return true;
+}
+
+// A line between two entry points: the time, the wall clock, the next entry point, or the end.
+bool RecordingReader::BetweenEntriesLine(std::string_view line, std::string_view word,
+                                         std::string_view rest, RecordingEvent& event)
+{
+    if (word == "W") return WallLine(rest, event);
+    if (word == "T") {
+        event.kind = EV_TIME;
+        if (!ParseDouble(rest, event.time) || !std::isfinite(event.time))
+            return Fail("T needs a finite time");
+        return true;
+    }
+    if (word == ">") return EnterLine(rest, event);
+    if (word == "end" && rest.empty()) {
+        event.kind = EV_END;
+        state_ = ENDED;
+        // Nothing may follow.
+        if (lines_.Next(line) || lines_.Failed()) return Fail("a line after 'end'");
+        if (lines_.Cut()) return Fail("the compressed stream is cut short after 'end'");
+        return true;
+    }
+    return Fail(header_.version >= kWallClockVersion
+                    ? "expected T, W, '>' or end between entry points"
+                    : "expected T, '>' or end between entry points");
+}
+
+bool RecordingReader::EnterLine(std::string_view rest, RecordingEvent& event)
+{
+    int e = 0;
+    while (e < REC_ENTRY_COUNT && rest != RecordEntryNames[e]) ++e;
+    if (e == REC_ENTRY_COUNT) return Fail("'>' needs an entry point's name");
+    entry_ = static_cast<RecordEntryId>(e);
+    event.kind = EV_ENTER;
+    event.entry = entry_;
+    decoder_.Begin(entry_);
+    rows_ = BlockRowRun();
+    state_ = BLOCK_IN;
     return true;
 }
 

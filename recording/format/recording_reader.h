@@ -111,6 +111,9 @@ private:
     bool ReadLine(std::string_view line, RecordingEvent& event);
     bool HostLine(std::string_view line, RecordingEvent& event);
     bool WallLine(std::string_view rest, RecordingEvent& event);
+    bool BetweenEntriesLine(std::string_view line, std::string_view word, std::string_view rest,
+                            RecordingEvent& event);
+    bool EnterLine(std::string_view rest, RecordingEvent& event);
 
     LineReader lines_;
     RecordingHeader header_;
