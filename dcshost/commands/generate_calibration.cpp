@@ -4,10 +4,10 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
-#include <random>
 #include <sstream>
 #include <vector>
 
+#include "dcshost/control/seeded_draws.h"
 #include "dcshost/scenario/limits.h"
 
 namespace {
@@ -19,22 +19,20 @@ constexpr double kSlot = 100.0;  // s: at most one operator action or upset per 
 // distributions differ between builds, the engine does not.
 class Draw {
 public:
-    explicit Draw(uint64_t seed) : rng_(seed) {}
-    double Uniform(double lo, double hi)
-    {
-        return lo + (hi - lo) * static_cast<double>(rng_() >> 11) * 0x1.0p-53;
-    }
+    explicit Draw(uint64_t seed) : draws_(SeededDraws::WithEngineSeed(seed)) {}
+    double Uniform(double lo, double hi) { return lo + (hi - lo) * draws_.Uniform(); }
+    // The draw's 53 bits as a whole number, taken modulo the count.
     int Whole(int lo, int hi)
     {
-        return lo + static_cast<int>((rng_() >> 11) % static_cast<uint64_t>(hi - lo + 1));
+        const auto bits = static_cast<uint64_t>(draws_.Uniform() * 0x1.0p53);
+        return lo + static_cast<int>(bits % static_cast<uint64_t>(hi - lo + 1));
     }
     bool Chance(double p) { return Uniform(0.0, 1.0) < p; }
     int Sign() { return Chance(0.5) ? 1 : -1; }
 
 private:
-    std::mt19937_64 rng_;
+    SeededDraws draws_;
 };
-
 double Round(double v, int decimals)
 {
     const double scale = std::pow(10.0, decimals);

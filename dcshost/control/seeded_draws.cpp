@@ -8,6 +8,13 @@ SeededDraws::SeededDraws(uint32_t seed, uint32_t stream)
     engine_.seed(seq);
 }
 
+SeededDraws SeededDraws::WithEngineSeed(uint64_t seed)
+{
+    SeededDraws draws;
+    draws.engine_.seed(seed);
+    return draws;
+}
+
 double SeededDraws::Uniform()
 {
     // The top 53 bits: every double of [0, 1) at 2^-53 apart.

@@ -12,6 +12,9 @@ public:
     // `stream` keeps one use's draws apart from another's: adding read
     // jitter to a scenario leaves its noise as it was.
     SeededDraws(uint32_t seed = 1, uint32_t stream = 0);
+    // The engine seeded with `seed` itself and no stream: a calibration
+    // case's draws, numbered by its seed and tier.
+    static SeededDraws WithEngineSeed(uint64_t seed);
     double Uniform();  // in [0, 1)
     double Normal();   // mean 0, deviation 1 (Box-Muller)
 
