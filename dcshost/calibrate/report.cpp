@@ -4,22 +4,13 @@
 #include <cstdio>
 
 #include "dcshost/calibrate/calibrate.h"
+#include "dcshost/outputs/summary.h"
 
 namespace {
 
-std::string Num(double value)
-{
-    char text[32];
-    std::snprintf(text, sizeof text, "%.6g", value);
-    return text;
-}
+std::string Num(double value) { return Figure(value, "%.6g"); }
 
-std::string Percent(double value)
-{
-    char text[32];
-    std::snprintf(text, sizeof text, "%.2f %%", value);
-    return text;
-}
+std::string Percent(double value) { return Figure(value, "%.2f") + " %"; }
 
 std::string WithError(const char* name, const Fitted& f, const char* unit)
 {

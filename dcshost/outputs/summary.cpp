@@ -22,19 +22,6 @@ bool LoopSettled(const LoopResult& loop, double tolerance)
 
 namespace {
 
-// One figure of the loop table; a value that is not finite reads the same on
-// every platform ("NaN", "inf", "-inf"), never the C library's "-nan". A
-// runaway value too long for fixed digits is written as %.6g, never cut.
-std::string Figure(double value, const char* format)
-{
-    if (std::isnan(value)) return "NaN";
-    if (std::isinf(value)) return value > 0 ? "inf" : "-inf";
-    char text[64];
-    if (std::snprintf(text, sizeof text, format, value) > 16)
-        std::snprintf(text, sizeof text, "%.6g", value);
-    return text;
-}
-
 // The loop column shows a name whole up to this many characters; a longer
 // one (whole in the CSV and --json) by its first ones and "...".
 constexpr size_t kNameColumns = 32;
@@ -53,6 +40,19 @@ std::string Pad(const std::string& text, size_t columns)
 }
 
 }  // namespace
+
+// One figure of the loop table; a value that is not finite reads the same on
+// every platform ("NaN", "inf", "-inf"), never the C library's "-nan". A
+// runaway value too long for fixed digits is written as %.6g, never cut.
+std::string Figure(double value, const char* format)
+{
+    if (std::isnan(value)) return "NaN";
+    if (std::isinf(value)) return value > 0 ? "inf" : "-inf";
+    char text[64];
+    if (std::snprintf(text, sizeof text, format, value) > 16)
+        std::snprintf(text, sizeof text, "%.6g", value);
+    return text;
+}
 
 std::string FormatLoopTable(const std::vector<LoopResult>& loops, size_t max_lines)
 {

@@ -8,6 +8,10 @@
 
 #include "dcshost/host/messages.h"
 
+// A figure as `format` prints it, "%.6g" when that takes over 16
+// characters; NaN and infinities as words.
+std::string Figure(double value, const char* format);
+
 // One loop at the end of the run.
 struct LoopResult {
     std::string name;
