@@ -135,16 +135,18 @@ void FindManualSpans(const LoopData& loop, const ScanPlan& plan, OpSpans& spans)
         }
         merged.push_back(h);
     }
-    // The switch to manual fell between the last scan that moved the OP and
-    // the next; back to automatic, a takeover scan and a period or two before
-    // the first move: the middle of each.
+    // A mode the operator sets at step k (after its exchange) is first seen
+    // by the scan read at k + 2. The switch to manual then fell in the p
+    // steps before the first held scan (read at h.first - 1 + p), and the
+    // last step in manual in the p before the takeover scan, the last held
+    // one (read at h.last + 1 - p), three steps before it: the middle of each.
     const double p = std::max(1.0, plan.period / loop.step);
-    const int lead = static_cast<int>(std::lround((p - 1.0) / 2.0));
-    const int lag = static_cast<int>(std::lround(1.5 * p + 0.5));
+    const int lead = static_cast<int>(std::floor((p - 5.0) / 2.0 + 0.5));
+    const int lag = static_cast<int>(std::floor((3.0 * p + 3.0) / 2.0 + 0.5));
     for (const Hold& h : merged) {
         if (!h.manual) continue;
         for (int k = h.first; k <= h.last; ++k) spans.excluded[k] = 1;
-        const int first = std::min(h.first - 1 + lead, h.last);
+        const int first = std::max(0, std::min(h.first + lead, h.last));
         spans.manual.emplace_back(first, std::max(first, h.last - lag));
     }
 }

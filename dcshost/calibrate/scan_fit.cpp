@@ -108,10 +108,12 @@ std::vector<int> Reads(const std::vector<GridScan>& grid, const std::vector<char
 }
 
 // Active reads the placed scans contradict (a change without a scan, or a
-// scan without a change), then the scans read early. A grid that needs
-// early reads to fit must fit strictly better than one that does not: else a
-// period of one step with every other scan read early explains any slower
-// block as well as its own period does.
+// scan without a change), each weighed as four scans read early. A grid
+// that needs early reads to fit must fit better than one that does not: else
+// a period of one step with every other scan read early explains any slower
+// block as well as its own period does. Nor may it buy one contradiction
+// with many: an operator's write next to a scan would otherwise have every
+// scan fall just after its step and be read early, a step off.
 long Violations(const std::vector<GridScan>& grid, const std::vector<char>& changed,
                 const Active& active)
 {
@@ -125,7 +127,7 @@ long Violations(const std::vector<GridScan>& grid, const std::vector<char>& chan
     long bad = 0;
     for (size_t k = 1; k < changed.size(); ++k)
         if (active.read[k] && (changed[k] != 0) != (count[k] > 0)) ++bad;
-    return bad * static_cast<long>(changed.size() + 1) + early;
+    return 4 * bad + early;
 }
 
 struct Choice {
@@ -153,6 +155,12 @@ Choice BestGrid(const LoopData& loop, const std::vector<char>& changed, const Ac
 {
     double guess = active.mean_gap * loop.step;
     Choice best = BestPhase(loop, changed, active, loop.step);
+    // A block on the host's clock every few steps: the relative grid below
+    // may step over its exact period, which a long recording needs.
+    for (double m : {std::floor(active.mean_gap), std::ceil(active.mean_gap)}) {
+        Choice c = BestPhase(loop, changed, active, std::max(1.0, m) * loop.step);
+        if (c.bad < best.bad) best = c;
+    }
     for (int i = -20; i <= 20; ++i) {
         double period = guess * (1.0 + 0.002 * i);
         if (period < loop.step) continue;
