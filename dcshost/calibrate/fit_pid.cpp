@@ -143,8 +143,11 @@ bool WithLimit(const LoopData& loop, const ScanPlan& scans, bool hi, OpSpans& sp
 }
 
 // Whether the law, unclamped, would have driven the OP past `at` at a read
-// that shows `at`: a limit held it there, not a turn of the law's own. Not
-// known when no such read follows one the law can start from.
+// that shows `at`: a limit held it there, not a turn of the law's own. Past
+// it with the scan's integral step held too: a limit further out holds the
+// integral once the output would cross it, yet leaves the OP where the rest
+// of the law puts it, which may be the highest (lowest) OP read. Not known
+// when no such read follows one the law can start from.
 enum class Past { Yes, No, Unknown };
 
 Past Beyond(const LoopData& loop, const Attempt& a, bool hi, double at)
@@ -162,8 +165,14 @@ Past Beyond(const LoopData& loop, const Attempt& a, bool hi, double at)
         bool usable = true;
         for (int j = from; j <= to && usable; ++j) usable = ScanUsable(loop, a.plan, j);
         if (!usable) continue;
-        const double op = PredictRead(loop, a.plan, free, LawRow{from, to});
-        if (hi ? op > at + margin : op < at - margin) return Past::Yes;
+        double op = loop.op[from_read];
+        double integral = TakeOver(loop, a.plan, free, from, op);
+        for (int j = from + 1; j < to; ++j) op = ScanOnce(loop, a.plan, free, j, integral);
+        const double before = integral;
+        op = ScanOnce(loop, a.plan, free, to, integral);
+        const double held = op - (integral - before);
+        if (hi ? std::min(op, held) > at + margin : std::max(op, held) < at - margin)
+            return Past::Yes;
         seen = Past::No;
     }
     return seen;

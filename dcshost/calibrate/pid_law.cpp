@@ -85,19 +85,52 @@ Linear SolveVelocity(const Terms& t, const std::vector<LawRow>& rows, const bool
     return out;
 }
 
-// Rows whose residual is far beyond the rest: OP writes, misplaced scans.
-std::vector<int> Outliers(const Terms& t, const std::vector<LawRow>& rows, const Linear& fit)
+std::vector<double> AbsResiduals(const Terms& t, const std::vector<LawRow>& rows,
+                                 const Eigen::Vector3d& theta)
 {
     std::vector<double> res(rows.size());
     for (size_t i = 0; i < rows.size(); ++i)
-        res[i] = std::fabs(Velocity(t, rows[i]).dot(fit.theta) - Change(t.loop, t.plan, rows[i]));
-    std::vector<double> sorted = res;
-    std::nth_element(sorted.begin(), sorted.begin() + sorted.size() / 2, sorted.end());
-    double limit = std::max(10.0 * 1.4826 * sorted[sorted.size() / 2], 1e-4);
+        res[i] = std::fabs(Velocity(t, rows[i]).dot(theta) - Change(t.loop, t.plan, rows[i]));
+    return res;
+}
+
+double Median(std::vector<double> v)
+{
+    std::nth_element(v.begin(), v.begin() + v.size() / 2, v.end());
+    return v[v.size() / 2];
+}
+
+// Rows whose residual is far beyond the rest: OP writes, misplaced scans.
+std::vector<int> Outliers(const Terms& t, const std::vector<LawRow>& rows, const Linear& fit)
+{
+    const std::vector<double> res = AbsResiduals(t, rows, fit.theta);
+    double limit = std::max(10.0 * 1.4826 * Median(res), 1e-4);
     std::vector<int> out;
     for (size_t i = 0; i < rows.size(); ++i)
         if (res[i] > limit) out.push_back(static_cast<int>(i));
     return out;
+}
+
+// A start the rows the velocity form cannot explain do not pull: a few
+// scans with the integral held against a limit, at large errors, weigh
+// enough to bend a least-squares fit on a short stretch so far that none
+// stands out. Of the fit on all rows and the fits on each of a few
+// stretches, the one with the smallest median residual over all rows.
+Linear RobustStart(const Terms& t, const std::vector<LawRow>& rows, const bool use[3],
+                   const Linear& all)
+{
+    constexpr size_t kStretches = 8;
+    Linear best = all;
+    double best_median = all.ok ? Median(AbsResiduals(t, rows, all.theta)) : INFINITY;
+    const size_t size = rows.size() / kStretches;
+    for (size_t i = 0; i < kStretches && size > 0; ++i) {
+        const std::vector<LawRow> part(rows.begin() + i * size, rows.begin() + (i + 1) * size);
+        Linear lin = SolveVelocity(t, part, use);
+        if (!lin.ok || lin.theta[0] == 0.0) continue;
+        const double median = Median(AbsResiduals(t, rows, lin.theta));
+        if (median < best_median) best = lin, best_median = median;
+    }
+    return best;
 }
 
 // kp, ti, td (those in use) to the residuals of the clamped position form.
@@ -299,6 +332,7 @@ LawFit FitLaw(const LoopData& loop, const ScanPlan& plan, const std::vector<LawR
         kept = rows;
         lin = SolveVelocity(t, kept, use);
     }
+    lin = RobustStart(t, kept, use, lin);
     for (int pass = 0; pass < 2 && lin.ok; ++pass) {
         std::vector<int> bad = Outliers(t, kept, lin);
         if (bad.empty()) break;
@@ -306,6 +340,8 @@ LawFit FitLaw(const LoopData& loop, const ScanPlan& plan, const std::vector<LawR
         for (size_t i = bad.size(); i-- > 0;) kept.erase(kept.begin() + bad[i]);
         lin = SolveVelocity(t, kept, use);
     }
+    // The settings and their errors from every row kept, not a stretch.
+    if (lin.ok) lin = SolveVelocity(t, kept, use);
     if (!lin.ok || lin.theta[0] == 0.0) return out;
     // A term is kept when it is clearly there and of the law's sign.
     use[1] = lin.theta[1] * lin.theta[0] > 0.0 && std::fabs(lin.theta[1]) > 4.0 * lin.se[1];
