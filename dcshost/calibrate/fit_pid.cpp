@@ -142,6 +142,19 @@ bool WithLimit(const LoopData& loop, const ScanPlan& scans, bool hi, OpSpans& sp
     return true;
 }
 
+// The limit found at the OP's highest (or lowest) read taken back; false
+// when there is none.
+bool WithoutLimit(const LoopData& loop, bool hi, OpSpans& spans)
+{
+    if (!(hi ? spans.hi_reached : spans.lo_reached)) return false;
+    (hi ? spans.hi_reached : spans.lo_reached) = false;
+    (hi ? spans.hi : spans.lo) = hi ? INFINITY : -INFINITY;
+    for (size_t k = 0; k < loop.op.size(); ++k)
+        spans.clamped[k] = (spans.lo_reached && loop.op[k] == spans.lo) ||
+                           (spans.hi_reached && loop.op[k] == spans.hi);
+    return true;
+}
+
 // Whether the law, unclamped, would have driven the OP past `at` at a read
 // that shows `at`: a limit held it there, not a turn of the law's own. Past
 // it with the scan's integral step held too: a limit further out holds the
@@ -149,6 +162,9 @@ bool WithLimit(const LoopData& loop, const ScanPlan& scans, bool hi, OpSpans& sp
 // of the law puts it, which may be the highest (lowest) OP read. Not known
 // when no such read follows one the law can start from.
 enum class Past { Yes, No, Unknown };
+
+// Scans the law is run through a clamp to reach a read at `at`.
+constexpr int kWalkBack = 200;
 
 Past Beyond(const LoopData& loop, const Attempt& a, bool hi, double at)
 {
@@ -159,15 +175,22 @@ Past Beyond(const LoopData& loop, const Attempt& a, bool hi, double at)
     for (size_t r = 1; r < loop.op.size(); ++r) {
         const int to = a.plan.last_scan[r], from = a.plan.last_scan[r - 1];
         if (loop.op[r] != at || to == from || from < 0) continue;
-        const int from_read = a.plan.scans[from].read;
-        // Its read may have been set aside as a write: a clamp looks like one.
-        if (loop.op[from_read] == at || a.spans.clamped[from_read]) continue;
+        // From the last scan before whose OP is the law's own, not held at a
+        // limit: the law runs on through the clamps, as the block did. Its
+        // read may have been set aside as a write: a clamp looks like one.
+        int start = from;
+        auto held_there = [&](int j) {
+            const int read = a.plan.scans[j].read;
+            return loop.op[read] == at || a.spans.clamped[read];
+        };
+        while (start > 0 && from - start < kWalkBack && held_there(start)) --start;
+        if (held_there(start)) continue;
         bool usable = true;
-        for (int j = from; j <= to && usable; ++j) usable = ScanUsable(loop, a.plan, j);
+        for (int j = start; j <= to && usable; ++j) usable = ScanUsable(loop, a.plan, j);
         if (!usable) continue;
-        double op = loop.op[from_read];
-        double integral = TakeOver(loop, a.plan, free, from, op);
-        for (int j = from + 1; j < to; ++j) op = ScanOnce(loop, a.plan, free, j, integral);
+        double op = loop.op[a.plan.scans[start].read];
+        double integral = TakeOver(loop, a.plan, free, start, op);
+        for (int j = start + 1; j < to; ++j) op = ScanOnce(loop, a.plan, free, j, integral);
         const double before = integral;
         op = ScanOnce(loop, a.plan, free, to, integral);
         const double held = op - (integral - before);
@@ -197,6 +220,17 @@ PidFit FitPid(const LoopData& loop)
     const ScanPlan scans = PlanScans(loop);
     OpSpans limits = FindLimits(loop, scans);
     Attempt best = Run(loop, scans, limits);
+    // A hold at the extreme OP the law never drove into is an operator's.
+    for (int hi = 0; hi < 2 && best.law.ok; ++hi) {
+        OpSpans tried = limits;
+        if (!WithoutLimit(loop, hi != 0, tried) ||
+            Beyond(loop, best, hi != 0, hi ? limits.hi : limits.lo) != Past::No)
+            continue;
+        Attempt a = Run(loop, scans, tried);
+        if (!a.law.ok) continue;
+        best = a;
+        limits = tried;
+    }
     // A limit the OP touched only briefly: its extreme read, where the law
     // without the limit would have gone past it.
     for (int hi = 0; hi < 2 && best.law.ok; ++hi) {

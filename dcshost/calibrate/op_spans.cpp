@@ -110,14 +110,18 @@ OpSpans FindLimits(const LoopData& loop, const ScanPlan& plan)
 
 void FindManualSpans(const LoopData& loop, const ScanPlan& plan, OpSpans& spans)
 {
-    // An error the law answers with a visible change of a float OP.
+    // An error, or a move of the PV since the scan before, the law answers
+    // with a visible change of a float OP.
     const double small = 1e-5 * std::max(Range(loop.pv), 1e-9);
     std::vector<Hold> holds = Holds(loop.op);
     for (Hold& h : holds) {
         if (spans.clamped[h.first]) continue;
         for (int k = h.first; k <= h.last; ++k) {
-            bool scanned = plan.last_scan[k] != plan.last_scan[k - 1];
-            if (scanned && std::fabs(loop.sp[k - 1] - loop.pv[k - 1]) > small) ++h.unexplained;
+            const int j = plan.last_scan[k];
+            if (j == plan.last_scan[k - 1]) continue;
+            const double moved = j > 0 ? loop.pv[k - 1] - loop.pv[plan.scans[j - 1].read - 1] : 0.0;
+            if (std::fabs(loop.sp[k - 1] - loop.pv[k - 1]) > small || std::fabs(moved) > small)
+                ++h.unexplained;
         }
         h.manual = h.unexplained >= 2;
     }
@@ -164,8 +168,15 @@ void AddWrites(const LoopData& loop, const ScanPlan& plan, const std::vector<int
             while (next + 1 < n && plan.last_scan[next] == plan.last_scan[r]) ++next;
             if (plan.last_scan[next] == plan.last_scan[r] || loop.op[next] != loop.op[r]) continue;
         }
+        // A write that opens a manual hold came after the switch to manual,
+        // which the scan read before it did not see yet (see FindManualSpans):
+        // the middle of the steps between.
+        int first = r;
+        const int before = plan.last_scan[r - 1];
+        if (spans.excluded[r + 1] && before >= 0)
+            first = std::max(0, (plan.scans[before].read + r - 2) / 2);
         for (int k = r; k <= next; ++k) spans.excluded[k] = 1;
-        spans.manual.emplace_back(r, next);
+        spans.manual.emplace_back(first, next);
     }
     // Overlapping spans (a write read inside a hold) are one span.
     std::sort(spans.manual.begin(), spans.manual.end());
