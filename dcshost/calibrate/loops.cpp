@@ -113,6 +113,14 @@ bool MatchBase(const RecordedTables& tables, const Scenario& base, std::vector<L
             continue;
         }
         if (!LinkAgrees(base, rows[0], pv, pid.name, error)) return false;
+        // One row's SP and OP are one block's: two would be fitted to the
+        // same reads and written back as the same block twice.
+        for (const LoopRef& other : loops)
+            if (other.ctrl == rows[0]) {
+                error = "PIDs " + other.name + " and " + pid.name + " both act on controller row " +
+                        std::to_string(rows[0]) + " (" + pid.sp_tag + ", " + pid.op_tag + ")";
+                return false;
+            }
         loops.push_back(LoopRef{pid.name, rows[0], pv, static_cast<int>(p)});
     }
     std::sort(loops.begin(), loops.end(),

@@ -303,6 +303,12 @@ TEST_F(Calibrate, finds_loops_by_base_or_by_loop_number)
     one.controllers.push_back(one.controllers[0]);
     EXPECT_FALSE(FindLoops(one, &base, loops, notes, error));
     EXPECT_EQ(error, "PID FIC1: controller rows 0 and 1 both read its SP and OP tags");
+    one.controllers.pop_back();
+    base.controllers[0].pv = "FI1";
+    base.pids.push_back(base.pids[0]);
+    base.pids[1].name = "FIC1B";
+    EXPECT_FALSE(FindLoops(one, &base, loops, notes, error));
+    EXPECT_EQ(error, "PIDs FIC1 and FIC1B both act on controller row 0 (FIC1.SP, FIC1.OP)");
 }
 
 TEST_F(Calibrate, rewrites_the_base_in_place_and_keeps_the_rest)
