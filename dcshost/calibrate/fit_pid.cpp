@@ -163,6 +163,20 @@ bool WithoutLimit(const LoopData& loop, bool hi, OpSpans& spans)
 // when no such read follows one the law can start from.
 enum class Past { Yes, No, Unknown };
 
+// How far past a limit the law must go to tell: well beyond how closely it
+// predicts the reads it explains.
+double Spread(const LoopData& loop, const Attempt& a)
+{
+    const int n = static_cast<int>(loop.op.size());
+    std::vector<double> res;
+    for (const LawRow& row : LawRows(loop, a.plan, a.spans, 1, n - 1))
+        res.push_back(std::fabs(PredictRead(loop, a.plan, a.law.law, row) -
+                                loop.op[a.plan.scans[row.to].read]));
+    if (res.empty()) return INFINITY;
+    std::nth_element(res.begin(), res.begin() + res.size() / 2, res.end());
+    return 10.0 * 1.4826 * res[res.size() / 2];
+}
+
 // Scans the law is run through a clamp to reach a read at `at`.
 constexpr int kWalkBack = 200;
 
@@ -171,7 +185,7 @@ Past Beyond(const LoopData& loop, const Attempt& a, bool hi, double at)
     Past seen = Past::Unknown;
     Law free = a.law.law;
     (hi ? free.hi : free.lo) = hi ? INFINITY : -INFINITY;
-    const double margin = 1e-3 * std::max(1.0, std::fabs(at));
+    const double margin = std::max(Spread(loop, a), 1e-6 * std::max(1.0, std::fabs(at)));
     for (size_t r = 1; r < loop.op.size(); ++r) {
         const int to = a.plan.last_scan[r], from = a.plan.last_scan[r - 1];
         if (loop.op[r] != at || to == from || from < 0) continue;

@@ -150,7 +150,12 @@ void FindManualSpans(const LoopData& loop, const ScanPlan& plan, OpSpans& spans)
     for (const Hold& h : merged) {
         if (!h.manual) continue;
         for (int k = h.first; k <= h.last; ++k) spans.excluded[k] = 1;
-        const int first = std::max(0, std::min(h.first + lead, h.last));
+        int first = std::max(0, std::min(h.first + lead, h.last));
+        // Held at a value set between scans: an operator's write, after the
+        // switch, which fell after the last scan that moved the OP.
+        const int write = h.first - 1, before = write >= 1 ? plan.last_scan[write] : -1;
+        if (before >= 0 && before == plan.last_scan[write - 1])
+            first = std::max(0, (plan.scans[before].read + write - 2) / 2);
         spans.manual.emplace_back(first, std::max(first, h.last - lag));
     }
 }

@@ -2,6 +2,7 @@
 // the block's law, not a copy of it.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "tests/dcshost/calibrate/loop_sim.h"
@@ -76,6 +77,40 @@ TEST(FitPid, finds_manual_spans_and_writes_within_two_steps)
     for (size_t i = 0; i < want.size(); ++i) {
         EXPECT_NEAR(fit.manual[i].first, want[i].first, 2);
         EXPECT_NEAR(fit.manual[i].second, want[i].second, 2);
+    }
+}
+
+// The block holds its integral once its output would pass a limit, which
+// may leave the OP short of it: a limit is where the OP was held.
+TEST(FitPid, finds_a_limit_only_where_the_op_was_held_at_it)
+{
+    const LawCase cases[] = {
+        {"held short of op_lo", With({}, [](SimLoop& s) { s.kp = 2, s.ti = 4, s.op_lo = 34; }), 0},
+        {"slow scan held short of op_lo",
+         With({}, [](SimLoop& s) { s.scan = 3, s.kp = 2, s.ti = 6, s.op_lo = 38; }), 0},
+        {"often at op_hi", With({}, [](SimLoop& s) { s.kp = 3, s.ti = 2, s.td = 3, s.op_hi = 66; }),
+         0},
+        {"kicked onto op_hi", With({}, [](SimLoop& s) { s.ti = 2, s.td = 3, s.op_hi = 66; }), 0},
+        {"slow scan, often at op_lo",
+         With({},
+              [](SimLoop& s) { s.scan = 2, s.kp = -1, s.gain = -0.8, s.ti = 16, s.op_lo = 38; }),
+         0},
+    };
+    for (const LawCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        SimLoop s = c.loop;
+        s.tau = 8.0, s.noise = 0.05;
+        const LoopData d = RecordLoop(s);
+        const PidFit fit = FitPid(d);
+        ASSERT_EQ(fit.not_identifiable, nullptr);
+        EXPECT_LT(Off(fit.kp, s.kp), 0.005);
+        EXPECT_LT(Off(fit.ti, s.ti), 0.005);
+        EXPECT_GE(fit.fit_percent, 99.0);
+        auto read = [&d](double limit) {
+            return std::count(d.op.begin(), d.op.end(), static_cast<float>(limit)) > 0;
+        };
+        EXPECT_EQ(fit.op_lo_reached, s.op_lo > 0 && read(s.op_lo));
+        EXPECT_EQ(fit.op_hi_reached, s.op_hi < 100 && read(s.op_hi));
     }
 }
 
