@@ -154,8 +154,10 @@ void FindManualSpans(const LoopData& loop, const ScanPlan& plan, OpSpans& spans)
         // Held at a value set between scans: an operator's write, after the
         // switch, which fell after the last scan that moved the OP.
         const int write = h.first - 1, before = write >= 1 ? plan.last_scan[write] : -1;
-        if (before >= 0 && before == plan.last_scan[write - 1])
+        if (before >= 0 && before == plan.last_scan[write - 1]) {
             first = std::max(0, (plan.scans[before].read + write - 2) / 2);
+            spans.excluded[write] = 1;
+        }
         spans.manual.emplace_back(first, std::max(first, h.last - lag));
     }
 }
