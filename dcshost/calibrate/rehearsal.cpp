@@ -37,9 +37,11 @@ double RehearsalFitPercent(const LoopData& loop, const PidFit& pid, const PlantF
     if (pid.not_identifiable || plant.not_identifiable || n < 8 || loop.pv.size() != n ||
         loop.sp.size() != n || !Finite(loop.pv[k0]) || !Finite(loop.op[k0]))
         return 0.0;
+    // A mode set at step k is first seen by the scan read at k + 2: the
+    // operator's reads run from there to the last before the takeover scan.
     std::vector<char> manual(n, 0);
     for (auto [a, b] : pid.manual)
-        for (int k = std::max(a, 0); k <= b && k < static_cast<int>(n); ++k) manual[k] = 1;
+        for (int k = std::max(a + 2, 0); k <= b + 2 && k < static_cast<int>(n); ++k) manual[k] = 1;
     const double inf = INFINITY;
     Block c{pid.kp.value,
             pid.ti.value,
@@ -57,6 +59,7 @@ double RehearsalFitPercent(const LoopData& loop, const PidFit& pid, const PlantF
     const double a = plant.kind == PlantKind::FirstOrder && plant.tau.value > 0.0
                          ? 1.0 - std::exp(-loop.step / plant.tau.value)
                          : 0.0;
+    bool takeover = false;  // the next scan only takes the operator's OP over
     for (size_t k = k0 + 1; k < n; ++k) {
         long at = static_cast<long>(k) - 1 - plant.dead_steps;
         double u = op[at < 0 ? 0 : at];
@@ -66,9 +69,10 @@ double RehearsalFitPercent(const LoopData& loop, const PidFit& pid, const PlantF
         double sp = Finite(loop.sp[k - 1]) ? loop.sp[k - 1] : loop.sp[k0];
         long scans = std::lround(std::floor(loop.time[k] / c.period) -
                                  std::floor(loop.time[k - 1] / c.period));
-        if (manual[k] || !Finite(loop.op[k]) || !Finite(sp)) {
-            op[k] = Finite(loop.op[k]) ? loop.op[k] : op[k - 1];
+        if (manual[k] || !Finite(loop.op[k]) || !Finite(sp) || (takeover && scans > 0)) {
+            op[k] = Finite(loop.op[k]) && (manual[k] || !takeover) ? loop.op[k] : op[k - 1];
             c.TakeOver(op[k], sp - y[k - 1], y[k - 1]);
+            takeover = manual[k] != 0;
         } else {
             op[k] = scans > 0 ? c.Scan(sp - y[k - 1], y[k - 1]) : op[k - 1];
         }
