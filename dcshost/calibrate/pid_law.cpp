@@ -115,15 +115,16 @@ std::vector<int> Outliers(const Terms& t, const std::vector<LawRow>& rows, const
 // scans with the integral held against a limit, at large errors, weigh
 // enough to bend a least-squares fit on a short stretch so far that none
 // stands out. Of the fit on all rows and the fits on each of a few
-// stretches, the one with the smallest median residual over all rows.
+// stretches (of ten rows at least), the one with the smallest median
+// residual over all rows.
 Linear RobustStart(const Terms& t, const std::vector<LawRow>& rows, const bool use[3],
                    const Linear& all)
 {
     constexpr size_t kStretches = 8;
     Linear best = all;
     double best_median = all.ok ? Median(AbsResiduals(t, rows, all.theta)) : INFINITY;
-    const size_t size = rows.size() / kStretches;
-    for (size_t i = 0; i < kStretches && size > 0; ++i) {
+    const size_t size = std::max<size_t>(rows.size() / kStretches, 10);
+    for (size_t i = 0; (i + 1) * size <= rows.size(); ++i) {
         const std::vector<LawRow> part(rows.begin() + i * size, rows.begin() + (i + 1) * size);
         Linear lin = SolveVelocity(t, part, use);
         if (!lin.ok || lin.theta[0] == 0.0) continue;
