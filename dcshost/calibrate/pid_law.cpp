@@ -121,15 +121,26 @@ Linear RobustStart(const Terms& t, const std::vector<LawRow>& rows, const bool u
                    const Linear& all)
 {
     constexpr size_t kStretches = 8;
-    Linear best = all;
-    double best_median = all.ok ? Median(AbsResiduals(t, rows, all.theta)) : INFINITY;
     const size_t size = std::max<size_t>(rows.size() / kStretches, 10);
+    if (rows.size() < 2 * size) return all;
+    Eigen::MatrixXd x(rows.size(), 3);
+    Eigen::VectorXd y(rows.size());
+    for (size_t i = 0; i < rows.size(); ++i) {
+        x.row(static_cast<Eigen::Index>(i)) = Velocity(t, rows[i]).transpose();
+        y[static_cast<Eigen::Index>(i)] = Change(t.loop, t.plan, rows[i]);
+    }
+    auto median = [&x, &y](const Eigen::Vector3d& theta) {
+        const Eigen::VectorXd res = (x * theta - y).cwiseAbs();
+        return Median(std::vector<double>(res.data(), res.data() + res.size()));
+    };
+    Linear best = all;
+    double best_median = all.ok ? median(all.theta) : INFINITY;
     for (size_t i = 0; (i + 1) * size <= rows.size(); ++i) {
         const std::vector<LawRow> part(rows.begin() + i * size, rows.begin() + (i + 1) * size);
         Linear lin = SolveVelocity(t, part, use);
         if (!lin.ok || lin.theta[0] == 0.0) continue;
-        const double median = Median(AbsResiduals(t, rows, lin.theta));
-        if (median < best_median) best = lin, best_median = median;
+        const double m = median(lin.theta);
+        if (m < best_median) best = lin, best_median = m;
     }
     return best;
 }
