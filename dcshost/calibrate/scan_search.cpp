@@ -39,6 +39,7 @@ constexpr double kMostPerStep = 3.0;
 struct Grid {
     double period = 0.0, at = 0.0;
     double score = INFINITY;
+    int misses = 0;  // rows the law misses by more than kExact
 };
 
 struct Stretch {
@@ -75,9 +76,9 @@ public:
         return i >= 1 && !out_[i] && Finite(loop_.sp[i - 1]) && Finite(loop_.pv[i - 1]);
     }
 
-    // RMS, in % of OP, of the rows the law explains best; infinite when too
-    // few rows are left to tell.
-    double Score(const Grid& g, Stretch s) const
+    // The grid's score: RMS, in % of OP, of the rows the law explains best
+    // (infinite when too few rows are left to tell), and its misses.
+    void Score(Grid& g, Stretch s) const
     {
         rows_.clear();
         // The last scan's read, its error and PV change; whether it and
@@ -116,7 +117,7 @@ public:
             p = i, ep = e, dp = d;
             from_ok = ok, p_sure = sure;
         }
-        return Misfit();
+        g.score = Misfit(g.misses);
     }
 
 private:
@@ -125,7 +126,7 @@ private:
 
     void Add(double a, double b, double c, double y) const { rows_.push_back({a, b, c, y}); }
 
-    double Misfit() const
+    double Misfit(int& misses) const
     {
         const int m = static_cast<int>(rows_.size());
         if (m < kFirstStretch / 4) return INFINITY;
@@ -147,6 +148,8 @@ private:
                              rows_[i][2] * theta[2] - rows_[i][3];
             r[i] = d * d;
         }
+        misses = static_cast<int>(
+            std::count_if(r.begin(), r.end(), [](double q) { return q > kExact * kExact; }));
         // A row in fifty may still be an operator's write not found.
         const int kept = m - m / 50;
         std::nth_element(r.begin(), r.begin() + kept - 1, r.end());
@@ -173,15 +176,17 @@ Stretch Around(int centre, int width, int n)
 }
 
 // The grids to take on: every one the reads cannot tell from the best
-// (all at the floor), else the best few. Scores below the floor are equal.
+// (all at the floor), else the best few. Scores below the floor are equal,
+// then fewer misses first.
 std::vector<Grid> Best(std::vector<Grid> all, size_t least, size_t most)
 {
     all.erase(
         std::remove_if(all.begin(), all.end(), [](const Grid& g) { return !Finite(g.score); }),
         all.end());
     for (Grid& g : all) g.score = std::max(g.score, kFloor);
-    std::stable_sort(all.begin(), all.end(),
-                     [](const Grid& a, const Grid& b) { return a.score < b.score; });
+    std::stable_sort(all.begin(), all.end(), [](const Grid& a, const Grid& b) {
+        return a.score < b.score || (a.score == b.score && a.misses < b.misses);
+    });
     size_t keep = least;
     while (keep < all.size() && keep < most && all[keep].score <= kFloor) ++keep;
     if (all.size() > keep) all.resize(keep);
@@ -201,7 +206,7 @@ std::vector<Grid> Survey(const Scorer& scorer, const LoopData& loop, double lo, 
         const double offsets = std::ceil(period / (2.0 * kDrift * loop.step));
         for (double k = 0; k < offsets; ++k) {
             Grid g{period, centre + period * k / offsets};
-            g.score = scorer.Score(g, s);
+            scorer.Score(g, s);
             all.push_back(g);
         }
         period += kDrift * loop.step * period / half;
@@ -230,7 +235,7 @@ std::vector<Grid> Narrow(const Scorer& scorer, const LoopData& loop, const std::
     std::vector<Grid> all;
     for (const auto& [p, t] : keys) {
         Grid g{std::exp(static_cast<double>(p) * dlog), centre + static_cast<double>(t) * dt};
-        g.score = scorer.Score(g, s);
+        scorer.Score(g, s);
         all.push_back(g);
     }
     // Fewer kept as the stretch grows: ties thin out, and each costs more.
@@ -309,7 +314,7 @@ std::vector<ScanPlan> SearchScans(const LoopData& loop, const ScanPlan& from)
         });
         if (same == chosen.end()) {
             if (chosen.size() < kTried) chosen.push_back(g);
-        } else if (g.score <= same->score && shift(g) < shift(*same)) {
+        } else if (g.score <= same->score && g.misses <= same->misses && shift(g) < shift(*same)) {
             *same = g;
         }
     }
