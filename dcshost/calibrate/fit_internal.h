@@ -12,6 +12,12 @@
 namespace calib {
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+// How far after a step a read may come, in steps: scans due this soon may
+// already have run before it.
+constexpr double kLateRead = 0.08;
+// A read the law gives to within this (% of OP) is explained: the reads
+// carry the OP to a few parts in a million.
+constexpr double kExact = 1e-3;
 
 // One scan of the block as the fit places it: its output is first read at
 // step `read`, and it acted on the PV of step `read - 1` (the PV the driver
@@ -27,6 +33,7 @@ struct ScanEvent {
 // Where the block's scans fall against the steps.
 struct ScanPlan {
     double period = 0.0;      // s; the step when the block scans at least once per step
+    double phase = 0.0;       // s: scans at phase + n period on the steps' times
     bool below_step = false;  // every step carries a scan: the period may be shorter
     std::vector<ScanEvent> scans;
     std::vector<int> last_scan;  // per step: index of the last scan read by then, -1 none
@@ -71,9 +78,20 @@ void AddWrites(const LoopData& loop, const ScanPlan& plan, const std::vector<int
 
 // scan_fit.cpp
 ScanPlan PlanScans(const LoopData& loop);
+// The scans of the grid phase + n period, each read at the first step after
+// it unless the reads' changes say the read before.
+ScanPlan GridPlan(const LoopData& loop, double period, double phase);
 void MarkTakeovers(const OpSpans& spans, ScanPlan& plan);
 // scan_refine.cpp: movable scans moved to the read the law explains better.
 void RefineScans(const LoopData& loop, const OpSpans& spans, const Law& law, ScanPlan& plan);
+
+// scan_search.cpp: the grids of scans the law explains best, best first,
+// from a third of the step to three steps and around the period of `from`;
+// none when the recording is too short to tell.
+std::vector<ScanPlan> SearchScans(const LoopData& loop, const ScanPlan& from);
+// The share of the law's rows it misses by more than kExact.
+double MissedShare(const LoopData& loop, const ScanPlan& plan, const OpSpans& spans,
+                   const Law& law);
 
 // pid_law.cpp
 std::vector<LawRow> LawRows(const LoopData& loop, const ScanPlan& plan, const OpSpans& spans,

@@ -17,6 +17,9 @@ namespace {
 
 // Fewer rows than this and no setting is worth stating.
 constexpr size_t kMinRows = 20;
+// A share of rows the law may miss with its scans in place: writes not
+// found, limits reached in between.
+constexpr double kMissed = 0.005;
 
 bool Changes(const std::vector<double>& v)
 {
@@ -231,9 +234,25 @@ PidFit FitPid(const LoopData& loop)
         fit.not_identifiable = kPvConstant;
         return fit;
     }
-    const ScanPlan scans = PlanScans(loop);
+    ScanPlan scans = PlanScans(loop);
     OpSpans limits = FindLimits(loop, scans);
     Attempt best = Run(loop, scans, limits);
+    // Reads the law misses: the scans are elsewhere than the changes of OP
+    // showed (a block faster than the step, or on its own clock with late
+    // reads). The grid whose law misses fewest.
+    double missed = best.law.ok ? MissedShare(loop, best.plan, best.spans, best.law.law) : 1.0;
+    if (best.law.ok && missed > kMissed) {
+        for (const ScanPlan& tried : SearchScans(loop, scans)) {
+            OpSpans found = FindLimits(loop, tried);
+            Attempt a = Run(loop, tried, found);
+            const double share = a.law.ok ? MissedShare(loop, a.plan, a.spans, a.law.law) : 1.0;
+            if (share >= missed) continue;
+            best = a;
+            scans = tried;
+            limits = found;
+            missed = share;
+        }
+    }
     // A hold at the extreme OP the law never drove into is an operator's.
     for (int hi = 0; hi < 2 && best.law.ok; ++hi) {
         OpSpans tried = limits;
@@ -276,7 +295,8 @@ PidFit FitPid(const LoopData& loop)
     fit.ti = law.ti;
     fit.td = law.td;
     // The derivative shows only when one scan acts per step: then the scan is the step.
-    fit.scan_below_step = plan.below_step && !(law.law.td > 0.0);
+    fit.scan_below_step =
+        (plan.below_step && !(law.law.td > 0.0)) || plan.period < loop.step * (1.0 - 1e-3);
     fit.scan = Fitted{plan.period, plan.below_step ? kNaN : 0.5 * loop.step / loop.time.back()};
     fit.op_lo_reached = spans.lo_reached;
     fit.op_hi_reached = spans.hi_reached;

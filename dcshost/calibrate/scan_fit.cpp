@@ -11,10 +11,6 @@
 namespace calib {
 namespace {
 
-// How far after a step a read may come: scans due this soon may already
-// have run before it.
-constexpr double kLateRead = 0.08;
-
 std::vector<char> Changes(const LoopData& loop)
 {
     std::vector<char> changed(loop.op.size(), 0);
@@ -178,11 +174,34 @@ Choice BestGrid(const LoopData& loop, const std::vector<char>& changed, const Ac
     return best;
 }
 
+// Per step: the last scan read by then.
+void CountScans(int n, ScanPlan& plan)
+{
+    plan.last_scan.assign(n, -1);
+    size_t j = 0;
+    for (int k = 0; k < n; ++k) {
+        while (j < plan.scans.size() && plan.scans[j].read <= k) ++j;
+        plan.last_scan[k] = static_cast<int>(j) - 1;
+    }
+}
+
 }  // namespace
+
+ScanPlan GridPlan(const LoopData& loop, double period, double phase)
+{
+    ScanPlan plan;
+    plan.period = period;
+    plan.phase = phase;
+    std::vector<GridScan> grid = Grid(loop.time, loop.step, period, phase);
+    std::vector<int> reads = Reads(grid, Changes(loop));
+    for (size_t j = 0; j < grid.size(); ++j)
+        plan.scans.push_back(ScanEvent{reads[j], false, grid[j].may_be_early, grid[j].late});
+    CountScans(static_cast<int>(loop.op.size()), plan);
+    return plan;
+}
 
 ScanPlan PlanScans(const LoopData& loop)
 {
-    ScanPlan plan;
     const int n = static_cast<int>(loop.op.size());
     std::vector<char> changed = Changes(loop);
     Active active = ActiveReads(changed);
@@ -194,25 +213,16 @@ ScanPlan PlanScans(const LoopData& loop)
         if (!changed[k]) ++missing;
     }
     // A change at (nearly) every step: one scan per step as far as the
-    // reads can tell.
-    if (active_reads == 0 || missing <= active_reads / 200) {
-        plan.period = loop.step;
-        plan.below_step = true;
-        for (int k = 1; k < n; ++k) plan.scans.push_back(ScanEvent{k, false, false, k});
-    } else {
+    // changes can tell.
+    if (active_reads > 0 && missing > active_reads / 200) {
         Choice best = BestGrid(loop, changed, active);
-        plan.period = best.period;
-        std::vector<GridScan> grid = Grid(loop.time, loop.step, best.period, best.phase);
-        std::vector<int> reads = Reads(grid, changed);
-        for (size_t j = 0; j < grid.size(); ++j)
-            plan.scans.push_back(ScanEvent{reads[j], false, grid[j].may_be_early, grid[j].late});
+        return GridPlan(loop, best.period, best.phase);
     }
-    plan.last_scan.assign(n, -1);
-    size_t j = 0;
-    for (int k = 0; k < n; ++k) {
-        while (j < plan.scans.size() && plan.scans[j].read <= k) ++j;
-        plan.last_scan[k] = static_cast<int>(j) - 1;
-    }
+    ScanPlan plan;
+    plan.period = loop.step;
+    plan.below_step = true;
+    for (int k = 1; k < n; ++k) plan.scans.push_back(ScanEvent{k, false, false, k});
+    CountScans(n, plan);
     return plan;
 }
 

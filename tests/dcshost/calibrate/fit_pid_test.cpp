@@ -52,6 +52,13 @@ const LawCase kLawCases[] = {
               s.manual = {{300, 340}}, s.writes = {{303, 45.0}};
           }),
      0.005},
+    // One or two scans between reads on the same PV: not one scan per step.
+    {"faster than the step, late reads",
+     With({}, [](SimLoop& s) { s.scan = 0.73, s.phase = 0.07, s.jitter = 0.05, s.noise = 0.03; }),
+     0.02},
+    {"own clock, late reads",
+     With({}, [](SimLoop& s) { s.scan = 1.61, s.phase = 0.64, s.jitter = 0.05, s.td = 1.5; }),
+     0.02},
 };
 
 TEST(FitPid, finds_the_law_of_the_simulated_block)
@@ -66,6 +73,7 @@ TEST(FitPid, finds_the_law_of_the_simulated_block)
         EXPECT_LT(Off(fit.ti, s.ti), c.tolerance);
         EXPECT_LT(s.td > 0 ? Off(fit.td, s.td) : fit.td.value, c.tolerance);
         EXPECT_LT(s.scan > s.step ? Off(fit.scan, s.scan) : 0.0, 0.01);
+        EXPECT_TRUE(fit.scan_below_step || s.scan >= s.step);
         EXPECT_LT(s.op_hi < 100 ? Off(fit.op_hi, s.op_hi) : 0.0, 1e-4);
         EXPECT_LT(s.op_lo > 0 ? Off(fit.op_lo, s.op_lo) : 0.0, 1e-4);
         EXPECT_TRUE(std::isfinite(fit.kp.rel_error));

@@ -1,0 +1,330 @@
+// A block on its own clock, placed by its law. Between two reads the block
+// scanned a whole number of times, all on the PV sent at the first and the
+// SP then in force: the integral acts once per scan, the derivative only on
+// the first. The grid (period, and a scan's time) fixes those counts, and
+// the law's velocity form, fitted by least squares, is near exact only on
+// the right one. The search starts on a short stretch, where a coarse
+// period keeps the scans in place, and keeps the best grids while the
+// stretch doubles and the period narrows.
+#include <Eigen/Dense>
+#include <algorithm>
+#include <array>
+#include <cmath>
+
+#include "dcshost/calibrate/fit_internal.h"
+
+namespace calib {
+namespace {
+
+// How far, in steps, a scan may drift from its place across half the stretch.
+constexpr double kDrift = 0.02;
+// Grids kept from one stretch to the next: on a short stretch many explain
+// the reads as well as the right one (its scans near a step are not sure),
+// and all of those are kept, up to the most.
+constexpr size_t kBeam = 64;
+constexpr size_t kMostKept = 512;
+constexpr size_t kLeastKept = 16;
+// Periods handed back to be fitted in full, best first.
+constexpr size_t kTried = 3;
+// A score (% of OP) no better than the reads' own rounding.
+constexpr double kFloor = 1e-5;
+// The shortest stretch, in reads; fewer rows fit any grid.
+constexpr int kFirstStretch = 40;
+// Share of the OP's range next to its extremes left out.
+constexpr double kNearLimit = 0.05;
+// The fastest block searched for, in scans per step.
+constexpr double kMostPerStep = 3.0;
+
+// Scans at `at` + n period.
+struct Grid {
+    double period = 0.0, at = 0.0;
+    double score = INFINITY;
+    int misses = 0;  // rows the law misses by more than kExact
+};
+
+struct Stretch {
+    int first = 0, last = 0;
+};
+
+class Scorer {
+public:
+    // longest: the most reads a hold of OP between two scans may last;
+    // longer holds are an operator's.
+    Scorer(const LoopData& loop, int longest) : loop_(loop), out_(loop.op.size(), 0)
+    {
+        // Near the OP's extremes the block may have held its integral
+        // against a limit, its OP at it or not: those reads are left out.
+        double lo = INFINITY, hi = -INFINITY;
+        for (double v : loop.op)
+            if (Finite(v)) lo = std::min(lo, v), hi = std::max(hi, v);
+        const double margin = kNearLimit * (hi - lo);
+        const int n = static_cast<int>(loop.op.size());
+        for (int k = 0; k < n; ++k)
+            out_[k] = !(loop.op[k] > lo + margin && loop.op[k] < hi - margin);
+        for (int k = 0; k < n;) {
+            int end = k + 1;
+            while (end < n && loop.op[end] == loop.op[k]) ++end;
+            if (end - k > longest)
+                for (int i = k; i < end; ++i) out_[i] = 1;
+            k = end;
+        }
+    }
+
+    // Whether read i is one the law may answer.
+    bool Usable(int i) const
+    {
+        return i >= 1 && !out_[i] && Finite(loop_.sp[i - 1]) && Finite(loop_.pv[i - 1]);
+    }
+
+    // The grid's score: RMS, in % of OP, of the rows the law explains best
+    // (infinite when too few rows are left to tell), and its misses.
+    void Score(Grid& g, Stretch s) const
+    {
+        rows_.clear();
+        // The last scan's read, its error and PV change; whether it and
+        // every read since are the law's.
+        int p = -1;
+        double ep = 0.0, dp = kNaN;
+        bool from_ok = false, p_sure = false;
+        const double start = loop_.time[std::max(s.first - 1, 0)];
+        double below = Below(g, start);
+        // A scan fell just after the step before.
+        bool edge = g.at + (below + 1.0) * g.period - start <= kLateRead * loop_.step;
+        for (int i = std::max(s.first, 1); i <= s.last; ++i) {
+            const double now = Below(g, loop_.time[i]);
+            const int count = static_cast<int>(now - below);
+            below = now;
+            // A scan so soon after a step that a late read may already have
+            // shown it: this read's count and the one before are not sure.
+            const bool next_edge =
+                g.at + (now + 1.0) * g.period - loop_.time[i] <= kLateRead * loop_.step;
+            const bool sure = !edge && !next_edge;
+            edge = next_edge;
+            const bool ok = sure && Usable(i);
+            if (count == 0) {
+                // No scan: the OP must hold.
+                if (ok && Usable(i - 1)) Add(0.0, 0.0, 0.0, loop_.op[i] - loop_.op[i - 1]);
+                from_ok = from_ok && ok;
+                continue;
+            }
+            const double e = loop_.sp[i - 1] - loop_.pv[i - 1];
+            // The derivative of the last scan: none when an earlier one in
+            // the same interval saw the same PV.
+            double d = 0.0;
+            if (count == 1) d = p >= 1 && p_sure && sure ? loop_.pv[i - 1] - loop_.pv[p - 1] : kNaN;
+            if (from_ok && ok && Finite(d) && Finite(dp))
+                Add(e - ep, count * e, -(d - dp), loop_.op[i] - loop_.op[p]);
+            p = i, ep = e, dp = d;
+            from_ok = ok, p_sure = sure;
+        }
+        g.score = Misfit(g.misses);
+    }
+
+private:
+    // Scans due by time t, less a constant.
+    static double Below(const Grid& g, double t) { return std::floor((t - g.at) / g.period); }
+
+    void Add(double a, double b, double c, double y) const { rows_.push_back({a, b, c, y}); }
+
+    double Misfit(int& misses) const
+    {
+        const int m = static_cast<int>(rows_.size());
+        if (m < kFirstStretch / 4) return INFINITY;
+        // The normal equations: three columns, scored many times over.
+        Eigen::Matrix3d xx = Eigen::Matrix3d::Zero();
+        Eigen::Vector3d xy = Eigen::Vector3d::Zero();
+        for (const auto& row : rows_) {
+            const Eigen::Vector3d x(row[0], row[1], row[2]);
+            xx.noalias() += x * x.transpose();
+            xy += x * row[3];
+        }
+        Eigen::ColPivHouseholderQR<Eigen::Matrix3d> qr(xx);
+        qr.setThreshold(1e-12);
+        const Eigen::Vector3d theta = qr.solve(xy);
+        std::vector<double>& r = squares_;
+        r.resize(m);
+        for (int i = 0; i < m; ++i) {
+            const double d = rows_[i][0] * theta[0] + rows_[i][1] * theta[1] +
+                             rows_[i][2] * theta[2] - rows_[i][3];
+            r[i] = d * d;
+        }
+        misses = static_cast<int>(
+            std::count_if(r.begin(), r.end(), [](double q) { return q > kExact * kExact; }));
+        // A row in fifty may still be an operator's write not found.
+        const int kept = m - m / 50;
+        std::nth_element(r.begin(), r.begin() + kept - 1, r.end());
+        double sum = 0.0;
+        for (int i = 0; i < kept; ++i) sum += r[i];
+        const double rms = std::sqrt(sum / kept);
+        return Finite(rms) ? rms : INFINITY;
+    }
+
+    const LoopData& loop_;
+    std::vector<char> out_;  // reads left out
+    mutable std::vector<std::array<double, 4>> rows_;
+    mutable std::vector<double> squares_;
+};
+
+// Reads centred on `centre`, `width` of them, inside the recording.
+Stretch Around(int centre, int width, int n)
+{
+    Stretch s{centre - width / 2, centre + width / 2};
+    if (s.first < 1) s.last += 1 - s.first, s.first = 1;
+    if (s.last > n - 1) s.first -= s.last - (n - 1), s.last = n - 1;
+    s.first = std::max(s.first, 1);
+    return s;
+}
+
+// The grids to take on: every one the reads cannot tell from the best
+// (all at the floor), else the best few. Scores below the floor are equal,
+// then fewer misses first.
+std::vector<Grid> Best(std::vector<Grid> all, size_t least, size_t most)
+{
+    all.erase(
+        std::remove_if(all.begin(), all.end(), [](const Grid& g) { return !Finite(g.score); }),
+        all.end());
+    for (Grid& g : all) g.score = std::max(g.score, kFloor);
+    std::stable_sort(all.begin(), all.end(), [](const Grid& a, const Grid& b) {
+        return a.score < b.score || (a.score == b.score && a.misses < b.misses);
+    });
+    size_t keep = least;
+    while (keep < all.size() && keep < most && all[keep].score <= kFloor) ++keep;
+    if (all.size() > keep) all.resize(keep);
+    return all;
+}
+
+// Every period from lo to hi, every scan time, on the first stretch.
+std::vector<Grid> Survey(const Scorer& scorer, const LoopData& loop, double lo, double hi,
+                         double centre, Stretch s)
+{
+    std::vector<Grid> all;
+    const double half = 0.5 * (s.last - s.first) * loop.step;
+    for (double period = lo; period <= hi;) {
+        // Scan times as far apart as the drift allowed each way: one of them
+        // falls between the block's own and a little after, where the
+        // reads taken as not sure hide the difference.
+        const double offsets = std::ceil(period / (2.0 * kDrift * loop.step));
+        for (double k = 0; k < offsets; ++k) {
+            Grid g{period, centre + period * k / offsets};
+            scorer.Score(g, s);
+            all.push_back(g);
+        }
+        period += kDrift * loop.step * period / half;
+    }
+    return Best(std::move(all), kBeam, kMostKept);
+}
+
+// Each kept grid and its neighbours on a longer stretch, on a lattice (the
+// log of the period, the scan time) so that neighbours shared are scored once.
+std::vector<Grid> Narrow(const Scorer& scorer, const LoopData& loop, const std::vector<Grid>& from,
+                         double centre, Stretch s, double fine = 1.0)
+{
+    const double half = 0.5 * (s.last - s.first) * loop.step;
+    const double dlog = fine * kDrift * loop.step / half, dt = fine * 0.5 * kDrift * loop.step;
+    std::vector<std::pair<long long, long long>> keys;
+    for (const Grid& g : from) {
+        // The scan nearest the centre stands for the grid.
+        const double at = g.at - g.period * std::round((g.at - centre) / g.period);
+        const long long p = std::llround(std::log(g.period) / dlog),
+                        t = std::llround((at - centre) / dt);
+        for (int i = -3; i <= 3; ++i)
+            for (int k = -2; k <= 2; ++k) keys.emplace_back(p + i, t + k);
+    }
+    std::sort(keys.begin(), keys.end());
+    keys.erase(std::unique(keys.begin(), keys.end()), keys.end());
+    std::vector<Grid> all;
+    for (const auto& [p, t] : keys) {
+        Grid g{std::exp(static_cast<double>(p) * dlog), centre + static_cast<double>(t) * dt};
+        scorer.Score(g, s);
+        all.push_back(g);
+    }
+    // Fewer kept as the stretch grows: ties thin out, and each costs more.
+    const size_t width = static_cast<size_t>(s.last - s.first + 1);
+    const size_t budget = kMostKept * kFirstStretch / width;
+    return Best(std::move(all), std::clamp(budget, kLeastKept, kBeam), budget);
+}
+
+// Where the search starts: the first SP move followed by a stretch the law
+// answers (not manual, not at a limit), else the stretch with most such reads.
+int Centre(const LoopData& loop, const Scorer& scorer)
+{
+    const int n = static_cast<int>(loop.op.size());
+    std::vector<int> usable(n + 1, 0);  // usable reads before k
+    for (int k = 1; k < n; ++k) usable[k + 1] = usable[k] + scorer.Usable(k);
+    int best = n / 2, most = -1;
+    for (int k = 1; k + kFirstStretch < n; ++k) {
+        const int here = usable[k + kFirstStretch] - usable[k];
+        const bool moved =
+            Finite(loop.sp[k]) && Finite(loop.sp[k - 1]) && loop.sp[k] != loop.sp[k - 1];
+        if (moved && here * 10 >= kFirstStretch * 9) return k + kFirstStretch / 2;
+        if (here > most) most = here, best = k + kFirstStretch / 2;
+    }
+    return best;
+}
+
+}  // namespace
+
+double MissedShare(const LoopData& loop, const ScanPlan& plan, const OpSpans& spans, const Law& law)
+{
+    const int n = static_cast<int>(loop.op.size());
+    long rows = 0, missed = 0;
+    for (const LawRow& row : LawRows(loop, plan, spans, 1, n - 1)) {
+        const double d = PredictRead(loop, plan, law, row) - loop.op[plan.scans[row.to].read];
+        ++rows;
+        missed += !(std::fabs(d) <= kExact);
+    }
+    return rows > 0 ? static_cast<double>(missed) / static_cast<double>(rows) : 1.0;
+}
+
+std::vector<ScanPlan> SearchScans(const LoopData& loop, const ScanPlan& from)
+{
+    const int n = static_cast<int>(loop.op.size());
+    if (n < 2 * kFirstStretch) return {};
+    // Faster than the step when every step showed a scan (down to a few
+    // scans per step), else slower (up to a few steps per scan, and around
+    // the period the changes of OP gave).
+    const double lo = from.below_step ? loop.step / kMostPerStep : 0.95 * loop.step;
+    const double hi =
+        from.below_step ? 1.05 * loop.step : 1.05 * std::max(from.period, kMostPerStep * loop.step);
+    const Scorer scorer(loop, static_cast<int>(std::ceil(hi / loop.step)) + 1);
+    const int centre = Centre(loop, scorer);
+    const double t0 = loop.time[centre];
+    int width = kFirstStretch;
+    Stretch s = Around(centre, width, n);
+    std::vector<Grid> beam = Survey(scorer, loop, lo, hi, t0, s);
+    while (!beam.empty() && (s.first > 1 || s.last < n - 1)) {
+        width *= 2;
+        s = Around(centre, width, n);
+        beam = Narrow(scorer, loop, beam, t0, s);
+    }
+    // Finer on the whole recording.
+    for (double fine = 1.0; fine > 0.1 && !beam.empty(); fine *= 0.5)
+        beam = Narrow(scorer, loop, beam, t0, s, fine);
+    // Per period, best first, the earliest of its grids as good as its best:
+    // a grid a little later than the block's own hides its misses among the
+    // reads it takes as not sure, an earlier one cannot.
+    auto shift = [t0](const Grid& g) {
+        return g.at - g.period * std::round((g.at - t0) / g.period) - t0;
+    };
+    const double near = 8.0 * kDrift * loop.step / (0.5 * (s.last - s.first) * loop.step);
+    std::vector<Grid> chosen;
+    for (const Grid& g : beam) {
+        auto same = std::find_if(chosen.begin(), chosen.end(), [&](const Grid& c) {
+            return std::fabs(std::log(c.period / g.period)) < near;
+        });
+        if (same == chosen.end()) {
+            if (chosen.size() < kTried) chosen.push_back(g);
+        } else if (g.score <= same->score && g.misses <= same->misses && shift(g) < shift(*same)) {
+            *same = g;
+        }
+    }
+    std::vector<ScanPlan> plans;
+    for (const Grid& g : chosen) {
+        double phase = std::fmod(g.at, g.period);
+        if (phase < 0.0) phase += g.period;
+        plans.push_back(GridPlan(loop, g.period, phase));
+    }
+    return plans;
+}
+
+}  // namespace calib
