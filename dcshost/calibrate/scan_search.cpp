@@ -37,6 +37,8 @@ constexpr double kNearLimit = 0.05;
 constexpr double kSettle = 0.01;
 constexpr int kSettleReach = 8;
 constexpr int kSettleMisses = 2;
+// How near a whole or half number of scans per step a grid's mirror is tried.
+constexpr double kMirrorWithin = 0.12;
 // The fastest block searched for, in scans per step.
 constexpr double kMostPerStep = 3.0;
 
@@ -307,6 +309,32 @@ Grid Settle(const Scorer& scorer, const LoopData& loop, const Grid& from, Stretc
     return best;
 }
 
+// The grid mirrored about the nearest whole or half number of scans per
+// step (2.1 s about 2, 0.95 s about 1): its scans fall on the steps' other
+// side only where the reads are not sure, so the reads searched cannot tell
+// the two apart, and the full fit must. None when not near such a rate.
+bool Mirror(const Scorer& scorer, const LoopData& loop, const Grid& from, Stretch s, Grid& out)
+{
+    const double rate = loop.step / from.period, near = 0.5 * std::round(2.0 * rate);
+    if (!(near > 0.0) || std::fabs(rate - near) > kMirrorWithin * near ||
+        std::fabs(rate - near) < 1e-3 * near)
+        return false;
+    const double period = loop.step / (2.0 * near - rate);
+    const double t0 = loop.time[s.first];
+    const double offsets = std::ceil(period / (kDrift * loop.step));
+    out = Grid{};
+    for (double k = 0; k < offsets; ++k) {
+        Grid g{period, t0 + period * k / offsets};
+        scorer.Score(g, s);
+        if (g.misses < out.misses || (g.misses == out.misses && g.score < out.score) ||
+            !Finite(out.score))
+            out = g;
+    }
+    if (!Finite(out.score)) return false;
+    out = Settle(scorer, loop, out, s);
+    return true;
+}
+
 }  // namespace
 
 double MissedShare(const LoopData& loop, const ScanPlan& plan, const OpSpans& spans, const Law& law)
@@ -365,6 +393,10 @@ std::vector<ScanPlan> SearchScans(const LoopData& loop, const ScanPlan& from)
     }
     std::vector<ScanPlan> plans;
     for (Grid& g : chosen) g = Settle(scorer, loop, g, s);
+    for (size_t i = 0, tried = chosen.size(); i < tried; ++i) {
+        Grid m;
+        if (Mirror(scorer, loop, chosen[i], s, m)) chosen.push_back(m);
+    }
     for (const Grid& g : chosen) {
         double phase = std::fmod(g.at, g.period);
         if (phase < 0.0) phase += g.period;
