@@ -32,6 +32,13 @@ constexpr double kFloor = 1e-5;
 constexpr int kFirstStretch = 40;
 // Share of the OP's range next to its extremes left out.
 constexpr double kNearLimit = 0.05;
+// The last settling: kSettle steps, so many each way at either end, and the
+// misses more than the fewest still taken as as good.
+constexpr double kSettle = 0.01;
+constexpr int kSettleReach = 8;
+constexpr int kSettleMisses = 2;
+// How near a whole or half number of scans per step a grid's mirror is tried.
+constexpr double kMirrorWithin = 0.12;
 // The fastest block searched for, in scans per step.
 constexpr double kMostPerStep = 3.0;
 
@@ -262,6 +269,72 @@ int Centre(const LoopData& loop, const Scorer& scorer)
     return best;
 }
 
+// The grid's last few hundredths of a step, settled on the whole recording.
+// Grids up to a late read's margin later than the block's own explain as
+// many reads (their misses fall among the reads not sure), earlier ones do
+// not: of the grids that miss fewest, the earliest at each end of the
+// recording in turn, which fixes the period as well as the phase.
+Grid Settle(const Scorer& scorer, const LoopData& loop, const Grid& from, Stretch s)
+{
+    const double ta = loop.time[s.first], tb = loop.time[s.last];
+    double a0 = from.at + from.period * std::round((ta - from.at) / from.period);
+    const double periods = std::round((tb - a0) / from.period);
+    if (periods < 1.0) return from;
+    double a1 = a0 + periods * from.period;
+    Grid best = from;
+    scorer.Score(best, s);
+    for (int end = 0; end < 2; ++end) {
+        std::vector<Grid> all;
+        for (int i = -kSettleReach; i <= kSettleReach; ++i) {
+            const double d = i * kSettle * loop.step;
+            const double b0 = end == 0 ? a0 + d : a0, b1 = end == 0 ? a1 : a1 + d;
+            Grid g{(b1 - b0) / periods, b0};
+            scorer.Score(g, s);
+            all.push_back(g);
+        }
+        int fewest = best.misses;
+        double least = best.score;
+        for (const Grid& g : all) fewest = std::min(fewest, g.misses);
+        for (const Grid& g : all)
+            if (g.misses <= fewest + kSettleMisses) least = std::min(least, g.score);
+        const double good = std::max(2.0 * least, kFloor);
+        // Earliest first: the first as good is the one.
+        for (const Grid& g : all)
+            if (Finite(g.score) && g.misses <= fewest + kSettleMisses && g.score <= good) {
+                best = g;
+                a0 = g.at, a1 = g.at + periods * g.period;
+                break;
+            }
+    }
+    return best;
+}
+
+// The grid mirrored about the nearest whole or half number of scans per
+// step (2.1 s about 2, 0.95 s about 1): its scans fall on the steps' other
+// side only where the reads are not sure, so the reads searched cannot tell
+// the two apart, and the full fit must. None when not near such a rate.
+bool Mirror(const Scorer& scorer, const LoopData& loop, const Grid& from, Stretch s, Grid& out)
+{
+    const double rate = loop.step / from.period, near = 0.5 * std::round(2.0 * rate);
+    if (!(near > 0.0) || std::fabs(rate - near) > kMirrorWithin * near ||
+        std::fabs(rate - near) < 1e-3 * near)
+        return false;
+    const double period = loop.step / (2.0 * near - rate);
+    const double t0 = loop.time[s.first];
+    const double offsets = std::ceil(period / (kDrift * loop.step));
+    out = Grid{};
+    for (double k = 0; k < offsets; ++k) {
+        Grid g{period, t0 + period * k / offsets};
+        scorer.Score(g, s);
+        if (g.misses < out.misses || (g.misses == out.misses && g.score < out.score) ||
+            !Finite(out.score))
+            out = g;
+    }
+    if (!Finite(out.score)) return false;
+    out = Settle(scorer, loop, out, s);
+    return true;
+}
+
 }  // namespace
 
 double MissedShare(const LoopData& loop, const ScanPlan& plan, const OpSpans& spans, const Law& law)
@@ -319,6 +392,11 @@ std::vector<ScanPlan> SearchScans(const LoopData& loop, const ScanPlan& from)
         }
     }
     std::vector<ScanPlan> plans;
+    for (Grid& g : chosen) g = Settle(scorer, loop, g, s);
+    for (size_t i = 0, tried = chosen.size(); i < tried; ++i) {
+        Grid m;
+        if (Mirror(scorer, loop, chosen[i], s, m)) chosen.push_back(m);
+    }
     for (const Grid& g : chosen) {
         double phase = std::fmod(g.at, g.period);
         if (phase < 0.0) phase += g.period;
