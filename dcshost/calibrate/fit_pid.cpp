@@ -218,28 +218,11 @@ Past Beyond(const LoopData& loop, const Attempt& a, bool hi, double at)
     return seen;
 }
 
-}  // namespace
-}  // namespace calib
-
-using namespace calib;
-
-PidFit FitPid(const LoopData& loop)
+// Reads the law misses: the scans are elsewhere than the changes of OP
+// showed (a block faster than the step, or on its own clock with late
+// reads). The grid whose law misses fewest.
+void SearchGrids(const LoopData& loop, ScanPlan& scans, OpSpans& limits, Attempt& best)
 {
-    PidFit fit;
-    if (!Sized(loop) || CountFinite(loop) < 3 * kMinRows) {
-        fit.not_identifiable = kTooShort;
-        return fit;
-    }
-    if (!Changes(loop.pv)) {
-        fit.not_identifiable = kPvConstant;
-        return fit;
-    }
-    ScanPlan scans = PlanScans(loop);
-    OpSpans limits = FindLimits(loop, scans);
-    Attempt best = Run(loop, scans, limits);
-    // Reads the law misses: the scans are elsewhere than the changes of OP
-    // showed (a block faster than the step, or on its own clock with late
-    // reads). The grid whose law misses fewest.
     double missed = best.law.ok ? MissedShare(loop, best.plan, best.spans, best.law.law) : 1.0;
     if (best.law.ok && missed > kMissed) {
         for (const ScanPlan& tried : SearchScans(loop, scans)) {
@@ -253,6 +236,11 @@ PidFit FitPid(const LoopData& loop)
             missed = share;
         }
     }
+}
+
+// The limits as the law bears them out.
+void SettleLimits(const LoopData& loop, const ScanPlan& scans, OpSpans& limits, Attempt& best)
+{
     // A hold at the extreme OP the law never drove into is an operator's.
     for (int hi = 0; hi < 2 && best.law.ok; ++hi) {
         OpSpans tried = limits;
@@ -283,6 +271,29 @@ PidFit FitPid(const LoopData& loop)
         best = a;
         limits = tried;
     }
+}
+
+}  // namespace
+}  // namespace calib
+
+using namespace calib;
+
+PidFit FitPid(const LoopData& loop)
+{
+    PidFit fit;
+    if (!Sized(loop) || CountFinite(loop) < 3 * kMinRows) {
+        fit.not_identifiable = kTooShort;
+        return fit;
+    }
+    if (!Changes(loop.pv)) {
+        fit.not_identifiable = kPvConstant;
+        return fit;
+    }
+    ScanPlan scans = PlanScans(loop);
+    OpSpans limits = FindLimits(loop, scans);
+    Attempt best = Run(loop, scans, limits);
+    SearchGrids(loop, scans, limits, best);
+    SettleLimits(loop, scans, limits, best);
     const ScanPlan& plan = best.plan;
     const OpSpans& spans = best.spans;
     const LawFit& law = best.law;
