@@ -14,7 +14,7 @@ clang_log=$(mktemp)
 cmake --preset linux-i686-fuzz -DDCS_WERROR=ON >/dev/null
 nice -n 10 cmake --build --preset linux-i686-fuzz >"$clang_log" 2>&1 &
 clang_build=$!
-trap 'kill "$clang_build" 2>/dev/null; wineserver -k 2>/dev/null || true' EXIT
+trap 'kill "$clang_build" 2>/dev/null || true; wineserver -k 2>/dev/null || true' EXIT
 
 # Formatting: every C++ file as .clang-format lays it out.
 bash scripts/check_format.sh || status=1
