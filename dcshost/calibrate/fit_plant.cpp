@@ -35,13 +35,14 @@ struct Model {
     PlantKind kind;
     int dead;
     double step;
-    // PV at each step; pv[k] moves on the OP read dead + 1 steps before.
-    void Run(const double* x, const std::vector<double>& u, std::vector<double>& y) const
+    // PV at steps [0, count); pv[k] moves on the OP read dead + 1 steps before.
+    void Run(const double* x, const std::vector<double>& u, size_t count,
+             std::vector<double>& y) const
     {
-        y.assign(u.size(), x[3]);
+        y.assign(count, x[3]);
         const bool integrating = kind == PlantKind::Integrating;
         const double alpha = integrating ? 0.0 : 1.0 - std::exp(-step / std::exp(x[1]));
-        for (size_t k = 1; k < u.size(); ++k) {
+        for (size_t k = 1; k < count; ++k) {
             long at = static_cast<long>(k) - 1 - dead;
             double in = u[at < 0 ? 0 : at];
             y[k] = integrating ? y[k - 1] + step * (x[0] * in + x[2])
@@ -61,7 +62,7 @@ struct RunFit : Eigen::DenseFunctor<double> {
     {}
     int operator()(const InputType& x, ValueType& f) const
     {
-        model.Run(x.data(), u, y);
+        model.Run(x.data(), u, last, y);
         for (size_t k = 0; k < last; ++k) f[k] = Finite(pv[k]) ? y[k] - pv[k] : 0.0;
         return 0;
     }
@@ -151,7 +152,7 @@ Candidate Best(PlantKind kind, const LoopData& loop, const std::vector<double>& 
 double HeldOut(const Candidate& c, const LoopData& loop, const std::vector<double>& u)
 {
     std::vector<double> y;
-    c.model.Run(c.x.data(), u, y);
+    c.model.Run(c.x.data(), u, u.size(), y);
     std::vector<double> scored(y.size(), kNaN);
     for (size_t k = y.size() / 2; k < y.size(); ++k) scored[k] = y[k];
     return FitPercent(loop.pv, scored);

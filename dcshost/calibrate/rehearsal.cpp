@@ -13,9 +13,11 @@ namespace {
 struct Block {
     double kp, ti, td, period, lo, hi;
     double integral = 0.0, pv_last = 0.0;
-    void TakeOver(double op, double e, double pv)
+    // d_pv: the PV change the derivative of the scan that gave op acted
+    // on; 0 for a scan that only took the operator's OP over.
+    void TakeOver(double op, double e, double pv, double d_pv = 0.0)
     {
-        integral = op - kp * e;
+        integral = op - kp * e + (td > 0.0 ? kp * td / period * d_pv : 0.0);
         pv_last = pv;
     }
     double Scan(double e, double pv)
@@ -53,9 +55,15 @@ double RehearsalFitPercent(const LoopData& loop, const PidFit& pid, const PlantF
     double last = loop.op[k0];
     for (size_t k = 0; k <= k0; ++k) op[k] = last = Finite(loop.op[k]) ? loop.op[k] : last;
     y[k0] = loop.pv[k0];
-    // The block as the scan that gave OP[k0] left it: that scan saw step k0 - 1.
+    // The block as the scan that gave OP[k0] left it: that scan saw step
+    // k0 - 1, the one before it a period earlier. Its derivative is part of
+    // OP[k0], not of the integral: without an integral term nothing would
+    // ever take the difference back.
     if (!Finite(loop.pv[k0 - 1]) || !Finite(loop.sp[k0 - 1])) return 0.0;
-    c.TakeOver(op[k0], loop.sp[k0 - 1] - loop.pv[k0 - 1], loop.pv[k0 - 1]);
+    const long before = static_cast<long>(k0) - 1 - std::max(1L, std::lround(c.period / loop.step));
+    const double d_pv =
+        before >= 0 && Finite(loop.pv[before]) ? loop.pv[k0 - 1] - loop.pv[before] : 0.0;
+    c.TakeOver(op[k0], loop.sp[k0 - 1] - loop.pv[k0 - 1], loop.pv[k0 - 1], d_pv);
     const double a = plant.kind == PlantKind::FirstOrder && plant.tau.value > 0.0
                          ? 1.0 - std::exp(-loop.step / plant.tau.value)
                          : 0.0;

@@ -73,10 +73,11 @@ struct GridScan {
     bool may_be_early = false;
 };
 
-std::vector<GridScan> Grid(const std::vector<double>& t, double step, double period, double phase)
+// Visits the scans of the grid in order.
+template <class Visit>
+void WalkGrid(const std::vector<double>& t, double step, double period, double phase, Visit visit)
 {
-    std::vector<GridScan> out;
-    if (t.size() < 2 || !(period > 0.0)) return out;
+    if (t.size() < 2 || !(period > 0.0)) return;
     double n0 = std::ceil((t.front() - phase) / period);
     size_t k = 1;
     for (double n = n0;; n += 1.0) {
@@ -84,22 +85,32 @@ std::vector<GridScan> Grid(const std::vector<double>& t, double step, double per
         if (tau <= t.front()) continue;
         while (k < t.size() && t[k] < tau - 1e-9 * step) ++k;
         if (k >= t.size()) break;
-        GridScan g{static_cast<int>(k), k >= 2 && tau - t[k - 1] <= kLateRead * step};
-        out.push_back(g);
+        visit(GridScan{static_cast<int>(k), k >= 2 && tau - t[k - 1] <= kLateRead * step});
     }
+}
+
+std::vector<GridScan> Grid(const std::vector<double>& t, double step, double period, double phase)
+{
+    std::vector<GridScan> out;
+    WalkGrid(t, step, period, phase, [&out](GridScan g) { out.push_back(g); });
     return out;
 }
 
-// Each scan's read: early when the later read shows no change, else late.
+// A scan's read: early when the later read shows no change, else late;
+// never before the read of the scan before.
+int ReadOf(GridScan g, const std::vector<char>& changed, int before)
+{
+    int read = g.may_be_early && !changed[g.late] ? g.late - 1 : g.late;
+    return std::max(read, before);
+}
+
+// Each scan's read.
 std::vector<int> Reads(const std::vector<GridScan>& grid, const std::vector<char>& changed)
 {
     std::vector<int> reads;
     reads.reserve(grid.size());
-    for (const GridScan& g : grid) {
-        int read = g.may_be_early && !changed[g.late] ? g.late - 1 : g.late;
-        if (!reads.empty() && read < reads.back()) read = reads.back();
-        reads.push_back(read);
-    }
+    for (const GridScan& g : grid)
+        reads.push_back(ReadOf(g, changed, reads.empty() ? 0 : reads.back()));
     return reads;
 }
 
@@ -110,19 +121,20 @@ std::vector<int> Reads(const std::vector<GridScan>& grid, const std::vector<char
 // block as well as its own period does. Nor may it buy one contradiction
 // with many: an operator's write next to a scan would otherwise have every
 // scan fall just after its step and be read early, a step off.
-long Violations(const std::vector<GridScan>& grid, const std::vector<char>& changed,
-                const Active& active)
+// active_changes: the active reads that changed. The grid is walked, not
+// built (thousands are tried); the reads never go back, so each is counted
+// once, when first reached.
+long Violations(const LoopData& loop, const std::vector<char>& changed, const Active& active,
+                long active_changes, double period, double phase)
 {
-    std::vector<int> count(changed.size(), 0);
-    const std::vector<int> reads = Reads(grid, changed);
-    long early = 0;
-    for (size_t j = 0; j < reads.size(); ++j) {
-        ++count[reads[j]];
-        early += reads[j] < grid[j].late;
-    }
-    long bad = 0;
-    for (size_t k = 1; k < changed.size(); ++k)
-        if (active.read[k] && (changed[k] != 0) != (count[k] > 0)) ++bad;
+    long bad = active_changes, early = 0;
+    int last = 0;
+    WalkGrid(loop.time, loop.step, period, phase, [&](GridScan g) {
+        const int read = ReadOf(g, changed, last);
+        early += read < g.late;
+        if (read != last && active.read[read]) bad += changed[read] ? -1 : 1;
+        last = read;
+    });
     return 4 * bad + early;
 }
 
@@ -134,11 +146,13 @@ struct Choice {
 Choice BestPhase(const LoopData& loop, const std::vector<char>& changed, const Active& active,
                  double period)
 {
+    long active_changes = 0;
+    for (size_t k = 1; k < changed.size(); ++k) active_changes += active.read[k] && changed[k];
     Choice best;
     const int tries = 48;
     for (int i = 0; i < tries; ++i) {
         double phase = period * i / tries;  // 0 first: a block started on a step
-        long bad = Violations(Grid(loop.time, loop.step, period, phase), changed, active);
+        long bad = Violations(loop, changed, active, active_changes, period, phase);
         if (best.bad < 0 || bad < best.bad) best = Choice{period, phase, bad};
     }
     return best;

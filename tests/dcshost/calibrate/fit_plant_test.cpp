@@ -39,6 +39,22 @@ TEST(FitPlant, finds_gain_tau_and_dead_time)
     }
 }
 
+// The true controller and plant rehearse the second half to within the
+// noise. Without an integral term an error in the block's state at the
+// start (the derivative of its last scan, on a noisy PV) stays all along.
+TEST(FitPlant, rehearsal_with_the_truth_holds_without_an_integral)
+{
+    SimLoop s;
+    s.ti = 0.0, s.td = 3.0, s.kp = 1.0, s.steps = 1204, s.dead = 2, s.noise = 0.3;
+    LoopData d = RecordLoop(s);
+    PidFit pid;
+    pid.kp.value = s.kp, pid.td.value = s.td, pid.scan_below_step = true;
+    PlantFit plant;
+    plant.gain.value = s.gain, plant.tau.value = s.tau, plant.bias.value = s.bias;
+    plant.dead_steps = s.dead;
+    EXPECT_GT(RehearsalFitPercent(d, pid, plant), 83.0);
+}
+
 TEST(FitPlant, refuses_a_loop_whose_op_or_pv_never_moves)
 {
     LoopData d = RecordLoop({});
