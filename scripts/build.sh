@@ -5,7 +5,10 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 # win32 first: the Linux tree checks the Windows module when it exists.
-for preset in win32 linux-i686; do
+# Given presets, only those, in that order.
+presets=("$@")
+((${#presets[@]})) || presets=(win32 linux-i686)
+for preset in "${presets[@]}"; do
   cmake --preset "$preset" -DDCS_WERROR="${DCS_WERROR:-OFF}" >/dev/null
   cmake --build --preset "$preset"
 done

@@ -6,15 +6,17 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 # Warnings are errors here, so none creeps in.
-DCS_WERROR=ON bash scripts/build.sh
+DCS_WERROR=ON bash scripts/build.sh win32
 status=0
 # The sanitized tree (clang: the suite under ASan and UBSan, and the fuzzers)
-# builds meanwhile, below the tests in priority: they mostly wait.
+# builds from here on below everything else in priority, in the gaps the
+# Linux build and the tests leave: they mostly wait.
 clang_log=$(mktemp)
 cmake --preset linux-i686-fuzz -DDCS_WERROR=ON >/dev/null
-nice -n 10 cmake --build --preset linux-i686-fuzz >"$clang_log" 2>&1 &
+nice -n 19 cmake --build --preset linux-i686-fuzz >"$clang_log" 2>&1 &
 clang_build=$!
 trap 'kill "$clang_build" 2>/dev/null || true; wineserver -k 2>/dev/null || true' EXIT
+DCS_WERROR=ON bash scripts/build.sh linux-i686
 
 # Formatting: every C++ file as .clang-format lays it out.
 bash scripts/check_format.sh || status=1
@@ -64,11 +66,8 @@ wait "$clang_build" || clang_status=$?
 cat "$clang_log"
 rm -f "$clang_log"
 ((clang_status == 0)) || exit "$clang_status"
-ctest --preset linux-i686-fuzz -j4 || status=1
-valgrind --quiet --error-exitcode=1 --leak-check=full build/linux-i686/bin/lifecycle_test ||
-  status=1
-# The fuzzers run side by side, each its minute;
-# their lines are shown in this order once all are done.
+# The fuzzers run side by side, each its minute, while the sanitized suite
+# and memcheck run; their lines are shown in this order once all are done.
 fuzzers=(driver_fuzz scenario_fuzz recording_fuzz tag_file_fuzz)
 fuzz_out=$(mktemp -d)
 pids=()
@@ -76,6 +75,9 @@ for f in "${fuzzers[@]}"; do
   DCS_FUZZ_BUILT=1 bash fuzz/run.sh 60 "$f" >"$fuzz_out/$f" 2>&1 &
   pids+=($!)
 done
+ctest --preset linux-i686-fuzz -j4 || status=1
+valgrind --quiet --error-exitcode=1 --leak-check=full build/linux-i686/bin/lifecycle_test ||
+  status=1
 for i in "${!fuzzers[@]}"; do
   wait "${pids[$i]}" || status=1
   cat "$fuzz_out/${fuzzers[$i]}"
