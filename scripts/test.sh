@@ -66,8 +66,11 @@ wait "$clang_build" || clang_status=$?
 cat "$clang_log"
 rm -f "$clang_log"
 ((clang_status == 0)) || exit "$clang_status"
-# The fuzzers run side by side, each its minute, while the sanitized suite
-# and memcheck run; their lines are shown in this order once all are done.
+ctest --preset linux-i686-fuzz -j4 || status=1
+valgrind --quiet --error-exitcode=1 --leak-check=full build/linux-i686/bin/lifecycle_test ||
+  status=1
+# The fuzzers run side by side, each its minute, with the machine to
+# themselves; their lines are shown in this order once all are done.
 fuzzers=(driver_fuzz scenario_fuzz recording_fuzz tag_file_fuzz)
 fuzz_out=$(mktemp -d)
 pids=()
@@ -75,9 +78,6 @@ for f in "${fuzzers[@]}"; do
   DCS_FUZZ_BUILT=1 bash fuzz/run.sh 60 "$f" >"$fuzz_out/$f" 2>&1 &
   pids+=($!)
 done
-ctest --preset linux-i686-fuzz -j4 || status=1
-valgrind --quiet --error-exitcode=1 --leak-check=full build/linux-i686/bin/lifecycle_test ||
-  status=1
 for i in "${!fuzzers[@]}"; do
   wait "${pids[$i]}" || status=1
   cat "$fuzz_out/${fuzzers[$i]}"
