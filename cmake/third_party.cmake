@@ -10,6 +10,11 @@ FetchContent_Declare(googletest SOURCE_DIR /usr/src/googletest SYSTEM
 FetchContent_MakeAvailable(googletest)
 if(TARGET gtest)
   set_property(DIRECTORY ${googletest_SOURCE_DIR} PROPERTY EXCLUDE_FROM_ALL TRUE)
+  # Built as the tests are (tests/CMakeLists.txt): without debug information
+  # or optimisation, which were two thirds of the Windows tree's GoogleTest.
+  foreach(lib gtest gtest_main gmock gmock_main)
+    target_compile_options(${lib} PRIVATE -g0 -O0)
+  endforeach()
 endif()
 include(GoogleTest)
 

@@ -5,8 +5,6 @@ using namespace vnxsim;
 
 namespace {
 
-int16_t Status(int32_t v) { return static_cast<int16_t>(v); }
-
 // The list slot a handle names, or -1 (stale, closed, not a list, API stopped).
 int32_t ListIndex(VnxHandle list)
 {

@@ -8,8 +8,6 @@ using namespace vnxsim;
 
 namespace {
 
-int16_t Status(int32_t v) { return static_cast<int16_t>(v); }
-
 // Shared checks of the two staging writes; 0 when the write may go ahead.
 int16_t CheckWrite(const void* value, int32_t count, int32_t conversion)
 {

@@ -172,6 +172,8 @@ inline VnxHandle AsHandle(int32_t value)
 {
     return reinterpret_cast<VnxHandle>(static_cast<uintptr_t>(static_cast<uint32_t>(value)));
 }
+// A status the operations answer, from a scripted or computed value.
+inline int16_t Status(int32_t v) { return static_cast<int16_t>(v); }
 // What value queries (IO status, quality, data type, array shape) answer for
 // a handle they cannot use or while the API is stopped.
 constexpr int32_t kBadAnswer = -1;

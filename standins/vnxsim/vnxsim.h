@@ -10,10 +10,8 @@
 
 #include "dcs/vendor/vnxapi.h"
 
-#if defined(_WIN32) && defined(VNXSIM_FILE_BACKED)
-#  define VNXSIM_API extern "C"  // as a real one: the client operations only leave the DLL
-#elif defined(_WIN32) && defined(VNXAPI_BUILDING)
-#  define VNXSIM_API extern "C" __declspec(dllexport)
+#if defined(_WIN32) && defined(VNXAPI_BUILDING)
+#  define VNXSIM_API extern "C"  // each DLL's .def says what leaves it
 #elif defined(_WIN32)
 #  define VNXSIM_API extern "C" __declspec(dllimport)
 #else
