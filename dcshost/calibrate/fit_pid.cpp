@@ -280,6 +280,22 @@ void SettleLimits(const LoopData& loop, const ScanPlan& scans, OpSpans& limits, 
     }
 }
 
+// The grid settled on the law fitted to it (the search settled it on a
+// simpler law); the law fitted again there, kept when it misses fewer reads.
+void SettleScans(const LoopData& loop, ScanPlan& scans, const OpSpans& limits, Attempt& best)
+{
+    if (!best.law.ok) return;
+    ScanPlan settled = SettleGrid(loop, best.spans, best.law.law, best.plan);
+    if (settled.period == best.plan.period && settled.phase == best.plan.phase) return;
+    const ScanPlan grid = GridPlan(loop, settled.period, settled.phase);
+    Attempt a = Run(loop, grid, limits);
+    if (!a.law.ok || MissedShare(loop, a.plan, a.spans, a.law.law) >=
+                         MissedShare(loop, best.plan, best.spans, best.law.law))
+        return;
+    best = a;
+    scans = grid;
+}
+
 }  // namespace
 }  // namespace calib
 
@@ -301,6 +317,7 @@ PidFit FitPid(const LoopData& loop)
     Attempt best = Run(loop, scans, limits);
     SearchGrids(loop, scans, limits, best);
     SettleLimits(loop, scans, limits, best);
+    SettleScans(loop, scans, limits, best);
     const ScanPlan& plan = best.plan;
     const OpSpans& spans = best.spans;
     const LawFit& law = best.law;
