@@ -84,6 +84,11 @@ ScanPlan GridPlan(const LoopData& loop, double period, double phase);
 void MarkTakeovers(const OpSpans& spans, ScanPlan& plan);
 // scan_refine.cpp: movable scans moved to the read the law explains better.
 void RefineScans(const LoopData& loop, const OpSpans& spans, const Law& law, ScanPlan& plan);
+// The grid moved at either end, the scans placed for the law each time, to
+// the earliest place where the law misses fewest reads; `from` when none
+// misses fewer (a block faster than the step keeps its plan).
+ScanPlan SettleGrid(const LoopData& loop, const OpSpans& spans, const Law& law,
+                    const ScanPlan& from);
 
 // scan_search.cpp: the grids of scans the law explains best, best first,
 // from a third of the step to three steps and around the period of `from`;

@@ -189,27 +189,34 @@ Past Beyond(const LoopData& loop, const Attempt& a, bool hi, double at)
     Law free = a.law.law;
     (hi ? free.hi : free.lo) = hi ? INFINITY : -INFINITY;
     const double margin = std::max(Spread(loop, a), 1e-6 * std::max(1.0, std::fabs(at)));
+    // The reads at `at` are the question: a write set aside there made its
+    // scan a takeover, which acts on no PV change and so never gets past.
+    ScanPlan plan = a.plan;
+    OpSpans spans = a.spans;
+    for (size_t k = 0; k < loop.op.size(); ++k)
+        if (loop.op[k] == at) spans.excluded[k] = 0;
+    MarkTakeovers(spans, plan);
     for (size_t r = 1; r < loop.op.size(); ++r) {
-        const int to = a.plan.last_scan[r], from = a.plan.last_scan[r - 1];
+        const int to = plan.last_scan[r], from = plan.last_scan[r - 1];
         if (loop.op[r] != at || to == from || from < 0) continue;
         // From the last scan before whose OP is the law's own, not held at a
         // limit: the law runs on through the clamps, as the block did. Its
         // read may have been set aside as a write: a clamp looks like one.
         int start = from;
         auto held_there = [&](int j) {
-            const int read = a.plan.scans[j].read;
-            return loop.op[read] == at || a.spans.clamped[read];
+            const int read = plan.scans[j].read;
+            return loop.op[read] == at || spans.clamped[read];
         };
         while (start > 0 && from - start < kWalkBack && held_there(start)) --start;
         if (held_there(start)) continue;
         bool usable = true;
-        for (int j = start; j <= to && usable; ++j) usable = ScanUsable(loop, a.plan, j);
+        for (int j = start; j <= to && usable; ++j) usable = ScanUsable(loop, plan, j);
         if (!usable) continue;
-        double op = loop.op[a.plan.scans[start].read];
-        double integral = TakeOver(loop, a.plan, free, start, op);
-        for (int j = start + 1; j < to; ++j) op = ScanOnce(loop, a.plan, free, j, integral);
+        double op = loop.op[plan.scans[start].read];
+        double integral = TakeOver(loop, plan, free, start, op);
+        for (int j = start + 1; j < to; ++j) op = ScanOnce(loop, plan, free, j, integral);
         const double before = integral;
-        op = ScanOnce(loop, a.plan, free, to, integral);
+        op = ScanOnce(loop, plan, free, to, integral);
         const double held = op - (integral - before);
         if (hi ? std::min(op, held) > at + margin : std::max(op, held) < at - margin)
             return Past::Yes;
@@ -273,6 +280,22 @@ void SettleLimits(const LoopData& loop, const ScanPlan& scans, OpSpans& limits, 
     }
 }
 
+// The grid settled on the law fitted to it (the search settled it on a
+// simpler law); the law fitted again there, kept when it misses fewer reads.
+void SettleScans(const LoopData& loop, ScanPlan& scans, const OpSpans& limits, Attempt& best)
+{
+    if (!best.law.ok) return;
+    ScanPlan settled = SettleGrid(loop, best.spans, best.law.law, best.plan);
+    if (settled.period == best.plan.period && settled.phase == best.plan.phase) return;
+    const ScanPlan grid = GridPlan(loop, settled.period, settled.phase);
+    Attempt a = Run(loop, grid, limits);
+    if (!a.law.ok || MissedShare(loop, a.plan, a.spans, a.law.law) >=
+                         MissedShare(loop, best.plan, best.spans, best.law.law))
+        return;
+    best = a;
+    scans = grid;
+}
+
 }  // namespace
 }  // namespace calib
 
@@ -294,6 +317,7 @@ PidFit FitPid(const LoopData& loop)
     Attempt best = Run(loop, scans, limits);
     SearchGrids(loop, scans, limits, best);
     SettleLimits(loop, scans, limits, best);
+    SettleScans(loop, scans, limits, best);
     const ScanPlan& plan = best.plan;
     const OpSpans& spans = best.spans;
     const LawFit& law = best.law;

@@ -70,10 +70,12 @@ void ScorePid(const LoopData& loop, const ScanPlan& plan, const OpSpans& spans, 
     for (const LawRow& row : LawRows(loop, plan, spans, half, n - 1))
         one[plan.scans[row.to].read] = PredictRead(loop, plan, held_out, row);
     fit.one_step_percent = FitPercent(loop.op, one);
-    // Started again wherever the SP moves (an operator's act the law only follows).
+    // Started again wherever the SP moves (an operator's act the law only
+    // follows): from the last read before the move, whose scans all saw the
+    // SP before it. A scan read after it may have fallen before or after the
+    // move, which only the law's run through it tells.
     std::vector<char> moves(n, 0);
-    for (int k = 1; k < n; ++k) moves[k] = loop.sp[k] != loop.sp[k - 1];
-    for (int k = n - 1; k >= 1; --k) moves[k] = moves[k] || moves[k - 1];
+    for (int k = 1; k < n; ++k) moves[k - 1] = loop.sp[k] != loop.sp[k - 1];
     std::vector<double> free = RunFree(loop, plan, spans, law, moves, 1, n - 1);
     double sum = 0.0;
     long count = 0;

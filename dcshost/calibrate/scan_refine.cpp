@@ -2,11 +2,20 @@
 // came late enough, else at the next. The changes of OP settle most; where
 // both are possible, the fitted law decides, one scan at a time.
 #include <algorithm>
+#include <cmath>
+#include <utility>
 
 #include "dcshost/calibrate/fit_internal.h"
 
 namespace calib {
 namespace {
+
+// Settling a grid on the law: up to kSettleReach moves of kSettleBy steps
+// each way at either end, kCoarse at a time first, kSettleRounds times.
+constexpr double kSettleBy = 0.01;
+constexpr int kSettleReach = 32;
+constexpr int kCoarse = 4;
+constexpr int kSettleRounds = 2;
 
 double Cost(const LoopData& loop, const OpSpans& spans, const Law& law, const ScanPlan& plan,
             int first, int last)
@@ -28,7 +37,79 @@ void Move(ScanPlan& plan, size_t j, int to)
     plan.last_scan[lower] = to < from ? static_cast<int>(j) : static_cast<int>(j) - 1;
 }
 
+// Rows the law misses by more than kExact.
+long Misses(const LoopData& loop, const OpSpans& spans, const Law& law, const ScanPlan& plan)
+{
+    long missed = 0;
+    for (const LawRow& row : LawRows(loop, plan, spans, 1, static_cast<int>(loop.op.size()) - 1))
+        missed += !(std::fabs(PredictRead(loop, plan, law, row) -
+                              loop.op[plan.scans[row.to].read]) <= kExact);
+    return missed;
+}
+
+// A grid by its scans nearest either end of the recording, `periods` apart.
+struct Ends {
+    double a0 = 0.0, a1 = 0.0, periods = 1.0;
+};
+
+struct Settled {
+    ScanPlan plan;
+    long missed = -1;
+    int at = 0;  // the end's move, in kSettleBy steps
+};
+
+// The grid with one end moved by `at` kSettleBy steps, its scans placed for
+// the law.
+ScanPlan Moved(const LoopData& loop, const OpSpans& spans, const Law& law, Ends ends, int end,
+               int at)
+{
+    (end == 0 ? ends.a0 : ends.a1) += at * kSettleBy * loop.step;
+    const double period = (ends.a1 - ends.a0) / ends.periods;
+    double phase = std::fmod(ends.a0, period);
+    if (phase < 0.0) phase += period;
+    ScanPlan plan = GridPlan(loop, period, phase);
+    MarkTakeovers(spans, plan);
+    RefineScans(loop, spans, law, plan);
+    return plan;
+}
+
+// One end moved from `first` to `last` by `by`: earliest first, the first
+// that misses fewest is the one.
+Settled Sweep(const LoopData& loop, const OpSpans& spans, const Law& law, const Ends& ends, int end,
+              int first, int last, int by)
+{
+    Settled best;
+    for (int at = first; at <= last; at += by) {
+        ScanPlan plan = Moved(loop, spans, law, ends, end, at);
+        const long missed = Misses(loop, spans, law, plan);
+        if (best.missed < 0 || missed < best.missed) best = Settled{std::move(plan), missed, at};
+    }
+    return best;
+}
+
 }  // namespace
+
+ScanPlan SettleGrid(const LoopData& loop, const OpSpans& spans, const Law& law,
+                    const ScanPlan& from)
+{
+    if (from.below_step || from.scans.size() < 2 || loop.time.empty()) return from;
+    const double periods = std::floor((loop.time.back() - from.phase) / from.period);
+    const long before = Misses(loop, spans, law, from);
+    if (periods < 1.0 || before == 0) return from;
+    Ends ends{from.phase, from.phase + periods * from.period, periods};
+    Settled best{from, before};
+    for (int round = 0; round < 2 * kSettleRounds; ++round) {
+        // Coarse, then fine about the earliest coarse place that misses fewest.
+        const int end = round % 2;
+        Settled coarse = Sweep(loop, spans, law, ends, end, -kSettleReach, kSettleReach, kCoarse);
+        Settled fine =
+            Sweep(loop, spans, law, ends, end, coarse.at - kCoarse + 1, coarse.at + kCoarse - 1, 1);
+        const Settled& chosen = fine.missed <= coarse.missed ? fine : coarse;
+        (end == 0 ? ends.a0 : ends.a1) += chosen.at * kSettleBy * loop.step;
+        if (chosen.missed < best.missed) best = chosen;
+    }
+    return best.missed < before ? best.plan : from;
+}
 
 void RefineScans(const LoopData& loop, const OpSpans& spans, const Law& law, ScanPlan& plan)
 {

@@ -125,6 +125,38 @@ TEST(FitPid, finds_a_limit_only_where_the_op_was_held_at_it)
     }
 }
 
+// Scans on their own clock, read up to 50 ms late, an SP move every 100 s and
+// an upset that kicks the OP onto op_lo: a grid settled hundredths of a step
+// off puts scans next to a step, or to the SP's move, on its other side.
+TEST(FitPid, scores_a_block_on_its_own_clock_to_its_reads)
+{
+    struct {
+        double scan, phase;
+        int kind;  // 0: PI, 1: reverse PI, 2: PID
+        uint64_t seed;
+        int upset;  // the step the PV moves by 60 at, until step 770
+    } const cases[] = {
+        {1.23, 1.03, 1, 11, 703}, {1.32, 1.11, 0, 17, 706}, {2.09, 0.79, 1, 46, 718},
+        {2.26, 0.70, 0, 52, 721}, {2.59, 1.69, 2, 68, 727},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "scan " << c.scan << ", phase " << c.phase);
+        SimLoop s;
+        s.scan = c.scan, s.phase = c.phase, s.seed = c.seed, s.ti = 6.0 + 4 * c.kind;
+        s.kp = c.kind == 1 ? -0.6 : 0.7, s.gain = c.kind == 1 ? -0.8 : 0.8;
+        s.td = c.kind == 2 ? 1.0 : 0.0, s.op_lo = 12.0;
+        const double upset = c.kind == 1 ? -60.0 : 60.0;
+        s.upsets = {{c.upset, upset}, {770, -upset}};
+        s.jitter = 0.05, s.noise = 0.03, s.steps = 1800, s.sp_every = 100;
+        const LoopData d = RecordLoop(s);
+        const PidFit fit = FitPid(d);
+        EXPECT_LT(std::max(Off(fit.kp, s.kp), Off(fit.ti, s.ti)), 0.001);
+        EXPECT_GE(fit.one_step_percent, 99.0);
+        EXPECT_LE(fit.free_run_rms, 0.5);
+        EXPECT_EQ(fit.op_lo_reached, std::count(d.op.begin(), d.op.end(), float(s.op_lo)) > 0);
+    }
+}
+
 TEST(FitPid, refuses_a_loop_it_cannot_tell_with_its_reason)
 {
     LoopData nan = RecordLoop({});

@@ -66,6 +66,8 @@ LoopData RecordLoop(const SimLoop& s)
         double alpha = 1.0 - std::exp(-s.step / s.tau);
         y += alpha * (s.bias + s.gain * ops[k] - y);
         double pv = y + s.noise * Normal(rng);
+        for (auto [when, by] : s.upsets)
+            if (k >= when) pv += by;
         d.pv.push_back(static_cast<float>(pv));
         VnxSimSetFloat("PV", 0, static_cast<float>(pv));
     }

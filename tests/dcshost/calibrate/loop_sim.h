@@ -21,6 +21,7 @@ struct SimLoop {
     double sp_offset = 0.0;                      // SP at the start above the PV
     std::vector<std::pair<int, int>> manual;     // steps [first, last] in manual
     std::vector<std::pair<int, double>> writes;  // OP written before the read of a step
+    std::vector<std::pair<int, double>> upsets;  // from a step on, the PV moved by so much
 };
 
 LoopData RecordLoop(const SimLoop& s);
