@@ -47,6 +47,7 @@ struct Grid {
     double period = 0.0, at = 0.0;
     double score = INFINITY;
     int misses = 0;  // rows the law misses by more than kExact
+    int rows = 0;    // rows scored: the reads not set aside as not sure
 };
 
 struct Stretch {
@@ -125,6 +126,7 @@ public:
             from_ok = ok, p_sure = sure;
         }
         g.score = Misfit(g.misses);
+        g.rows = static_cast<int>(rows_.size());
     }
 
 private:
@@ -182,9 +184,20 @@ Stretch Around(int centre, int width, int n)
     return s;
 }
 
+// How many rows a grid scores, in steps of kLateRead. A grid scanning once
+// more per step than the block sets aside kLateRead more of the reads as not
+// sure, and where the block's integral acts little (small errors, long ti)
+// its counts, all one more, explain the rest as well as the block's own
+// with the integral scaled: only the reads it set aside tell. Grids that
+// differ only in where those reads fall tie.
+int Evidence(const Grid& g)
+{
+    return g.rows > 0 ? static_cast<int>(std::floor(std::log(g.rows) / std::log1p(kLateRead))) : 0;
+}
+
 // The grids to take on: every one the reads cannot tell from the best
 // (all at the floor), else the best few. Scores below the floor are equal,
-// then fewer misses first.
+// then fewer misses first, then more rows scored.
 std::vector<Grid> Best(std::vector<Grid> all, size_t least, size_t most)
 {
     all.erase(
@@ -192,7 +205,9 @@ std::vector<Grid> Best(std::vector<Grid> all, size_t least, size_t most)
         all.end());
     for (Grid& g : all) g.score = std::max(g.score, kFloor);
     std::stable_sort(all.begin(), all.end(), [](const Grid& a, const Grid& b) {
-        return a.score < b.score || (a.score == b.score && a.misses < b.misses);
+        if (a.score != b.score) return a.score < b.score;
+        if (a.misses != b.misses) return a.misses < b.misses;
+        return Evidence(a) > Evidence(b);
     });
     size_t keep = least;
     while (keep < all.size() && keep < most && all[keep].score <= kFloor) ++keep;
