@@ -225,26 +225,6 @@ Past Beyond(const LoopData& loop, const Attempt& a, bool hi, double at)
     return seen;
 }
 
-// Reads the law misses: the scans are elsewhere than the changes of OP
-// showed (a block faster than the step, or on its own clock with late
-// reads). The grid whose law misses fewest.
-void SearchGrids(const LoopData& loop, ScanPlan& scans, OpSpans& limits, Attempt& best)
-{
-    double missed = best.law.ok ? MissedShare(loop, best.plan, best.spans, best.law.law) : 1.0;
-    if (best.law.ok && missed > kMissed) {
-        for (const ScanPlan& tried : SearchScans(loop, scans)) {
-            OpSpans found = FindLimits(loop, tried);
-            Attempt a = Run(loop, tried, found);
-            const double share = a.law.ok ? MissedShare(loop, a.plan, a.spans, a.law.law) : 1.0;
-            if (share >= missed) continue;
-            best = a;
-            scans = tried;
-            limits = found;
-            missed = share;
-        }
-    }
-}
-
 // The limits as the law bears them out.
 void SettleLimits(const LoopData& loop, const ScanPlan& scans, OpSpans& limits, Attempt& best)
 {
@@ -296,6 +276,29 @@ void SettleScans(const LoopData& loop, ScanPlan& scans, const OpSpans& limits, A
     scans = grid;
 }
 
+// Reads the law misses: the scans are elsewhere than the changes of OP
+// showed (a block faster than the step, or on its own clock with late
+// reads). The grid whose law misses fewest, each fitted at its limits as
+// the law bears them out: a limit the OP touched but the first fit did
+// not take leaves rows near it unexplained, fewer on a wrong grid.
+void SearchGrids(const LoopData& loop, ScanPlan& scans, OpSpans& limits, Attempt& best)
+{
+    double missed = best.law.ok ? MissedShare(loop, best.plan, best.spans, best.law.law) : 1.0;
+    if (best.law.ok && missed > kMissed) {
+        for (const ScanPlan& tried : SearchScans(loop, scans)) {
+            OpSpans found = FindLimits(loop, tried);
+            Attempt a = Run(loop, tried, found);
+            SettleLimits(loop, tried, found, a);
+            const double share = a.law.ok ? MissedShare(loop, a.plan, a.spans, a.law.law) : 1.0;
+            if (share >= missed) continue;
+            best = a;
+            scans = tried;
+            limits = found;
+            missed = share;
+        }
+    }
+}
+
 }  // namespace
 }  // namespace calib
 
@@ -315,8 +318,8 @@ PidFit FitPid(const LoopData& loop)
     ScanPlan scans = PlanScans(loop);
     OpSpans limits = FindLimits(loop, scans);
     Attempt best = Run(loop, scans, limits);
-    SearchGrids(loop, scans, limits, best);
     SettleLimits(loop, scans, limits, best);
+    SearchGrids(loop, scans, limits, best);
     SettleScans(loop, scans, limits, best);
     const ScanPlan& plan = best.plan;
     const OpSpans& spans = best.spans;

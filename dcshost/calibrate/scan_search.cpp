@@ -28,6 +28,8 @@ constexpr size_t kLeastKept = 16;
 constexpr size_t kTried = 3;
 // A score (% of OP) no better than the reads' own rounding.
 constexpr double kFloor = 1e-5;
+// Refits at most, each without the rows found held.
+constexpr int kHoldPasses = 4;
 // The shortest stretch, in reads; fewer rows fit any grid.
 constexpr int kFirstStretch = 40;
 // Share of the OP's range next to its extremes left out.
@@ -47,6 +49,7 @@ struct Grid {
     double period = 0.0, at = 0.0;
     double score = INFINITY;
     int misses = 0;  // rows the law misses by more than kExact
+    int rows = 0;    // rows scored: the reads not set aside as not sure
 };
 
 struct Stretch {
@@ -61,7 +64,8 @@ public:
     {
         // Near the OP's extremes the block may have held its integral
         // against a limit, its OP at it or not: those reads are left out.
-        double lo = INFINITY, hi = -INFINITY;
+        double& lo = lowest_;
+        double& hi = highest_;
         for (double v : loop.op)
             if (Finite(v)) lo = std::min(lo, v), hi = std::max(hi, v);
         const double margin = kNearLimit * (hi - lo);
@@ -110,7 +114,7 @@ public:
             const bool ok = sure && Usable(i);
             if (count == 0) {
                 // No scan: the OP must hold.
-                if (ok && Usable(i - 1)) Add(0.0, 0.0, 0.0, loop_.op[i] - loop_.op[i - 1]);
+                if (ok && Usable(i - 1)) Add(0.0, 0.0, 0.0, loop_.op[i] - loop_.op[i - 1], i);
                 from_ok = from_ok && ok;
                 continue;
             }
@@ -120,41 +124,78 @@ public:
             double d = 0.0;
             if (count == 1) d = p >= 1 && p_sure && sure ? loop_.pv[i - 1] - loop_.pv[p - 1] : kNaN;
             if (from_ok && ok && Finite(d) && Finite(dp))
-                Add(e - ep, count * e, -(d - dp), loop_.op[i] - loop_.op[p]);
+                Add(e - ep, count * e, -(d - dp), loop_.op[i] - loop_.op[p], i);
             p = i, ep = e, dp = d;
             from_ok = ok, p_sure = sure;
         }
-        g.score = Misfit(g.misses);
+        g.score = Misfit(g.misses, g.rows);
     }
 
 private:
     // Scans due by time t, less a constant.
     static double Below(const Grid& g, double t) { return std::floor((t - g.at) / g.period); }
 
-    void Add(double a, double b, double c, double y) const { rows_.push_back({a, b, c, y}); }
-
-    double Misfit(int& misses) const
+    void Add(double a, double b, double c, double y, int read) const
     {
-        const int m = static_cast<int>(rows_.size());
-        if (m < kFirstStretch / 4) return INFINITY;
-        // The normal equations: three columns, scored many times over.
+        rows_.push_back({a, b, c, y, loop_.op[read]});
+    }
+
+    // The velocity form fitted by least squares to the rows not held.
+    Eigen::Vector3d Solve() const
+    {
         Eigen::Matrix3d xx = Eigen::Matrix3d::Zero();
         Eigen::Vector3d xy = Eigen::Vector3d::Zero();
-        for (const auto& row : rows_) {
-            const Eigen::Vector3d x(row[0], row[1], row[2]);
+        for (size_t i = 0; i < rows_.size(); ++i) {
+            if (held_[i]) continue;
+            const Eigen::Vector3d x(rows_[i][0], rows_[i][1], rows_[i][2]);
             xx.noalias() += x * x.transpose();
-            xy += x * row[3];
+            xy += x * rows_[i][3];
         }
         Eigen::ColPivHouseholderQR<Eigen::Matrix3d> qr(xx);
         qr.setThreshold(1e-12);
-        const Eigen::Vector3d theta = qr.solve(xy);
+        return qr.solve(xy);
+    }
+
+    // Rows whose integral step the block may have held: with it, the output
+    // would have passed the OP's highest (lowest) read, and a limit lies
+    // there or beyond, while the OP read stays short of it by the step (at
+    // a large error more than the reads left out near the extremes); and
+    // the rows after one, while the error pushes on the same way. A few
+    // such rows, at errors far beyond the rest, bend the fit until hundreds
+    // miss: fitted again without them (the bent fit shows their steps
+    // smaller, so until no more are found), and scored as any other.
+    // True when more were found.
+    bool Hold(const Eigen::Vector3d& theta) const
+    {
+        bool more = false;
+        double pushed = 0.0;  // the step of the row before, when held
+        for (size_t i = 0; i < rows_.size(); ++i) {
+            const double step = theta[1] * rows_[i][1];
+            if (step == 0.0) continue;
+            const double past = rows_[i][4] + step;
+            const bool held = held_[i] || past > highest_ || past < lowest_ || step * pushed > 0.0;
+            more = more || (held && !held_[i]);
+            held_[i] = held;
+            pushed = held ? step : 0.0;
+        }
+        return more;
+    }
+
+    double Misfit(int& misses, int& scored) const
+    {
+        held_.assign(rows_.size(), 0);
+        Eigen::Vector3d theta = Solve();
+        for (int pass = 0; pass < kHoldPasses && Hold(theta); ++pass) theta = Solve();
         std::vector<double>& r = squares_;
-        r.resize(m);
-        for (int i = 0; i < m; ++i) {
+        r.clear();
+        for (size_t i = 0; i < rows_.size(); ++i) {
             const double d = rows_[i][0] * theta[0] + rows_[i][1] * theta[1] +
                              rows_[i][2] * theta[2] - rows_[i][3];
-            r[i] = d * d;
+            r.push_back(d * d);
         }
+        const int m = static_cast<int>(r.size());
+        scored = m;
+        if (m < kFirstStretch / 4) return INFINITY;
         misses = static_cast<int>(
             std::count_if(r.begin(), r.end(), [](double q) { return q > kExact * kExact; }));
         // A row in fifty may still be an operator's write not found.
@@ -167,8 +208,11 @@ private:
     }
 
     const LoopData& loop_;
-    std::vector<char> out_;  // reads left out
-    mutable std::vector<std::array<double, 4>> rows_;
+    std::vector<char> out_;                           // reads left out
+    double lowest_ = INFINITY, highest_ = -INFINITY;  // the OP's extreme reads
+    // Per row: its columns, the change of OP, the OP read.
+    mutable std::vector<std::array<double, 5>> rows_;
+    mutable std::vector<char> held_;
     mutable std::vector<double> squares_;
 };
 
@@ -182,9 +226,20 @@ Stretch Around(int centre, int width, int n)
     return s;
 }
 
+// How many rows a grid scores, in steps of kLateRead. A grid scanning once
+// more per step than the block sets aside kLateRead more of the reads as not
+// sure, and where the block's integral acts little (small errors, long ti)
+// its counts, all one more, explain the rest as well as the block's own
+// with the integral scaled: only the reads it set aside tell. Grids that
+// differ only in where those reads fall tie.
+int Evidence(const Grid& g)
+{
+    return g.rows > 0 ? static_cast<int>(std::floor(std::log(g.rows) / std::log1p(kLateRead))) : 0;
+}
+
 // The grids to take on: every one the reads cannot tell from the best
 // (all at the floor), else the best few. Scores below the floor are equal,
-// then fewer misses first.
+// then fewer misses first, then more rows scored.
 std::vector<Grid> Best(std::vector<Grid> all, size_t least, size_t most)
 {
     all.erase(
@@ -192,7 +247,9 @@ std::vector<Grid> Best(std::vector<Grid> all, size_t least, size_t most)
         all.end());
     for (Grid& g : all) g.score = std::max(g.score, kFloor);
     std::stable_sort(all.begin(), all.end(), [](const Grid& a, const Grid& b) {
-        return a.score < b.score || (a.score == b.score && a.misses < b.misses);
+        if (a.score != b.score) return a.score < b.score;
+        if (a.misses != b.misses) return a.misses < b.misses;
+        return Evidence(a) > Evidence(b);
     });
     size_t keep = least;
     while (keep < all.size() && keep < most && all[keep].score <= kFloor) ++keep;

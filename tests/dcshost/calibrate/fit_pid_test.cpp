@@ -61,9 +61,22 @@ const LawCase kLawCases[] = {
      0.02},
 };
 
-TEST(FitPid, finds_the_law_of_the_simulated_block)
+// Faster than the step, near a whole or half number of scans per step,
+// reads late: a grid scanning once more per step, its integral scaled,
+// explains every read it is sure of where the integral acts little.
+const LawCase kOwnClockCases[] = {
+    {"nearly two scans per step, slow integral",
+     With({}, [](SimLoop& s) { s.scan = 0.53, s.phase = 0.16, s.ti = 32, s.jitter = 0.05; }), 0.02},
+    {"nearly one scan per step",
+     With({}, [](SimLoop& s) { s.scan = 0.95, s.phase = 0.155, s.td = 0.9, s.jitter = 0.05; }),
+     0.02},
+    {"0.86 s", With({}, [](SimLoop& s) { s.scan = 0.86, s.phase = 0.08, s.jitter = 0.05; }), 0.02},
+};
+
+template <size_t N>
+void ExpectLaws(const LawCase (&cases)[N])
 {
-    for (const LawCase& c : kLawCases) {
+    for (const LawCase& c : cases) {
         SCOPED_TRACE(c.what);
         const SimLoop& s = c.loop;
         PidFit fit = FitPid(RecordLoop(s));
@@ -82,6 +95,10 @@ TEST(FitPid, finds_the_law_of_the_simulated_block)
         EXPECT_LE(fit.free_run_rms, 0.5);
     }
 }
+
+TEST(FitPid, finds_the_law_of_the_simulated_block) { ExpectLaws(kLawCases); }
+
+TEST(FitPid, finds_the_law_of_a_block_on_its_own_clock) { ExpectLaws(kOwnClockCases); }
 
 TEST(FitPid, finds_manual_spans_and_writes_within_two_steps)
 {
