@@ -9,11 +9,11 @@
 
 namespace {
 
-std::string Num(double value) { return std::isfinite(value) ? NumberText(value) : "null"; }
+std::string JsonNum(double value) { return std::isfinite(value) ? NumberText(value) : "null"; }
 
 std::string Value(const Fitted& f)
 {
-    return "{\"value\": " + Num(f.value) + ", \"rel_error\": " + Num(f.rel_error) + "}";
+    return "{\"value\": " + JsonNum(f.value) + ", \"rel_error\": " + JsonNum(f.rel_error) + "}";
 }
 
 std::string Member(const char* name, const std::string& value)
@@ -30,7 +30,7 @@ std::string Manual(const PidFit& f)
     return out + "]";
 }
 
-std::string Plant(const CalibratedLoop& loop)
+std::string PlantJson(const CalibratedLoop& loop)
 {
     const PlantFit& p = loop.plant;
     if (!loop.plant_fitted || p.not_identifiable) return "null";
@@ -38,9 +38,9 @@ std::string Plant(const CalibratedLoop& loop)
     return std::string("{\"kind\": ") + (first ? "\"first_order\"" : "\"integrating\"") +
            ", \"gain\": " + Value(p.gain) + ", \"tau\": " + (first ? Value(p.tau) : "null") +
            ", \"dead_steps\": " + std::to_string(p.dead_steps) + ", \"bias\": " + Value(p.bias) +
-           ", \"fit_percent\": " + Num(p.fit_percent) +
-           ", \"other_fit_percent\": " + Num(p.other_fit_percent) +
-           ", \"rehearsal_fit_percent\": " + Num(loop.rehearsal_percent) + "}";
+           ", \"fit_percent\": " + JsonNum(p.fit_percent) +
+           ", \"other_fit_percent\": " + JsonNum(p.other_fit_percent) +
+           ", \"rehearsal_fit_percent\": " + JsonNum(loop.rehearsal_percent) + "}";
 }
 
 std::string Loop(const CalibratedLoop& loop)
@@ -57,10 +57,10 @@ std::string Loop(const CalibratedLoop& loop)
     out += Member("op_lo", f.op_lo_reached ? Value(f.op_lo) : "null");
     out += Member("op_hi", f.op_hi_reached ? Value(f.op_hi) : "null");
     out += Member("manual", Manual(f));
-    out += Member("fit_percent", Num(f.fit_percent)) +
-           Member("one_step_percent", Num(f.one_step_percent)) +
-           Member("free_run_rms", Num(f.free_run_rms));
-    out += Member("plant", Plant(loop));
+    out += Member("fit_percent", JsonNum(f.fit_percent)) +
+           Member("one_step_percent", JsonNum(f.one_step_percent)) +
+           Member("free_run_rms", JsonNum(f.free_run_rms));
+    out += Member("plant", PlantJson(loop));
     if (loop.plant_fitted && loop.plant.not_identifiable)
         out += Member("plant_not_identifiable", JsonQuote(loop.plant.not_identifiable));
     return out + "}";
@@ -72,7 +72,7 @@ std::string CalibrationJson(const Calibration& c)
 {
     std::string out = "{\n  \"recording\": " + JsonQuote(c.recording) +
                       ",\n  \"steps\": " + std::to_string(c.steps) +
-                      ",\n  \"step\": " + Num(c.step) + ",\n  \"loops\": [";
+                      ",\n  \"step\": " + JsonNum(c.step) + ",\n  \"loops\": [";
     for (size_t i = 0; i < c.loops.size(); ++i) out += (i ? ",\n" : "\n") + Loop(c.loops[i]);
     return out + (c.loops.empty() ? "" : "\n  ") +
            "],\n  \"exit_code\": " + std::to_string(c.exit_code) + "\n}\n";

@@ -102,8 +102,8 @@ struct Candidate {
     double sse = INFINITY;
 };
 
-Candidate Polish(Candidate c, const std::vector<double>& u, const std::vector<double>& pv,
-                 size_t last, int evaluations)
+Candidate PolishPlant(Candidate c, const std::vector<double>& u, const std::vector<double>& pv,
+                      size_t last, int evaluations)
 {
     RunFit f(c.model, u, pv, last);
     Eigen::NumericalDiff<RunFit> diff(f);
@@ -136,13 +136,13 @@ Candidate Best(PlantKind kind, const LoopData& loop, const std::vector<double>& 
         c.model = Model{kind, d, loop.step};
         double sse = 0.0;
         c.x = Start(c.model, u, loop.pv, last, &sse);
-        tried.push_back(Polish(c, u, loop.pv, last, 40));
+        tried.push_back(PolishPlant(c, u, loop.pv, last, 40));
     }
     std::sort(tried.begin(), tried.end(),
               [](const Candidate& a, const Candidate& b) { return a.sse < b.sse; });
     Candidate best = tried.front();
     for (size_t i = 0; i < tried.size() && i < 2; ++i) {
-        Candidate c = Polish(tried[i], u, loop.pv, last, 400);
+        Candidate c = PolishPlant(tried[i], u, loop.pv, last, 400);
         if (c.sse <= best.sse) best = c;
     }
     return best;
@@ -158,7 +158,7 @@ double HeldOut(const Candidate& c, const LoopData& loop, const std::vector<doubl
     return FitPercent(loop.pv, scored);
 }
 
-Fitted Stated(double value, double se)
+Fitted StatedPlant(double value, double se)
 {
     double rel = value != 0.0 ? se / std::fabs(value) : kNaN;
     return Fitted{Finite(value) ? value : 0.0, Finite(rel) ? rel : kNaN};
@@ -200,8 +200,8 @@ PlantFit FitPlant(const LoopData& loop, const PidFit& pid)
     fit.fit_percent = std::max(first_fit, integ_fit);
     fit.other_fit_percent = std::min(first_fit, integ_fit);
     fit.dead_steps = c.model.dead;
-    fit.gain = Stated(c.x[0], c.se[0]);
-    fit.bias = Stated(c.x[2], c.se[2]);
+    fit.gain = StatedPlant(c.x[0], c.se[0]);
+    fit.bias = StatedPlant(c.x[2], c.se[2]);
     if (fit.kind == PlantKind::FirstOrder) fit.tau = Fitted{std::exp(c.x[1]), c.se[1]};
     if (!Finite(fit.tau.value) || !Finite(fit.tau.rel_error)) fit.tau.rel_error = kNaN;
     if (!Finite(fit.tau.value)) fit.tau.value = 0.0;

@@ -27,7 +27,7 @@ std::string Quoted(const std::string& text)
     return out + "\"";
 }
 
-std::string Num(double value) { return NumberText(std::isfinite(value) ? value : 0.0); }
+std::string ValueText(double value) { return NumberText(std::isfinite(value) ? value : 0.0); }
 
 struct Writer {
     const Recorded& rec;
@@ -62,7 +62,7 @@ struct Writer {
         auto tag = [&](const std::string& name, double value, bool integer) {
             if (name.empty() || !defined.insert(name).second) return;
             out << "  { name = " << Quoted(name) << (integer ? ", type = \"int\"" : "")
-                << ", value = " << Num(integer ? std::round(value) : value) << " },\n";
+                << ", value = " << ValueText(integer ? std::round(value) : value) << " },\n";
         };
         if (!rec.tables.array_tag.empty() && !rec.tables.pvs.empty())
             out << "array = [\n  { name = " << Quoted(rec.tables.array_tag)
@@ -113,7 +113,7 @@ struct Writer {
             out << "pv_tag = " << Quoted(rec.tables.pvs[loop.ref.pv].tag) << "\n";
         for (const FittedValue& v : PidValues(loop.pid)) Value(v, who);
         if (loop.pid.scan_below_step)
-            out << "scan = " << Num(c.step) << " # at most the step: not fitted\n";
+            out << "scan = " << ValueText(c.step) << " # at most the step: not fitted\n";
     }
 
     void Host()
@@ -129,8 +129,8 @@ struct Writer {
             for (int col = 0; col < CTRL_COLUMNS; ++col)
                 out << kCtrlTagKeys[col] << " = " << Quoted(row.tags[col]) << "\n";
             if (!row.active) out << "active = false\n";
-            out << "sp = " << Num(row.sp) << "\nop = " << Num(std::fmin(std::fmax(row.op, 0), 1))
-                << "\n";
+            out << "sp = " << ValueText(row.sp)
+                << "\nop = " << ValueText(std::fmin(std::fmax(row.op, 0), 1)) << "\n";
             if (pv_of[r] >= 0) out << "pv = " << Quoted(pv_names[pv_of[r]]) << "\n";
         }
         for (size_t r = 0; r < rec.tables.pvs.size(); ++r) {
@@ -142,7 +142,7 @@ struct Writer {
             if (loop)
                 out << "from = " << Quoted("plant:" + pv_names[r]) << "\n";
             else
-                out << "value = " << Num(row.value) << "\n";
+                out << "value = " << ValueText(row.value) << "\n";
         }
         for (size_t r = 0; r < rec.tables.imports.size(); ++r) {
             const RecordedRow& row = rec.tables.imports[r];
@@ -150,7 +150,8 @@ struct Writer {
                 << "\ntag = " << Quoted(row.tag) << "\nmapping = "
                 << (row.mapping == MAPPING_CONTROLLER_MODE ? "\"Controller Mode\"" : "\"1:1\"")
                 << "\n"
-                << (row.active ? "" : "active = false\n") << "value = " << Num(row.value) << "\n";
+                << (row.active ? "" : "active = false\n") << "value = " << ValueText(row.value)
+                << "\n";
         }
     }
 
@@ -182,7 +183,7 @@ struct Writer {
             const std::vector<FittedValue> values = PlantValues(loop.plant, c.step);
             out << "\n[[plant.block]]\nname = " << Quoted(pv_names[loop.ref.pv])
                 << "\nkind = " << (first ? "\"first_order\"" : "\"integrating\"")
-                << "\ninitial = " << Num(rec.tables.pvs[loop.ref.pv].value)
+                << "\ninitial = " << ValueText(rec.tables.pvs[loop.ref.pv].value)
                 << "\ninputs = [{ from = " << Quoted("op:" + ctrl_names[loop.ref.ctrl])
                 << ", gain = " << NumberText(values[0].value) << " }] # gain "
                 << Confidence(values[0]) << "\n";
@@ -205,8 +206,9 @@ struct Writer {
                 if (!std::isfinite(sp[k]) || !std::isfinite(sp[k - 1]) || sp[k] == sp[k - 1])
                     continue;
                 if (++count > kMaxEventsPerLoop) break;
-                moves << "\n[[run.event]]\nat = " << Num(rec.time[k])
-                      << "\ntag = " << Quoted(loop.sp_tag) << "\nvalue = " << Num(sp[k]) << "\n";
+                moves << "\n[[run.event]]\nat = " << ValueText(rec.time[k])
+                      << "\ntag = " << Quoted(loop.sp_tag) << "\nvalue = " << ValueText(sp[k])
+                      << "\n";
             }
             if (count > kMaxEventsPerLoop)
                 unwritten.push_back("loop " + loop.ref.name + ": more than " +
@@ -231,8 +233,8 @@ struct Writer {
             if (row.tag.empty() || pid_tags.count(row.tag) || ++count[r] > kMaxEventsPerLoop)
                 return;
             if (row.mapping == MAPPING_CONTROLLER_MODE) value = std::round(value - 1);
-            out << "\n[[run.event]]\nat = " << Num(at) << "\ntag = " << Quoted(row.tag)
-                << "\nvalue = " << Num(value) << "\n";
+            out << "\n[[run.event]]\nat = " << ValueText(at) << "\ntag = " << Quoted(row.tag)
+                << "\nvalue = " << ValueText(value) << "\n";
         };
         for (size_t r = 0; r < rec.tables.imports.size(); ++r)
             write(static_cast<int>(r), 0.0, rec.tables.imports[r].value);
@@ -254,9 +256,9 @@ std::string NewScenario(const Recorded& recorded, const Calibration& c,
     Writer w{recorded, c, unwritten, {}, {}, {}};
     w.Names();
     w.out << "# Made by dcshost calibrate from " << c.recording << ": " << c.steps << " steps of "
-          << Num(c.step) << " s.\ntitle = " << Quoted("calibrated from " + c.recording)
-          << "\n\n[run]\nstep = " << Num(c.step)
-          << "\nduration = " << Num(c.step * static_cast<double>(c.steps)) << "\n";
+          << ValueText(c.step) << " s.\ntitle = " << Quoted("calibrated from " + c.recording)
+          << "\n\n[run]\nstep = " << ValueText(c.step)
+          << "\nduration = " << ValueText(c.step * static_cast<double>(c.steps)) << "\n";
     w.Events();
     w.out << "\n[system]\n";
     w.Tags();

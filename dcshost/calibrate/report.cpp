@@ -8,13 +8,13 @@
 
 namespace {
 
-std::string Num(double value) { return Figure(value, "%.6g"); }
+std::string ReportNum(double value) { return Figure(value, "%.6g"); }
 
 std::string Percent(double value) { return Figure(value, "%.2f") + " %"; }
 
 std::string WithError(const char* name, const Fitted& f, const char* unit)
 {
-    std::string out = std::string(name) + " " + Num(f.value) + unit;
+    std::string out = std::string(name) + " " + ReportNum(f.value) + unit;
     if (std::isfinite(f.rel_error)) {
         char text[32];
         std::snprintf(text, sizeof text, " (+-%.2g %%)", std::fabs(f.rel_error) * 100.0);
@@ -38,11 +38,12 @@ std::string Pid(const PidFit& f)
         out += (i ? ", steps " : " steps ") + std::to_string(f.manual[i].first) + "-" +
                std::to_string(f.manual[i].second);
     out += "\n  OP fit " + Percent(f.fit_percent) + " on the held-out half (one step ahead " +
-           Percent(f.one_step_percent) + ", run free " + Num(f.free_run_rms) + " % of span rms)\n";
+           Percent(f.one_step_percent) + ", run free " + ReportNum(f.free_run_rms) +
+           " % of span rms)\n";
     return out;
 }
 
-std::string Plant(const PlantFit& f, double step)
+std::string PlantLine(const PlantFit& f, double step)
 {
     if (f.not_identifiable)
         return std::string("  plant: not identifiable: ") + f.not_identifiable + "\n";
@@ -51,8 +52,8 @@ std::string Plant(const PlantFit& f, double step)
                       WithError("gain", f.gain, "");
     if (first)
         out += ", " + WithError("tau", f.tau, " s") + ", dead time " +
-               std::to_string(f.dead_steps) + " steps (" + Num(f.dead_steps * step) + " s), " +
-               WithError("bias", f.bias, "");
+               std::to_string(f.dead_steps) + " steps (" + ReportNum(f.dead_steps * step) +
+               " s), " + WithError("bias", f.bias, "");
     return out + "\n  PV fit " + Percent(f.fit_percent) + " on the held-out half (" +
            (first ? "integrating " : "first order ") + Percent(f.other_fit_percent) + ")\n";
 }
@@ -68,7 +69,7 @@ std::string LoopReport(const CalibratedLoop& loop, double step)
         return out + ": not identifiable: " + loop.pid.not_identifiable + "\n";
     out += "\n" + Pid(loop.pid);
     if (!loop.plant_fitted) return out;
-    out += Plant(loop.plant, step);
+    out += PlantLine(loop.plant, step);
     if (!loop.plant.not_identifiable)
         out += "  controller and plant together: PV fit " + Percent(loop.rehearsal_percent) +
                " on the held-out half\n";

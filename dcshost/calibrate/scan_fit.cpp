@@ -89,7 +89,8 @@ void WalkGrid(const std::vector<double>& t, double step, double period, double p
     }
 }
 
-std::vector<GridScan> Grid(const std::vector<double>& t, double step, double period, double phase)
+std::vector<GridScan> ScanTimes(const std::vector<double>& t, double step, double period,
+                                double phase)
 {
     std::vector<GridScan> out;
     WalkGrid(t, step, period, phase, [&out](GridScan g) { out.push_back(g); });
@@ -206,7 +207,7 @@ ScanPlan GridPlan(const LoopData& loop, double period, double phase)
     ScanPlan plan;
     plan.period = period;
     plan.phase = phase;
-    std::vector<GridScan> grid = Grid(loop.time, loop.step, period, phase);
+    std::vector<GridScan> grid = ScanTimes(loop.time, loop.step, period, phase);
     std::vector<int> reads = Reads(grid, Changes(loop));
     for (size_t j = 0; j < grid.size(); ++j)
         plan.scans.push_back(ScanEvent{reads[j], false, grid[j].may_be_early, grid[j].late});

@@ -10,10 +10,10 @@
 namespace calib {
 namespace {
 
-// Settling a grid on the law: up to kSettleReach moves of kSettleBy steps
+// Settling a grid on the law: up to kLawReach moves of kSettleBy steps
 // each way at either end, kCoarse at a time first, kSettleRounds times.
 constexpr double kSettleBy = 0.01;
-constexpr int kSettleReach = 32;
+constexpr int kLawReach = 32;
 constexpr int kCoarse = 4;
 constexpr int kSettleRounds = 2;
 
@@ -101,7 +101,7 @@ ScanPlan SettleGrid(const LoopData& loop, const OpSpans& spans, const Law& law,
     for (int round = 0; round < 2 * kSettleRounds; ++round) {
         // Coarse, then fine about the earliest coarse place that misses fewest.
         const int end = round % 2;
-        Settled coarse = Sweep(loop, spans, law, ends, end, -kSettleReach, kSettleReach, kCoarse);
+        Settled coarse = Sweep(loop, spans, law, ends, end, -kLawReach, kLawReach, kCoarse);
         Settled fine =
             Sweep(loop, spans, law, ends, end, coarse.at - kCoarse + 1, coarse.at + kCoarse - 1, 1);
         const Settled& chosen = fine.missed <= coarse.missed ? fine : coarse;
