@@ -17,9 +17,6 @@ namespace {
 
 // Fewer rows than this and no setting is worth stating.
 constexpr size_t kMinRows = 20;
-// A share of rows the law may miss with its scans in place: writes not
-// found, limits reached in between.
-constexpr double kMissed = 0.005;
 
 bool Changes(const std::vector<double>& v)
 {
@@ -280,11 +277,15 @@ void SettleScans(const LoopData& loop, ScanPlan& scans, const OpSpans& limits, A
 // showed (a block faster than the step, or on its own clock with late
 // reads). The grid whose law misses fewest, each fitted at its limits as
 // the law bears them out: a limit the OP touched but the first fit did
-// not take leaves rows near it unexplained, fewer on a wrong grid.
+// not take leaves rows near it unexplained, fewer on a wrong grid. Searched
+// whenever the law misses a read: a write not found or a limit reached in
+// between may explain a few, but so does a scan put on the wrong side of an
+// SP move, a miss of the gain times the move that no share of misses
+// allowed for can tell from a write's.
 void SearchGrids(const LoopData& loop, ScanPlan& scans, OpSpans& limits, Attempt& best)
 {
     double missed = best.law.ok ? MissedShare(loop, best.plan, best.spans, best.law.law) : 1.0;
-    if (best.law.ok && missed > kMissed) {
+    if (best.law.ok && missed > 0.0) {
         for (const ScanPlan& tried : SearchScans(loop, scans)) {
             OpSpans found = FindLimits(loop, tried);
             Attempt a = Run(loop, tried, found);

@@ -98,15 +98,24 @@ ScanPlan SettleGrid(const LoopData& loop, const OpSpans& spans, const Law& law,
     if (periods < 1.0 || before == 0) return from;
     Ends ends{from.phase, from.phase + periods * from.period, periods};
     Settled best{from, before};
-    for (int round = 0; round < 2 * kSettleRounds; ++round) {
-        // Coarse, then fine about the earliest coarse place that misses fewest.
-        const int end = round % 2;
-        Settled coarse = Sweep(loop, spans, law, ends, end, -kLawReach, kLawReach, kCoarse);
-        Settled fine =
-            Sweep(loop, spans, law, ends, end, coarse.at - kCoarse + 1, coarse.at + kCoarse - 1, 1);
-        const Settled& chosen = fine.missed <= coarse.missed ? fine : coarse;
-        (end == 0 ? ends.a0 : ends.a1) += chosen.at * kSettleBy * loop.step;
-        if (chosen.missed < best.missed) best = chosen;
+    for (int round = 0; round < kSettleRounds && best.missed > 0; ++round) {
+        // Each end swept from the same grid, the one that misses fewer
+        // moved: the grids that miss none lie along a narrow slant (a scan
+        // on the wrong side of a step at either end), which moving the ends
+        // in turn can step over.
+        Settled moved[2];
+        for (int end = 0; end < 2; ++end) {
+            // Coarse, then fine about the earliest coarse place that misses fewest.
+            Settled coarse =
+                Sweep(loop, spans, law, ends, end, -kLawReach, kLawReach, kCoarse);
+            Settled fine = Sweep(loop, spans, law, ends, end, coarse.at - kCoarse + 1,
+                                 coarse.at + kCoarse - 1, 1);
+            moved[end] = fine.missed <= coarse.missed ? std::move(fine) : std::move(coarse);
+        }
+        const int end = moved[1].missed < moved[0].missed ? 1 : 0;
+        if (moved[end].missed >= best.missed) break;
+        (end == 0 ? ends.a0 : ends.a1) += moved[end].at * kSettleBy * loop.step;
+        best = std::move(moved[end]);
     }
     return best.missed < before ? best.plan : from;
 }
