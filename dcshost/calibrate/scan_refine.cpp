@@ -106,8 +106,7 @@ ScanPlan SettleGrid(const LoopData& loop, const OpSpans& spans, const Law& law,
         Settled moved[2];
         for (int end = 0; end < 2; ++end) {
             // Coarse, then fine about the earliest coarse place that misses fewest.
-            Settled coarse =
-                Sweep(loop, spans, law, ends, end, -kLawReach, kLawReach, kCoarse);
+            Settled coarse = Sweep(loop, spans, law, ends, end, -kLawReach, kLawReach, kCoarse);
             Settled fine = Sweep(loop, spans, law, ends, end, coarse.at - kCoarse + 1,
                                  coarse.at + kCoarse - 1, 1);
             moved[end] = fine.missed <= coarse.missed ? std::move(fine) : std::move(coarse);
