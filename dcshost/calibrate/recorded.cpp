@@ -62,9 +62,12 @@ bool ChangesTables(const EntryGroup& group)
     return false;
 }
 
-// HOOK(format 2): the step's wall-clock time in s from the recording's `W`
-// line, once the recording reader hands those over; none until then.
-std::optional<double> WallSeconds(const EntryGroup&) { return std::nullopt; }
+// The step's wall-clock time in s, from the `W` line before its DCSSimulate.
+std::optional<double> WallSeconds(const EntryGroup& group)
+{
+    if (group.wall_us < 0) return std::nullopt;
+    return static_cast<double>(group.wall_us) * 1e-6;
+}
 
 // The typical spacing of the steps: the median of the differences, so that a
 // site's late step or two does not set it.
@@ -128,7 +131,12 @@ struct Taker {
 
 bool Time(Recorded& out, bool timed, bool walled, double step, std::string& error)
 {
-    out.timing = timed ? StepTiming::TLines : walled ? StepTiming::WallClock : StepTiming::Given;
+    // T lines are the model's own time; the wall clock times the host's
+    // pacing, which a run faster than real time leaves far from the step:
+    // --step, when given, says what the step was.
+    out.timing = timed                   ? StepTiming::TLines
+                 : walled && step <= 0.0 ? StepTiming::WallClock
+                                         : StepTiming::Given;
     if (out.timing == StepTiming::Given) {
         if (step <= 0.0) {
             error = "the recording has neither T nor wall-clock lines: give the step with --step";

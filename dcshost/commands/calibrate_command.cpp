@@ -24,7 +24,8 @@ CommandBody DefineCalibrate(CLI::App& command)
         {"--plant", "fit each loop's process too: first order with dead time, or integrating",
          Flag(&o->plant)},
         {"--step",
-         "seconds per step (0.001 to 3600), for a recording without T or wall-clock lines",
+         "seconds per step (0.001 to 3600), for a recording without T lines (over its "
+         "wall-clock lines)",
          Number(&o->step),
          {Range(limits::kMinStep, limits::kMaxStep, "s")}},
         {"--force", "let --out and --json replace existing files", Flag(&o->force)},

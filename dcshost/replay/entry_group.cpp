@@ -34,6 +34,7 @@ GroupRead GroupReader::Next(EntryGroup& group, std::string& error)
     group.out.clear();
     group.out_block.clear();
     group.out_lines.clear();
+    group.wall_us = -1;
     hosts_.clear();
     bool inside = false;
     while (reader_.Next(event)) {
@@ -42,7 +43,8 @@ GroupRead GroupReader::Next(EntryGroup& group, std::string& error)
             group.time = event.time;
             group.timed = true;
             break;
-        case EV_WALL:  // the recorded run's wall clock: nothing a replay can repeat
+        case EV_WALL:  // the recorded run's wall clock: nothing a replay repeats, calibrate's step
+            group.wall_us = event.wall_us;
             break;
         case EV_ENTER:
             group.entry = event.entry;

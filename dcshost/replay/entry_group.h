@@ -17,7 +17,8 @@ struct EntryGroup {
     RecordEntryId entry = REC_LOAD;
     int64_t line = 0;  // of its '>'
     double time = 0.0;
-    bool timed = false;  // the recording has T lines
+    bool timed = false;    // the recording has T lines
+    int64_t wall_us = -1;  // the run's wall clock at a DCSSimulate (W line), -1: none
     std::vector<BlockLine> in;
     std::vector<int64_t> in_lines;
     // The calls and host lines in order; valid until the next group is read.

@@ -105,13 +105,15 @@ std::string Num(double value)
 
 // A recording as the recorder writes one: DCSLoad's columns, the rows
 // handed over at DCSConfigure (SP tags, PV tags), then one DCSSimulate per
-// PV value, each with its SP and OP stored and a T line when `timed`.
+// PV value, each with its SP and OP stored, a T line when `timed` and a
+// wall-clock line every `wall_us` when that is not 0 (format 2).
 std::string Recording(const std::vector<std::string>& sp_tags,
                       const std::vector<std::string>& pv_tags, const std::vector<double>& pv,
-                      bool timed)
+                      bool timed, int64_t wall_us = 0)
 {
     std::string r =
-        "# vornak recording 1\n@platform linux-i686\n@driver none\n"
+        std::string(wall_us ? "# vornak recording 2" : "# vornak recording 1") +
+        "\n@platform linux-i686\n@driver none\n"
         "@start 2026-12-08T09:20:00Z\n@by dcshost 1.0.0.12\n> DCSLoad\no n gd 1\no n cd 5\n"
         "o n pd 1\no n md 2\no d g 0 2\no d c 0 2\no d c 1 2\no d c 2 2\no d c 3 2\no d c 4 2\n"
         "o d p 0 2\no d m 0 2\no d m 1 3\n< 0\n> DCSConfigure\n";
@@ -127,6 +129,7 @@ std::string Recording(const std::vector<std::string>& sp_tags,
     r += "< 1\n";
     for (size_t k = 0; k < pv.size(); ++k) {
         if (timed) r += "T " + std::to_string(k + 1) + "\n";
+        if (wall_us) r += "W " + std::to_string(static_cast<int64_t>(k) * wall_us) + "\n";
         r += "> DCSSimulate\n";
         for (size_t p = 0; p < pv_tags.size(); ++p)
             r += "i p " + std::to_string(p) + " v " + Num(p ? 7.0 : pv[k]) + "\n";
@@ -259,6 +262,33 @@ TEST_F(Calibrate, refuses_what_it_cannot_fit_with_the_reason)
     }
     std::string err;
     EXPECT_EQ(Command({Temp("untimed.rec").c_str(), "--step", "2"}, &err), kExitClean) << err;
+}
+
+TEST_F(Calibrate, times_steps_by_t_lines_then_by_step_then_by_wall_clock)
+{
+    // The host paced a step of 1 s at one every 2 s.
+    Write(Temp("both.rec"), Recording({"FIC1.SP"}, {"FI1.PV"}, Ramp(20), true, 2000000), true);
+    Write(Temp("walled.rec"), Recording({"FIC1.SP"}, {"FI1.PV"}, Ramp(20), false, 2000000), true);
+    struct {
+        const char* file;
+        double given;
+        StepTiming timing;
+        double step;
+    } const cases[] = {
+        {"both.rec", 0.0, StepTiming::TLines, 1.0},
+        {"both.rec", 5.0, StepTiming::TLines, 1.0},
+        {"walled.rec", 0.0, StepTiming::WallClock, 2.0},
+        {"walled.rec", 0.5, StepTiming::Given, 0.5},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.file << " --step " << c.given);
+        Recorded r;
+        std::string error;
+        ASSERT_TRUE(LoadRecorded(Temp(c.file), c.given, r, error)) << error;
+        EXPECT_EQ(r.timing, c.timing);
+        EXPECT_DOUBLE_EQ(r.step, c.step);
+        EXPECT_DOUBLE_EQ(r.time.back(), 19 * c.step);
+    }
 }
 
 TEST_F(Calibrate, finds_loops_by_base_or_by_loop_number)
