@@ -65,6 +65,12 @@ struct LawRow {
 };
 
 inline bool Finite(double v) { return std::isfinite(v); }
+// A fitted value with its standard error as a share of it (NaN: not known).
+inline Fitted Stated(double value, double se)
+{
+    const double rel = value != 0.0 ? se / std::fabs(value) : kNaN;
+    return Fitted{value, Finite(rel) ? rel : kNaN};
+}
 
 // op_spans.cpp
 OpSpans FindLimits(const LoopData& loop, const ScanPlan& plan);

@@ -158,10 +158,12 @@ double HeldOut(const Candidate& c, const LoopData& loop, const std::vector<doubl
     return FitPercent(loop.pv, scored);
 }
 
+// A value the scenario can take: 0 where the fit gave none.
 Fitted StatedPlant(double value, double se)
 {
-    double rel = value != 0.0 ? se / std::fabs(value) : kNaN;
-    return Fitted{Finite(value) ? value : 0.0, Finite(rel) ? rel : kNaN};
+    Fitted f = Stated(value, se);
+    if (!Finite(value)) f.value = 0.0;
+    return f;
 }
 
 }  // namespace

@@ -179,12 +179,6 @@ struct Polish : Eigen::DenseFunctor<double> {
     }
 };
 
-Fitted Stated(double value, double se)
-{
-    double rel = value != 0.0 ? se / std::fabs(value) : kNaN;
-    return Fitted{value, Finite(rel) ? rel : kNaN};
-}
-
 // The linear fit's settings polished through the clamped position form;
 // their standard errors from the Jacobian there.
 void PolishLaw(const LoopData& loop, const ScanPlan& plan, const std::vector<LawRow>& kept,
